@@ -1,0 +1,45 @@
+# Two commands for a fresh Debian machine: `make run` and `make test`.
+# Both set up what is missing first (scripts/setup), then build.
+SHELL := /bin/bash
+ROOT := $(CURDIR)
+JOBS ?= $(shell nproc)
+WIN := build/win64
+NATIVE := build/native
+
+.PHONY: run test setup build build-win build-native test-win test-native clean
+
+setup:
+	@scripts/setup
+
+$(WIN)/CMakeCache.txt:
+	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+$(NATIVE)/CMakeCache.txt:
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+
+build-win: setup $(WIN)/CMakeCache.txt
+	@cmake --build $(WIN) -j $(JOBS)
+
+build-native: setup $(NATIVE)/CMakeCache.txt
+	@cmake --build $(NATIVE) -j $(JOBS)
+
+build: build-win build-native
+
+test-native: build-native
+	@cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
+
+test-win: build-win
+	@cd $(WIN) && ctest --output-on-failure -j $(JOBS)
+
+# Runs every test of both trees; fails when either tree fails.
+test: build
+	@rc=0; \
+	echo "== native tree (sanitizers) =="; (cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)) || rc=1; \
+	echo "== win64 tree (under Wine) =="; (cd $(WIN) && ctest --output-on-failure -j $(JOBS)) || rc=1; \
+	exit $$rc
+
+run: build-win
+	@scripts/run
+
+clean:
+	rm -rf $(WIN) $(NATIVE)

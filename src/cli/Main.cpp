@@ -1,0 +1,56 @@
+// twcli: scripted use of Tidewhisk's engine, database and containers.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "platform/Com.h"
+#include "support/Exceptions.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: twcli COMMAND ...\n"
+    "  db encrypt|decrypt IN OUT [--key HEX32]\n"
+    "  db pack|unpack IN OUT [--key HEX32] [--no-compress] [--no-encrypt]\n"
+    "  list [--database PATH]\n"
+    "  tip [--lang en|fr|de|es] [--database PATH]\n";
+
+struct Command {
+  const char* name;
+  int (*run)(const std::vector<std::string>&);
+};
+
+constexpr Command kCommands[] = {
+    {"db", tw::RunDbCommand},
+    {"list", tw::RunListCommand},
+    {"tip", tw::RunTipCommand},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tw::ComApartment com;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? tw::kExitUsage : tw::kExitOk;
+  }
+  for (const Command& command : kCommands) {
+    if (args[0] != command.name) continue;
+    try {
+      return command.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const tw::UsageError& e) {
+      std::fprintf(stderr, "twcli: %s\n%s", e.what(), kUsage);
+      return tw::kExitUsage;
+    } catch (...) {
+      tw::ErrorInfo error = tw::DescribeException(std::current_exception());
+      std::fprintf(stderr, "twcli: %s: %s\n", error.className.c_str(), error.message.c_str());
+      return tw::kExitFailed;
+    }
+  }
+  std::fprintf(stderr, "twcli: unknown command %s\n%s", args[0].c_str(), kUsage);
+  return tw::kExitUsage;
+}

@@ -1,0 +1,94 @@
+#include "database/XMLDatabase.h"
+
+#include "database/XMLProtect.h"
+#include "platform/ShellFolders.h"
+#include "support/LogFile.h"
+#include "support/Messages.h"
+
+namespace tw {
+
+std::string DatabaseFileName(bool isProtected) {
+  return TidewhiskDataFolder() + DatabaseFileNames[isProtected ? 1 : 0];
+}
+
+bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
+  return ::lstrcmpiA(a.c_str(), b.c_str()) < 0;
+}
+
+std::string ResolveDatabasePath(const std::string& fileName) {
+  if (fileName.find(':') != std::string::npos) return fileName;
+  return ProgramFolder() + fileName;
+}
+
+TXMLDatabase::TXMLDatabase(HWND handle, TNodeEvent onNode)
+    : Handle(handle), OnNode(std::move(onNode)) {}
+
+bool TXMLDatabase::Load(std::string fileName, bool isProtected) {
+  fileName = ResolveDatabasePath(fileName);
+  try {
+    Document = TXmlDocument::Create();
+    if (!TXMLProtect::LoadDocument(fileName, Document, isProtected))
+      throw EXMLDocError(Document.ParseError().Message());
+    Loaded = true;
+    // Groups and items are handed to the window once their icons are resolved; the window
+    // learns that the database is ready when that is done.
+    if (Handle) ::PostMessageA(Handle, WM_DATABASEREADY, 0, 0);
+    return true;
+  } catch (...) {
+    ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[TXMLDatabase.Load] %s %s", error.className, error.message);
+    return false;
+  }
+}
+
+void TXMLDatabase::Save(std::string fileName, bool isProtected) {
+  if (!Loaded) return;
+  try {
+    TXMLProtect::SaveDocument(ResolveDatabasePath(fileName), Document, isProtected);
+  } catch (...) {
+    try {
+      ErrorInfo error = DescribeException(std::current_exception());
+      LogFile().Write("[TXMLDatabase.Save] %s %s", error.className, error.message);
+    } catch (...) {
+      // Saving never raises, not even when the log cannot be written.
+    }
+  }
+}
+
+void TXMLDatabase::GetNextTip(int language, std::string& text) {
+  if (!Loaded) {
+    text.clear();
+    return;
+  }
+  if (language < 0 || language > 3) language = 0;
+  TXmlNode tips;
+  for (const TXmlNode& child : Document.Root().Children())
+    if (child.Name() == "TipsAndTricks") {
+      tips = child;
+      break;
+    }
+  if (!tips) return;
+  const std::string lastTip = tips.Attr("lastTip");
+  const std::string maxTipId = tips.Attr("maxTipId");
+  auto take = [&](const TXmlNode& tip) {
+    const std::string id = tip.Attr("id");
+    std::string info = tip.Child(language).Attr("info");
+    tips.SetAttr("lastTip", id);
+    text = std::move(info);
+  };
+  if (lastTip != maxTipId) {
+    for (const TXmlNode& tip : tips.Children())
+      if (tip.Name() == "Tip" && tip.Attr("id") > lastTip) {
+        take(tip);
+        return;
+      }
+    return;
+  }
+  for (const TXmlNode& tip : tips.Children())
+    if (tip.Name() == "Tip") {
+      take(tip);
+      return;
+    }
+}
+
+}  // namespace tw

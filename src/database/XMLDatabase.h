@@ -1,0 +1,56 @@
+#pragma once
+// The scan database: groups of items with their actions, per-language texts and the tips.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "database/XmlDom.h"
+
+namespace tw {
+
+// Indexed by the protection flag: 0 plain XML, 1 the protected container.
+inline constexpr const char* DatabaseFileNames[2] = {"database.xml", "database.dat"};
+// This program keeps its database protected.
+inline constexpr bool DatabaseProtected = true;
+
+// "<common application data>\Tidewhisk\" + DatabaseFileNames[flag].
+std::string DatabaseFileName(bool isProtected = DatabaseProtected);
+
+struct CaseInsensitiveLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+
+class TXMLDatabase {
+ public:
+  // Called for every group (Item null) and every item once its icon is known.
+  using TNodeEvent = std::function<bool(const TXmlNode& group, const TXmlNode* item)>;
+
+  explicit TXMLDatabase(HWND handle = nullptr, TNodeEvent onNode = {});
+  TXMLDatabase(const TXMLDatabase&) = delete;
+  TXMLDatabase& operator=(const TXMLDatabase&) = delete;
+
+  // A name without ":" is taken relative to the program's folder. False (and one log record)
+  // when the document cannot be created, read or parsed.
+  bool Load(std::string fileName, bool isProtected);
+  // Writes the document back; does nothing before a successful Load; never raises (logs).
+  void Save(std::string fileName, bool isProtected);
+  // The next tip's text in Language (0..3, anything else is English); advances lastTip.
+  // Text stays as it was when no tip qualifies.
+  void GetNextTip(int language, std::string& text);
+
+  HWND Handle;
+  TNodeEvent OnNode;
+  TXmlDocument Document;
+  // "id" -> system image list index of the group's or item's icon.
+  std::map<std::string, int, CaseInsensitiveLess> IconIndexes;
+  bool Loaded = false;
+  std::mutex Lock;
+};
+
+// Resolves a database file name as Load and Save do.
+std::string ResolveDatabasePath(const std::string& fileName);
+
+}  // namespace tw

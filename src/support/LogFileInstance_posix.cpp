@@ -1,0 +1,11 @@
+// Native builds hold only the portable pieces; their log goes beside the working folder.
+#include "support/LogFile.h"
+
+namespace tw {
+
+TFileLogFile& LogFile() {
+  static TFileLogFile instance("Logger.txt");
+  return instance;
+}
+
+}  // namespace tw

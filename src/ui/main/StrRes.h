@@ -1,0 +1,14 @@
+#pragma once
+// The localized string table: rows of texts in four languages (0 English, 1 French, 2 German,
+// 3 Spanish). A window's language index is its Tag.
+#include <string_view>
+
+namespace tw {
+
+inline constexpr int kStrResRows = 241;
+inline constexpr int kLanguageCount = 4;
+
+// Row's text in Language; a Language outside 0..3 gives English.
+std::string_view StrRes(int row, int language);
+
+}  // namespace tw
