@@ -1,0 +1,20 @@
+#pragma once
+// Hands work from other threads to the main thread. Work objects' Execute and all their events
+// run in the main thread; the worker thread only sequences them through a synchronizer.
+//   - TQueueSynchronizer: a queue the main loop drains (twcli, tests);
+//   - the GUI's version posts to a hidden window of the main thread.
+#include <functional>
+
+namespace tw {
+
+class TSynchronizer {
+ public:
+  virtual ~TSynchronizer() = default;
+  // Runs Fn in the main thread and waits until it has run; an exception raised by Fn is
+  // re-raised in the calling thread. Called from the main thread, Fn runs at once.
+  virtual void Synchronize(const std::function<void()>& fn) = 0;
+  // Runs Fn in the main thread later, without waiting.
+  virtual void Queue(std::function<void()> fn) = 0;
+};
+
+}  // namespace tw
