@@ -1,0 +1,148 @@
+#pragma once
+// The contract of every scan and clean object, the records that keep their findings, and the
+// report object that carries one finding to the front end.
+//
+// One object serves both runs: queued with CleanMode false, its Execute fills Found; queued again
+// with CleanMode true, it removes what the checked lines of Found name. Execute and every event
+// run in the main thread (the worker pool hands them over), one object at a time.
+#include <windows.h>
+#include <shtypes.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/XmlDom.h"
+#include "support/Exceptions.h"
+
+namespace tw {
+
+class TCustomWorkObject;
+class TWorkObject;
+
+// A failed internal assertion (a caller broke a contract).
+TW_DECLARE_EXCEPTION(EAssertionFailed, Exception)
+
+// One finding's text on its way to the receiver of OnItem or OnBackup, who owns it.
+class TWorkData {
+ public:
+  explicit TWorkData(std::string text) : Text(std::move(text)) {}
+  std::string Text;
+};
+using TWorkDataPtr = std::unique_ptr<TWorkData>;
+
+// Events. An empty std::function is an unassigned event and is skipped, except OnWorkDone,
+// which every work object must have.
+using TWorkDoneEvent = std::function<void(TCustomWorkObject* sender)>;
+using TWorkItemEvent = std::function<void(TWorkObject* sender, TWorkDataPtr data)>;
+
+// The record of one finding.
+class TChecked {
+ public:
+  TChecked() = default;
+  explicit TChecked(std::int64_t size) : Size(size) {}
+  virtual ~TChecked() = default;
+  TChecked(const TChecked&) = delete;
+  TChecked& operator=(const TChecked&) = delete;
+
+  bool Checked = true;         // the user may untick it; a clean acts on ticked findings only
+  bool CleanSucceeded = true;  // cleared by a clean that could not remove the finding
+  std::int64_t Size = 0;       // bytes, 0 when the kind has no size
+};
+
+// A shell item; owns its identifier list. Size from the directory entry of Path (0 when absent).
+class TPidlChecked : public TChecked {
+ public:
+  TPidlChecked(PIDLIST_ABSOLUTE pidl, const std::string& path);
+  ~TPidlChecked() override;
+  PIDLIST_ABSOLUTE Pidl;
+};
+
+// A file or folder: the size of its directory entry.
+class TFileChecked : public TChecked {
+ public:
+  explicit TFileChecked(const WIN32_FIND_DATAA& entry);
+};
+
+// A URL-cache entry: its size plus the 80 bytes of its index record.
+class TCacheChecked : public TChecked {
+ public:
+  explicit TCacheChecked(std::int64_t entrySize) : TChecked(entrySize + 80) {}
+};
+
+// A registry value: the data size of ValueName under the open Key (0 when it cannot be read).
+class TRegChecked : public TChecked {
+ public:
+  TRegChecked(HKEY key, const std::string& valueName);
+};
+
+// The found list: one line per finding, each with its record. Lines of the form "name|value"
+// are read with Name and Value.
+class TFoundList {
+ public:
+  struct Line {
+    std::string Text;
+    std::unique_ptr<TChecked> Record;
+  };
+  ~TFoundList() { Clear(); }
+
+  void Add(std::string text, std::unique_ptr<TChecked> record);
+  // Frees the records from the last line to the first.
+  void Clear();
+  int Count() const { return static_cast<int>(lines_.size()); }
+  bool Empty() const { return lines_.empty(); }
+  const std::string& Text(int index) const { return lines_.at(index).Text; }
+  TChecked& Record(int index) const { return *lines_.at(index).Record; }
+  // The text before / after the first "|" (the whole text / empty when there is none).
+  std::string Name(int index) const;
+  std::string Value(int index) const;
+
+ private:
+  std::vector<Line> lines_;
+};
+
+class TCustomWorkObject {
+ public:
+  // Raises EAssertionFailed "OnWorkDoneEvent is nil" when OnWorkDone is empty.
+  explicit TCustomWorkObject(TWorkDoneEvent onWorkDone);
+  virtual ~TCustomWorkObject() = default;
+  TCustomWorkObject(const TCustomWorkObject&) = delete;
+  TCustomWorkObject& operator=(const TCustomWorkObject&) = delete;
+
+  // One run. Raises for a condition that makes the whole run impossible.
+  virtual void Execute() = 0;
+  // The class name shown in reports ("TDeleteFileObject").
+  virtual const char* ClassName() const = 0;
+
+  // The exception that ended the last run; both empty when it ended normally.
+  std::string ErrorClass;
+  std::string ErrorMessage;
+  TWorkDoneEvent OnWorkDone;
+};
+
+class TWorkObject : public TCustomWorkObject {
+ public:
+  // Handle: owner window for shell calls that may show UI (null when callbacks are used).
+  // ItemNode: the database Item the action belongs to (null for the end marker).
+  TWorkObject(HWND handle, TWorkDoneEvent onWorkDone, TWorkItemEvent onItem, TXmlNode itemNode);
+
+  const int ID;  // serial number: 1 for the first object of the process
+  bool CleanMode = false;
+  HWND Handle;
+  TXmlNode ItemNode;
+  TWorkItemEvent OnItem;
+  std::atomic<bool> Aborted{false};
+  TFoundList Found;
+  TWorkItemEvent OnBackup;
+
+ protected:
+  // Scan: appends a line (the record starts ticked) and then raises OnItem with the same text.
+  void AddFinding(std::string text, std::unique_ptr<TChecked> record);
+  // Raises OnItem with Text when it is assigned.
+  void ReportItem(const std::string& text);
+};
+
+}  // namespace tw

@@ -1,0 +1,90 @@
+#pragma once
+// The scan manager: turns the scan database into work objects for the current cleaning mode,
+// runs them on its one-thread pool (every Execute and event in the main thread), and queues
+// them again for a clean.
+//
+// Front ends learn what happens through the callbacks below (std::function members; an empty
+// one is skipped, except OnWorkDone, which must be set before Scan):
+//   OnScanStart        main thread, first thing in Scan; sender = the manager
+//   OnItem             main thread, per finding of a scan and per cleaned finding of a clean;
+//                      the receiver owns the TWorkData. Only given to the objects when
+//                      UseCallbacks is set.
+//   OnWorkDone         main thread, after every run of every object (the end marker's completion
+//                      means that everything queued before it has completed)
+//   OnAbortStopped     WORKER THREAD, when the pool has stopped after Abort; sender = the pool
+//   OnShutdownStopped  WORKER THREAD, when the pool has stopped after Shutdown; sender = the pool
+//   OnProgress         main thread, in place of WM_PROGRESS when Handle is null
+// The two stop callbacks must not touch windows: post a message or use TSynchronizer::Queue.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "database/XMLDatabase.h"
+#include "engine/CustomWorkObject.h"
+#include "engine/SemaphoreQueue.h"
+#include "platform/MainThread.h"
+
+namespace tw {
+
+// The end marker: does nothing; its completion closes a scan or a clean.
+class TDummyObject final : public TWorkObject {
+ public:
+  using TWorkObject::TWorkObject;
+  void Execute() override {}
+  const char* ClassName() const override { return "TDummyObject"; }
+};
+
+class TScanMgr {
+ public:
+  // Handle: the main window, which receives WM_PROGRESS; null to use OnProgress instead.
+  // SynchronizedCallbacks: run the work in the main thread through Sync, and report findings
+  // through OnItem (UseCallbacks). The manager always owns its work objects.
+  TScanMgr(TSynchronizer& sync, HWND handle, int threadCount = 1,
+           bool synchronizedCallbacks = true);
+  // Destroys the pool (waiting for its threads), then the work objects.
+  ~TScanMgr();
+  TScanMgr(const TScanMgr&) = delete;
+  TScanMgr& operator=(const TScanMgr&) = delete;
+
+  // Builds and queues the work of one scan for CurrentMode (engine/States.h). Called in ssIdle
+  // only. A database error raises out of Scan: the objects built so far stay in WorkObjects and
+  // nothing is queued.
+  void Scan(const TXmlDocument& document);
+  // Queues every object of WorkObjects again with CleanMode set, the end marker last.
+  void Clean();
+  // Sets Aborted on every object and stops the pool; OnAbortStopped follows. Call only after
+  // the previous stop, if any, has raised its callback.
+  void Abort();
+  // As Abort, with OnShutdownStopped; used when the program ends.
+  void Shutdown();
+
+  HWND Handle;
+  std::function<void(TScanMgr* sender)> OnScanStart;
+  TWorkThreadPool::TStoppedEvent OnAbortStopped;
+  TWorkItemEvent OnItem;
+  TWorkDoneEvent OnWorkDone;
+  TWorkThreadPool::TStoppedEvent OnShutdownStopped;
+  std::function<void(WPARAM wParam, LPARAM lParam)> OnProgress;
+
+  // The objects of the last scan in the order built, end marker last.
+  std::vector<std::unique_ptr<TWorkObject>> WorkObjects;
+  TWorkThreadPool Pool;
+  // Executable file names of programs that hold what the objects clean; each name once,
+  // whatever its letter case (the first spelling is kept), sorted without regard to case.
+  std::set<std::string, CaseInsensitiveLess> ProgramsToClose;
+  bool UseCallbacks;
+  // Written by the clean dialog, read by the clean summary; the manager never touches it.
+  TWorkObject* LastCleanedObject = nullptr;
+
+ private:
+  void StopAll(TWorkThreadPool::TStoppedEvent onStopped);
+  void AddPrograms(std::initializer_list<const char*> names);
+  void ScanItem(const TXmlNode& group, const TXmlNode& item);
+  void PostProgress(WPARAM wParam, LPARAM lParam);
+};
+
+}  // namespace tw

@@ -1,0 +1,78 @@
+#pragma once
+// The worker pool: threads that take work objects from one queue, in order, and run each one
+// (in the main thread through the synchronizer when Synchronize is set). A null entry retires
+// one thread. Errors raised by Execute are recorded on the object and never stop the pool.
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+#include "engine/CustomWorkObject.h"
+#include "platform/Handles.h"
+#include "platform/MainThread.h"
+
+namespace tw {
+
+// First in, first out; a counting semaphore lets idle workers block without polling.
+class TSemaphoreQueue {
+ public:
+  TSemaphoreQueue();
+  // Frees the entries still queued.
+  ~TSemaphoreQueue();
+  TSemaphoreQueue(const TSemaphoreQueue&) = delete;
+  TSemaphoreQueue& operator=(const TSemaphoreQueue&) = delete;
+
+  void Push(TCustomWorkObject* entry);
+  // Waits up to Timeout ms (INFINITE allowed) for an entry; false when none came.
+  bool Pop(TCustomWorkObject*& entry, DWORD timeout);
+
+ private:
+  unique_handle semaphore_;
+  std::mutex lock_;
+  std::deque<TCustomWorkObject*> entries_;
+};
+
+class TWorkThreadPool {
+ public:
+  using TStoppedEvent = std::function<void(TWorkThreadPool* sender)>;
+
+  // Starts MaxThreads threads. OwnsObjects: free objects that Stop drops unrun.
+  // Synchronize: run every Execute and OnWorkDone in the main thread through Sync.
+  TWorkThreadPool(TSynchronizer& sync, int maxThreads, bool ownsObjects, bool synchronize);
+  // Drops what is queued, retires the threads still alive and waits until they have ended
+  // (running what they hand to the main thread meanwhile).
+  ~TWorkThreadPool();
+  TWorkThreadPool(const TWorkThreadPool&) = delete;
+  TWorkThreadPool& operator=(const TWorkThreadPool&) = delete;
+
+  // Queues Work (null retires one thread); starts a thread when fewer than MaxThreads are alive.
+  void Add(TCustomWorkObject* work);
+  // Drops everything queued. With OnStopped: also ends every thread and raises OnStopped, in the
+  // last ending worker thread, once all have ended. Does not interrupt a running Execute.
+  void Stop(TStoppedEvent onStopped);
+
+  int MaxThreads() const { return maxThreads_; }
+  int LiveThreads() const;
+  int Pending() const;
+  const bool OwnsObjects;
+  const bool Synchronize;
+
+ private:
+  friend class TWorkThread;
+  void StartThread();
+  // Called with the object after each run, and with null when a thread ends.
+  void WorkDone(TCustomWorkObject* work);
+
+  TSynchronizer& sync_;
+  const int maxThreads_;
+  int liveThreads_ = 0;
+  int pending_ = 0;
+  TSemaphoreQueue queue_;
+  mutable std::mutex lock_;
+  TStoppedEvent onStopped_;
+  std::atomic<int> runningThreads_{0};  // thread bodies not yet returned
+};
+
+}  // namespace tw
