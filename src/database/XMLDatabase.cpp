@@ -20,13 +20,13 @@ std::string ResolveDatabasePath(const std::string& fileName) {
   return ProgramFolder() + fileName;
 }
 
-TXMLDatabase::TXMLDatabase(HWND handle, TNodeEvent onNode)
-    : Handle(handle), OnNode(std::move(onNode)) {}
+TXMLDatabase::TXMLDatabase(HWND handle, TNodeEvent onNode, TFileLogFile& log)
+    : Handle(handle), OnNode(std::move(onNode)), log_(log) {}
 
 bool TXMLDatabase::Load(std::string fileName, bool isProtected) {
   fileName = ResolveDatabasePath(fileName);
   try {
-    Document = TXmlDocument::Create();
+    Document = TXmlDocument::Create(log_);
     if (!TXMLProtect::LoadDocument(fileName, Document, isProtected))
       throw EXMLDocError(Document.ParseError().Message());
     Loaded = true;
@@ -35,8 +35,12 @@ bool TXMLDatabase::Load(std::string fileName, bool isProtected) {
     if (Handle) ::PostMessageA(Handle, WM_DATABASEREADY, 0, 0);
     return true;
   } catch (...) {
-    ErrorInfo error = DescribeException(std::current_exception());
-    LogFile().Write("[TXMLDatabase.Load] %s %s", error.className, error.message);
+    try {
+      ErrorInfo error = DescribeException(std::current_exception());
+      log_.Write("[TXMLDatabase.Load] %s %s", error.className, error.message);
+    } catch (...) {
+      // A log that cannot be written does not change the answer.
+    }
     return false;
   }
 }
@@ -48,7 +52,7 @@ void TXMLDatabase::Save(std::string fileName, bool isProtected) {
   } catch (...) {
     try {
       ErrorInfo error = DescribeException(std::current_exception());
-      LogFile().Write("[TXMLDatabase.Save] %s %s", error.className, error.message);
+      log_.Write("[TXMLDatabase.Save] %s %s", error.className, error.message);
     } catch (...) {
       // Saving never raises, not even when the log cannot be written.
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "database/XmlDom.h"
+#include "support/LogFile.h"
 
 namespace tw {
 
@@ -28,7 +29,8 @@ class TXMLDatabase {
   // Called for every group (Item null) and every item once its icon is known.
   using TNodeEvent = std::function<bool(const TXmlNode& group, const TXmlNode* item)>;
 
-  explicit TXMLDatabase(HWND handle = nullptr, TNodeEvent onNode = {});
+  // Log receives the records of failed loads and saves (the program's log unless a test gives one).
+  explicit TXMLDatabase(HWND handle = nullptr, TNodeEvent onNode = {}, TFileLogFile& log = LogFile());
   TXMLDatabase(const TXMLDatabase&) = delete;
   TXMLDatabase& operator=(const TXMLDatabase&) = delete;
 
@@ -48,6 +50,9 @@ class TXMLDatabase {
   std::map<std::string, int, CaseInsensitiveLess> IconIndexes;
   bool Loaded = false;
   std::mutex Lock;
+
+ private:
+  TFileLogFile& log_;
 };
 
 // Resolves a database file name as Load and Save do.

@@ -131,7 +131,7 @@ std::string TXmlParseError::Message() const {
                 errorCode, line, linePos, filePos, url, reason, srcText);
 }
 
-TXmlDocument TXmlDocument::Create() {
+TXmlDocument TXmlDocument::Create(TFileLogFile& log) {
   struct Attempt {
     const CLSID& clsid;
     const char* logFormat;
@@ -149,7 +149,7 @@ TXmlDocument TXmlDocument::Create() {
     doc.doc_.reset();
     EOleSysError error(HResultMessage(hr));
     if (!attempt.logFormat) throw error;
-    LogFile().Write(attempt.logFormat, error.ClassName(), error.Message());
+    log.Write(attempt.logFormat, error.ClassName(), error.Message());
   }
   DomCheck(doc.doc_->put_async(VARIANT_FALSE));
   DomCheck(doc.doc_->put_validateOnParse(VARIANT_FALSE));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Com.h"
+#include "support/LogFile.h"
 
 namespace tw {
 
@@ -59,7 +60,7 @@ class TXmlDocument {
  public:
   // Tries MSXML 6.0, then 4.0, then the version-independent DOMDocument, logging the first two
   // failures; raises the last failure. Sets async, validateOnParse and resolveExternals off.
-  static TXmlDocument Create();
+  static TXmlDocument Create(TFileLogFile& log = LogFile());
 
   explicit operator bool() const { return static_cast<bool>(doc_); }
   // The parser's success flag.
