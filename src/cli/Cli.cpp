@@ -56,7 +56,10 @@ bool LoadCliDatabase(const CliArgs& args, TXMLDatabase& database, std::string* f
   std::string path = DatabaseFileName();
   bool prot = DatabaseProtected;
   if (const std::string* given = args.Option("--database")) {
-    path = *given;
+    // A path on the command line is relative to the current folder, not to the program's.
+    char full[MAX_PATH * 4];
+    DWORD n = ::GetFullPathNameA(given->c_str(), sizeof full, full, nullptr);
+    path = n && n < sizeof full ? std::string(full, n) : *given;
     prot = !(path.size() >= 4 && ::lstrcmpiA(path.c_str() + path.size() - 4, ".xml") == 0);
   }
   if (fileName) *fileName = path;
