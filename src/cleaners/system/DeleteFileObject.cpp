@@ -1,0 +1,165 @@
+#include "cleaners/system/DeleteFileObject.h"
+
+#include <windows.h>
+
+#include "cleaners/portable/FileAttrMask.h"
+#include "engine/Utility.h"
+#include "platform/Handles.h"
+#include "support/Format.h"
+
+namespace tw {
+
+namespace {
+
+bool IsExistingFolder(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool SameTextIgnoreCase(const std::string& a, const std::string& b) {
+  return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+// True when Text lies inside Root (which ends with "\") and no folder between Root and Text is
+// a junction or symbolic link: a link put in place after the scan must not lead a clean
+// outside the folder it was given.
+bool InsideRootWithoutLinks(const std::string& root, const std::string& text) {
+  if (text.size() <= root.size() || !SameTextIgnoreCase(text.substr(0, root.size()), root))
+    return false;
+  for (std::size_t slash = text.find('\\', root.size()); slash != std::string::npos;
+       slash = text.find('\\', slash + 1)) {
+    DWORD attributes = ::GetFileAttributesA(text.substr(0, slash).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TDeleteFileObject::ResolvedPath() const {
+  std::string path = Path;
+  if (Path == "%TEMP%" && OsKind() > 17) path = "%LOCALAPPDATA%\\Temp";
+  path = ExpandEnvPath(path);
+  if (Path.starts_with("CSIDL_")) path = ResolveFolderMacro(Path);
+  return path;
+}
+
+void TDeleteFileObject::Execute() {
+  const std::string path = ResolvedPath();
+  const std::uint32_t includeMask = AttributeMask(FileAttrib);
+  const std::uint32_t excludeMask = AttributeMask(ExcludeAttr);
+  if (path.empty() || !IsExistingFolder(path))
+    throw EDeleteFileError(Format("Path not found! %s", ShellNormalizePath(path)));
+  if (Path == "%TEMP%" && IsSystemFolder(path))
+    throw EDeleteFileError(Format("Invalid temp path! %s", path));
+  TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
+  ProcessFolder(WithBackslash(path), includeMask, excludeMask);
+}
+
+void TDeleteFileObject::ProcessFolder(const std::string& folder, std::uint32_t includeMask,
+                                      std::uint32_t excludeMask) {
+  if (CleanMode) CleanFound(folder);
+  else ScanFolder(folder, includeMask, excludeMask);
+}
+
+bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t includeMask,
+                                   std::uint32_t excludeMask) {
+  const bool listFolders = FileFilter.starts_with("*.*");
+  const int excludedCount = FieldCount(ExcludeFolder);
+  auto excluded = [&](const char* name) {
+    for (int i = 1; i <= excludedCount; ++i) {
+      if (GetField(ExcludeFolder, i) == name) return true;
+    }
+    return false;
+  };
+
+  for (int field = 1, fields = FieldCount(FileFilter); field <= fields; ++field) {
+    WIN32_FIND_DATAA entry;
+    unique_hfind files(::FindFirstFileA((folder + GetField(FileFilter, field)).c_str(), &entry));
+    if (files) {
+      do {
+        if (Aborted) return false;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            AttributesPass(entry.dwFileAttributes, includeMask, excludeMask))
+          AddFinding(folder + entry.cFileName, std::make_unique<TFileChecked>(entry));
+      } while (::FindNextFileA(files.get(), &entry));
+    }
+
+    unique_hfind folders(::FindFirstFileA((folder + "*.*").c_str(), &entry));
+    if (!folders) continue;
+    do {
+      if (Aborted) return false;
+      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(entry.cFileName))
+        continue;
+      if (excluded(entry.cFileName)) continue;
+      if (listFolders && AttributesPass(entry.dwFileAttributes, includeMask, excludeMask))
+        AddFinding(folder + entry.cFileName, std::make_unique<TFileChecked>(entry));
+      // A junction or symbolic link is never entered: it may lead anywhere.
+      if (Recurse && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ProcessFolder(folder + entry.cFileName + "\\", includeMask, excludeMask);
+        if (Aborted) return false;
+      }
+    } while (::FindNextFileA(folders.get(), &entry));
+  }
+  return true;
+}
+
+void TDeleteFileObject::CleanFound(const std::string& root) {
+  auto clean = [&](int index) {
+    TChecked& record = Found.Record(index);
+    if (!RemoveEntry(root, Found.Text(index))) record.CleanSucceeded = false;
+    ReportItem(Found.Text(index));
+  };
+
+  if (SameTextIgnoreCase(root, SpecialFolderPath(0x21 /* CSIDL_COOKIES */))) {
+    for (int i = Found.Count() - 1; i >= 0; --i) {
+      if (Aborted) return;
+      if (Found.Record(i).Checked) clean(i);
+    }
+    return;
+  }
+  // Files first, then folders: a folder is listed before its contents, so the reverse walk
+  // empties the deeper folders first.
+  for (bool folders : {false, true}) {
+    for (int i = Found.Count() - 1; i >= 0; --i) {
+      if (Aborted) return;
+      if (Found.Record(i).Checked && IsExistingFolder(Found.Text(i)) == folders) clean(i);
+    }
+  }
+}
+
+bool TDeleteFileObject::RemoveEntry(const std::string& root, const std::string& text) {
+  if (!InsideRootWithoutLinks(root, text)) return false;
+  const DWORD attributes = ::GetFileAttributesA(text.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
+  const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // Removing a link to a folder removes the link; a real folder goes only when empty.
+    if ((attributes & FILE_ATTRIBUTE_READONLY) && !link)
+      ::SetFileAttributesA(text.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (::RemoveDirectoryA(text.c_str())) return true;
+    DWORD error = ::GetLastError();
+    if (IsGone(error)) return true;
+    if (link && ::DeleteFileA(text.c_str())) return true;
+    if (!link && error == ERROR_SHARING_VIOLATION)
+      ::MoveFileExA(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return false;
+  }
+
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && !link)
+    ::SetFileAttributesA(text.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (::DeleteFileA(text.c_str())) return true;
+  DWORD error = ::GetLastError();
+  if (IsGone(error)) return true;
+  // Locked (or otherwise held): the system removes it at the next restart.
+  ::MoveFileExA(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return false;
+}
+
+}  // namespace tw

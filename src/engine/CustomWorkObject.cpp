@@ -1,0 +1,76 @@
+#include "engine/CustomWorkObject.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "platform/Handles.h"
+
+namespace tw {
+
+namespace {
+std::atomic<int> g_lastWorkObjectId{0};
+
+std::int64_t EntrySize(const WIN32_FIND_DATAA& entry) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) |
+                                   entry.nFileSizeLow);
+}
+}  // namespace
+
+TPidlChecked::TPidlChecked(PIDLIST_ABSOLUTE pidl, const std::string& path) : Pidl(pidl) {
+  WIN32_FIND_DATAA entry{};
+  unique_hfind find(::FindFirstFileA(path.c_str(), &entry));
+  if (find) Size = EntrySize(entry);
+}
+
+TPidlChecked::~TPidlChecked() { ::CoTaskMemFree(Pidl); }
+
+TFileChecked::TFileChecked(const WIN32_FIND_DATAA& entry) : TChecked(EntrySize(entry)) {}
+
+TRegChecked::TRegChecked(HKEY key, const std::string& valueName) {
+  DWORD size = 0;
+  if (::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size) ==
+      ERROR_SUCCESS)
+    Size = size;
+}
+
+void TFoundList::Add(std::string text, std::unique_ptr<TChecked> record) {
+  lines_.push_back(Line{std::move(text), std::move(record)});
+}
+
+void TFoundList::Clear() {
+  while (!lines_.empty()) lines_.pop_back();
+}
+
+std::string TFoundList::Name(int index) const {
+  const std::string& text = Text(index);
+  return text.substr(0, text.find('|'));
+}
+
+std::string TFoundList::Value(int index) const {
+  const std::string& text = Text(index);
+  std::size_t bar = text.find('|');
+  return bar == std::string::npos ? std::string() : text.substr(bar + 1);
+}
+
+TCustomWorkObject::TCustomWorkObject(TWorkDoneEvent onWorkDone) : OnWorkDone(std::move(onWorkDone)) {
+  if (!OnWorkDone) throw EAssertionFailed("OnWorkDoneEvent is nil");
+}
+
+TWorkObject::TWorkObject(HWND handle, TWorkDoneEvent onWorkDone, TWorkItemEvent onItem,
+                         TXmlNode itemNode)
+    : TCustomWorkObject(std::move(onWorkDone)),
+      ID(++g_lastWorkObjectId),
+      Handle(handle),
+      ItemNode(std::move(itemNode)),
+      OnItem(std::move(onItem)) {}
+
+void TWorkObject::AddFinding(std::string text, std::unique_ptr<TChecked> record) {
+  Found.Add(text, std::move(record));
+  ReportItem(text);
+}
+
+void TWorkObject::ReportItem(const std::string& text) {
+  if (OnItem) OnItem(this, std::make_unique<TWorkData>(text));
+}
+
+}  // namespace tw

@@ -1,0 +1,184 @@
+#include "engine/SemaphoreQueue.h"
+
+#include <climits>
+#include <thread>
+
+#include "platform/Text.h"
+#include "support/LogFile.h"
+
+namespace tw {
+
+TSemaphoreQueue::TSemaphoreQueue()
+    : semaphore_(::CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr)) {
+  if (!semaphore_) RaiseLastOSError();
+}
+
+TSemaphoreQueue::~TSemaphoreQueue() {
+  TCustomWorkObject* entry = nullptr;
+  while (Pop(entry, 0)) delete entry;
+}
+
+void TSemaphoreQueue::Push(TCustomWorkObject* entry) {
+  std::lock_guard<std::mutex> lock(lock_);
+  entries_.push_back(entry);
+  ::ReleaseSemaphore(semaphore_.get(), 1, nullptr);
+}
+
+bool TSemaphoreQueue::Pop(TCustomWorkObject*& entry, DWORD timeout) {
+  if (::WaitForSingleObject(semaphore_.get(), timeout) != WAIT_OBJECT_0) return false;
+  std::lock_guard<std::mutex> lock(lock_);
+  entry = entries_.front();
+  entries_.pop_front();
+  return true;
+}
+
+// The body of one pool thread: sequences the queued objects and has each run (and its
+// completion) carried out in the main thread when the pool synchronises.
+class TWorkThread {
+ public:
+  static void Run(TWorkThreadPool& pool) noexcept;
+
+ private:
+  static void RunWork(TCustomWorkObject& work) noexcept;
+};
+
+void TWorkThread::RunWork(TCustomWorkObject& work) noexcept {
+  work.ErrorClass.clear();
+  work.ErrorMessage.clear();
+  try {
+    work.Execute();
+  } catch (...) {
+    ErrorInfo error = DescribeException(std::current_exception());
+    work.ErrorClass = error.className;
+    work.ErrorMessage = error.message;
+  }
+}
+
+void TWorkThread::Run(TWorkThreadPool& pool) noexcept {
+  try {
+    for (;;) {
+      TCustomWorkObject* work = nullptr;
+      pool.queue_.Pop(work, INFINITE);
+      if (!work) break;
+      if (pool.Synchronize) {
+        pool.sync_.Synchronize([work] { RunWork(*work); });
+        pool.sync_.Synchronize([&pool, work] { pool.WorkDone(work); });
+      } else {
+        RunWork(*work);
+        pool.WorkDone(work);
+      }
+    }
+  } catch (...) {
+    ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[TWorkThread.Execute] %s: %s", error.className, error.message);
+  }
+  try {
+    pool.WorkDone(nullptr);
+  } catch (...) {
+    ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[TWorkThread.Execute] %s: %s", error.className, error.message);
+  }
+  --pool.runningThreads_;  // the last touch of the pool
+}
+
+TWorkThreadPool::TWorkThreadPool(TSynchronizer& sync, int maxThreads, bool ownsObjects,
+                                 bool synchronize)
+    : OwnsObjects(ownsObjects), Synchronize(synchronize), sync_(sync), maxThreads_(maxThreads) {
+  std::lock_guard<std::mutex> lock(lock_);
+  for (int i = 0; i < maxThreads_; ++i) {
+    StartThread();
+    ++liveThreads_;
+  }
+}
+
+TWorkThreadPool::~TWorkThreadPool() {
+  Stop(nullptr);
+  int alive;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    alive = liveThreads_;
+  }
+  for (int i = 0; i < alive; ++i) queue_.Push(nullptr);
+  while (runningThreads_ > 0) {
+    sync_.ProcessPending();
+    ::Sleep(5);
+  }
+}
+
+void TWorkThreadPool::StartThread() {
+  ++runningThreads_;
+  try {
+    std::thread([this] { TWorkThread::Run(*this); }).detach();
+  } catch (...) {
+    --runningThreads_;
+    throw;
+  }
+}
+
+int TWorkThreadPool::LiveThreads() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return liveThreads_;
+}
+
+int TWorkThreadPool::Pending() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return pending_;
+}
+
+void TWorkThreadPool::Add(TCustomWorkObject* work) {
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (liveThreads_ < maxThreads_) {
+      StartThread();
+      ++liveThreads_;
+    }
+    if (work) ++pending_;
+    if (maxThreads_ < liveThreads_) queue_.Push(nullptr);
+  }
+  queue_.Push(work);
+}
+
+void TWorkThreadPool::Stop(TStoppedEvent onStopped) {
+  TCustomWorkObject* entry = nullptr;
+  while (queue_.Pop(entry, 0)) {
+    if (!entry) continue;
+    {
+      std::lock_guard<std::mutex> lock(lock_);
+      --pending_;  // dropped: it will never complete
+    }
+    if (OwnsObjects) delete entry;
+  }
+  if (!onStopped) return;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    onStopped_ = std::move(onStopped);
+  }
+  for (int i = 0; i < maxThreads_; ++i) queue_.Push(nullptr);
+}
+
+void TWorkThreadPool::WorkDone(TCustomWorkObject* work) {
+  if (work) {
+    try {
+      work->OnWorkDone(work);
+    } catch (...) {
+      // A failing receiver must not end the thread and strand the objects still queued.
+      ErrorInfo error = DescribeException(std::current_exception());
+      LogFile().Write("[TWorkThreadPool.WorkDone] %s: %s", error.className, error.message);
+    }
+    std::lock_guard<std::mutex> lock(lock_);
+    --pending_;
+    return;
+  }
+  TStoppedEvent stopped;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (liveThreads_ > 0) --liveThreads_;
+    if (liveThreads_ == 0) {
+      stopped = std::move(onStopped_);
+      onStopped_ = nullptr;  // raised once per stop
+    }
+  }
+  if (stopped) stopped(this);
+}
+
+}  // namespace tw

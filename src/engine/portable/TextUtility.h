@@ -1,0 +1,44 @@
+#pragma once
+// Text helpers of the path and folder macros and of the scan database, without the platform:
+// the platform readings (environment, shell folders, version numbers) come in as arguments.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tw {
+
+// ";"-separated lists in which a field that starts with a double quote may hold the separator.
+// Loops run GetField for 1 to FieldCount; an empty field ends the count.
+int FieldCount(std::string_view text, char separator = ';');
+// Field number Index (from 1); empty when there are fewer fields.
+std::string GetField(std::string_view text, int index, char separator = ';');
+
+// Letters A-M and N-Z (either case) rotated by 13 places; everything else unchanged.
+std::string Rot13(std::string_view text);
+
+// The shell folder id of a "CSIDL_..." name, in any letter case; -1 for any other name.
+int CsidlFromName(std::string_view name);
+
+bool IsDotEntry(std::string_view name);
+
+// Text with a trailing "\" (added unless it already ends with one).
+std::string WithBackslash(std::string text);
+
+using TGetEnv = std::function<std::string(const std::string& name)>;
+using TFolderById = std::function<std::string(int csidl)>;
+
+// "%NAME%\rest" -> value of NAME + "\rest"; "%NAME%" -> value of NAME; anything else unchanged.
+std::string ExpandEnvPathWith(const std::string& text, const TGetEnv& getEnv);
+// "CSIDL_NAME\rest" -> folder (ending with "\") + "rest"; "CSIDL_NAME" -> folder.
+std::string ResolveFolderMacroWith(const std::string& text, const TFolderById& folder);
+// Path (with "\" added) equals ProgramFiles, SystemRoot or WinDir (each with "\" added); exact.
+bool IsSystemFolderWith(const std::string& path, const TGetEnv& getEnv);
+
+// The version kind of a Windows system (0 not recognised ... 19 Windows 6.x after Vista).
+// Platform: 1 the 9x family, 2 the NT family. ServicePackText: the 9x family's text ("A", "B").
+// ServicePack: the NT family's service pack, major number in the high byte, minor in the low.
+int OsKindOf(unsigned platform, unsigned major, unsigned minor, std::string_view servicePackText,
+             std::uint16_t servicePack);
+
+}  // namespace tw
