@@ -8,7 +8,8 @@ namespace tw {
 inline constexpr int kStrResRows = 241;
 inline constexpr int kLanguageCount = 4;
 
-// Row's text in Language; a Language outside 0..3 gives English.
+// Row's text in Language; a Language outside 0..3 gives English, a row outside the table an
+// empty text.
 std::string_view StrRes(int row, int language);
 
 }  // namespace tw
