@@ -51,5 +51,6 @@ std::string JsonString(const std::string& text);
 int RunDbCommand(const std::vector<std::string>& args);
 int RunListCommand(const std::vector<std::string>& args);
 int RunTipCommand(const std::vector<std::string>& args);
+int RunStringsCommand(const std::vector<std::string>& args);
 
 }  // namespace tw

@@ -16,7 +16,8 @@ constexpr const char* kUsage =
     "  db encrypt|decrypt IN OUT [--key HEX32]\n"
     "  db pack|unpack IN OUT [--key HEX32] [--no-compress] [--no-encrypt]\n"
     "  list [--database PATH]\n"
-    "  tip [--lang en|fr|de|es] [--database PATH]\n";
+    "  tip [--lang en|fr|de|es] [--database PATH]\n"
+    "  strings [--lang en|fr|de|es] [--json]\n";
 
 struct Command {
   const char* name;
@@ -27,6 +28,7 @@ constexpr Command kCommands[] = {
     {"db", tw::RunDbCommand},
     {"list", tw::RunListCommand},
     {"tip", tw::RunTipCommand},
+    {"strings", tw::RunStringsCommand},
 };
 
 }  // namespace
