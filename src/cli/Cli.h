@@ -52,5 +52,7 @@ int RunDbCommand(const std::vector<std::string>& args);
 int RunListCommand(const std::vector<std::string>& args);
 int RunTipCommand(const std::vector<std::string>& args);
 int RunStringsCommand(const std::vector<std::string>& args);
+int RunScanCommand(const std::vector<std::string>& args);
+int RunCleanCommand(const std::vector<std::string>& args);
 
 }  // namespace tw

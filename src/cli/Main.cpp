@@ -17,7 +17,10 @@ constexpr const char* kUsage =
     "  db pack|unpack IN OUT [--key HEX32] [--no-compress] [--no-encrypt]\n"
     "  list [--database PATH]\n"
     "  tip [--lang en|fr|de|es] [--database PATH]\n"
-    "  strings [--lang en|fr|de|es] [--json]\n";
+    "  strings [--lang en|fr|de|es] [--json]\n"
+    "  scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
+    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
+    "    (--items: the items ticked for this run, modes 5 and 7)\n";
 
 struct Command {
   const char* name;
@@ -29,6 +32,8 @@ constexpr Command kCommands[] = {
     {"list", tw::RunListCommand},
     {"tip", tw::RunTipCommand},
     {"strings", tw::RunStringsCommand},
+    {"scan", tw::RunScanCommand},
+    {"clean", tw::RunCleanCommand},
 };
 
 }  // namespace

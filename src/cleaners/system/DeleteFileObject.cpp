@@ -137,22 +137,20 @@ bool TDeleteFileObject::RemoveEntry(const std::string& root, const std::string& 
   if (!InsideRootWithoutLinks(root, text)) return false;
   const DWORD attributes = ::GetFileAttributesA(text.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(text);
 
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    // Removing a link to a folder removes the link; a real folder goes only when empty.
-    if ((attributes & FILE_ATTRIBUTE_READONLY) && !link)
+    if (attributes & FILE_ATTRIBUTE_READONLY)
       ::SetFileAttributesA(text.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     if (::RemoveDirectoryA(text.c_str())) return true;
     DWORD error = ::GetLastError();
     if (IsGone(error)) return true;
-    if (link && ::DeleteFileA(text.c_str())) return true;
-    if (!link && error == ERROR_SHARING_VIOLATION)
+    if (error == ERROR_SHARING_VIOLATION)
       ::MoveFileExA(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return false;
   }
 
-  if ((attributes & FILE_ATTRIBUTE_READONLY) && !link)
+  if (attributes & FILE_ATTRIBUTE_READONLY)
     ::SetFileAttributesA(text.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   if (::DeleteFileA(text.c_str())) return true;
   DWORD error = ::GetLastError();
@@ -160,6 +158,25 @@ bool TDeleteFileObject::RemoveEntry(const std::string& root, const std::string& 
   // Locked (or otherwise held): the system removes it at the next restart.
   ::MoveFileExA(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return false;
+}
+
+bool TDeleteFileObject::RemoveLink(const std::string& text) {
+  // Deleted through a handle of the link itself, and only when the handle proves to be the
+  // link: where the system opens the target instead (some emulation layers do), removing
+  // "the folder" would remove what the link points to.
+  unique_hfile link(::CreateFileA(text.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+  if (!link) return IsGone(::GetLastError());
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
+      !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
+    return false;
+  FILE_DISPOSITION_INFO dispose{TRUE};
+  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose,
+                                      sizeof dispose) != FALSE;
 }
 
 }  // namespace tw

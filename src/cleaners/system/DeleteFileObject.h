@@ -41,6 +41,8 @@ class TDeleteFileObject : public TWorkObject {
   // Removes the file or folder Text names; false when it is still there (a locked file is then
   // scheduled for deletion at the next restart).
   bool RemoveEntry(const std::string& root, const std::string& text);
+  // Removes a junction or symbolic link itself; false when that cannot be done safely.
+  static bool RemoveLink(const std::string& text);
 };
 
 }  // namespace tw

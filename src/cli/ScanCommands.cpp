@@ -1,0 +1,215 @@
+// twcli scan and twcli clean: a run of the scan manager exactly as the program makes it, with the
+// work executed in this (main) thread through a queue synchronizer.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "database/XMLDatabase.h"
+#include "engine/ScanMgr.h"
+#include "engine/States.h"
+#include "platform/Handles.h"
+#include "platform/QueueSynchronizer.h"
+#include "support/Format.h"
+
+namespace tw {
+namespace {
+
+constexpr const char* kScanUsage = "scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]";
+constexpr const char* kCleanUsage = "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]";
+
+// The mode the program would start in: the stored "PresetScanMode", 0 when it is missing or
+// not a number from 0 to 7.
+int StoredMode() {
+  unique_hkey key;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tidewhisk", 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS)
+    return 0;
+  BYTE data[64] = {};
+  DWORD type = 0, size = sizeof data - 1;
+  if (::RegQueryValueExA(key.get(), "PresetScanMode", nullptr, &type, data, &size) !=
+      ERROR_SUCCESS)
+    return 0;
+  long mode = -1;
+  if (type == REG_DWORD && size == 4) {
+    mode = static_cast<long>(*reinterpret_cast<DWORD*>(data));
+  } else if (type == REG_SZ) {
+    char* end = nullptr;
+    const char* text = reinterpret_cast<const char*>(data);
+    mode = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0') mode = -1;
+  }
+  return mode >= 0 && mode <= 7 ? static_cast<int>(mode) : 0;
+}
+
+int ModeOption(const CliArgs& args, const char* usage) {
+  const std::string* text = args.Option("--mode");
+  if (!text) return StoredMode();
+  if (text->size() != 1 || (*text)[0] < '1' || (*text)[0] > '7')
+    throw UsageError(std::string("--mode must be 1 to 7: ") + usage);
+  return (*text)[0] - '0';
+}
+
+std::vector<std::string> SplitIds(const std::string& list) {
+  std::vector<std::string> ids;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t comma = list.find(',', start);
+    std::string id = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (id.empty()) throw UsageError("--items: empty item id in \"" + list + "\"");
+    ids.push_back(id);
+    if (comma == std::string::npos) return ids;
+    start = comma + 1;
+  }
+}
+
+// --items: exactly the listed items are ticked for this run (the database file is not written).
+void TickItems(TXMLDatabase& database, const std::string& list) {
+  std::vector<std::string> wanted = SplitIds(list);
+  std::set<std::string> unknown(wanted.begin(), wanted.end());
+  for (const TXmlNode& group : database.Document.Root().Children()) {
+    if (group.Name() != "Group") continue;
+    for (TXmlNode& item : group.Children()) {
+      if (item.Name() != "Item") continue;
+      std::optional<std::string> id = item.AttrOpt("id");
+      const bool ticked = id && std::find(wanted.begin(), wanted.end(), *id) != wanted.end();
+      if (ticked) unknown.erase(*id);
+      item.SetAttr("checked", ticked ? "true" : "false");
+    }
+  }
+  if (!unknown.empty()) throw UsageError("--items: no item " + *unknown.begin() + " in the database");
+}
+
+// The status bar's size text: "%f GB", "%f MB" or "%f KB".
+std::string SizeText(std::int64_t bytes) {
+  const double kb = static_cast<double>(bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
+  if (gb > 1) return Format("%f GB", gb);
+  if (mb > 1) return Format("%f MB", mb);
+  return Format("%f KB", kb);
+}
+
+std::string ItemId(const TWorkObject& object) {
+  if (!object.ItemNode) return {};
+  return object.ItemNode.AttrOpt("id").value_or("");
+}
+
+struct Run {
+  explicit Run(bool clean) : cleaning(clean) {}
+  bool cleaning;
+  TQueueSynchronizer sync;
+  // (object, finding text) reported by the clean, i.e. processed
+  std::set<std::pair<const TWorkObject*, std::string>> cleaned;
+};
+
+int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
+  const char* usage = clean ? kCleanUsage : kScanUsage;
+  CliArgs args = ParseArgs(rawArgs, {"--mode", "--items", "--database"}, {"--json"});
+  if (!args.positional.empty()) throw UsageError(usage);
+  const int mode = ModeOption(args, usage);
+  const std::string* items = args.Option("--items");
+  if (items && mode != pmRegistry && mode != pmAdvanced)
+    throw UsageError(std::string("--items applies to modes 5 and 7: ") + usage);
+  const bool json = args.Flag("--json");
+
+  TXMLDatabase database;
+  if (!LoadCliDatabase(args, database)) return kExitFailed;
+  if (items) TickItems(database, *items);
+
+  Run run(clean);
+  TScanMgr manager(run.sync, nullptr, 1, true);
+  bool finished = false;
+  manager.OnWorkDone = [&](TCustomWorkObject* sender) {
+    if (sender == manager.WorkObjects.back().get()) finished = true;
+  };
+  manager.OnItem = [&](TWorkObject* sender, TWorkDataPtr data) {
+    if (sender->CleanMode) run.cleaned.emplace(sender, data->Text);
+  };
+  CurrentMode = static_cast<std::uint8_t>(mode);
+  ScanState = ssScanning;
+  manager.Scan(database.Document);
+  run.sync.RunUntil([&] { return finished; });
+  if (clean) {
+    ScanState = ssCleaning;
+    finished = false;
+    manager.Clean();
+    run.sync.RunUntil([&] { return finished; });
+  }
+  ScanState = ssIdle;
+
+  // Totals as the main window keeps them: every finding counts, a repeated name's size once.
+  std::int64_t count = 0, size = 0, checked = 0, failed = 0;
+  std::set<std::string, CaseInsensitiveLess> names;
+  std::string out;
+  if (json) out = Format("{\"mode\":%d,\"objects\":[", mode);
+  bool firstObject = true;
+  for (const auto& object : manager.WorkObjects) {
+    if (dynamic_cast<const TDummyObject*>(object.get())) continue;
+    const bool failedRun = !object->ErrorClass.empty();
+    if (json) {
+      out += Format("%s{\"item\":%s,\"class\":%s,\"error\":", firstObject ? "" : ",",
+                    JsonString(ItemId(*object)), JsonString(object->ClassName()));
+      out += failedRun ? Format("{\"class\":%s,\"message\":%s}", JsonString(object->ErrorClass),
+                                JsonString(object->ErrorMessage))
+                       : std::string("null");
+      out += ",\"findings\":[";
+    } else {
+      out += Format("%s %s\n", ItemId(*object), object->ClassName());
+      if (failedRun) out += Format("  error: %s: %s\n", object->ErrorClass, object->ErrorMessage);
+    }
+    firstObject = false;
+    for (int i = 0; i < object->Found.Count(); ++i) {
+      const std::string& text = object->Found.Text(i);
+      const TChecked& record = object->Found.Record(i);
+      ++count;
+      if (names.insert(text).second) size += record.Size;
+      if (record.Checked) ++checked;
+      if (!record.CleanSucceeded) ++failed;
+      const bool removed =
+          record.CleanSucceeded && run.cleaned.count({object.get(), text}) != 0;
+      if (json) {
+        out += Format("%s{\"text\":%s,\"size\":%d", i ? "," : "", JsonString(text), record.Size);
+        if (clean) out += removed ? ",\"removed\":true" : ",\"removed\":false";
+        out += "}";
+      } else {
+        out += Format("  %s  %d", text, record.Size);
+        if (clean) out += removed ? "  removed" : "  not removed";
+        out += "\n";
+      }
+    }
+    if (json) out += "]}";
+  }
+
+  if (json) {
+    out += "],\"programsToClose\":[";
+    bool first = true;
+    for (const std::string& program : manager.ProgramsToClose) {
+      out += (first ? "" : ",") + JsonString(program);
+      first = false;
+    }
+    out += Format("],\"count\":%d,\"size\":%d", count, size);
+    if (clean) out += Format(",\"checked\":%d,\"failed\":%d", checked, failed);
+    out += "}\n";
+  } else {
+    out += Format("Findings: %d, %s\n", count, SizeText(size));
+    std::string programs;
+    for (const std::string& program : manager.ProgramsToClose)
+      programs += (programs.empty() ? "" : ", ") + program;
+    out += Format("Programs to close: %s\n", programs.empty() ? std::string("none") : programs);
+    if (clean) out += Format("Cleaned: %d checked, %d could not be removed\n", checked, failed);
+  }
+  std::fputs(out.c_str(), stdout);
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunScanCommand(const std::vector<std::string>& args) { return RunScanOrClean(args, false); }
+int RunCleanCommand(const std::vector<std::string>& args) { return RunScanOrClean(args, true); }
+
+}  // namespace tw
