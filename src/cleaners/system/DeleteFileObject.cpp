@@ -39,6 +39,23 @@ bool InsideRootWithoutLinks(const std::string& root, const std::string& text) {
   return true;
 }
 
+// The path the system resolves Path to (links followed, long names), without the "\\?\"
+// prefix; empty when it cannot be opened or asked (GetLastError tells why).
+std::string FinalPath(const std::string& path) {
+  unique_hfile handle(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return {};
+  char buffer[MAX_PATH * 4];
+  DWORD n = ::GetFinalPathNameByHandleA(handle.get(), buffer, sizeof buffer,
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (n == 0 || n >= sizeof buffer) return {};
+  std::string out(buffer, n);
+  if (out.rfind("\\\\?\\UNC\\", 0) == 0) return "\\" + out.substr(7);
+  if (out.rfind("\\\\?\\", 0) == 0) return out.substr(4);
+  return out;
+}
+
 }  // namespace
 
 std::string TDeleteFileObject::ResolvedPath() const {
@@ -110,9 +127,11 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
 }
 
 void TDeleteFileObject::CleanFound(const std::string& root) {
+  std::string finalRoot = FinalPath(root.substr(0, root.size() - 1));
+  finalRoot = finalRoot.empty() ? root : WithBackslash(finalRoot);
   auto clean = [&](int index) {
     TChecked& record = Found.Record(index);
-    if (!RemoveEntry(root, Found.Text(index))) record.CleanSucceeded = false;
+    if (!RemoveEntry(root, finalRoot, Found.Text(index))) record.CleanSucceeded = false;
     ReportItem(Found.Text(index));
   };
 
@@ -133,11 +152,20 @@ void TDeleteFileObject::CleanFound(const std::string& root) {
   }
 }
 
-bool TDeleteFileObject::RemoveEntry(const std::string& root, const std::string& text) {
+bool TDeleteFileObject::RemoveEntry(const std::string& root, const std::string& finalRoot,
+                                    const std::string& text) {
   if (!InsideRootWithoutLinks(root, text)) return false;
   const DWORD attributes = ::GetFileAttributesA(text.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(text);
+  // A link that does not say it is one (a host file system's link seen through an emulation
+  // layer) resolves somewhere else than where it was listed: leave it and what it points to.
+  const std::string final = FinalPath(text);
+  if (final.empty()) {
+    if (IsGone(::GetLastError())) return true;
+  } else if (!SameTextIgnoreCase(final, finalRoot + text.substr(root.size()))) {
+    return false;
+  }
 
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     if (attributes & FILE_ATTRIBUTE_READONLY)

@@ -40,7 +40,8 @@ class TDeleteFileObject : public TWorkObject {
   void CleanFound(const std::string& root);
   // Removes the file or folder Text names; false when it is still there (a locked file is then
   // scheduled for deletion at the next restart).
-  bool RemoveEntry(const std::string& root, const std::string& text);
+  // FinalRoot: Root as the system resolves it (links followed, long names).
+  bool RemoveEntry(const std::string& root, const std::string& finalRoot, const std::string& text);
   // Removes a junction or symbolic link itself; false when that cannot be done safely.
   static bool RemoveLink(const std::string& text);
 };
