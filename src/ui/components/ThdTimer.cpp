@@ -52,7 +52,9 @@ void TThreadedTimer::StartThread() {
   std::shared_ptr<TState> state = state_;
   const unsigned generation = state_->generation;
   TSynchronizer* sync = &sync_;
-  thread_ = std::thread([state, generation, sync] {
+  const int priority = ThreadPriority;
+  thread_ = std::thread([state, generation, sync, priority] {
+    ::SetThreadPriority(::GetCurrentThread(), priority);
     for (;;) {
       unsigned interval;
       bool allowZero;
@@ -72,7 +74,6 @@ void TThreadedTimer::StartThread() {
       });
     }
   });
-  ::SetThreadPriority(thread_.native_handle(), ThreadPriority);
 }
 
 void TThreadedTimer::StopThread() {

@@ -1,0 +1,134 @@
+#include "ui/dialogs/WarningDlgUnit.h"
+
+#include <richedit.h>
+#include <shellapi.h>
+
+#include "platform/Text.h"
+#include "ui/main/ResourceNames.h"
+#include "ui/main/StrRes.h"
+#include "ui/main/portable/HtmlText.h"
+
+namespace tw {
+namespace {
+
+constexpr int kWidth = 460;
+constexpr int kTextHeight = 150;
+
+HMODULE RichEditLibrary() {
+  static HMODULE library = ::LoadLibraryA("msftedit.dll");
+  return library;
+}
+
+}  // namespace
+
+TWarningDlg::TWarningDlg(HWND owner, int language) {
+  Tag = language;
+  const int l = language;
+  CreateHandle("TWarningDlg", std::string(StrRes(219, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
+               WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 340, owner, nullptr);
+  HWND h = Handle();
+  image1_ = std::make_unique<THotImage>(h, 0, 0);
+  image1_->FlipPictures = false;
+  image1_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
+  const SIZE logo = image1_->Picture().Size();
+  const int top = logo.cy > 0 ? logo.cy : 64;
+  const int width = std::max(kWidth, static_cast<int>(logo.cx));
+
+  labelWarning_ = CreateControl("STATIC", std::string(StrRes(219, l)), WS_VISIBLE, 12, top + 10, width - 24, 18, h, 0);
+  ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+  RichEditLibrary();
+  text_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"",
+                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 12, top + 32,
+                            width - 24, kTextHeight, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  if (!text_)
+    text_ = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
+                              12, top + 32, width - 24, kTextHeight, h, nullptr, ::GetModuleHandleA(nullptr),
+                              nullptr);
+  ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
+  ::SendMessageA(text_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
+
+  hotOk_ = std::make_unique<THotImage>(h);
+  hotOk_->FlipPictures = false;
+  hotOk_->SetPicture(TPicture::FromResource(res::kBtnOk));
+  hotOk_->SetPictureHot(TPicture::FromResource(res::kBtnOkOver));
+  hotOk_->FlipPictures = true;
+  hotOk_->SetHint(std::string(StrRes(46, l)));
+  hotOk_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
+  hotOk_->OnClick = [this] { ModalResult = mrOk; };
+  hotCancel_ = std::make_unique<THotImage>(h);
+  hotCancel_->FlipPictures = false;
+  hotCancel_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnCancel, l)));
+  hotCancel_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCancelOver, l)));
+  hotCancel_->FlipPictures = true;
+  hotCancel_->SetHint(std::string(StrRes(12, l)));
+  hotCancel_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
+  hotCancel_->OnClick = [this] { ModalResult = mrCancel; };
+  hotCancel_->SetVisible(false);
+
+  const int buttonsTop = top + 32 + kTextHeight + 10;
+  const SIZE ok = hotOk_->Size(), cancel = hotCancel_->Size();
+  hotCancel_->SetPosition(width - 12 - cancel.cx, buttonsTop);
+  hotOk_->SetPosition(width - 12 - cancel.cx - 8 - ok.cx, buttonsTop);
+  RECT client{0, 0, width, buttonsTop + std::max(ok.cy, cancel.cy) + 12};
+  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_EXSTYLE)));
+  ::SetWindowPos(h, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TWarningDlg::~TWarningDlg() = default;
+
+void TWarningDlg::ShowCancel(bool show) {
+  hotCancel_->SetVisible(show);
+  // OK takes Cancel's place when Cancel is hidden.
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  POINT pos{0, 0};
+  RECT r{};
+  ::GetWindowRect(hotCancel_->Handle(), &r);
+  pos = {r.left, r.top};
+  ::ScreenToClient(Handle(), &pos);
+  const SIZE ok = hotOk_->Size(), cancel = hotCancel_->Size();
+  hotOk_->SetPosition(show ? client.right - 12 - cancel.cx - 8 - ok.cx : client.right - 12 - ok.cx, pos.y);
+}
+
+void TWarningDlg::LoadHtml(const std::string& html) {
+  html_ = html;
+  // The page as formatted text: each run with its weight, slant, underline, colour and size.
+  ::SetWindowTextW(text_, L"");
+  for (const TTextRun& run : HtmlToRuns(html)) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_COLOR;
+    format.dwEffects = (run.Bold ? CFE_BOLD : 0) | (run.Italic ? CFE_ITALIC : 0) |
+                       (run.Underline ? CFE_UNDERLINE : 0) | (run.Color ? 0 : CFE_AUTOCOLOR);
+    if (run.Color) {
+      const std::uint32_t c = *run.Color;
+      format.crTextColor = RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+    }
+    if (run.SizePx > 0) {
+      format.dwMask |= CFM_SIZE;
+      format.yHeight = run.SizePx * 15;  // twips at 96 pixels per inch
+    }
+    ::SendMessageW(text_, EM_SETSEL, -1, -1);
+    ::SendMessageW(text_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    const std::wstring text = Widen(run.Text);
+    ::SendMessageW(text_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  ::SendMessageW(text_, EM_SETSEL, 0, 0);
+}
+
+int TWarningDlg::Execute() {
+  ::SetForegroundWindow(Handle());
+  return ShowModal();
+}
+
+LRESULT TWarningDlg::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+    ModalResult = mrCancel;
+    return 0;
+  }
+  return TWindow::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tw

@@ -1,0 +1,34 @@
+#pragma once
+// Helpers every window of the program uses: placing a dialog over its owner, one-button
+// messages, the program's title, the help viewer, and the registered messages.
+#include <windows.h>
+
+#include <string>
+
+namespace tw {
+
+// Registered at program start in this order; 0 until then.
+struct TRegisteredMessages {
+  UINT Removal = 0;        // "UM_REMOVAL"
+  UINT Terminate = 0;      // "UM_TERMINATE"
+  UINT ShowWindow = 0;     // "UM_SHOWWINDOW"
+  UINT TaskbarCreated = 0; // "TaskbarCreated"
+};
+TRegisteredMessages& RegisteredMessages();
+void RegisterProgramMessages();
+
+// Places Dialog centred over Owner, kept on the screen.
+void CenterOverForm(HWND owner, HWND dialog);
+
+enum class TMessageKind { Warning, Error, Information, Confirmation };
+// A modal message with one OK button, centred over Owner when one is given.
+void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner);
+
+// Row 0 of the string table in Language.
+std::string ProgramTitle(int language);
+
+// The help viewer with the program's help file for Language (French or English); an error
+// message over Owner when the viewer is missing.
+void OpenHelp(HWND owner, int language);
+
+}  // namespace tw

@@ -1,0 +1,797 @@
+#include "ui/main/Main.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "engine/States.h"
+#include "platform/Com.h"
+#include "platform/ShellFolders.h"
+#include "platform/Text.h"
+#include "support/FileIO.h"
+#include "support/Format.h"
+#include "support/LogFile.h"
+#include "support/Messages.h"
+#include "ui/components/WindowSynchronizer.h"
+#include "ui/dialogs/AboutUnit.h"
+#include "ui/dialogs/TipOfTheDayUnit.h"
+#include "ui/dialogs/VersionInfo.h"
+#include "ui/main/FormUtils.h"
+#include "ui/main/RegistrySettings.h"
+#include "ui/main/ResourceNames.h"
+#include "ui/main/StrRes.h"
+#include "ui/main/portable/Language.h"
+#include "ui/main/portable/StartupOptions.h"
+
+namespace tw {
+namespace {
+
+TTWMainForm* g_mainForm = nullptr;
+
+constexpr COLORREF kMainColor = RGB(83, 83, 83);
+constexpr UINT_PTR kTimer1 = 1;
+constexpr const char* kHomePage = "http://www.tidewhisk.example/";
+
+// Menu command ids: the language entries use their locale ids.
+enum : int {
+  kCmdOpenHide = 100,
+  kCmdExit = 101,
+};
+
+// The mode of each button of the column, in its order (Quick, Cookie, History, Privacy,
+// Complete, Advanced, Registry).
+constexpr std::array<int, 7> kModeOfButton = {pmQuick, pmCookie, pmHistory, pmPrivacy,
+                                              pmWipeOut, pmAdvanced, pmRegistry};
+// Header caption and button hint of each mode, by mode number.
+constexpr std::array<int, 8> kModeRow = {80, 81, 82, 83, 84, 87, 85, 86};
+
+int ButtonOfMode(int mode) {
+  for (int i = 0; i < 7; ++i)
+    if (kModeOfButton[i] == mode) return i;
+  return -1;
+}
+
+std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
+
+}  // namespace
+
+TTWMainForm* MainForm() { return g_mainForm; }
+
+TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args)) {
+  g_mainForm = this;
+  hide_ = HasHideSwitch(args_);
+  backgroundBrush_.reset(::CreateSolidBrush(kMainColor));
+  CreateHandle("TTWMainForm", "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_APPWINDOW,
+               CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr,
+               static_cast<HBRUSH>(backgroundBrush_.get()));
+  Application().MainForm = this;
+
+  // 1. The instance marker for outside tools, the closing lock (a member), the random seed.
+  mutex_.reset(::CreateMutexA(nullptr, FALSE, "Tidewhisk.exe"));
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+  CreateControls();
+
+  // 3. Small screens: the window takes the work area.
+  RECT bounds = Bounds();
+  const int screenW = ::GetSystemMetrics(SM_CXSCREEN), screenH = ::GetSystemMetrics(SM_CYSCREEN);
+  if (bounds.bottom - bounds.top >= screenH || bounds.right - bounds.left >= screenW) {
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SetBounds(work.left, work.top, work.right - work.left, work.bottom - work.top);
+  } else {
+    SetBounds((screenW - (bounds.right - bounds.left)) / 2, (screenH - (bounds.bottom - bounds.top)) / 2,
+              bounds.right - bounds.left, bounds.bottom - bounds.top);
+  }
+
+  // 4. The tray icon with the application icon and its animation frames.
+  trayIcon_ = std::make_unique<TMyTrayIcon>(Application().Synchronizer());
+  trayIcon_->TaskWindow = Handle();
+  trayIcon_->SetIcon(Application().Icon());
+  trayImages_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+  for (int id : res::kIconTrayFrames) {
+    HICON frame = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                  IMAGE_ICON, 16, 16, 0));
+    if (frame) {
+      ::ImageList_AddIcon(trayImages_, frame);
+      ::DestroyIcon(frame);
+    }
+  }
+  trayIcon_->PopupMenu = trayPopup_.get();
+  trayIcon_->PopupOwner = Handle();
+  trayIcon_->OnClick = [this] {
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    ShowTrayPopup(pt.x, pt.y);
+  };
+  trayIcon_->OnDblClick = [this] { PopOpenHideClick(); };
+  trayIcon_->OnBalloonClick = [this](TMouseButton, unsigned, int, int) { ResetTray(); };
+
+  // 6. Settings.
+  TRegistrySettingsStore store;
+  const TStartupSettings settings = ReadStartupSettings(store);
+  LocaleCode = settings.LocaleCode;
+  CurrentMode = pmAdvanced;
+  Checks = settings.Checks;
+
+  // 7. The language of the stored locale.
+  const int language = LanguageFromLocaleCode(LocaleCode);
+  if (language == kLanguageEnglish) LocaleCode = "en";
+  SwitchLanguage(kLanguageLocaleIds[language]);
+
+  // 8. Picture flipping on for the top and run buttons; the separators.
+  for (THotImage* image : {hotScan_.get(), hotAbort_.get(), hotClean_.get(), hotFinish_.get(),
+                           hotStart_.get(), hotLanguage_.get(), hotHomePage_.get(), hotAbout_.get(),
+                           hotSettings_.get()})
+    image->FlipPictures = true;
+  const TPicture separator = TPicture::FromResource(res::kSeparator);
+  imgFiller_->SetPicture(separator);
+  for (auto& filler : fillers_) filler->SetPicture(separator);
+
+  // 9. The scan database, told about this window.
+  database_ = std::make_unique<TXMLDatabase>(Handle());
+
+  // 10. The scan manager, its work run in the main thread through the window synchronizer.
+  scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), Handle(), 1, true);
+  HWND self = Handle();
+  scanMgr_->OnScanStart = [this](TScanMgr*) { trayIcon_->SetAnimate(true); };
+  scanMgr_->OnItem = [self](TWorkObject* sender, TWorkDataPtr data) {
+    ::PostMessageA(self, WM_WORKITEM, reinterpret_cast<WPARAM>(sender),
+                   reinterpret_cast<LPARAM>(data.release()));
+    Application().ProcessMessages();
+  };
+  scanMgr_->OnWorkDone = [self](TCustomWorkObject* sender) {
+    ::PostMessageA(self, WM_WORKDONE, reinterpret_cast<WPARAM>(sender), 0);
+    Application().ProcessMessages();
+  };
+  scanMgr_->OnAbortStopped = [](TWorkThreadPool*) {
+    // Worker thread: the window's part happens in the main thread.
+    Application().Synchronizer().Queue([] {
+      if (!g_mainForm) return;
+      ScanState = ssResults;
+      g_mainForm->ResetTray();
+    });
+  };
+  scanMgr_->OnShutdownStopped = [self](TWorkThreadPool*) {
+    LogFile().Write("%s", "### Application.Terminate ###");
+    ::PostMessageA(self, WM_TERMINATEAPP, 0, 0);
+  };
+
+  // 11. Until the database is ready the top buttons look faded and the modes ignore clicks.
+  SetTopButtonsEnabled(false);
+  SetModeButtonsEnabled(false);
+  RefreshScanButtons();
+  LayoutControls();
+}
+
+TTWMainForm::~TTWMainForm() {
+  // FormDestroy.
+  try {
+    UpdateRunValue(Checks.RunOnWindowsStartup ? TRunValueAction::Write : TRunValueAction::Remove,
+                   ProgramFileName());
+  } catch (...) {
+    LogBoundaryError("TTWMainForm.FormDestroy");
+  }
+  if (database_) {
+    // Saving never raises; the object is freed in any case.
+    database_->Save(DatabaseFileName(), DatabaseProtected);
+    database_.reset();
+  }
+  tipsOwner_.reset();
+  trayIcon_.reset();
+  if (trayImages_) ::ImageList_Destroy(trayImages_);
+  g_mainForm = nullptr;
+}
+
+void TTWMainForm::CreateControls() {
+  HWND h = Handle();
+  auto image = [h] { return std::make_unique<THotImage>(h); };
+  imgLogo_ = image();
+  imgLogo_->FlipPictures = false;
+  hotStart_ = image();
+  hotLanguage_ = image();
+  hotHomePage_ = image();
+  hotSettings_ = image();
+  hotHelp_ = image();
+  hotAbout_ = image();
+  hotPreset_ = image();
+  hotPreset_->FlipPictures = false;
+  imgFiller_ = image();
+  imgFiller_->FlipPictures = false;
+  for (auto& filler : fillers_) {
+    filler = image();
+    filler->FlipPictures = false;
+  }
+  for (int i = 0; i < 7; ++i) {
+    modeButtons_[i] = image();
+    const int mode = kModeOfButton[i];
+    modeButtons_[i]->OnMouseLeave = [this] { RefreshModeButtons(); };
+    (void)mode;
+  }
+  hotScan_ = image();
+  hotAbort_ = image();
+  hotClean_ = image();
+  hotFinish_ = image();
+  hotCancel_ = image();
+  hotStop_ = image();
+  hotFinish_->SetVisible(false);
+
+  const HCURSOR help = ::LoadCursorA(nullptr, IDC_HELP);
+  hotHelp_->Cursor = help;
+  hotHelp_->OnClick = [this] {
+    if (ScanState == ssIdle) OpenHelp(Handle(), Tag);
+  };
+  hotAbout_->OnClick = [this] {
+    if (ScanState == ssIdle && topButtonsOn_) ShowAbout();
+  };
+  hotLanguage_->OnClick = [this] {
+    if (ScanState == ssIdle && topButtonsOn_) ShowLanguagePopup();
+  };
+  hotHomePage_->OnClick = [this] {
+    if (ScanState == ssIdle && topButtonsOn_)
+      ::ShellExecuteA(Handle(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+  };
+
+  listArea_ = CreateControl(WC_LISTVIEWA, "", WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT |
+                                                 LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS,
+                            0, 0, 100, 100, h, 1, WS_EX_CLIENTEDGE);
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.cx = 400;
+  column.pszText = const_cast<char*>("");
+  ::SendMessageA(listArea_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+
+  statusBar_ = CreateControl(STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, h, 2);
+  progressBar_ = CreateControl(PROGRESS_CLASSA, "", PBS_SMOOTH, 0, 0, 10, 10, statusBar_, 3);
+
+  trayPopup_.reset(::CreatePopupMenu());
+  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdOpenHide, "");
+  ::SetMenuDefaultItem(trayPopup_.get(), kCmdOpenHide, FALSE);
+  ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdExit, "");
+  languagePopup_.reset(::CreatePopupMenu());
+  for (int id : kLanguageLocaleIds) ::AppendMenuA(languagePopup_.get(), MF_STRING, id, "");
+}
+
+void TTWMainForm::LayoutControls() {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  const int width = client.right, height = client.bottom;
+  ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+  RECT sb{};
+  ::GetWindowRect(statusBar_, &sb);
+  const int statusHeight = sb.bottom - sb.top;
+  // Five panels: 60 % and four of 10 %.
+  int parts[5];
+  const int tenth = width / 10;
+  parts[0] = width - 4 * tenth;
+  for (int i = 1; i < 5; ++i) parts[i] = parts[0] + i * tenth;
+  parts[4] = -1;
+  ::SendMessageA(statusBar_, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(parts));
+  RECT panel4{};
+  ::SendMessageA(statusBar_, SB_GETRECT, 4, reinterpret_cast<LPARAM>(&panel4));
+  ::MoveWindow(progressBar_, panel4.left + 1, panel4.top + 1, panel4.right - panel4.left - 2,
+               panel4.bottom - panel4.top - 2, TRUE);
+
+  // Top bar: the logo on the left, the buttons on the right.
+  const SIZE logo = imgLogo_->Picture().Empty() ? SIZE{300, 64} : imgLogo_->Picture().Size();
+  const int topHeight = logo.cy;
+  imgLogo_->SetPosition(0, 0);
+  int x = width - 8;
+  for (THotImage* button : {hotAbout_.get(), hotHelp_.get(), hotSettings_.get(), hotHomePage_.get(),
+                            hotLanguage_.get()}) {
+    const SIZE s = button->Size();
+    x -= s.cx;
+    button->SetPosition(x, (topHeight - s.cy) / 2);
+    x -= 2;
+  }
+  const SIZE start = hotStart_->Size();
+  x -= 12 + start.cx;
+  hotStart_->SetPosition(std::max(x, static_cast<int>(logo.cx) + 4), (topHeight - start.cy) / 2);
+
+  // Mode column: the title, then each mode button followed by a separator.
+  int columnWidth = hotPreset_->Size().cx;
+  for (auto& button : modeButtons_) columnWidth = std::max(columnWidth, static_cast<int>(button->Size().cx));
+  int y = topHeight;
+  hotPreset_->SetPosition(0, y);
+  y += hotPreset_->Size().cy;
+  imgFiller_->SetPosition(0, y);
+  y += imgFiller_->Size().cy;
+  for (int i = 0; i < 7; ++i) {
+    modeButtons_[i]->SetPosition(0, y);
+    y += modeButtons_[i]->Size().cy;
+    fillers_[i]->SetPosition(0, y);
+    y += fillers_[i]->Size().cy;
+  }
+
+  // Bottom panel with the run buttons, 4 pixels from its right edge.
+  int runHeight = 0;
+  for (THotImage* b : {hotScan_.get(), hotAbort_.get(), hotClean_.get(), hotCancel_.get(), hotStop_.get()})
+    runHeight = std::max(runHeight, static_cast<int>(b->Size().cy));
+  const int panelHeight = runHeight + 12;
+  const int panelTop = height - statusHeight - panelHeight;
+  int right = width - 4;
+  for (THotImage* b : {hotScan_.get(), hotAbort_.get(), hotCancel_.get(), hotStop_.get(), hotFinish_.get()}) {
+    const SIZE s = b->Size();
+    b->SetPosition(right - s.cx, panelTop + (panelHeight - s.cy) / 2);
+  }
+  // Clean stands left of Cancel while results are shown.
+  const SIZE cancel = hotCancel_->Size(), clean = hotClean_->Size();
+  hotClean_->SetPosition(right - cancel.cx - 6 - clean.cx, panelTop + (panelHeight - clean.cy) / 2);
+
+  // List area between the column, the top bar and the bottom panel.
+  ::MoveWindow(listArea_, columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
+  LVCOLUMNA column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = width - columnWidth - 24;
+  ::SendMessageA(listArea_, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TTWMainForm::LoadPicture(THotImage& image, const std::string& normal, const std::string& hot) {
+  image.SetPicture(TPicture::FromResource(normal));
+  image.SetPictureHot(hot.empty() ? image.Picture() : TPicture::FromResource(hot));
+}
+
+bool TTWMainForm::Closing() {
+  std::lock_guard<std::mutex> guard(closingLock_);
+  return closingFlag_;
+}
+
+void TTWMainForm::UpdateTitle(int language) {
+  for (TWindow* form : Application().Forms) form->Tag = language;
+  std::string title;
+  try {
+    title = Format("%s - %s %s", Row(0, language), Row(1, language), ProgramFileVersion());
+  } catch (...) {
+    title = ProgramTitle(language);
+  }
+  Application().Title = title;
+  SetCaption(title);
+}
+
+void TTWMainForm::SwitchLanguage(int localeId) {
+  // The window is minimised while its pictures change and comes back as it was.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  ::GetWindowPlacement(Handle(), &placement);
+  const bool visible = Visible();
+  if (visible) {
+    ::ShowWindow(Handle(), SW_MINIMIZE);
+    Application().ProcessMessages();
+  }
+  const int language = LanguageFromLocaleId(localeId);
+  UpdateTitle(language);
+  checkedLanguage_ = language;
+  TRegistrySettingsStore store;
+  store.WriteString("Locale", LocaleCodeFromLocaleId(localeId));
+  LocaleCode = LocaleCodeFromLocaleId(localeId);
+  LoadLanguageResources();
+  if (visible) {
+    ::ShowWindow(Handle(), placement.showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_RESTORE);
+  }
+  idleRefresh_ = true;
+  if (tips_ && tips_->Handle()) {
+    tips_->Hide();
+    tips_->ShowTexts();
+    tips_->Show();
+  }
+}
+
+void TTWMainForm::LoadLanguageResources() {
+  const int l = Tag;
+  ::InvalidateRect(listArea_, nullptr, TRUE);
+  // Hints.
+  hotScan_->SetHint(Row(43, l));
+  hotAbort_->SetHint(Row(44, l));
+  hotFinish_->SetHint(Row(45, l));
+  hotClean_->SetHint(Row(46, l));
+  hotStart_->SetHint(Row(43, l));
+  hotLanguage_->SetHint(Row(91, l));
+  hotHomePage_->SetHint(Row(92, l));
+  hotAbout_->SetHint(Row(94, l));
+  hotHelp_->SetHint(Row(95, l));
+  hotSettings_->SetHint(Row(96, l));
+  hotCancel_->SetHint(Row(12, l));
+  hotStop_->SetHint(Row(12, l));
+  hotPreset_->SetHint(Row(80, l));
+  for (int i = 0; i < 7; ++i) modeButtons_[i]->SetHint(Row(kModeRow[kModeOfButton[i]], l));
+
+  // Pictures, with flipping off while they load.
+  std::vector<THotImage*> all = {imgLogo_.get(), hotStart_.get(), hotLanguage_.get(), hotHomePage_.get(),
+                                 hotSettings_.get(), hotHelp_.get(), hotAbout_.get(), hotPreset_.get(),
+                                 hotScan_.get(), hotAbort_.get(), hotClean_.get(), hotFinish_.get(),
+                                 hotCancel_.get(), hotStop_.get()};
+  for (auto& b : modeButtons_) all.push_back(b.get());
+  for (THotImage* b : all) b->FlipPictures = false;
+  imgLogo_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
+  hotPreset_->SetPicture(TPicture::FromResource(res::PictureName(res::kPreset, l)));
+  LoadPicture(*hotScan_, res::PictureName(res::kBtnScan, l), res::PictureName(res::kBtnScanOver, l));
+  LoadPicture(*hotAbort_, res::PictureName(res::kBtnAbort, l), res::PictureName(res::kBtnAbortOver, l));
+  LoadPicture(*hotClean_, res::PictureName(res::kBtnClean, l), res::PictureName(res::kBtnCleanOver, l));
+  LoadPicture(*hotFinish_, res::PictureName(res::kBtnFinish, l), res::PictureName(res::kBtnFinishOver, l));
+  LoadPicture(*hotCancel_, res::PictureName(res::kBtnCancel, l), res::PictureName(res::kBtnCancelOver, l));
+  LoadPicture(*hotStop_, res::PictureName(res::kCancelNormal, l), res::PictureName(res::kCancelOver, l));
+  LoadPicture(*hotHelp_, res::PictureName(res::kHelpNormal, l), res::PictureName(res::kHelpOver, l));
+  SetTopButtonsEnabled(topButtonsOn_);
+  RefreshScanButtons();
+  for (int i = 0; i < 7; ++i) {
+    const res::TModeButton button = res::kModeButtons[i];
+    const bool current = kModeOfButton[i] == CurrentMode;
+    const res::TModeState state =
+        current ? res::TModeState::Down : (modeButtonsOn_ ? res::TModeState::Normal : res::TModeState::Grey);
+    LoadPicture(*modeButtons_[i], res::ModePictureName(button, state, l),
+                res::ModePictureName(button, current ? res::TModeState::Down : res::TModeState::Over, l));
+  }
+  LayoutControls();
+  // Flipping back on.
+  for (THotImage* b : {hotScan_.get(), hotAbort_.get(), hotClean_.get(), hotFinish_.get(), hotStart_.get(),
+                       hotLanguage_.get(), hotHomePage_.get(), hotAbout_.get(), hotSettings_.get(),
+                       hotHelp_.get(), hotCancel_.get(), hotStop_.get()})
+    b->FlipPictures = true;
+  for (int i = 0; i < 7; ++i) modeButtons_[i]->FlipPictures = modeButtonsOn_ && kModeOfButton[i] != CurrentMode;
+  SetHeaderCaption();
+}
+
+void TTWMainForm::SetHeaderCaption() {
+  const int mode = CurrentMode <= 7 ? CurrentMode : 0;
+  const std::string caption = Row(kModeRow[mode], Tag);
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = const_cast<char*>(caption.c_str());
+  ::SendMessageA(listArea_, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+void TTWMainForm::SetTopButtonsEnabled(bool on) {
+  topButtonsOn_ = on;
+  const int l = Tag;
+  const HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND), no = ::LoadCursorA(nullptr, IDC_NO);
+  hotAbout_->Cursor = on ? ::LoadCursorA(nullptr, IDC_HELP) : no;
+  for (THotImage* b : {hotSettings_.get(), hotHomePage_.get(), hotLanguage_.get()}) b->Cursor = on ? hand : no;
+  for (auto& b : modeButtons_) b->Cursor = on ? hand : no;
+  struct {
+    THotImage* button;
+    res::TLanguagePicture normal, over, faded;
+  } const top[] = {{hotAbout_.get(), res::kAboutNormal, res::kAboutOver, res::kAboutFaded},
+                   {hotSettings_.get(), res::kSettingsNormal, res::kSettingsOver, res::kSettingsFaded},
+                   {hotHomePage_.get(), res::kHomeNormal, res::kHomeOver, res::kHomeFaded},
+                   {hotLanguage_.get(), res::kLangNormal, res::kLangOver, res::kLangFaded}};
+  for (const auto& t : top) {
+    const bool flip = t.button->FlipPictures;
+    t.button->FlipPictures = false;
+    if (on)
+      LoadPicture(*t.button, res::PictureName(t.normal, l), res::PictureName(t.over, l));
+    else
+      LoadPicture(*t.button, res::PictureName(t.faded, l), res::PictureName(t.faded, l));
+    t.button->FlipPictures = flip;
+  }
+}
+
+void TTWMainForm::SetModeButtonsEnabled(bool on) {
+  modeButtonsOn_ = on;
+  const int l = Tag;
+  for (int i = 0; i < 7; ++i) {
+    THotImage& b = *modeButtons_[i];
+    const int mode = kModeOfButton[i];
+    b.FlipPictures = false;
+    b.OnClick = on ? std::function<void()>([this, mode] { ModeButtonClick(mode); }) : nullptr;
+    const bool current = mode == CurrentMode;
+    const res::TModeButton button = res::kModeButtons[i];
+    if (on)
+      LoadPicture(b, res::ModePictureName(button, current ? res::TModeState::Down : res::TModeState::Normal, l),
+                  res::ModePictureName(button, current ? res::TModeState::Down : res::TModeState::Over, l));
+    else
+      LoadPicture(b, res::ModePictureName(button, current ? res::TModeState::Down : res::TModeState::Grey, l), "");
+    b.FlipPictures = on && !current;
+  }
+  SetHeaderCaption();
+}
+
+void TTWMainForm::RefreshModeButtons() {
+  if (ScanState != ssIdle || !modeButtonsOn_) return;
+  SetModeButtonsEnabled(true);
+}
+
+void TTWMainForm::ModeButtonClick(int mode) {
+  if (ScanState != ssIdle || mode == CurrentMode) return;
+  CurrentMode = static_cast<std::uint8_t>(mode);
+  RefreshModeButtons();
+}
+
+void TTWMainForm::RefreshScanButtons() {
+  const int l = Tag;
+  hotScan_->SetVisible(ScanState == ssIdle);
+  hotAbort_->SetVisible(ScanState == ssScanning);
+  hotClean_->SetVisible(ScanState == ssResults);
+  hotCancel_->SetVisible(ScanState == ssResults);
+  hotStop_->SetVisible(ScanState == ssResults);
+  res::TLanguagePicture normal = res::kScanNormal, over = res::kScanOver;
+  int hint = 43;
+  if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
+  if (ScanState == ssResults) normal = res::kCleanNormal, over = res::kCleanOver, hint = 46;
+  if (ScanState == ssCleaning) normal = res::kFinishNormal, over = res::kFinishOver, hint = 45;
+  const bool flip = hotStart_->FlipPictures;
+  hotStart_->FlipPictures = false;
+  LoadPicture(*hotStart_, res::PictureName(normal, l), res::PictureName(over, l));
+  hotStart_->FlipPictures = flip;
+  hotStart_->SetHint(Row(hint, l));
+}
+
+void TTWMainForm::FormShow() {
+  std::string title;
+  try {
+    title = Format("%s %s %s", ProgramTitle(Tag), Row(1, Tag), ProgramFileVersion());
+  } catch (...) {
+    title = ProgramTitle(Tag);
+  }
+  Application().Title = title;
+  BringDialogOrSelfToFront();
+  SetCaption(title);
+  trayIcon_->SetHint(title);
+  if (!firstShow_) return;
+  firstShow_ = false;
+  CreateDesktopShortcut();
+  LoadLanguageResources();
+  RefreshScanButtons();
+  if (Checks.ShowTipsAtStartup && tips_ && tips_->Handle()) {
+    RECT r = tips_->Bounds();
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    tips_->SetBounds((::GetSystemMetrics(SM_CXSCREEN) - w) / 2, (::GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    tips_->Show();
+  }
+}
+
+void TTWMainForm::CreateDesktopShortcut() {
+  const std::string program = ProgramFileName();
+  const std::string folder = program.substr(0, program.find_last_of('\\') + 1);
+  WIN32_FIND_DATAA data;
+  unique_hfind find(::FindFirstFileA((folder + "unins*.exe").c_str(), &data));
+  if (find) return;
+  const std::string desktop = SpecialFolderPath(CSIDL_DESKTOPDIRECTORY, true);
+  if (desktop.empty()) return;
+  std::string name = program.substr(folder.size());
+  name = name.substr(0, name.find_last_of('.')) + ".lnk";
+  try {
+    ComPtr<IShellLinkA> link;
+    OleCheck(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.put_void()));
+    link->SetPath(program.c_str());
+    link->SetWorkingDirectory(folder.substr(0, folder.size() - 1).c_str());
+    link->SetShowCmd(SW_SHOWNORMAL);
+    link->SetDescription(ProgramTitle(Tag).c_str());
+    ComPtr<IPersistFile> file = link.query<IPersistFile>(IID_IPersistFile);
+    if (file) file->Save(Widen(desktop + name).c_str(), TRUE);
+  } catch (...) {
+    LogBoundaryError("TTWMainForm.FormShow");
+  }
+}
+
+void TTWMainForm::WMDatabaseReady() {
+  if (Closing()) return;
+  TRegistrySettingsStore store;
+  LocaleCode = ReadLocaleCode(store);
+  CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
+  SetTopButtonsEnabled(true);
+  SetModeButtonsEnabled(true);
+  RefreshScanButtons();
+  Application().ProcessMessages();
+  ::PostMessageA(Handle(), WM_SHOWTIPS, 0, 0);
+}
+
+void TTWMainForm::WMShowTips() {
+  if (!Checks.ShowTipsAtStartup || (tips_ && tips_->Handle())) return;
+  tipsOwner_ = std::make_unique<TTipOfTheDayForm>(*this);
+  tips_ = tipsOwner_.get();
+  CenterOverForm(Handle(), tips_->Handle());
+  if (Visible()) tips_->Show();
+}
+
+void TTWMainForm::TipsClosed(TTipOfTheDayForm* tips) {
+  if (tips == tips_) tips_ = nullptr;
+}
+
+void TTWMainForm::ShowAbout() {
+  TAboutForm about(*this);
+  about_ = &about;
+  CenterOverForm(Handle(), about.Handle());
+  about.ShowModal();
+  about_ = nullptr;
+}
+
+void TTWMainForm::BringDialogOrSelfToFront() {
+  if (about_ && about_->Handle() && about_->Visible()) {
+    about_->BringToFront();
+    return;
+  }
+  if (Visible()) BringToFront();
+}
+
+void TTWMainForm::ShowBalloon(const std::string& title, const std::string& text, bool enabled,
+                              TBalloonFlags kind) {
+  if (!enabled) return;
+  trayIcon_->BalloonTitle = title;
+  trayIcon_->BalloonHint = text;
+  trayIcon_->BalloonFlags = kind;
+  trayIcon_->ShowBalloonHint();
+}
+
+void TTWMainForm::ResetTray() {
+  ::KillTimer(Handle(), kTimer1);
+  if (Closing()) {
+    ::PostMessageA(Handle(), WM_TERMINATEAPP, 0, 0);
+    return;
+  }
+  trayIcon_->SetAnimate(false);
+  trayIcon_->SetIconIndex(0);
+  trayIcon_->SetIcon(Application().Icon());
+  trayIcon_->BalloonHint.clear();
+  trayIcon_->BalloonTitle.clear();
+  trayIcon_->BalloonFlags = bfNone;
+  trayIcon_->HideBalloonHint();
+}
+
+void TTWMainForm::PopOpenHideClick() {
+  const bool visible = Visible();
+  trayIcon_->SetHideTask(visible);
+  if (visible) {
+    Hide();
+  } else {
+    Show();
+    if (::IsIconic(Handle())) ::ShowWindow(Handle(), SW_RESTORE);
+  }
+  BringDialogOrSelfToFront();
+}
+
+void TTWMainForm::PopExitClick() {
+  // 1. The settings.
+  TRegistrySettingsStore store;
+  WriteExitSettings(store, CurrentMode, Checks);
+  // 2. The fallback: the application ends 2500 ms from now at the latest.
+  ::SetTimer(Handle(), kTimer1, 2500, nullptr);
+  // 3. Closing from here on.
+  {
+    std::lock_guard<std::mutex> guard(closingLock_);
+    closingFlag_ = true;
+  }
+  // 4. The scan manager shuts down; its pool posts WM_TERMINATEAPP when drained. It is told
+  // once: a second exit request (end of session after its query) waits for the same stop.
+  if (exitStarted_) return;
+  exitStarted_ = true;
+  if (scanMgr_) {
+    scanMgr_->Shutdown();
+  } else {
+    ::PostMessageA(Handle(), WM_TERMINATEAPP, 0, 0);
+  }
+}
+
+void TTWMainForm::FormCloseQuery() {
+  if (Checks.SendToTrayOnClose) {
+    PopOpenHideClick();
+    return;
+  }
+  // FormClose: the exit action, then the message loop ends without waiting for the pool.
+  PopExitClick();
+  Application().Terminate();
+}
+
+void TTWMainForm::ShowLanguagePopup() {
+  RECT r{};
+  ::GetWindowRect(hotLanguage_->Handle(), &r);
+  ::SetForegroundWindow(Handle());
+  ::TrackPopupMenu(languagePopup_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, r.left,
+                   r.bottom, 0, Handle(), nullptr);
+  ::PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+void TTWMainForm::ShowTrayPopup(int x, int y) {
+  ::SetForegroundWindow(Handle());
+  ::TrackPopupMenu(trayPopup_.get(), TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+  ::PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+void TTWMainForm::InitMenuPopup(HMENU menu) {
+  const int l = Tag;
+  if (menu == trayPopup_.get()) {
+    const std::string openHide = Row(Visible() ? 69 : 70, l), exit = Row(73, l);
+    ::ModifyMenuA(menu, kCmdOpenHide, MF_BYCOMMAND | MF_STRING, kCmdOpenHide, openHide.c_str());
+    ::ModifyMenuA(menu, kCmdExit, MF_BYCOMMAND | MF_STRING, kCmdExit, exit.c_str());
+    ::SetMenuDefaultItem(menu, kCmdOpenHide, FALSE);
+    BringDialogOrSelfToFront();
+  } else if (menu == languagePopup_.get()) {
+    for (int i = 0; i < 4; ++i) {
+      const std::string caption = Row(23 + i, l);
+      const int id = kLanguageLocaleIds[i];
+      ::ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (i == checkedLanguage_ ? MF_CHECKED : 0), id,
+                    caption.c_str());
+    }
+  }
+}
+
+void TTWMainForm::Command(int id) {
+  switch (id) {
+    case kCmdOpenHide:
+      PopOpenHideClick();
+      return;
+    case kCmdExit:
+      PopExitClick();
+      return;
+    default:
+      for (int localeId : kLanguageLocaleIds)
+        if (id == localeId) SwitchLanguage(localeId);
+      return;
+  }
+}
+
+void TTWMainForm::HandleError(const char* where) noexcept { LogBoundaryError(where); }
+
+LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    const TRegisteredMessages& registered = RegisteredMessages();
+    if (msg == registered.Terminate && msg != 0) {
+      PopExitClick();
+    } else if (msg == registered.ShowWindow && msg != 0) {
+      if (!Visible()) PopOpenHideClick();
+    }
+    switch (msg) {
+      case WM_ENDSESSION:
+        if (wParam) PopExitClick();
+        return 0;
+      case WM_QUERYENDSESSION:
+        PopExitClick();
+        return 1;
+      case WM_TERMINATEAPP:
+        Application().Terminate();
+        return 0;
+      case WM_DATABASEREADY:
+        WMDatabaseReady();
+        return 0;
+      case WM_SHOWTIPS:
+        WMShowTips();
+        return 0;
+      case WM_WORKITEM:
+        // The finding's data belongs to the receiver; the results list takes it from here.
+        delete reinterpret_cast<TWorkData*>(lParam);
+        return 0;
+      case WM_TIMER:
+        if (wParam == kTimer1) ResetTray();
+        return 0;
+      case WM_CLOSE:
+        FormCloseQuery();
+        return 0;
+      case WM_SHOWWINDOW:
+        if (wParam) {
+          const LRESULT result = Default(msg, wParam, lParam);
+          FormShow();
+          return result;
+        }
+        break;
+      case WM_SIZE:
+        if (statusBar_) LayoutControls();
+        return 0;
+      case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize = {640, 480};
+        return 0;
+      }
+      case WM_INITMENUPOPUP:
+        InitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
+      case WM_COMMAND:
+        if (lParam == 0) Command(LOWORD(wParam));
+        return 0;
+      case WM_CTLCOLORSTATIC:
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    HandleError("AppEventsException");
+    return 0;
+  }
+  return TWindow::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tw

@@ -1,0 +1,120 @@
+#pragma once
+// The main window: its frame (top bar, logo, mode buttons, list area, run buttons, status bar),
+// its life from creation to destruction, the tray icon, the settings mirrors and languages.
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "database/XMLDatabase.h"
+#include "engine/ScanMgr.h"
+#include "ui/components/HotImage.h"
+#include "ui/components/MyTrayIconUnit.h"
+#include "ui/components/Window.h"
+#include "ui/main/portable/Settings.h"
+
+namespace tw {
+
+class TTipOfTheDayForm;
+class TAboutForm;
+
+class TTWMainForm final : public TWindow {
+ public:
+  // FormCreate. Args: the command-line arguments after the program name.
+  explicit TTWMainForm(std::vector<std::string> args);
+  // FormDestroy: the Run value, then the database is saved and freed.
+  ~TTWMainForm() override;
+
+  // The scan manager, created in FormCreate; it outlives the window (freed by the entry).
+  std::unique_ptr<TScanMgr> TakeScanMgr() { return std::move(scanMgr_); }
+
+  bool HideSwitch() const { return hide_; }
+  TMyTrayIcon& TrayIcon() { return *trayIcon_; }
+  TXMLDatabase& Database() { return *database_; }
+  // The settings mirrors (the check actions and the cookie sort order).
+  TCheckSettings Checks;
+  std::string LocaleCode = "en";
+  // The language action that is on: 0 English, 1 French, 2 German, 3 Spanish.
+  int CheckedLanguage() const { return checkedLanguage_; }
+
+  void SwitchLanguage(int localeId);
+  void LoadLanguageResources();
+  void UpdateTitle(int language);
+  void ShowBalloon(const std::string& title, const std::string& text, bool enabled, TBalloonFlags kind);
+  void ResetTray();
+  void PopOpenHideClick();
+  void PopExitClick();
+  bool Closing();
+  // Brings to the front the first dialog that is open, else the main window.
+  void BringDialogOrSelfToFront();
+  void ShowAbout();
+  void TipsClosed(TTipOfTheDayForm* tips);
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+
+ private:
+  void CreateControls();
+  void LayoutControls();
+  void FormShow();
+  void WMDatabaseReady();
+  void WMShowTips();
+  void FormCloseQuery();
+  void SetTopButtonsEnabled(bool on);
+  void SetModeButtonsEnabled(bool on);
+  void RefreshModeButtons();
+  void RefreshScanButtons();
+  void ModeButtonClick(int mode);
+  void SetHeaderCaption();
+  void ShowLanguagePopup();
+  void ShowTrayPopup(int x, int y);
+  void InitMenuPopup(HMENU menu);
+  void Command(int id);
+  void LoadPicture(THotImage& image, const std::string& normal, const std::string& hot);
+  void CreateDesktopShortcut();
+  void HandleError(const char* where) noexcept;
+
+  std::vector<std::string> args_;
+  bool hide_ = false;
+  int checkedLanguage_ = 0;
+  bool firstShow_ = true;
+  bool idleRefresh_ = false;
+  bool closingFlag_ = false;
+  bool exitStarted_ = false;
+  std::mutex closingLock_;
+  unique_handle mutex_;
+  std::unique_ptr<TXMLDatabase> database_;
+  std::unique_ptr<TScanMgr> scanMgr_;
+  std::unique_ptr<TMyTrayIcon> trayIcon_;
+  HIMAGELIST trayImages_ = nullptr;
+  unique_hmenu trayPopup_, languagePopup_;
+  unique_hgdiobj backgroundBrush_;
+
+  // Top bar.
+  std::unique_ptr<THotImage> imgLogo_, hotStart_, hotLanguage_, hotHomePage_, hotSettings_,
+      hotHelp_, hotAbout_;
+  // Mode column.
+  std::unique_ptr<THotImage> hotPreset_, imgFiller_;
+  std::array<std::unique_ptr<THotImage>, 7> fillers_;
+  std::array<std::unique_ptr<THotImage>, 7> modeButtons_;  // in the order of the column
+  // Bottom run buttons.
+  std::unique_ptr<THotImage> hotScan_, hotAbort_, hotClean_, hotFinish_, hotCancel_, hotStop_;
+  HWND listArea_ = nullptr;
+  HWND bottomPanel_ = nullptr;
+  HWND statusBar_ = nullptr;
+  HWND progressBar_ = nullptr;
+  bool topButtonsOn_ = false;
+  bool modeButtonsOn_ = false;
+
+  TTipOfTheDayForm* tips_ = nullptr;
+  std::unique_ptr<TTipOfTheDayForm> tipsOwner_;
+  TAboutForm* about_ = nullptr;
+};
+
+// The one main window of the process (null before it exists and after it is gone).
+TTWMainForm* MainForm();
+
+}  // namespace tw

@@ -1,0 +1,116 @@
+#include "ui/main/Splash.h"
+
+#include "database/XMLDatabase.h"
+#include "support/FileIO.h"
+#include "support/Format.h"
+#include "support/LogFile.h"
+#include "ui/main/FormUtils.h"
+#include "ui/main/Main.h"
+#include "ui/main/ResourceNames.h"
+#include "ui/main/StrRes.h"
+#include "ui/main/portable/StartupOptions.h"
+
+namespace tw {
+namespace {
+
+constexpr UINT_PTR kSplashTimer = 1;
+constexpr int kLabelHeight = 22;
+
+// Milliseconds by the high-resolution clock (the tick count where there is none).
+double NowMs() {
+  LARGE_INTEGER frequency{}, counter{};
+  if (::QueryPerformanceFrequency(&frequency) && frequency.QuadPart && ::QueryPerformanceCounter(&counter))
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  return static_cast<double>(::GetTickCount64());
+}
+
+}  // namespace
+
+TSplashForm::TSplashForm(TTWMainForm& main) : main_(main) {
+  Tag = main.Tag;
+  CreateHandle("TSplashForm", "", WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, 0, 0, 400, 100,
+               nullptr, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  HWND h = Handle();
+  logo_ = std::make_unique<THotImage>(h, 0, 0);
+  logo_->FlipPictures = false;
+  logo_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, main.CheckedLanguage())));
+  SIZE logo = logo_->Picture().Size();
+  if (logo.cx == 0) logo = {400, 80};
+  statusLabel_ = CreateControl("STATIC", std::string(StrRes(180, Tag)), WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
+                               8, logo.cy, logo.cx - 16, kLabelHeight, h, 0);
+  RECT r{0, 0, logo.cx, logo.cy + kLabelHeight};
+  ::AdjustWindowRectEx(&r, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+  const int w = r.right - r.left, hgt = r.bottom - r.top;
+  SetBounds((::GetSystemMetrics(SM_CXSCREEN) - w) / 2, (::GetSystemMetrics(SM_CYSCREEN) - hgt) / 2, w, hgt);
+}
+
+void TSplashForm::FormShow() {
+  ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  ::UpdateWindow(Handle());
+  ::SetTimer(Handle(), kSplashTimer, 2500, nullptr);
+  try {
+    main_.TrayIcon().SetVisible(true);
+  } catch (...) {
+    // No notification area (no shell running): the program goes on without its icon.
+    LogBoundaryError("AppEventsException");
+  }
+  main_.TrayIcon().SetHideTask(false);
+}
+
+void TSplashForm::SplashTimerTick() {
+  ::KillTimer(Handle(), kSplashTimer);
+  if (++ticks_ == 1) {
+    ::SetTimer(Handle(), kSplashTimer, 2000, nullptr);
+    ::SetWindowTextA(statusLabel_, std::string(StrRes(181, Tag)).c_str());
+    return;
+  }
+  if (!main_.HideSwitch()) main_.Show();
+  const double start = NowMs();
+  while (NowMs() - start < 1000 && !Application().Terminated) {
+    Application().ProcessMessages();
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  FormClose();
+}
+
+void TSplashForm::FormClose() {
+  // The window goes; the database loads.
+  ::DestroyWindow(Handle());
+  if (Application().Terminated || main_.Closing()) return;
+  const std::string fileName = DatabaseFileName();
+  try {
+    if (!main_.Database().Load(fileName, DatabaseProtected)) {
+      const int row = FileExists(fileName) ? 227 : 226;
+      ShowMessageOver(Format(std::string(StrRes(row, main_.Tag)), fileName), TMessageKind::Error,
+                      main_.Handle());
+    }
+  } catch (...) {
+    ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[TSplashForm.FormClose] %s: %s", error.className, error.message);
+    throw;
+  }
+}
+
+LRESULT TSplashForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    switch (msg) {
+      case WM_TIMER:
+        if (wParam == kSplashTimer) SplashTimerTick();
+        return 0;
+      case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, RGB(255, 255, 255));
+        ::SetBkColor(dc, RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH));
+      }
+      default:
+        break;
+    }
+  } catch (...) {
+    LogBoundaryError("AppEventsException");
+    return 0;
+  }
+  return TWindow::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tw

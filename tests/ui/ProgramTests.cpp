@@ -1,0 +1,426 @@
+// Drives the real Tidewhisk.exe: start-up, hidden start, second instances, every way out, the
+// settings it keeps, languages, and what it does without a usable database.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Handles.h"
+#include "support/Format.h"
+#include "support/Messages.h"
+#include "ui/main/StrRes.h"
+
+namespace tw {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Paths of the build, given as Unix paths; Wine shows them under drive Z:.
+std::string WinPath(std::string unixPath) {
+  for (char& c : unixPath)
+    if (c == '/') c = '\\';
+  return "Z:" + unixPath;
+}
+const std::string kProgram = WinPath(TW_PROGRAM);
+const std::string kDatabaseSource = WinPath(TW_DATABASE);
+
+constexpr const char* kKey = "Software\\Tidewhisk";
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The splash window shows 2.5 s + 2 s and lingers 1 s before the database loads.
+constexpr auto kStartup = 15s;
+
+std::string DataFolder() {
+  char path[MAX_PATH];
+  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
+  return std::string(path) + "\\Tidewhisk\\";
+}
+std::string DatabasePath() { return DataFolder() + "database.dat"; }
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(50ms);
+  }
+  return done();
+}
+
+// Registry helpers on the current user's settings.
+struct TValue {
+  DWORD type = REG_NONE;
+  std::string text;
+  DWORD number = 0;
+  bool exists = false;
+};
+TValue ReadValue(const char* key, const char* name) {
+  TValue v;
+  unique_hkey k;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS) return v;
+  char data[1024];
+  DWORD size = sizeof data;
+  if (::RegQueryValueExA(k.get(), name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+    return v;
+  v.exists = true;
+  if (v.type == REG_DWORD) std::memcpy(&v.number, data, 4);
+  else v.text.assign(data, size && data[size - 1] == '\0' ? size - 1 : size);
+  return v;
+}
+void WriteString(const char* key, const char* name, const std::string& text) {
+  unique_hkey k;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.put(), nullptr), ERROR_SUCCESS);
+  ::RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+}
+void WriteDword(const char* key, const char* name, DWORD value) {
+  unique_hkey k;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.put(), nullptr), ERROR_SUCCESS);
+  ::RegSetValueExA(k.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+}
+void DeleteValue(const char* key, const char* name) {
+  unique_hkey k;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS) ::RegDeleteValueA(k.get(), name);
+}
+
+struct TFound {
+  DWORD pid;
+  const char* className;
+  std::vector<HWND> windows;
+};
+std::vector<HWND> TopWindows(DWORD pid, const char* className) {
+  TFound found{pid, className, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* f = reinterpret_cast<TFound*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        char name[128];
+        ::GetClassNameA(hwnd, name, sizeof name);
+        if (owner == f->pid && std::string(name) == f->className) f->windows.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found.windows;
+}
+HWND TopWindow(DWORD pid, const char* className) {
+  auto all = TopWindows(pid, className);
+  return all.empty() ? nullptr : all.front();
+}
+std::string Text(HWND hwnd) {
+  char text[4096] = "";
+  ::GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+// The texts of a window's children, one after another.
+std::string ChildTexts(HWND hwnd) {
+  std::string all;
+  ::EnumChildWindows(
+      hwnd,
+      [](HWND child, LPARAM param) -> BOOL {
+        *reinterpret_cast<std::string*>(param) += Text(child) + "\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
+
+// One run of the program.
+class TProgram {
+ public:
+  explicit TProgram(const std::string& args = {}) {
+    std::string command = "\"" + kProgram + "\"" + (args.empty() ? "" : " " + args);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    started_ = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+    if (!started_) return;
+    process_.reset(pi.hProcess);
+    unique_handle thread(pi.hThread);
+    pid_ = pi.dwProcessId;
+  }
+  ~TProgram() {
+    if (process_ && Running()) {
+      ::TerminateProcess(process_.get(), 99);
+      ::WaitForSingleObject(process_.get(), 5000);
+    }
+  }
+  bool Started() const { return started_; }
+  DWORD Pid() const { return pid_; }
+  bool Running() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  // Milliseconds until the process ended, or -1 when it was still running after Timeout.
+  long long WaitExit(std::chrono::milliseconds timeout, DWORD* code = nullptr) const {
+    const auto start = std::chrono::steady_clock::now();
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return -1;
+    if (code) ::GetExitCodeProcess(process_.get(), code);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  }
+  HWND Main() const { return TopWindow(pid_, "TTWMainForm"); }
+  HWND Find(const char* className) const { return TopWindow(pid_, className); }
+  bool WaitMain() const {
+    return WaitFor([&] { return Main() != nullptr; }, kStartup);
+  }
+  bool WaitVisible() const {
+    return WaitFor([&] { return Main() && ::IsWindowVisible(Main()); }, kStartup);
+  }
+  // The database is ready once the tips window (on for a fresh user) is up.
+  HWND WaitTips() const {
+    HWND tips = nullptr;
+    WaitFor([&] { return (tips = Find("TTipOfTheDayForm")) != nullptr; }, kStartup);
+    return tips;
+  }
+  HWND WaitMessageBox() const {
+    HWND box = nullptr;
+    WaitFor([&] { return (box = Find("#32770")) != nullptr && ::IsWindowVisible(box); }, kStartup);
+    return box;
+  }
+  void Post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { ::PostMessageA(Main(), msg, wParam, lParam); }
+
+ private:
+  bool started_ = false;
+  unique_handle process_;
+  DWORD pid_ = 0;
+};
+
+UINT Registered(const char* name) { return ::RegisterWindowMessageA(name); }
+
+// Menu commands of the main window.
+constexpr WPARAM kCmdOpenHide = 100, kCmdExit = 101;
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    DeleteValue(kRunKey, "Tidewhisk.exe");
+    ::CreateDirectoryA(DataFolder().c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA(kDatabaseSource.c_str(), DatabasePath().c_str(), FALSE)) << kDatabaseSource;
+  }
+  void TearDown() override { ::CopyFileA(kDatabaseSource.c_str(), DatabasePath().c_str(), FALSE); }
+
+  static void ExpectStoredDefaults(DWORD mode) {
+    const TValue preset = ReadValue(kKey, "PresetScanMode");
+    EXPECT_EQ(preset.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(preset.number, mode);
+    for (const char* name : {"MakeRegistryBackups", "RunOnWindowsStartup", "SendToTrayOnClose", "ShowInfoTips",
+                             "ShowScanDialog", "ShowCleanDialog", "ShowCleanWarning", "ShowTipsAtStartup"}) {
+      const TValue v = ReadValue(kKey, name);
+      EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << name;
+      EXPECT_EQ(v.text, "1") << name;
+    }
+    EXPECT_EQ(ReadValue(kKey, "CookiesSortOrder").number, 0u);
+  }
+};
+
+TEST_F(ProgramTest, FirstStartThenTerminateRequest) {
+  TProgram program;
+  ASSERT_TRUE(program.Started());
+  // The splash comes first; the main window shows after 4.5 s and the tips once the database is ready.
+  ASSERT_TRUE(WaitFor([&] { return program.Find("TSplashForm") && ::IsWindowVisible(program.Find("TSplashForm")); }, 5s));
+  EXPECT_FALSE(::IsWindowVisible(program.Main()));
+  EXPECT_NE(program.Find("TwTrayIconWindow"), nullptr);
+  ASSERT_TRUE(program.WaitVisible());
+  HWND tips = program.WaitTips();
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(Text(tips), Row(191, 0));
+  EXPECT_EQ(Text(program.Main()).rfind(Row(0, 0) + " " + Row(1, 0) + " 1.0.0.0", 0), 0u) << Text(program.Main());
+  EXPECT_EQ(ReadValue(kKey, "Locale").text, "en");
+  EXPECT_FALSE(ReadValue(kKey, "PresetScanMode").exists);  // written at exit only
+
+  program.Post(Registered("UM_TERMINATE"));
+  const long long ms = program.WaitExit(5s);
+  EXPECT_GE(ms, 0) << "still running after UM_TERMINATE";
+  EXPECT_LT(ms, 2600);
+  ExpectStoredDefaults(0);  // a fresh user has no mode yet
+  const TValue run = ReadValue(kRunKey, "Tidewhisk.exe");
+  EXPECT_EQ(run.text, "\"" + kProgram + "\" -HIDE");
+  char desktop[MAX_PATH];
+  ::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+  EXPECT_NE(::GetFileAttributesA((std::string(desktop) + "\\Tidewhisk.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ProgramTest, HiddenStartSecondInstancesAndTrayExit) {
+  for (const char* hideSwitch : {"-HIDE", "/hide"}) {
+    SCOPED_TRACE(hideSwitch);
+    TProgram program(hideSwitch);
+    ASSERT_TRUE(program.WaitMain());
+    // Past the splash and the database load, the window is still hidden; the tray icon is there.
+    ASSERT_TRUE(WaitFor([&] { return ReadValue(kKey, "Locale").exists && !program.Find("TSplashForm"); }, kStartup));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_FALSE(::IsWindowVisible(program.Main()));
+    EXPECT_NE(program.Find("TwTrayIconWindow"), nullptr);
+
+    // A second start while hidden shows the first instance and ends without a window of its own.
+    {
+      TProgram second;
+      DWORD code = 1;
+      EXPECT_GE(second.WaitExit(10s, &code), 0);
+      EXPECT_EQ(code, 0u);
+      EXPECT_EQ(second.Main(), nullptr);
+    }
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) != FALSE; }, 5s));
+    RECT before{};
+    ::GetWindowRect(program.Main(), &before);
+
+    // A second start while visible changes nothing.
+    {
+      TProgram second;
+      EXPECT_GE(second.WaitExit(10s), 0);
+    }
+    std::this_thread::sleep_for(500ms);
+    RECT after{};
+    ::GetWindowRect(program.Main(), &after);
+    EXPECT_TRUE(::IsWindowVisible(program.Main()));
+    EXPECT_TRUE(::EqualRect(&before, &after));
+
+    // Exit from the tray menu ends the program within 2.5 s.
+    program.Post(WM_COMMAND, kCmdExit);
+    const long long ms = program.WaitExit(5s);
+    EXPECT_GE(ms, 0);
+    EXPECT_LT(ms, 2600);
+    ExpectStoredDefaults(0);
+  }
+}
+
+TEST_F(ProgramTest, ClosingHidesToTrayOrEnds) {
+  {
+    TProgram program;
+    ASSERT_TRUE(program.WaitVisible());
+    program.Post(WM_CLOSE);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(program.Main()); }, 5s));
+    EXPECT_TRUE(program.Running());
+    EXPECT_FALSE(ReadValue(kKey, "PresetScanMode").exists);
+    // The tray's open/hide entry brings it back.
+    program.Post(WM_COMMAND, kCmdOpenHide);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) != FALSE; }, 5s));
+    program.Post(Registered("UM_TERMINATE"));
+    EXPECT_GE(program.WaitExit(5s), 0);
+  }
+  // Without sending to the tray, closing writes the settings and ends at once.
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  WriteString(kKey, "SendToTrayOnClose", "0");
+  TProgram program;
+  ASSERT_TRUE(program.WaitVisible());
+  ASSERT_NE(program.WaitTips(), nullptr);
+  program.Post(WM_CLOSE);
+  const long long ms = program.WaitExit(5s);
+  EXPECT_GE(ms, 0);
+  EXPECT_LT(ms, 1500);
+  EXPECT_EQ(ReadValue(kKey, "SendToTrayOnClose").text, "0");
+  EXPECT_EQ(ReadValue(kKey, "PresetScanMode").number, 0u);
+  EXPECT_TRUE(ReadValue(kRunKey, "Tidewhisk.exe").exists);
+}
+
+TEST_F(ProgramTest, EndOfSessionAnswersYesAndEnds) {
+  TProgram program;
+  ASSERT_TRUE(program.WaitVisible());
+  ASSERT_NE(program.WaitTips(), nullptr);
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(::SendMessageTimeoutA(program.Main(), WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_EQ(answer, 1u);
+  ::PostMessageA(program.Main(), WM_ENDSESSION, TRUE, 0);
+  const long long ms = program.WaitExit(5s);
+  EXPECT_GE(ms, 0);
+  EXPECT_LT(ms, 2600);
+  ExpectStoredDefaults(0);
+}
+
+TEST_F(ProgramTest, StoredFormsSurviveAndRunValueIsRemoved) {
+  WriteString(kKey, "PresetScanMode", "5");    // another tool's string
+  WriteDword(kKey, "ShowInfoTips", 1);          // a boolean as a DWORD
+  WriteString(kKey, "RunOnWindowsStartup", "0");
+  WriteDword(kKey, "CookiesSortOrder", 1);
+  WriteString(kKey, "Locale", "FR");
+  WriteString(kRunKey, "Tidewhisk.exe", "\"C:\\elsewhere\\Tidewhisk.exe\" -HIDE");
+  TProgram program;
+  ASSERT_TRUE(program.WaitVisible());
+  HWND tips = program.WaitTips();
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(Text(tips), Row(191, 1));  // "FR" is French
+  program.Post(Registered("UM_TERMINATE"));
+  ASSERT_GE(program.WaitExit(5s), 0);
+  const TValue preset = ReadValue(kKey, "PresetScanMode");
+  EXPECT_EQ(preset.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(preset.text, "5");
+  const TValue tipsValue = ReadValue(kKey, "ShowInfoTips");
+  EXPECT_EQ(tipsValue.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(tipsValue.text, "1");
+  EXPECT_EQ(ReadValue(kKey, "CookiesSortOrder").number, 1u);
+  EXPECT_EQ(ReadValue(kKey, "Locale").text, "fr");
+  EXPECT_FALSE(ReadValue(kRunKey, "Tidewhisk.exe").exists);
+}
+
+TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
+  WriteString(kKey, "Locale", "it");  // not one of the four: English
+  {
+    TProgram program;
+    ASSERT_TRUE(program.WaitVisible());
+    HWND tips = program.WaitTips();
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(Text(tips), Row(191, 0));
+    EXPECT_EQ(ReadValue(kKey, "Locale").text, "en");
+    program.Post(WM_COMMAND, 1031);  // German from the language menu
+    EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "de"; }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return Text(tips) == Row(191, 2); }, 5s)) << Text(tips);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) && !::IsIconic(program.Main()); }, 5s));
+    // The About box opened now speaks German too.
+    program.Post(WM_COMMAND, 1034);  // and Spanish
+    EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "es"; }, 5s));
+    program.Post(Registered("UM_TERMINATE"));
+    ASSERT_GE(program.WaitExit(5s), 0);
+  }
+  TProgram program;
+  HWND tips = program.WaitTips();
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(Text(tips), Row(191, 3));
+  program.Post(Registered("UM_TERMINATE"));
+  EXPECT_GE(program.WaitExit(5s), 0);
+}
+
+TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    int row;
+  };
+  const Case cases[] = {
+      {"missing", [] { ::DeleteFileA(DatabasePath().c_str()); }, 226},
+      {"damaged",
+       [] {
+         unique_hfile file(::CreateFileA(DatabasePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+         DWORD written = 0;
+         ::WriteFile(file.get(), "not a database", 14, &written, nullptr);
+       },
+       227},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.prepare();
+    TProgram program;
+    ASSERT_TRUE(program.WaitVisible());
+    HWND box = program.WaitMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(ChildTexts(box).find(Format(Row(c.row, 0), DatabasePath())), std::string::npos) << ChildTexts(box);
+    // Centred over the main window.
+    RECT main{}, dialog{};
+    ::GetWindowRect(program.Main(), &main);
+    ::GetWindowRect(box, &dialog);
+    EXPECT_NEAR((dialog.left + dialog.right) / 2, (main.left + main.right) / 2, 2);
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !program.Find("#32770"); }, 5s));
+    // No database: no ready state, no tips; the window stays and the language still switches.
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(program.Running());
+    EXPECT_EQ(program.Find("TTipOfTheDayForm"), nullptr);
+    program.Post(WM_COMMAND, 1036);
+    EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "fr"; }, 5s));
+    program.Post(Registered("UM_TERMINATE"));
+    EXPECT_GE(program.WaitExit(5s), 0);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  }
+}
+
+}  // namespace
+}  // namespace tw
