@@ -131,6 +131,16 @@ inline constexpr std::string_view kMenuCheck = "MENUCHECK";   // picture 0 of th
 inline constexpr std::array<std::string_view, 5> kPlainPictures = {kSeparator, kBtnOk, kBtnOkOver,
                                                                    kLightBulb, kMenuCheck};
 
+// Background colours the pictures are drawn on (0xRRGGBB), for the areas around them: the top
+// bar behind the logo and the top buttons, and the light face (the dialog colour) behind the mode
+// buttons, the run buttons, the dialogs' buttons and the light bulb. The menu check mark is on white.
+inline constexpr unsigned kTopBarColor = 0x13405E;
+inline constexpr unsigned kLightFaceColor = 0xF0F0F0;
+
+// Sizes in pixels, the same in every language and state: logo 420 x 72; top buttons 128 x 32;
+// dialog and run buttons (BTN...) 132 x 36; hotStart and hotStop pictures 168 x 44; preset title
+// 220 x 30; mode buttons 220 x 44; separator 220 x 8; light bulb 48 x 48; menu check 16 x 16.
+
 // Icons (RT_GROUP_ICON) by numeric id: the application icon (16 to 256 pixels) and the frames
 // of the tray animation (16 and 32 pixels), in the order they are shown.
 inline constexpr int kIconApplication = 1;
