@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cleaners/system/DeleteFileObject.h"
+#include "database/XMLDatabase.h"
+#include "engine/ScanMgr.h"
+#include "engine/States.h"
+#include "engine/Utility.h"
+#include "platform/Com.h"
+#include "platform/QueueSynchronizer.h"
+#include "support/FileIO.h"
+#include "support/Format.h"
+#include "support/Messages.h"
+
+namespace tw {
+namespace {
+
+std::string Action(const std::string& path, const std::string& extra = "") {
+  return "<Action method=\"DeleteFiles\" path=\"" + path +
+         "\" excludeAttr=\"\" fileAttrib=\"faAnyFile\" fileFilter=\"*.*\" excludeFolder=\"\" "
+         "recurse=\"false\"" + extra + "/>";
+}
+
+std::string Item(const std::string& id, const std::string& mode, const std::string& checked,
+                 const std::string& actions, const std::string& enabled = "true",
+                 const std::string& icon = "shell32.dll") {
+  return "<Item id=\"" + id + "\" icon=\"" + icon + "\" enabled=\"" + enabled + "\" mode=\"" +
+         mode + "\" checked=\"" + checked + "\"><en name=\"n\" info=\"i\"/>" + actions + "</Item>";
+}
+
+std::string Group(const std::string& id, const std::string& items) {
+  return "<Group id=\"" + id + "\" icon=\"x\"><en name=\"n\" info=\"i\"/>" + items + "</Group>";
+}
+
+class ScanMgrTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    dir_ = Format("%stweng_scan_%d\\", temp, static_cast<int>(::GetCurrentProcessId()));
+    Clear(dir_);
+    ::CreateDirectoryA(dir_.c_str(), nullptr);
+    ::CreateDirectoryA((dir_ + "empty").c_str(), nullptr);
+    CurrentMode = pmNone;
+  }
+  void TearDown() override { Clear(dir_); }
+  static void Clear(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        if (IsDotEntry(entry.cFileName)) continue;
+        std::string path = folder + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Clear(path + "\\");
+        else ::DeleteFileA(path.c_str());
+      } while (::FindNextFileA(find, &entry));
+      ::FindClose(find);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+  }
+  void Folder(const std::string& name, std::vector<std::string> files) {
+    ::CreateDirectoryA((dir_ + name).c_str(), nullptr);
+    for (const std::string& file : files) WriteFileAtomic(dir_ + name + "\\" + file, "data");
+  }
+
+  // Loads a database whose groups are Body.
+  void Load(const std::string& body) {
+    const std::string file = dir_ + "db.xml";
+    WriteFileAtomic(file, "<?xml version=\"1.0\"?><Database version=\"1\">" + body + "</Database>");
+    ASSERT_TRUE(database_.Load(file, false));
+  }
+
+  // A manager whose events go to Log and which remembers when the end marker completed.
+  std::unique_ptr<TScanMgr> Manager() {
+    auto manager = std::make_unique<TScanMgr>(sync_, nullptr, 1, true);
+    TScanMgr* m = manager.get();
+    manager->OnScanStart = [this, m](TScanMgr* sender) {
+      EXPECT_EQ(sender, m);
+      log_.push_back("start");
+    };
+    manager->OnItem = [this](TWorkObject* sender, TWorkDataPtr data) {
+      log_.push_back(Format("item %s %s", IdOf(*sender), data->Text));
+    };
+    manager->OnWorkDone = [this, m](TCustomWorkObject* sender) {
+      auto* object = static_cast<TWorkObject*>(sender);
+      log_.push_back("done " + IdOf(*object));
+      if (object == m->WorkObjects.back().get()) finished_ = true;
+    };
+    manager->OnProgress = [this](WPARAM wParam, LPARAM lParam) {
+      progress_.push_back({static_cast<int>(wParam), static_cast<int>(lParam)});
+    };
+    return manager;
+  }
+  void ScanAndWait(TScanMgr& manager, int mode) {
+    CurrentMode = static_cast<std::uint8_t>(mode);
+    finished_ = false;
+    manager.Scan(database_.Document);
+    sync_.RunUntil([&] { return finished_; });
+  }
+  static std::string IdOf(const TWorkObject& object) {
+    return object.ItemNode ? object.ItemNode.Attr("id") : std::string("end");
+  }
+  static std::vector<std::string> ObjectIds(const TScanMgr& manager) {
+    std::vector<std::string> ids;
+    for (const auto& object : manager.WorkObjects) ids.push_back(IdOf(*object));
+    return ids;
+  }
+
+  ComApartment com_;
+  TQueueSynchronizer sync_;
+  TXMLDatabase database_;
+  std::string dir_;
+  std::vector<std::string> log_;
+  std::vector<std::pair<int, int>> progress_;
+  bool finished_ = false;
+};
+
+TEST_F(ScanMgrTest, EachModeTakesItsItems) {
+  const std::string path = dir_ + "empty";
+  Load(Group("g01", Item("g01-i01", "1010000", "false", Action(path)) +
+                        Item("g01-i02", "1111111", "true", Action(path), "false") +
+                        Item("g01-i03", "0100000", "true", Action(path) + Action(path))) +
+       Group("g00", Item("g00-i01", "0000100", "true", Action(path)) +
+                        Item("g00-i02", "0000000", "false", Action(path))));
+  const std::map<int, std::vector<std::string>> expected = {
+      {0, {"end"}},
+      {1, {"g01-i01", "end"}},
+      {2, {"g01-i03", "g01-i03", "end"}},
+      {3, {"g01-i01", "end"}},
+      {4, {"end"}},
+      {5, {"g00-i01", "end"}},  // only the group g00, by tick
+      {7, {"g01-i03", "g01-i03", "g00-i01", "end"}},
+  };
+  auto manager = Manager();
+  for (const auto& [mode, ids] : expected) {
+    SCOPED_TRACE(mode);
+    progress_.clear();
+    ScanAndWait(*manager, mode);
+    EXPECT_EQ(ObjectIds(*manager), ids);
+    EXPECT_EQ(progress_, (std::vector<std::pair<int, int>>{{20, static_cast<int>(ids.size())}}));
+    EXPECT_STREQ(manager->WorkObjects.back()->ClassName(), "TDummyObject");
+  }
+}
+
+TEST_F(ScanMgrTest, ProgramsToCloseComeFromGroupsIconsAndMethods) {
+  Folder("Temp", {});
+  const std::string savedTemp = GetEnvVar("TEMP"), savedLocal = GetEnvVar("LOCALAPPDATA");
+  ::SetEnvironmentVariableA("TEMP", (dir_ + "Temp").c_str());
+  ::SetEnvironmentVariableA("LOCALAPPDATA", dir_.substr(0, dir_.size() - 1).c_str());
+  const std::string icons = "C:\\Apps\\Mail.EXE;lib.dll;C:\\x\\msmsgs.exe;res:Chrome.exe";
+  Load(Group("g04", Item("g04-i01", "0", "true", "<Action method=\"RegFixNoSuchFixer\"/>", "true",
+                         icons)) +
+       Group("g05", Item("g05-i03", "0", "true", Action("%temp%"), "true", "C:\\x\\Only05.exe")) +
+       Group("g13", Item("g13-i01", "0", "true",
+                         Action("%TEMP%") + "<Action method=\"DeleteCookies\"/>", "true",
+                         "C:\\b\\Other.exe")));
+  auto manager = Manager();
+  ScanAndWait(*manager, pmAdvanced);
+  ::SetEnvironmentVariableA("TEMP", savedTemp.c_str());
+  ::SetEnvironmentVariableA("LOCALAPPDATA", savedLocal.c_str());
+
+  // Methods without a class yet build nothing but still name their programs.
+  EXPECT_EQ(ObjectIds(*manager), (std::vector<std::string>{"g05-i03", "g13-i01", "end"}));
+  const std::vector<std::string> programs(manager->ProgramsToClose.begin(),
+                                          manager->ProgramsToClose.end());
+  EXPECT_EQ(programs,
+            (std::vector<std::string>{"aoldesktop.exe", "aolexplorer.exe", "chrome.exe",
+                                      "iexplore.exe", "mail.exe", "msn6.exe", "msnmsgr.exe",
+                                      "other.exe", "regedit.exe", "regedt32.exe", "safari.exe"}));
+}
+
+TEST_F(ScanMgrTest, ScanStartsWithAnEmptyListAndCountsProgramsOnce) {
+  auto manager = Manager();
+  manager->ProgramsToClose.insert("Stale.exe");
+  Load(Group("g01", Item("g01-i01", "1", "true", Action(dir_ + "empty"), "true", "A.exe;a.EXE")));
+  ScanAndWait(*manager, pmQuick);
+  manager->ProgramsToClose.insert("A.EXE");
+  EXPECT_EQ(std::vector<std::string>(manager->ProgramsToClose.begin(),
+                                     manager->ProgramsToClose.end()),
+            (std::vector<std::string>{"a.exe"}));
+}
+
+TEST_F(ScanMgrTest, AMissingAttributeStopsTheScanBeforeAnythingIsQueued) {
+  Load(Group("g01", Item("g01-i01", "1", "true", Action(dir_ + "empty")) +
+                        Item("g01-i02", "1", "true",
+                             "<Action method=\"DeleteFiles\" path=\"C:\\\" excludeAttr=\"\" "
+                             "fileAttrib=\"\" fileFilter=\"*.*\" excludeFolder=\"\"/>")));
+  auto manager = Manager();
+  CurrentMode = pmQuick;
+  EXPECT_THROW(manager->Scan(database_.Document), EXMLAttributeError);
+  EXPECT_EQ(ObjectIds(*manager), (std::vector<std::string>{"g01-i01"}));
+  EXPECT_EQ(manager->Pool.Pending(), 0);
+  EXPECT_TRUE(progress_.empty());
+}
+
+TEST_F(ScanMgrTest, ScanAndCleanReportInQueueOrderAndGoOnAfterAnError) {
+  Folder("a", {"a1.tmp", "a2.tmp"});
+  Folder("c", {"c1.tmp"});
+  Load(Group("g01", Item("g01-i01", "1", "true", Action(dir_ + "a")) +
+                        Item("g01-i02", "1", "true", Action(dir_ + "missing")) +
+                        Item("g01-i03", "1", "true", Action(dir_ + "c"))));
+  auto manager = Manager();
+  ScanAndWait(*manager, pmQuick);
+  TWorkObject& a = *manager->WorkObjects[0];
+  TWorkObject& missing = *manager->WorkObjects[1];
+  ASSERT_EQ(a.Found.Count(), 2);
+  std::vector<std::string> expected = {"start", "item g01-i01 " + a.Found.Text(0),
+                                       "item g01-i01 " + a.Found.Text(1), "done g01-i01",
+                                       "done g01-i02", "item g01-i03 " + dir_ + "c\\c1.tmp",
+                                       "done g01-i03", "done end"};
+  EXPECT_EQ(log_, expected);
+  EXPECT_EQ(missing.ErrorClass, "EDeleteFileError");
+  EXPECT_EQ(missing.ErrorMessage, "Path not found! " + dir_ + "missing");
+
+  log_.clear();
+  a.Found.Record(0).Checked = false;
+  finished_ = false;
+  manager->Clean();
+  sync_.RunUntil([&] { return finished_; });
+  expected = {"item g01-i01 " + a.Found.Text(1), "done g01-i01", "done g01-i02",
+              "item g01-i03 " + dir_ + "c\\c1.tmp", "done g01-i03", "done end"};
+  EXPECT_EQ(log_, expected);
+  EXPECT_TRUE(FileExists(a.Found.Text(0)));
+  EXPECT_FALSE(FileExists(a.Found.Text(1)));
+  EXPECT_FALSE(FileExists(dir_ + "c\\c1.tmp"));
+  for (const auto& object : manager->WorkObjects) EXPECT_TRUE(object->CleanMode);
+  EXPECT_EQ(missing.ErrorMessage, "Path not found! " + dir_ + "missing");
+}
+
+TEST_F(ScanMgrTest, AbortDropsTheQueueAndAFreshScanRunsAgain) {
+  Folder("a", {"1", "2", "3"});
+  Load(Group("g01", Item("g01-i01", "1", "true", Action(dir_ + "a") + Action(dir_ + "a") +
+                                                      Action(dir_ + "a"))));
+  auto manager = Manager();
+  std::atomic<int> aborted{0}, shutdown{0};
+  manager->OnAbortStopped = [&](TWorkThreadPool* sender) {
+    EXPECT_EQ(sender, &manager->Pool);
+    ++aborted;
+  };
+  manager->OnShutdownStopped = [&](TWorkThreadPool*) { ++shutdown; };
+  CurrentMode = pmQuick;
+  manager->Scan(database_.Document);
+  manager->Abort();
+  sync_.RunUntil([&] { return aborted > 0; });
+  sync_.ProcessPending();
+  for (const auto& object : manager->WorkObjects) {
+    EXPECT_TRUE(object->Aborted);
+    EXPECT_TRUE(object->Found.Empty());  // a run already handed over stops at its first entry
+  }
+  EXPECT_EQ(manager->Pool.LiveThreads(), 0);
+
+  log_.clear();
+  ScanAndWait(*manager, pmQuick);
+  EXPECT_EQ(manager->WorkObjects[2]->Found.Count(), 3);
+  EXPECT_EQ(log_.back(), "done end");
+
+  manager->Shutdown();
+  sync_.RunUntil([&] { return shutdown > 0; });
+  EXPECT_EQ(aborted, 1);
+}
+
+TEST_F(ScanMgrTest, WithoutCallbacksObjectsGetTheWindowAndProgressIsPosted) {
+  Load(Group("g01", Item("g01-i01", "1", "true",
+                         Action(dir_ + "empty", "") +
+                             "<Action method=\"DeleteFiles\" path=\"CSIDL_COOKIES\\sub\" "
+                             "excludeAttr=\"faHidden\" fileAttrib=\"faAnyFile;faNormal\" "
+                             "fileFilter=\"*.tmp;*.log\" excludeFolder=\"x;y\" recurse=\"True\"/>")));
+  HWND window = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
+  ASSERT_NE(window, nullptr);
+  std::atomic<int> done{0};
+  {
+    TScanMgr manager(sync_, window, 1, false);
+    manager.OnWorkDone = [&](TCustomWorkObject*) { ++done; };
+    manager.OnItem = [&](TWorkObject*, TWorkDataPtr) { ADD_FAILURE() << "OnItem given"; };
+    CurrentMode = pmQuick;
+    manager.Scan(database_.Document);
+    ASSERT_EQ(manager.WorkObjects.size(), 3u);
+    auto* files = dynamic_cast<TDeleteFileObject*>(manager.WorkObjects[1].get());
+    ASSERT_NE(files, nullptr);
+    EXPECT_EQ(files->Handle, window);
+    EXPECT_FALSE(files->OnItem);
+    EXPECT_EQ(files->Path, "CSIDL_COOKIES\\sub");
+    EXPECT_EQ(files->ExcludeAttr, "faHidden");
+    EXPECT_EQ(files->FileAttrib, "faAnyFile;faNormal");
+    EXPECT_EQ(files->FileFilter, "*.tmp;*.log");
+    EXPECT_EQ(files->ExcludeFolder, "x;y");
+    EXPECT_FALSE(files->Recurse);  // only "true" is true
+    EXPECT_EQ(files->ResolvedPath(), SpecialFolderPath(33) + "sub");
+    EXPECT_TRUE(dynamic_cast<TDeleteFileObject*>(manager.WorkObjects[0].get())->ItemNode);
+    ASSERT_TRUE([&] {
+      for (int i = 0; i < 500 && done < 3; ++i) ::Sleep(10);
+      return done == 3;
+    }());
+  }
+  MSG message;
+  ASSERT_TRUE(::PeekMessageA(&message, window, WM_PROGRESS, WM_PROGRESS, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 20u);
+  EXPECT_EQ(message.lParam, 3);
+  ::DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace tw
