@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# twcli scan and clean on folder trees in the Wine prefix, run for real.
+# usage: twcli_scan_tests.sh TWCLI.exe SOURCE_DIR WORK_DIR
+set -u
+twcli=$1 src=$2 work=$3/twcli_scan
+prefix=${TW_WINEPREFIX:-$src/build/wineprefix}
+run() { "$src/scripts/wine-run" "$twcli" "$@"; }
+name=tweng_cli_$$
+tree=$prefix/drive_c/$name
+win="C:\\$name"
+rm -rf "$work" "$tree" && mkdir -p "$work" "$tree" && cd "$work"
+trap 'rm -rf "$tree"' EXIT
+pass=0 fail=0
+check() {  # check NAME CONDITION...
+  local name=$1; shift
+  if "$@"; then pass=$((pass + 1)); else fail=$((fail + 1)); echo "FAILED: $name"; fi
+}
+
+mkdir -p "$tree/a/sub/deep" "$tree/c" "$tree/outside"
+printf 12345 > "$tree/a/one.tmp"; printf abc > "$tree/a/two.log"
+printf 1 > "$tree/a/sub/three.tmp"; printf 1 > "$tree/a/sub/deep/four.tmp"
+printf 1 > "$tree/c/c.tmp"; printf keep > "$tree/outside/keep.tmp"
+ln -s ../outside "$tree/a/link"
+
+action() {  # action PATH FILTER
+  echo "<Action method=\"DeleteFiles\" path=\"$1\" excludeAttr=\"\" fileAttrib=\"faAnyFile\" fileFilter=\"$2\" excludeFolder=\"\" recurse=\"true\"/>"
+}
+cat > "$tree/db.xml" <<XML
+<?xml version="1.0"?>
+<Database version="1">
+  <Group id="g01" icon="x">
+    <Item id="g01-i01" icon="C:\\Tools\\Tool.EXE;shell32.dll" enabled="true" mode="1000000" checked="false">$(action "$win\\a" "*.*")</Item>
+    <Item id="g01-i02" icon="x" enabled="true" mode="1000000" checked="false">$(action "$win\\missing" "*.*")</Item>
+    <Item id="g01-i03" icon="x" enabled="true" mode="0100000" checked="false">$(action "$win\\c" "*.tmp")</Item>
+  </Group>
+</Database>
+XML
+db="$win\\db.xml"
+a="$win\\a"
+
+run scan --mode 1 --database "$db" --json > scan.json; check "scan exits 0" [ $? = 0 ]
+check "scan lists the objects of mode 1" [ "$(jq -c '[.mode, [.objects[] | .item]]' scan.json)" = '[1,["g01-i01","g01-i02"]]' ]
+expected=$(printf '%s\n' "$a\\link" "$a\\one.tmp" "$a\\sub" "$a\\sub\\deep" "$a\\sub\\deep\\four.tmp" "$a\\sub\\three.tmp" "$a\\two.log" | jq -Rcs 'split("\n")[:-1]')
+check "findings: files and folders, the link as itself and nothing behind it" \
+  [ "$(jq -c '[.objects[0].findings[].text] | sort' scan.json)" = "$expected" ]
+check "finding sizes" [ "$(jq -c '[.objects[0].findings[] | select(.text | endswith("one.tmp")) | .size]' scan.json)" = '[5]' ]
+check "missing folder recorded on its object" \
+  [ "$(jq -c '.objects[1] | [.class, .error.class, .error.message, (.findings | length)]' scan.json)" = "$(jq -nc --arg m "Path not found! $win\\missing" '["TDeleteFileObject","EDeleteFileError",$m,0]')" ]
+check "totals and programs" [ "$(jq -c '[.count, .size, .programsToClose]' scan.json)" = '[7,10,["tool.exe"]]' ]
+
+run scan --mode 1 --database "$db" | tr -d '\r' > scan.txt
+check "human output names objects and errors" grep -qF "  error: EDeleteFileError: Path not found! $win\\missing" scan.txt
+check "human totals use the size rule" grep -qx 'Findings: 7, 0.01 KB' scan.txt
+check "human programs" grep -qx 'Programs to close: tool.exe' scan.txt
+
+run scan --mode 7 --items g01-i03 --database "$db" --json > picked.json
+check "--items picks exactly those items" \
+  [ "$(jq -c '[.objects[] | [.item, [.findings[].text]]]' picked.json)" = "$(jq -nc --arg t "$win\\c\\c.tmp" '[["g01-i03",[$t]]]')" ]
+
+run scan --mode 9 --database "$db" 2>/dev/null; check "mode out of range" [ $? = 2 ]
+run scan --mode 1 --items g01-i01 --database "$db" 2>/dev/null; check "--items outside modes 5 and 7" [ $? = 2 ]
+run scan --mode 7 --items g01-i01,g09-i09 --database "$db" 2>/dev/null; check "unknown item" [ $? = 2 ]
+run clean --mode 1 --bogus 2>/dev/null; check "unknown option" [ $? = 2 ]
+run scan --mode 1 --database "$win\\none.xml" >/dev/null 2>&1; check "missing database exits 1" [ $? = 1 ]
+
+run clean --mode 1 --database "$db" --json > clean.json; check "clean exits 0" [ $? = 0 ]
+check "every finding but the link removed" \
+  [ "$(jq -c '[.objects[0].findings[] | select(.removed | not) | .text]' clean.json)" = "$(jq -nc --arg t "$a\\link" '[$t]')" ]
+check "clean summary counts" [ "$(jq -c '[.checked, .failed]' clean.json)" = '[7,1]' ]
+check "nothing behind the link removed" [ "$(cat "$tree/outside/keep.tmp")" = keep ]
+check "the tree is gone" [ "$(ls -A "$tree/a")" = link ]
+run clean --mode 1 --database "$db" | tr -d '\r' > clean.txt
+check "human clean summary" grep -qx 'Cleaned: 1 checked, 1 could not be removed' clean.txt
+
+echo "twcli scan/clean: $pass passed, $fail failed"
+[ "$fail" = 0 ]
