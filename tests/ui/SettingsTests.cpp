@@ -172,6 +172,9 @@ TEST(StartupOptions, HideSwitch) {
   for (const Case& c : cases) {
     EXPECT_EQ(HasHideSwitch(c.args), c.hide) << (c.args.empty() ? "(none)" : c.args.back());
   }
+  EXPECT_TRUE(HasTerminateSwitch({"/terminate"}));
+  EXPECT_FALSE(HasTerminateSwitch({"-HIDE"}));
+  EXPECT_FALSE(HasHideSwitch({"/terminate"}));
 }
 
 TEST(StartupOptions, CenterCoordinate) {

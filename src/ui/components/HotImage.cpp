@@ -32,6 +32,16 @@ void TPicture::Draw(HDC dc, int x, int y) const {
   ::DeleteDC(memory);
 }
 
+COLORREF TPicture::EdgeColor() const {
+  if (!bitmap_) return RGB(0, 0, 0);
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(memory, Bitmap());
+  const COLORREF color = ::GetPixel(memory, size_.cx - 1, 0);
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  return color;
+}
+
 THotImage::THotImage(HWND parent, int x, int y) {
   static const bool registered = [] {
     WNDCLASSA wc{};

@@ -23,6 +23,8 @@ class TPicture {
   const std::string& Name() const { return name_; }
   // Draws the picture at X, Y of DC.
   void Draw(HDC dc, int x, int y) const;
+  // The colour of the top right pixel: what a band continuing the picture is filled with.
+  COLORREF EdgeColor() const;
 
  private:
   std::shared_ptr<unique_hgdiobj> bitmap_;

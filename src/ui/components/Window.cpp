@@ -66,6 +66,20 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 }
 
 LRESULT TWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_ERASEBKGND && BannerHeight > 0) {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    RECT client{};
+    ::GetClientRect(handle_, &client);
+    RECT rest = client;
+    rest.top = BannerHeight;
+    ::FillRect(dc, &rest, reinterpret_cast<HBRUSH>(::GetClassLongPtrA(handle_, GCLP_HBRBACKGROUND)));
+    RECT band = client;
+    band.bottom = BannerHeight;
+    HBRUSH brush = ::CreateSolidBrush(BannerColor);
+    ::FillRect(dc, &band, brush);
+    ::DeleteObject(brush);
+    return 1;
+  }
   if (msg == WM_CLOSE && modal_) {
     if (ModalResult == mrNone) ModalResult = mrCancel;
     return 0;

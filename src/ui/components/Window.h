@@ -46,6 +46,9 @@ class TWindow {
   RECT Bounds() const;
   void SetBounds(int left, int top, int width, int height);
   void SetCaption(const std::string& text);
+  // A band across the top of the client area (behind a logo), painted in its own colour.
+  int BannerHeight = 0;
+  COLORREF BannerColor = RGB(0, 0, 0);
 
  protected:
   // Creates the window of a class registered on first use; `this` is attached before

@@ -81,6 +81,8 @@ void TTipOfTheDayForm::ShowTexts() {
     AddTip(tooltip_.get(), btnClose_, std::string(StrRes(20, l)));
   }
   image1_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
+  BannerHeight = image1_->Picture().Size().cy;
+  BannerColor = image1_->Picture().EdgeColor();
   // The window is as wide as the logo, at least.
   const SIZE logo = image1_->Picture().Size();
   const int top = logo.cy > 0 ? logo.cy : 64;

@@ -30,6 +30,8 @@ TWarningDlg::TWarningDlg(HWND owner, int language) {
   image1_ = std::make_unique<THotImage>(h, 0, 0);
   image1_->FlipPictures = false;
   image1_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
+  BannerHeight = image1_->Picture().Size().cy;
+  BannerColor = image1_->Picture().EdgeColor();
   const SIZE logo = image1_->Picture().Size();
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(kWidth, static_cast<int>(logo.cx));

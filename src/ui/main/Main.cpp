@@ -65,7 +65,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   hide_ = HasHideSwitch(args_);
   backgroundBrush_.reset(::CreateSolidBrush(kMainColor));
   CreateHandle("TTWMainForm", "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_APPWINDOW,
-               CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr,
+               CW_USEDEFAULT, CW_USEDEFAULT, 1000, 660, nullptr,
                static_cast<HBRUSH>(backgroundBrush_.get()));
   Application().MainForm = this;
 
@@ -276,21 +276,25 @@ void TTWMainForm::LayoutControls() {
   ::MoveWindow(progressBar_, panel4.left + 1, panel4.top + 1, panel4.right - panel4.left - 2,
                panel4.bottom - panel4.top - 2, TRUE);
 
-  // Top bar: the logo on the left, the buttons on the right.
-  const SIZE logo = imgLogo_->Picture().Empty() ? SIZE{300, 64} : imgLogo_->Picture().Size();
+  // Top bar: the logo on the left; on the right the run-state button and, left of it, the
+  // small buttons in two rows.
+  const SIZE logo = imgLogo_->Picture().Empty() ? SIZE{420, 72} : imgLogo_->Picture().Size();
   const int topHeight = logo.cy;
+  BannerHeight = topHeight;
+  BannerColor = imgLogo_->Picture().Empty() ? kMainColor : imgLogo_->Picture().EdgeColor();
   imgLogo_->SetPosition(0, 0);
-  int x = width - 8;
-  for (THotImage* button : {hotAbout_.get(), hotHelp_.get(), hotSettings_.get(), hotHomePage_.get(),
-                            hotLanguage_.get()}) {
-    const SIZE s = button->Size();
-    x -= s.cx;
-    button->SetPosition(x, (topHeight - s.cy) / 2);
-    x -= 2;
-  }
   const SIZE start = hotStart_->Size();
-  x -= 12 + start.cx;
-  hotStart_->SetPosition(std::max(x, static_cast<int>(logo.cx) + 4), (topHeight - start.cy) / 2);
+  const int startX = width - 8 - start.cx;
+  hotStart_->SetPosition(startX, (topHeight - start.cy) / 2);
+  const SIZE small = hotAbout_->Size();
+  const int gridRight = startX - 10;
+  const int rowGap = std::max(0, static_cast<int>(topHeight - 2 * small.cy) / 3);
+  THotImage* const grid[2][3] = {{hotLanguage_.get(), hotHomePage_.get(), hotSettings_.get()},
+                                 {hotHelp_.get(), hotAbout_.get(), nullptr}};
+  for (int row = 0; row < 2; ++row)
+    for (int col = 0; col < 3; ++col)
+      if (THotImage* b = grid[row][col])
+        b->SetPosition(gridRight - (3 - col) * (small.cx + 2), rowGap + row * (small.cy + rowGap));
 
   // Mode column: the title, then each mode button followed by a separator.
   int columnWidth = hotPreset_->Size().cx;
@@ -773,7 +777,7 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         return 0;
       case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize = {640, 480};
+        info->ptMinTrackSize = {760, 560};
         return 0;
       }
       case WM_INITMENUPOPUP:

@@ -16,6 +16,7 @@
 #include "ui/main/FormUtils.h"
 #include "ui/main/Main.h"
 #include "ui/main/Splash.h"
+#include "ui/main/portable/StartupOptions.h"
 
 namespace {
 
@@ -34,6 +35,16 @@ int Run() {
   unique_handle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kInstanceMapping));
   const DWORD createError = ::GetLastError();
   if (!mapping) RaiseOSError(createError);
+  const std::vector<std::string> args = Arguments();
+  if (HasTerminateSwitch(args)) {
+    // Asks the running instance to end, as an installer or a script would; starts nothing.
+    if (createError == ERROR_ALREADY_EXISTS) {
+      DWORD recipients = BSM_APPLICATIONS;
+      ::BroadcastSystemMessageA(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients,
+                                RegisteredMessages().Terminate, 0, 0);
+    }
+    return 0;
+  }
   if (createError == ERROR_ALREADY_EXISTS) {
     unique_mapview view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 4));
     HWND first = nullptr;
@@ -53,7 +64,7 @@ int Run() {
 
   std::unique_ptr<TScanMgr> scanMgr;
   {
-    auto mainForm = std::make_unique<TTWMainForm>(Arguments());
+    auto mainForm = std::make_unique<TTWMainForm>(args);
     // Later instances find this window through the section.
     unique_mapview view(::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 4));
     if (view)

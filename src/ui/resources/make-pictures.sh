@@ -231,29 +231,29 @@ logo() {
   local name=$1 lang=$2
   mark "$work/m.png" 52
   fit_text "$work/n.png" "$font_bold" white 26 300 40 "$(row "$lang" 0)"
-  fit_text "$work/g.png" "$font_regular" '#9CC9DD' 9 330 16 "$(row "$lang" 167)"
-  convert -size 420x72 "xc:$bar" \
+  fit_text "$work/g.png" "$font_regular" '#9CC9DD' 9 312 16 "$(row "$lang" 167)"
+  convert -size 400x72 "xc:$bar" \
     "$work/m.png" -geometry +12+10 -composite \
     "$work/n.png" -geometry +76+12 -composite \
     "$work/g.png" -geometry +77+47 -composite "$work/p.png"
   save_bmp "$work/p.png" "$name" "$bar"
 }
 
-# A top-bar button with symbol and text; State normal, over or faded.
+# A top-bar button: symbol above its text, toolbar style; State normal, over or faded.
 top_button() {
-  local name=$1 kind=$2 text=$3 state=$4 w=128 h=32
+  local name=$1 kind=$2 text=$3 state=$4 w=76 h=64
   local color=$bar_text back=$bar
   [ "$state" = over ] && color=white
   [ "$state" = faded ] && color=$bar_faded
-  symbol "$work/i.png" "$kind" 16 "$color" "$bar"
-  fit_text "$work/t.png" "$font_bold" "$color" 10 $((w - 40)) $((h - 6)) "$text"
+  symbol "$work/i.png" "$kind" 22 "$color" "$bar"
+  fit_text "$work/t.png" "$font_bold" "$color" 9 $((w - 6)) 18 "$text"
   convert -size "${w}x${h}" "xc:$back" "$work/b.png"
   if [ "$state" = over ]; then
     convert "$work/b.png" -fill "$bar_hover" -stroke '#3C7BA3' \
-      -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) 6,6" "$work/b.png"
+      -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) 8,8" "$work/b.png"
   fi
-  convert "$work/b.png" "$work/i.png" -gravity west -geometry +10+0 -composite \
-    "$work/t.png" -geometry +32+0 -composite "$work/p.png"
+  convert "$work/b.png" "$work/i.png" -gravity north -geometry +0+10 -composite \
+    "$work/t.png" -gravity south -geometry +0+6 -composite "$work/p.png"
   save_bmp "$work/p.png" "$name" "$back"
 }
 
