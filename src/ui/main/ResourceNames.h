@@ -137,7 +137,7 @@ inline constexpr std::array<std::string_view, 5> kPlainPictures = {kSeparator, k
 inline constexpr unsigned kTopBarColor = 0x13405E;
 inline constexpr unsigned kLightFaceColor = 0xF0F0F0;
 
-// Sizes in pixels, the same in every language and state: logo 400 x 72; top buttons 76 x 64;
+// Sizes in pixels, the same in every language and state: logo 400 x 72; top buttons 116 x 30;
 // dialog and run buttons (BTN...) 132 x 36; hotStart and hotStop pictures 168 x 44; preset title
 // 220 x 30; mode buttons 220 x 44; separator 220 x 8; light bulb 48 x 48; menu check 16 x 16.
 

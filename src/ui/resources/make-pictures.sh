@@ -239,21 +239,22 @@ logo() {
   save_bmp "$work/p.png" "$name" "$bar"
 }
 
-# A top-bar button: symbol above its text, toolbar style; State normal, over or faded.
+# A top-bar button: symbol and text side by side, small enough for two rows beside the logo;
+# State normal, over or faded.
 top_button() {
-  local name=$1 kind=$2 text=$3 state=$4 w=76 h=64
+  local name=$1 kind=$2 text=$3 state=$4 w=116 h=30
   local color=$bar_text back=$bar
   [ "$state" = over ] && color=white
   [ "$state" = faded ] && color=$bar_faded
-  symbol "$work/i.png" "$kind" 22 "$color" "$bar"
-  fit_text "$work/t.png" "$font_bold" "$color" 9 $((w - 6)) 18 "$text"
+  symbol "$work/i.png" "$kind" 16 "$color" "$bar"
+  fit_text "$work/t.png" "$font_bold" "$color" 10 $((w - 36)) $((h - 6)) "$text"
   convert -size "${w}x${h}" "xc:$back" "$work/b.png"
   if [ "$state" = over ]; then
     convert "$work/b.png" -fill "$bar_hover" -stroke '#3C7BA3' \
-      -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) 8,8" "$work/b.png"
+      -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) 6,6" "$work/b.png"
   fi
-  convert "$work/b.png" "$work/i.png" -gravity north -geometry +0+10 -composite \
-    "$work/t.png" -gravity south -geometry +0+6 -composite "$work/p.png"
+  convert "$work/b.png" "$work/i.png" -gravity west -geometry +9+0 -composite \
+    "$work/t.png" -geometry +30+0 -composite "$work/p.png"
   save_bmp "$work/p.png" "$name" "$back"
 }
 
