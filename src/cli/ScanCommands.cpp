@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "cli/Cli.h"
@@ -94,6 +95,12 @@ std::string SizeText(std::int64_t bytes) {
   return Format("%f KB", kb);
 }
 
+// Text folded for comparisons without regard to letter case, by the system's rules.
+std::string LowerCase(std::string text) {
+  if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
 std::string ItemId(const TWorkObject& object) {
   if (!object.ItemNode) return {};
   return object.ItemNode.AttrOpt("id").value_or("");
@@ -144,7 +151,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
 
   // Totals as the main window keeps them: every finding counts, a repeated name's size once.
   std::int64_t count = 0, size = 0, checked = 0, failed = 0;
-  std::set<std::string, CaseInsensitiveLess> names;
+  std::unordered_set<std::string> names;  // lower-cased texts
   std::string out;
   if (json) out = Format("{\"mode\":%d,\"objects\":[", mode);
   bool firstObject = true;
@@ -167,7 +174,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       const std::string& text = object->Found.Text(i);
       const TChecked& record = object->Found.Record(i);
       ++count;
-      if (names.insert(text).second) size += record.Size;
+      if (names.insert(LowerCase(text)).second) size += record.Size;
       if (record.Checked) ++checked;
       if (!record.CleanSucceeded) ++failed;
       const bool removed =
