@@ -201,18 +201,27 @@ symbol() {
 
 # --- Pictures ---------------------------------------------------------------------------------
 
-# A filled rounded button W x H in Fill with white Text (and a Symbol when given), on Background.
+# A filled button W x H in Fill with white Text (and a Symbol when given). It is drawn on
+# button_back; with button_round 0 it fills its whole rectangle with barely rounded corners (for
+# panels of any colour), otherwise it is a pill.
+button_back=$light
+button_round=0
 pill_button() {
   local name=$1 w=$2 h=$3 fill=$4 ring=$5 text=$6 sym=${7:-}
   local t="$work/t.png" i="$work/i.png" body="$work/b.png"
-  local textw=$((w - 24)) x=$((w / 2))
-  convert -size "${w}x${h}" "xc:$light" -fill "$fill" -stroke "$ring" -strokewidth 1 \
-    -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) $((h / 2 - 2)),$((h / 2 - 2))" "$body"
+  local textw=$((w - 24))
+  if ((button_round)); then
+    convert -size "${w}x${h}" "xc:$button_back" -fill "$fill" -stroke "$ring" -strokewidth 1 \
+      -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) $((h / 2 - 2)),$((h / 2 - 2))" "$body"
+  else
+    convert -size "${w}x${h}" "xc:$button_back" -fill "$fill" -stroke "$ring" -strokewidth 1 \
+      -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 4,4" "$body"
+  fi
   if [ -n "$sym" ]; then
     symbol "$i" "$sym" $((h / 2)) white "$fill"
     textw=$((w - 24 - h / 2 - 8))
   fi
-  fit_text "$t" "$font_bold" white $((h / 3 + 2)) "$textw" $((h - 10)) "$text"
+  fit_text "$t" "$font_bold" white $((h / 3 + 4)) "$textw" $((h - 10)) "$text"
   local tw ti=0
   tw=$(identify -format %w "$t")
   if [ -n "$sym" ]; then
@@ -223,7 +232,7 @@ pill_button() {
   else
     convert "$body" "$t" -gravity center -composite "$work/p.png"
   fi
-  save_bmp "$work/p.png" "$name" "$light"
+  save_bmp "$work/p.png" "$name" "$button_back"
 }
 
 # The logo of the top bar: mark, product name and the tag line of row 167.
@@ -291,17 +300,20 @@ for i in 0 1 2 3; do
               "CANCEL 12 $slate $slate_hover" "CLOSE 19 $slate $slate_hover"; do
     read -r stem r fill hover <<<"$spec"
     pill_button "BTN${stem}_$L" 132 36 "$fill" "$fill" "$(row "$l" "$r")"
-    pill_button "BTN${stem}_${L}_OVER" 132 36 "$hover" '#0B2A3F' "$(row "$l" "$r")"
+    pill_button "BTN${stem}_${L}_OVER" 132 36 "$hover" '#0E3550' "$(row "$l" "$r")"
   done
 
-  # The changing run button (hotStart) and hotStop: larger, with a symbol.
+  # The changing run button (hotStart), a pill on the top bar, and hotStop beside the bottom
+  # buttons: larger, with a symbol.
   for spec in "SCAN 43 $blue $blue_hover" "ABORT 44 $orange $orange_hover" \
               "CLEAN 46 $green $green_hover" "FINISH 45 $blue $blue_hover" \
               "CANCEL 12 $slate $slate_hover"; do
     read -r stem r fill hover <<<"$spec"
+    if [ "$stem" = CANCEL ]; then button_round=0 button_back=$light; else button_round=1 button_back=$bar; fi
     pill_button "${stem}_NORMAL_$L" 168 44 "$fill" "$fill" "$(row "$l" "$r")" "$stem"
-    pill_button "${stem}_OVER_$L" 168 44 "$hover" '#0B2A3F' "$(row "$l" "$r")" "$stem"
+    pill_button "${stem}_OVER_$L" 168 44 "$hover" '#DCEAF3' "$(row "$l" "$r")" "$stem"
   done
+  button_round=0 button_back=$light
 
   # Top bar.
   for spec in "ABOUT 94 1" "HELP 95 0" "SETTINGS 96 1" "HOME 92 1" "LANG 21 1"; do
@@ -331,7 +343,7 @@ done
 convert -size 220x8 "xc:$light" -stroke '#D3DCE3' -draw "line 12,4 207,4" "$work/p.png"
 save_bmp "$work/p.png" SEPARATOR "$light"
 pill_button BTNOK 132 36 "$green" "$green" "OK"
-pill_button BTNOK_OVER 132 36 "$green_hover" '#0B2A3F' "OK"
+pill_button BTNOK_OVER 132 36 "$green_hover" '#0E3550' "OK"
 
 # The tips window's light bulb.
 convert -size 192x192 xc:none \
