@@ -132,8 +132,10 @@ inline constexpr std::array<std::string_view, 5> kPlainPictures = {kSeparator, k
                                                                    kLightBulb, kMenuCheck};
 
 // Background colours the pictures are drawn on (0xRRGGBB), for the areas around them: the top
-// bar behind the logo and the top buttons, and the light face (the dialog colour) behind the mode
-// buttons, the run buttons, the dialogs' buttons and the light bulb. The menu check mark is on white.
+// bar behind the logo, the top buttons and hotStart's pictures (SCAN_, ABORT_, CLEAN_, FINISH_),
+// and the light face (the dialog colour) behind the preset title, the mode buttons, the separator
+// and the light bulb. The BTN... buttons and hotStop's pictures fill their whole rectangle (corners
+// of 4 pixels), so they suit a panel of any colour. The menu check mark is on white.
 inline constexpr unsigned kTopBarColor = 0x13405E;
 inline constexpr unsigned kLightFaceColor = 0xF0F0F0;
 
