@@ -97,7 +97,12 @@ std::string SizeText(std::int64_t bytes) {
 
 // Text folded for comparisons without regard to letter case, by the system's rules.
 std::string LowerCase(std::string text) {
-  if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+  bool ascii = true;
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    else if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+  }
+  if (!ascii) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
   return text;
 }
 
@@ -152,8 +157,12 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   // Totals as the main window keeps them: every finding counts, a repeated name's size once.
   std::int64_t count = 0, size = 0, checked = 0, failed = 0;
   std::unordered_set<std::string> names;  // lower-cased texts
+  std::size_t findings = 0;
+  for (const auto& object : manager.WorkObjects) findings += object->Found.Count();
+  names.reserve(findings);
   std::string out;
-  if (json) out = Format("{\"mode\":%d,\"objects\":[", mode);
+  out.reserve(findings * 96);
+  if (json) out += Format("{\"mode\":%d,\"objects\":[", mode);
   bool firstObject = true;
   for (const auto& object : manager.WorkObjects) {
     if (dynamic_cast<const TDummyObject*>(object.get())) continue;
@@ -178,13 +187,20 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (record.Checked) ++checked;
       if (!record.CleanSucceeded) ++failed;
       const bool removed =
-          record.CleanSucceeded && run.cleaned.count({object.get(), text}) != 0;
+          clean && record.CleanSucceeded && run.cleaned.count({object.get(), text}) != 0;
+      // Appended piece by piece: a scan may list hundreds of thousands of findings.
       if (json) {
-        out += Format("%s{\"text\":%s,\"size\":%d", i ? "," : "", JsonString(text), record.Size);
+        out += i ? ",{\"text\":" : "{\"text\":";
+        out += JsonString(text);
+        out += ",\"size\":";
+        out += std::to_string(record.Size);
         if (clean) out += removed ? ",\"removed\":true" : ",\"removed\":false";
         out += "}";
       } else {
-        out += Format("  %s  %d", text, record.Size);
+        out += "  ";
+        out += text;
+        out += "  ";
+        out += std::to_string(record.Size);
         if (clean) out += removed ? "  removed" : "  not removed";
         out += "\n";
       }

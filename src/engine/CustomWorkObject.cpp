@@ -65,8 +65,8 @@ TWorkObject::TWorkObject(HWND handle, TWorkDoneEvent onWorkDone, TWorkItemEvent 
       OnItem(std::move(onItem)) {}
 
 void TWorkObject::AddFinding(std::string text, std::unique_ptr<TChecked> record) {
-  Found.Add(text, std::move(record));
-  ReportItem(text);
+  Found.Add(std::move(text), std::move(record));
+  ReportItem(Found.Text(Found.Count() - 1));
 }
 
 void TWorkObject::ReportItem(const std::string& text) {
