@@ -89,6 +89,11 @@ const std::set<std::string> kKeepFiles = {"key3.db",     "key4.db",        "logi
                                           "places.sqlite",  "login data",  "web data",
                                           "bookmarks",      "preferences", "prefs.js"};
 
+// Roaming Mozilla profiles (lower case): passwords, certificates, bookmarks and mail live there.
+const std::vector<std::string> kRoamingProfiles = {
+    "csidl_appdata\\mozilla\\firefox\\profiles", "%appdata%\\mozilla\\firefox\\profiles",
+    "csidl_appdata\\thunderbird\\profiles", "%appdata%\\thunderbird\\profiles"};
+
 // Folders whose whole content is disposable, so they may be emptied recursively as they are.
 const std::set<std::string> kWholeCacheFolders = {"%TEMP%", "CSIDL_INTERNET_CACHE"};
 
@@ -457,9 +462,9 @@ class Validator {
     const std::string path = attr("path");
     if (!CheckMacro(id, "path", path)) return;
     const std::string lowerPath = Lower(path);
-    for (const char* roaming : {"csidl_appdata\\mozilla\\firefox\\profiles", "%appdata%\\mozilla\\firefox\\profiles"})
+    for (const auto& roaming : kRoamingProfiles)
       if (lowerPath.rfind(roaming, 0) == 0)
-        Problem(id, "the roaming Firefox profile holds passwords and settings: " + path);
+        Problem(id, "a roaming Mozilla profile holds passwords, mail and settings: " + path);
     const bool catchAll = std::any_of(filters.begin(), filters.end(),
                                       [](const std::string& f) { return f == "*" || f == "*.*"; });
     if (method != "DeleteFiles" || !catchAll || attr("recurse") != "true") return;
@@ -589,6 +594,9 @@ TEST(DatabaseXml, PlantedFaultsAreReportedWithTheirId) {
       {"unknown attribute name", "faAnyFile;faNormal", "faAnyFile;faNormale", "g07-i01"},
       {"machine path", R"(path="%TEMP%")", R"(path="C:\Temp")", "g07-i01"},
       {"whole special folder emptied", R"(path="%TEMP%")", R"(path="CSIDL_APPDATA")", "g07-i01"},
+      {"roaming Firefox profile", R"(path="%TEMP%")", R"(path="CSIDL_APPDATA\Mozilla\Firefox\Profiles\x")", "g07-i01"},
+      {"browser profile root emptied", R"(path="%TEMP%")", R"(path="CSIDL_LOCAL_APPDATA\Vivaldi\User Data")", "g07-i01"},
+      {"credentials named in a filter", R"(fileFilter="*.*")", R"(fileFilter="logins.json")", "g07-i01"},
       {"unknown special folder in an icon", "CSIDL_DRIVES", "CSIDL_COMPUTER", "g07-i01"},
       {"shell process in an item icon", "%TEMP%;CSIDL_DRIVES", "%WINDIR%\\explorer.exe", "g07-i01"},
       {"registry fixer outside g00", "DeleteValues", "RegFixRun", "g07-i01"},
