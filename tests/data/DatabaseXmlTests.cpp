@@ -4,14 +4,13 @@
 // the id of the group, item or tip where it was found, so one run lists them all.
 #include <gtest/gtest.h>
 
-#include <boost/regex.hpp>
-#include <pugixml.hpp>
-
 #include <algorithm>
+#include <boost/regex.hpp>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <pugixml.hpp>
 #include <set>
 #include <sstream>
 #include <string>
@@ -22,10 +21,11 @@ namespace {
 using Problems = std::vector<std::string>;
 
 const std::vector<std::string> kFixers = {
-    "RegFixRun",      "RegFixRunMRU",       "RegFixSharedDLLs", "RegFixFonts",     "RegFixHelp",
-    "RegFixAppPaths", "RegFixFolders",      "RegFixShares",     "RegFixARPCache",  "RegFixCLSID",
-    "RegFixApplications", "RegFixMUICache", "RegFixSoftware",   "RegFixMenuOrder", "RegFixUninstall",
-    "RegFixFileExts", "RegFixFileExtsRec",  "RegFixFileTypeRec"};
+    "RegFixRun",         "RegFixRunMRU",     "RegFixSharedDLLs",   "RegFixFonts",
+    "RegFixHelp",        "RegFixAppPaths",   "RegFixFolders",      "RegFixShares",
+    "RegFixARPCache",    "RegFixCLSID",      "RegFixApplications", "RegFixMUICache",
+    "RegFixSoftware",    "RegFixMenuOrder",  "RegFixUninstall",    "RegFixFileExts",
+    "RegFixFileExtsRec", "RegFixFileTypeRec"};
 
 // The fixers that examine only the handler subkeys named in their subkeyFilter.
 const std::set<std::string> kClassFixers = {"RegFixFileExtsRec", "RegFixFileTypeRec",
@@ -47,12 +47,13 @@ const std::map<std::string, std::vector<std::string>>& MethodTable() {
     t["DeleteSubkeys"] = {"key", "subkey", "subkeyFilter"};
     t["ReplaceValues"] = {"key", "subkey", "newValue", "valueFilter"};
     for (const char* m :
-         {"EraseClipboard", "EmptyRecycleBin", "DeleteRecentDocs", "DeleteCache", "DeleteCookies",
-          "DeleteHistory", "DeleteOperaCache", "DeleteOperaCookies", "DeleteOperaHistory",
-          "DeleteOperaTypedURLs", "DeleteOperaDownloads", "DeleteOperaImages",
-          "DeleteFirefoxCache", "DeleteFirefoxCookies", "DeleteFirefoxHistory",
-          "DeleteFirefoxForms", "DeleteFirefoxDownloads", "DeleteFirefoxFavicons",
-          "DeleteChromeCookies", "DeleteChromeHistory", "DeleteChromeKeywords",
+         {"EraseClipboard",        "EmptyRecycleBin",        "DeleteRecentDocs",
+          "DeleteCache",           "DeleteCookies",          "DeleteHistory",
+          "DeleteOperaCache",      "DeleteOperaCookies",     "DeleteOperaHistory",
+          "DeleteOperaTypedURLs",  "DeleteOperaDownloads",   "DeleteOperaImages",
+          "DeleteFirefoxCache",    "DeleteFirefoxCookies",   "DeleteFirefoxHistory",
+          "DeleteFirefoxForms",    "DeleteFirefoxDownloads", "DeleteFirefoxFavicons",
+          "DeleteChromeCookies",   "DeleteChromeHistory",    "DeleteChromeKeywords",
           "DeleteChromeDownloads", "DeleteChromeThumbnails", "DeleteChromeFavicons"})
       t[m] = {};
     return t;
@@ -61,22 +62,46 @@ const std::map<std::string, std::vector<std::string>>& MethodTable() {
 }
 
 const std::set<std::string> kRootKeys = {
-    "HKEY_CLASSES_ROOT", "HKCR", "HKEY_CURRENT_USER", "HKCU", "HKEY_LOCAL_MACHINE", "HKLM",
-    "HKEY_USERS", "HKUS", "HKEY_PERFORMANCE_DATA", "HKPD", "HKEY_CURRENT_CONFIG", "HKCC",
-    "HKEY_DYN_DATA", "HKDD"};
+    "HKEY_CLASSES_ROOT", "HKCR", "HKEY_CURRENT_USER",     "HKCU", "HKEY_LOCAL_MACHINE",  "HKLM",
+    "HKEY_USERS",        "HKUS", "HKEY_PERFORMANCE_DATA", "HKPD", "HKEY_CURRENT_CONFIG", "HKCC",
+    "HKEY_DYN_DATA",     "HKDD"};
 
-const std::set<std::string> kSpecialFolders = {
-    "CSIDL_DESKTOP", "CSIDL_INTERNET", "CSIDL_PROGRAMS", "CSIDL_CONTROLS", "CSIDL_PRINTERS",
-    "CSIDL_PERSONAL", "CSIDL_FAVORITES", "CSIDL_STARTUP", "CSIDL_RECENT", "CSIDL_SENDTO",
-    "CSIDL_BITBUCKET", "CSIDL_STARTMENU", "CSIDL_DESKTOPDIRECTORY", "CSIDL_DRIVES",
-    "CSIDL_NETWORK", "CSIDL_NETHOOD", "CSIDL_FONTS", "CSIDL_TEMPLATES", "CSIDL_COMMON_STARTMENU",
-    "CSIDL_COMMON_PROGRAMS", "CSIDL_COMMON_STARTUP", "CSIDL_COMMON_DESKTOPDIRECTORY",
-    "CSIDL_APPDATA", "CSIDL_PRINTHOOD", "CSIDL_LOCAL_APPDATA", "CSIDL_ALTSTARTUP",
-    "CSIDL_COMMON_ALTSTARTUP", "CSIDL_COMMON_FAVORITES", "CSIDL_INTERNET_CACHE", "CSIDL_COOKIES",
-    "CSIDL_HISTORY", "CSIDL_COMMON_APPDATA"};
+const std::set<std::string> kSpecialFolders = {"CSIDL_DESKTOP",
+                                               "CSIDL_INTERNET",
+                                               "CSIDL_PROGRAMS",
+                                               "CSIDL_CONTROLS",
+                                               "CSIDL_PRINTERS",
+                                               "CSIDL_PERSONAL",
+                                               "CSIDL_FAVORITES",
+                                               "CSIDL_STARTUP",
+                                               "CSIDL_RECENT",
+                                               "CSIDL_SENDTO",
+                                               "CSIDL_BITBUCKET",
+                                               "CSIDL_STARTMENU",
+                                               "CSIDL_DESKTOPDIRECTORY",
+                                               "CSIDL_DRIVES",
+                                               "CSIDL_NETWORK",
+                                               "CSIDL_NETHOOD",
+                                               "CSIDL_FONTS",
+                                               "CSIDL_TEMPLATES",
+                                               "CSIDL_COMMON_STARTMENU",
+                                               "CSIDL_COMMON_PROGRAMS",
+                                               "CSIDL_COMMON_STARTUP",
+                                               "CSIDL_COMMON_DESKTOPDIRECTORY",
+                                               "CSIDL_APPDATA",
+                                               "CSIDL_PRINTHOOD",
+                                               "CSIDL_LOCAL_APPDATA",
+                                               "CSIDL_ALTSTARTUP",
+                                               "CSIDL_COMMON_ALTSTARTUP",
+                                               "CSIDL_COMMON_FAVORITES",
+                                               "CSIDL_INTERNET_CACHE",
+                                               "CSIDL_COOKIES",
+                                               "CSIDL_HISTORY",
+                                               "CSIDL_COMMON_APPDATA"};
 
-const std::set<std::string> kAttributeNames = {"faReadOnly", "faHidden",  "faSysFile", "faDirectory",
-                                               "faArchive",  "faSymLink", "faAnyFile", "faNormal"};
+const std::set<std::string> kAttributeNames = {"faReadOnly",  "faHidden",  "faSysFile",
+                                               "faDirectory", "faArchive", "faSymLink",
+                                               "faAnyFile",   "faNormal"};
 
 // Programs an item icon must never name: the scan offers every named program for closing.
 const std::set<std::string> kShellProcesses = {"explorer.exe", "svchost.exe", "dwm.exe",
@@ -84,10 +109,9 @@ const std::set<std::string> kShellProcesses = {"explorer.exe", "svchost.exe", "d
                                                "services.exe", "smss.exe",    "wininit.exe"};
 
 // Files that hold passwords, keys, certificates or bookmarks: never a cleaning target.
-const std::set<std::string> kKeepFiles = {"key3.db",     "key4.db",        "logins.json",
-                                          "signons.sqlite", "cert8.db",    "cert9.db",
-                                          "places.sqlite",  "login data",  "web data",
-                                          "bookmarks",      "preferences", "prefs.js"};
+const std::set<std::string> kKeepFiles = {
+    "key3.db",       "key4.db",    "logins.json", "signons.sqlite", "cert8.db",    "cert9.db",
+    "places.sqlite", "login data", "web data",    "bookmarks",      "preferences", "prefs.js"};
 
 // Roaming Mozilla profiles (lower case): passwords, certificates, bookmarks and mail live there.
 const std::vector<std::string> kRoamingProfiles = {
@@ -110,7 +134,8 @@ std::string Lower(std::string text) {
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // A ";" list split the way the program splits it: a field that starts with a double quote runs to
@@ -148,7 +173,8 @@ class Validator {
     }
     CheckAttributes("root", root, {"version", "smallIcons"});
     if (root.attribute("version").as_string()[0] == '\0') Problem("root", "empty version");
-    if (!IsBool(root.attribute("smallIcons").as_string())) Problem("root", "smallIcons must be true or false");
+    if (!IsBool(root.attribute("smallIcons").as_string()))
+      Problem("root", "smallIcons must be true or false");
     CheckOnlyElements("root", root);
     int tipLists = 0;
     for (const pugi::xml_node& child : root.children()) {
@@ -197,7 +223,8 @@ class Validator {
     }
     for (const auto& fixer : kFixers)
       if (!fixers.count(fixer)) Problem("g00", "no item uses " + fixer);
-    for (const char* id : {"g05-i01", "g05-i02", "g05-i03", "g05-i04", "g05-i05", "g05-i06", "g07-i13"})
+    for (const char* id :
+         {"g05-i01", "g05-i02", "g05-i03", "g05-i04", "g05-i05", "g05-i06", "g07-i13"})
       if (!items.count(id)) Problem(id, "missing");
     const pugi::xml_node tips = root.child("TipsAndTricks");
     int tipCount = 0;
@@ -207,7 +234,9 @@ class Validator {
   }
 
  private:
-  void Problem(const std::string& id, const std::string& text) { problems_.push_back(id + ": " + text); }
+  void Problem(const std::string& id, const std::string& text) {
+    problems_.push_back(id + ": " + text);
+  }
 
   void CheckDeclaration(const pugi::xml_document& doc) {
     const pugi::xml_node first = doc.first_child();
@@ -220,7 +249,8 @@ class Validator {
   void CheckAttributes(const std::string& id, const pugi::xml_node& node,
                        const std::vector<std::string>& allowed) {
     for (const auto& name : allowed)
-      if (!node.attribute(name.c_str())) Problem(id, std::string("<") + node.name() + "> lacks attribute " + name);
+      if (!node.attribute(name.c_str()))
+        Problem(id, std::string("<") + node.name() + "> lacks attribute " + name);
     for (const pugi::xml_attribute& attr : node.attributes())
       if (std::find(allowed.begin(), allowed.end(), attr.name()) == allowed.end())
         Problem(id, std::string("<") + node.name() + "> has unknown attribute " + attr.name());
@@ -243,23 +273,29 @@ class Validator {
     std::string englishInfo;
     for (int lang = 0; lang < 4; ++lang, child = child.next_sibling()) {
       if (!child || std::string(child.name()) != kLanguages[lang]) {
-        Problem(id, std::string("language element ") + kLanguages[lang] + " missing or out of place");
+        Problem(id,
+                std::string("language element ") + kLanguages[lang] + " missing or out of place");
         return child;
       }
       CheckNoChildren(id, child);
-      if (withName) CheckAttributes(id, child, {"name", "info"});
-      else CheckAttributes(id, child, {"info"});
+      if (withName)
+        CheckAttributes(id, child, {"name", "info"});
+      else
+        CheckAttributes(id, child, {"info"});
       for (const char* attr : {"name", "info"}) {
         if (!withName && std::string(attr) == "name") continue;
         const std::string text = child.attribute(attr).as_string();
-        if (text.empty()) Problem(id, std::string(kLanguages[lang]) + " " + attr + " is empty");
+        if (text.empty())
+          Problem(id, std::string(kLanguages[lang]) + " " + attr + " is empty");
         else if (std::isspace(static_cast<unsigned char>(text.front())) ||
                  std::isspace(static_cast<unsigned char>(text.back())))
           Problem(id, std::string(kLanguages[lang]) + " " + attr + " has blanks at an end");
       }
       const std::string info = child.attribute("info").as_string();
-      if (lang == 0) englishInfo = info;
-      else if (info == englishInfo) Problem(id, std::string(kLanguages[lang]) + " info is not translated");
+      if (lang == 0)
+        englishInfo = info;
+      else if (info == englishInfo)
+        Problem(id, std::string(kLanguages[lang]) + " info is not translated");
     }
     return child;
   }
@@ -290,7 +326,8 @@ class Validator {
     return true;
   }
 
-  std::vector<std::string> CheckList(const std::string& id, const std::string& what, const std::string& text) {
+  std::vector<std::string> CheckList(const std::string& id, const std::string& what,
+                                     const std::string& text) {
     std::vector<std::string> fields = SplitFields(text);
     if (std::find(fields.begin(), fields.end(), std::string()) != fields.end())
       Problem(id, what + " has an empty field, which hides the fields after it: " + text);
@@ -310,7 +347,8 @@ class Validator {
       }
       if (!isItem) continue;
       const std::string file = Lower(field.substr(field.find_last_of("\\:") + 1));
-      if (kShellProcesses.count(file)) Problem(id, "icon names a system process that would be closed: " + field);
+      if (kShellProcesses.count(file))
+        Problem(id, "icon names a system process that would be closed: " + field);
       const bool endsSearch = field.find("FlashUtil") != std::string::npos ||
                               field.find("GoogleToolbarNotifier") != std::string::npos ||
                               field.find("javaws.exe") != std::string::npos;
@@ -326,7 +364,8 @@ class Validator {
         !std::isdigit(static_cast<unsigned char>(id[2])))
       Problem(id, "group id must look like g07");
     if (!ids_.insert(id).second) Problem(id, "duplicate id");
-    if (!IsBool(group.attribute("expanded").as_string())) Problem(id, "expanded must be true or false");
+    if (!IsBool(group.attribute("expanded").as_string()))
+      Problem(id, "expanded must be true or false");
     CheckOnlyElements(id, group);
     const std::string icon = group.attribute("icon").as_string();
     CheckIcon(id, icon, false);
@@ -335,7 +374,8 @@ class Validator {
       // One alternative per default-browser kind, in the name of every language and in the icon.
       if (SplitFields(icon).size() != 4) Problem(id, "icon must list four alternatives");
       for (const pugi::xml_node& lang : group.children())
-        if (std::string(lang.name()).size() == 2 && SplitFields(lang.attribute("name").as_string()).size() != 4)
+        if (std::string(lang.name()).size() == 2 &&
+            SplitFields(lang.attribute("name").as_string()).size() != 4)
           Problem(id, std::string(lang.name()) + " name must list four alternatives");
     }
     std::map<std::string, std::string> captions[4];
@@ -347,32 +387,39 @@ class Validator {
         continue;
       }
       const std::string itemId = child.attribute("id").as_string();
-      if (!previous.empty() && itemId <= previous) Problem(itemId, "item ids must increase within the group");
+      if (!previous.empty() && itemId <= previous)
+        Problem(itemId, "item ids must increase within the group");
       previous = itemId;
       CheckItem(id, child);
       for (int lang = 0; lang < 4; ++lang) {
         const pugi::xml_node langNode = child.child(kLanguages[lang]);
         const std::string caption = langNode.attribute("name").as_string();
         if (!caption.empty() && !captions[lang].emplace(caption, itemId).second)
-          Problem(itemId, std::string(kLanguages[lang]) + " name repeats the one of " + captions[lang][caption]);
+          Problem(itemId, std::string(kLanguages[lang]) + " name repeats the one of " +
+                              captions[lang][caption]);
       }
     }
   }
 
   void CheckItem(const std::string& groupId, const pugi::xml_node& item) {
     const std::string id = item.attribute("id").as_string();
-    CheckAttributes(id.empty() ? groupId + " item" : id, item, {"id", "icon", "enabled", "mode", "checked"});
+    CheckAttributes(id.empty() ? groupId + " item" : id, item,
+                    {"id", "icon", "enabled", "mode", "checked"});
     if (id.size() != 7 || id.compare(0, 3, groupId) != 0 || id.compare(3, 2, "-i") != 0 ||
-        !std::isdigit(static_cast<unsigned char>(id[5])) || !std::isdigit(static_cast<unsigned char>(id[6])))
+        !std::isdigit(static_cast<unsigned char>(id[5])) ||
+        !std::isdigit(static_cast<unsigned char>(id[6])))
       Problem(id, "item id must be " + groupId + "-iNN");
     if (!ids_.insert(id).second) Problem(id, "duplicate id");
-    if (!IsBool(item.attribute("enabled").as_string())) Problem(id, "enabled must be true or false");
-    if (!IsBool(item.attribute("checked").as_string())) Problem(id, "checked must be true or false");
+    if (!IsBool(item.attribute("enabled").as_string()))
+      Problem(id, "enabled must be true or false");
+    if (!IsBool(item.attribute("checked").as_string()))
+      Problem(id, "checked must be true or false");
     CheckMode(id, groupId, item.attribute("mode").as_string());
     CheckOnlyElements(id, item);
     CheckIcon(id, item.attribute("icon").as_string(), true);
     int actions = 0;
-    for (pugi::xml_node child = CheckLanguages(id, item, true); child; child = child.next_sibling()) {
+    for (pugi::xml_node child = CheckLanguages(id, item, true); child;
+         child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
       if (std::string(child.name()) != "Action") {
         Problem(id, std::string("unexpected element <") + child.name() + ">");
@@ -393,14 +440,17 @@ class Validator {
     }
     if (mode[6] != '0') Problem(id, "mode character 7 must be 0");
     if (groupId == "g00") {
-      if (mode != "0000100") Problem(id, "registry-integrity items take part in no preset mode: mode must be 0000100");
+      if (mode != "0000100")
+        Problem(id, "registry-integrity items take part in no preset mode: mode must be 0000100");
       return;
     }
     if (mode[4] != '0') Problem(id, "mode character 5 belongs to the registry-integrity group");
-    if (mode.find('1') < 4 && mode[5] != '1') Problem(id, "an item of a preset mode must also be in Complete Cleanup");
+    if (mode.find('1') < 4 && mode[5] != '1')
+      Problem(id, "an item of a preset mode must also be in Complete Cleanup");
   }
 
-  void CheckAction(const std::string& id, const std::string& groupId, const pugi::xml_node& action) {
+  void CheckAction(const std::string& id, const std::string& groupId,
+                   const pugi::xml_node& action) {
     CheckNoChildren(id, action);
     const std::string method = action.attribute("method").as_string();
     const auto rule = MethodTable().find(method);
@@ -411,11 +461,14 @@ class Validator {
     std::vector<std::string> allowed = rule->second;
     allowed.insert(allowed.begin(), "method");
     CheckAttributes(id, action, allowed);
-    const auto attr = [&](const char* name) { return std::string(action.attribute(name).as_string()); };
+    const auto attr = [&](const char* name) {
+      return std::string(action.attribute(name).as_string());
+    };
 
     const bool isFixer = method.rfind("RegFix", 0) == 0;
     if (isFixer != (groupId == "g00"))
-      Problem(id, isFixer ? method + " belongs in group g00" : "group g00 holds registry fixers only");
+      Problem(id,
+              isFixer ? method + " belongs in group g00" : "group g00 holds registry fixers only");
 
     if (action.attribute("key")) {
       if (!kRootKeys.count(attr("key"))) Problem(id, "unknown root key \"" + attr("key") + "\"");
@@ -424,8 +477,10 @@ class Validator {
                               subkey.find("\\\\") != std::string::npos))
         Problem(id, "subkey has a stray backslash: " + subkey);
       const bool rootItself = method == "RegFixFileExtsRec" || method == "RegFixFileTypeRec";
-      if (rootItself && !subkey.empty()) Problem(id, method + " examines the classes root: subkey must be empty");
-      if (subkey.empty() && !rootItself && !(method == "RegFixFileExts" && attr("key") == "HKEY_CLASSES_ROOT"))
+      if (rootItself && !subkey.empty())
+        Problem(id, method + " examines the classes root: subkey must be empty");
+      if (subkey.empty() && !rootItself &&
+          !(method == "RegFixFileExts" && attr("key") == "HKEY_CLASSES_ROOT"))
         Problem(id, method + " needs a subkey");
     }
     if (kClassFixers.count(method) && attr("subkeyFilter").empty())
@@ -437,26 +492,33 @@ class Validator {
             try {
               boost::regex compiled(expression, boost::regex::perl);
             } catch (const std::exception& e) {
-              Problem(id, std::string(filter) + " \"" + expression + "\" does not compile: " + e.what());
+              Problem(id, std::string(filter) + " \"" + expression +
+                              "\" does not compile: " + e.what());
             }
           }
     }
     if (kFileMethods.count(method)) CheckFileAction(id, method, action);
   }
 
-  void CheckFileAction(const std::string& id, const std::string& method, const pugi::xml_node& action) {
-    const auto attr = [&](const char* name) { return std::string(action.attribute(name).as_string()); };
+  void CheckFileAction(const std::string& id, const std::string& method,
+                       const pugi::xml_node& action) {
+    const auto attr = [&](const char* name) {
+      return std::string(action.attribute(name).as_string());
+    };
     if (!IsBool(attr("recurse"))) Problem(id, "recurse must be true or false");
     for (const char* masks : {"fileAttrib", "excludeAttr"})
       for (const std::string& name : SplitFields(attr(masks)))
-        if (!kAttributeNames.count(name)) Problem(id, std::string(masks) + " names an unknown attribute \"" + name + "\"");
-    if ((method == "DeleteFiles" || method == "DeleteGoogleDesktopDataDir") && attr("fileAttrib").empty())
+        if (!kAttributeNames.count(name))
+          Problem(id, std::string(masks) + " names an unknown attribute \"" + name + "\"");
+    if ((method == "DeleteFiles" || method == "DeleteGoogleDesktopDataDir") &&
+        attr("fileAttrib").empty())
       Problem(id, "an empty fileAttrib lists nothing");
     const std::vector<std::string> filters = CheckList(id, "fileFilter", attr("fileFilter"));
     if (filters.empty()) Problem(id, "an empty fileFilter lists nothing");
     CheckList(id, "excludeFolder", attr("excludeFolder"));
     for (const std::string& filter : filters)
-      if (kKeepFiles.count(Lower(filter))) Problem(id, "fileFilter names a file that must be kept: " + filter);
+      if (kKeepFiles.count(Lower(filter)))
+        Problem(id, "fileFilter names a file that must be kept: " + filter);
     if (method == "DeleteGoogleDesktopDataDir") return;
 
     const std::string path = attr("path");
@@ -493,7 +555,8 @@ class Validator {
         Problem(id, "tip ids must increase as strings (\"" + ids.back() + "\" comes before)");
       ids.push_back(tip.attribute("id").as_string());
       if (ids.back().empty()) Problem(id, "empty id");
-      for (pugi::xml_node extra = CheckLanguages(id, tip, false); extra; extra = extra.next_sibling())
+      for (pugi::xml_node extra = CheckLanguages(id, tip, false); extra;
+           extra = extra.next_sibling())
         Problem(id, std::string("unexpected element <") + extra.name() + ">");
     }
     if (ids.empty()) {
@@ -594,19 +657,24 @@ TEST(DatabaseXml, PlantedFaultsAreReportedWithTheirId) {
       {"unknown attribute name", "faAnyFile;faNormal", "faAnyFile;faNormale", "g07-i01"},
       {"machine path", R"(path="%TEMP%")", R"(path="C:\Temp")", "g07-i01"},
       {"whole special folder emptied", R"(path="%TEMP%")", R"(path="CSIDL_APPDATA")", "g07-i01"},
-      {"roaming Firefox profile", R"(path="%TEMP%")", R"(path="CSIDL_APPDATA\Mozilla\Firefox\Profiles\x")", "g07-i01"},
-      {"browser profile root emptied", R"(path="%TEMP%")", R"(path="CSIDL_LOCAL_APPDATA\Vivaldi\User Data")", "g07-i01"},
-      {"credentials named in a filter", R"(fileFilter="*.*")", R"(fileFilter="logins.json")", "g07-i01"},
+      {"roaming Firefox profile", R"(path="%TEMP%")",
+       R"(path="CSIDL_APPDATA\Mozilla\Firefox\Profiles\x")", "g07-i01"},
+      {"browser profile root emptied", R"(path="%TEMP%")",
+       R"(path="CSIDL_LOCAL_APPDATA\Vivaldi\User Data")", "g07-i01"},
+      {"credentials named in a filter", R"(fileFilter="*.*")", R"(fileFilter="logins.json")",
+       "g07-i01"},
       {"unknown special folder in an icon", "CSIDL_DRIVES", "CSIDL_COMPUTER", "g07-i01"},
       {"shell process in an item icon", "%TEMP%;CSIDL_DRIVES", "%WINDIR%\\explorer.exe", "g07-i01"},
       {"registry fixer outside g00", "DeleteValues", "RegFixRun", "g07-i01"},
       {"duplicate id", R"(id="g07-i01")", R"(id="g00-i01")", "g00-i01"},
       {"item id of another group", R"(id="g07-i01")", R"(id="g06-i01")", "g06-i01"},
-      {"comment inside an item", "<Action method=\"DeleteFiles\"", "<!-- x --><Action method=\"DeleteFiles\"", "g07-i01"},
+      {"comment inside an item", "<Action method=\"DeleteFiles\"",
+       "<!-- x --><Action method=\"DeleteFiles\"", "g07-i01"},
       {"missing language", R"(<es name="Temp" info="Archivos temporales."/>)", "", "g07-i01"},
       {"empty name", R"(<de name="Temp")", R"(<de name="")", "g07-i01"},
       {"untranslated info", "Archivos temporales.", "Temporary files.", "g07-i01"},
-      {"enabled not a Boolean", R"(enabled="true" mode="1001010")", R"(enabled="yes" mode="1001010")", "g07-i01"},
+      {"enabled not a Boolean", R"(enabled="true" mode="1001010")",
+       R"(enabled="yes" mode="1001010")", "g07-i01"},
       {"tip ids that do not increase as strings", R"(<Tip id="01">)", R"(<Tip id="9">)", "tip 02"},
       {"maxTipId not the last tip", R"(maxTipId="02")", R"(maxTipId="2")", "TipsAndTricks"},
       {"lastTip naming no tip", R"(lastTip="02")", R"(lastTip="03")", "TipsAndTricks"},
