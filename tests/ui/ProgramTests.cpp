@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -247,7 +248,8 @@ TEST_F(ProgramTest, HiddenStartSecondInstancesAndTrayExit) {
     TProgram program(hideSwitch);
     ASSERT_TRUE(program.WaitMain());
     // Past the splash and the database load, the window is still hidden; the tray icon is there.
-    ASSERT_TRUE(WaitFor([&] { return ReadValue(kKey, "Locale").exists && !program.Find("TSplashForm"); }, kStartup));
+    ASSERT_TRUE(WaitFor([&] { return program.Find("TSplashForm") != nullptr; }, kStartup));
+    ASSERT_TRUE(WaitFor([&] { return !program.Find("TSplashForm"); }, kStartup));
     std::this_thread::sleep_for(1500ms);
     EXPECT_FALSE(::IsWindowVisible(program.Main()));
     EXPECT_NE(program.Find("TwTrayIconWindow"), nullptr);
