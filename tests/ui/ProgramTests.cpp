@@ -41,6 +41,12 @@ std::string DataFolder() {
   return std::string(path) + "\\Tidewhisk\\";
 }
 std::string DatabasePath() { return DataFolder() + "database.dat"; }
+std::string DesktopShortcut() {
+  char desktop[MAX_PATH];
+  ::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+  return std::string(desktop) + "\\Tidewhisk.lnk";
+}
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
@@ -196,6 +202,7 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
     DeleteValue(kRunKey, "Tidewhisk.exe");
+    ::DeleteFileA(DesktopShortcut().c_str());
     ::CreateDirectoryA(DataFolder().c_str(), nullptr);
     ASSERT_TRUE(::CopyFileA(kDatabaseSource.c_str(), DatabasePath().c_str(), FALSE)) << kDatabaseSource;
   }
@@ -237,9 +244,7 @@ TEST_F(ProgramTest, FirstStartThenTerminateRequest) {
   ExpectStoredDefaults(0);  // a fresh user has no mode yet
   const TValue run = ReadValue(kRunKey, "Tidewhisk.exe");
   EXPECT_EQ(run.text, "\"" + kProgram + "\" -HIDE");
-  char desktop[MAX_PATH];
-  ::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
-  EXPECT_NE(::GetFileAttributesA((std::string(desktop) + "\\Tidewhisk.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Exists(DesktopShortcut()));
 }
 
 TEST_F(ProgramTest, HiddenStartSecondInstancesAndTrayExit) {
@@ -253,6 +258,8 @@ TEST_F(ProgramTest, HiddenStartSecondInstancesAndTrayExit) {
     std::this_thread::sleep_for(1500ms);
     EXPECT_FALSE(::IsWindowVisible(program.Main()));
     EXPECT_NE(program.Find("TwTrayIconWindow"), nullptr);
+    // The first-show work waits until the window is first shown.
+    EXPECT_FALSE(Exists(DesktopShortcut()));
 
     // A second start while hidden shows the first instance and ends without a window of its own.
     {
@@ -263,6 +270,10 @@ TEST_F(ProgramTest, HiddenStartSecondInstancesAndTrayExit) {
       EXPECT_EQ(second.Main(), nullptr);
     }
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) != FALSE; }, 5s));
+    EXPECT_TRUE(WaitFor([] { return Exists(DesktopShortcut()); }, 5s));
+    ::DeleteFileA(DesktopShortcut().c_str());
+    // The tips made while hidden appear with the window.
+    EXPECT_TRUE(WaitFor([&] { return program.Find("TTipOfTheDayForm") && ::IsWindowVisible(program.Find("TTipOfTheDayForm")); }, 5s));
     RECT before{};
     ::GetWindowRect(program.Main(), &before);
 

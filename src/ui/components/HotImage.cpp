@@ -14,12 +14,17 @@ TPicture TPicture::FromResource(std::string_view name) {
   const std::string text(name);
   HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), text.c_str(),
                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  return bitmap ? FromBitmap(bitmap, text) : picture;
+}
+
+TPicture TPicture::FromBitmap(HBITMAP bitmap, std::string name) {
+  TPicture picture;
   if (!bitmap) return picture;
   picture.bitmap_ = std::make_shared<unique_hgdiobj>(bitmap);
   BITMAP info{};
   ::GetObjectA(bitmap, sizeof info, &info);
   picture.size_ = {info.bmWidth, info.bmHeight};
-  picture.name_ = text;
+  picture.name_ = std::move(name);
   return picture;
 }
 
@@ -97,7 +102,9 @@ void THotImage::SetHint(const std::string& text) {
 }
 
 void THotImage::SetVisible(bool visible) { ::ShowWindow(handle_.get(), visible ? SW_SHOWNA : SW_HIDE); }
-bool THotImage::Visible() const { return ::IsWindowVisible(handle_.get()) != FALSE; }
+bool THotImage::Visible() const {
+  return (::GetWindowLongPtrA(handle_.get(), GWL_STYLE) & WS_VISIBLE) != 0;
+}
 void THotImage::SetPosition(int x, int y) {
   ::SetWindowPos(handle_.get(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

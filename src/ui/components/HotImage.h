@@ -17,6 +17,8 @@ class TPicture {
   TPicture() = default;
   // The bitmap resource Name of the program; an empty picture when there is none.
   static TPicture FromResource(std::string_view name);
+  // Takes ownership of Bitmap.
+  static TPicture FromBitmap(HBITMAP bitmap, std::string name = {});
   bool Empty() const { return !bitmap_; }
   HBITMAP Bitmap() const { return bitmap_ ? static_cast<HBITMAP>(bitmap_->get()) : nullptr; }
   SIZE Size() const { return size_; }

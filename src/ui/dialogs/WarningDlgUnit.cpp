@@ -101,7 +101,8 @@ void TWarningDlg::LoadHtml(const std::string& html) {
   for (const TTextRun& run : HtmlToRuns(html)) {
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
-    format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_COLOR;
+    format.dwMask = CFM_BOLD | CFM_WEIGHT | CFM_ITALIC | CFM_UNDERLINE | CFM_COLOR;
+    format.wWeight = static_cast<WORD>(run.Bold ? FW_BOLD : FW_NORMAL);
     format.dwEffects = (run.Bold ? CFE_BOLD : 0) | (run.Italic ? CFE_ITALIC : 0) |
                        (run.Underline ? CFE_UNDERLINE : 0) | (run.Color ? 0 : CFE_AUTOCOLOR);
     if (run.Color) {
