@@ -84,6 +84,8 @@ void THotImage::SetHint(const std::string& text) {
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_.get(),
                                      nullptr, ::GetModuleHandleA(nullptr), nullptr));
     if (!tooltip_) return;
+    ::SendMessageA(tooltip_.get(), TTM_SETTIPBKCOLOR, RGB(255, 255, 255), 0);
+    ::SendMessageA(tooltip_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -121,6 +123,7 @@ void THotImage::MouseEnter() {
     picture_ = pictureHot_;
     ::InvalidateRect(handle_.get(), nullptr, FALSE);
   }
+  if (Application().OnHint) Application().OnHint(hint_);
   if (OnMouseEnter) OnMouseEnter();
 }
 
@@ -132,6 +135,7 @@ void THotImage::MouseLeave() {
     picture_ = saved_;
     ::InvalidateRect(handle_.get(), nullptr, FALSE);
   }
+  if (Application().OnHint) Application().OnHint(std::string());
   if (OnMouseLeave) OnMouseLeave();
 }
 

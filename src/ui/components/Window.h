@@ -79,6 +79,8 @@ class TApplication {
   bool Terminated = false;
   // Idle work: called when the message queue has run empty; nothing more to do when it returns.
   std::function<void()> OnIdle;
+  // The hint of the control under the mouse (empty when it leaves); the main window shows it.
+  std::function<void(const std::string& hint)> OnHint;
 
   void Run();
   // Handles every waiting message, then returns.

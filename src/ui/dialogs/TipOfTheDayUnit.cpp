@@ -95,8 +95,8 @@ void TTipOfTheDayForm::ShowTexts() {
   image2_->SetPosition(12, top + 12);
   ::MoveWindow(labelWarning_, 70, top + 14, width - 82, 18, TRUE);
   ::MoveWindow(richEdit1_, 70, top + 36, width - 82, 140, TRUE);
-  ::MoveWindow(cbxDoNotShowTips_, 12, top + 194, width - 230, 20, TRUE);
-  ::MoveWindow(btnNextTip_, width - 212, top + 190, 100, 26, TRUE);
+  ::MoveWindow(cbxDoNotShowTips_, 12, top + 194, width - 250, 20, TRUE);
+  ::MoveWindow(btnNextTip_, width - 236, top + 190, 124, 26, TRUE);
   ::MoveWindow(btnClose_, width - 104, top + 190, 92, 26, TRUE);
   NextTip();
 }

@@ -48,6 +48,10 @@ TWarningDlg::TWarningDlg(HWND owner, int language) {
                               nullptr);
   ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
   ::SendMessageA(text_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
+  // The browser control where the system has a browser engine; the text control otherwise.
+  const RECT pageBounds{12, top + 32, width - 12, top + 32 + kTextHeight};
+  browser_ = TBrowserHost::Create(h, pageBounds);
+  if (browser_) ::ShowWindow(text_, SW_HIDE);
 
   hotOk_ = std::make_unique<THotImage>(h);
   hotOk_->FlipPictures = false;
@@ -96,6 +100,11 @@ void TWarningDlg::ShowCancel(bool show) {
 
 void TWarningDlg::LoadHtml(const std::string& html) {
   html_ = html;
+  if (browser_) {
+    if (browser_->LoadHtml(html)) return;
+    browser_.reset();
+    ::ShowWindow(text_, SW_SHOW);
+  }
   // The page as formatted text: each run with its weight, slant, underline, colour and size.
   ::SetWindowTextW(text_, L"");
   for (const TTextRun& run : HtmlToRuns(html)) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/components/HotImage.h"
+#include "ui/dialogs/BrowserHost.h"
 #include "ui/components/Window.h"
 
 namespace tw {
@@ -21,7 +22,7 @@ class TWarningDlg final : public TWindow {
   // OK (1) from hotOK, Cancel (2) from hotCancel or from closing the window.
   int Execute();
   // True when the page is shown as formatted text rather than by a browser control.
-  bool ShowsText() const { return true; }
+  bool ShowsText() const { return !browser_; }
   HWND TextControl() const { return text_; }
   THotImage& HotOk() { return *hotOk_; }
   THotImage& HotCancel() { return *hotCancel_; }
@@ -33,6 +34,7 @@ class TWarningDlg final : public TWindow {
   std::unique_ptr<THotImage> image1_, hotOk_, hotCancel_;
   HWND labelWarning_ = nullptr, text_ = nullptr;
   std::string html_;
+  std::unique_ptr<TBrowserHost> browser_;
 };
 
 }  // namespace tw

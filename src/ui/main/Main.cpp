@@ -160,6 +160,16 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
     ::PostMessageA(self, WM_TERMINATEAPP, 0, 0);
   };
 
+  // Idle work: the run buttons are refreshed when asked for; hints go to the status bar.
+  Application().OnIdle = [this] {
+    if (!idleRefresh_) return;
+    idleRefresh_ = false;
+    RefreshScanButtons();
+  };
+  Application().OnHint = [this](const std::string& hint) {
+    ::SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(hint.c_str()));
+  };
+
   // 11. Until the database is ready the top buttons look faded and the modes ignore clicks.
   SetTopButtonsEnabled(false);
   SetModeButtonsEnabled(false);
@@ -180,6 +190,8 @@ TTWMainForm::~TTWMainForm() {
     database_->Save(DatabaseFileName(), DatabaseProtected);
     database_.reset();
   }
+  Application().OnIdle = nullptr;
+  Application().OnHint = nullptr;
   tipsOwner_.reset();
   trayIcon_.reset();
   if (trayImages_) ::ImageList_Destroy(trayImages_);
