@@ -35,7 +35,7 @@ TAboutForm::TAboutForm(TTWMainForm& main) {
   if (root) version = root.AttrOpt("version").value_or("");
   const std::string text =
       Format(std::string(StrRes(5, l)), version) + "\r\n" + Application().Title;
-  memo2_ = CreateControl("EDIT", text, WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 12, top + 34,
+  memo2_ = CreateControl("EDIT", text, WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 12, top + 34,
                          width - 24, 90, h, 0, WS_EX_CLIENTEDGE);
   btnHelp_ = CreateControl("BUTTON", std::string(StrRes(95, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12,
                            top + 136, 90, 26, h, kIdHelp);
