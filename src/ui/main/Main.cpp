@@ -48,12 +48,6 @@ constexpr std::array<int, 7> kModeOfButton = {pmQuick, pmCookie, pmHistory, pmPr
 // Header caption and button hint of each mode, by mode number.
 constexpr std::array<int, 8> kModeRow = {80, 81, 82, 83, 84, 87, 85, 86};
 
-int ButtonOfMode(int mode) {
-  for (int i = 0; i < 7; ++i)
-    if (kModeOfButton[i] == mode) return i;
-  return -1;
-}
-
 std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
 
 }  // namespace
@@ -217,11 +211,9 @@ void TTWMainForm::CreateControls() {
     filler = image();
     filler->FlipPictures = false;
   }
-  for (int i = 0; i < 7; ++i) {
-    modeButtons_[i] = image();
-    const int mode = kModeOfButton[i];
-    modeButtons_[i]->OnMouseLeave = [this] { RefreshModeButtons(); };
-    (void)mode;
+  for (auto& button : modeButtons_) {
+    button = image();
+    button->OnMouseLeave = [this] { RefreshModeButtons(); };
   }
   hotScan_ = image();
   hotAbort_ = image();
