@@ -134,6 +134,31 @@ std::string ChildTexts(HWND hwnd) {
   return all;
 }
 std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
+// The child of Parent whose class or text is Wanted.
+HWND Child(HWND parent, const std::string& wanted) {
+  std::pair<std::string, HWND> search{wanted, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<std::pair<std::string, HWND>*>(param);
+        char name[128];
+        ::GetClassNameA(child, name, sizeof name);
+        if (::lstrcmpiA(s->first.c_str(), name) == 0 || s->first == Text(child)) {
+          s->second = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+// A control's text from another process (asked for, as GetWindowText does not ask controls).
+std::wstring WideText(HWND hwnd) {
+  wchar_t text[4096] = L"";
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result);
+  return text;
+}
 
 // One run of the program.
 class TProgram {
@@ -173,11 +198,11 @@ class TProgram {
   bool WaitVisible() const {
     return WaitFor([&] { return Main() && ::IsWindowVisible(Main()); }, kStartup);
   }
-  // The database is ready once the tips window (on for a fresh user) is up.
+  // The database is ready once the tips window (on for a fresh user) is shown.
   HWND WaitTips() const {
     HWND tips = nullptr;
-    WaitFor([&] { return (tips = Find("TTipOfTheDayForm")) != nullptr; }, kStartup);
-    return tips;
+    WaitFor([&] { return (tips = Find("TTipOfTheDayForm")) != nullptr && ::IsWindowVisible(tips); }, kStartup);
+    return tips && ::IsWindowVisible(tips) ? tips : nullptr;
   }
   HWND WaitMessageBox() const {
     HWND box = nullptr;
@@ -388,6 +413,50 @@ TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(Text(tips), Row(191, 3));
+  program.Post(Registered("UM_TERMINATE"));
+  EXPECT_GE(program.WaitExit(5s), 0);
+}
+
+TEST_F(ProgramTest, TipsAdvanceAndTheirPlaceAndSwitchAreKept) {
+  std::wstring first, second;
+  {
+    TProgram program;
+    HWND tips = program.WaitTips();
+    ASSERT_NE(tips, nullptr);
+    HWND text = Child(tips, "RICHEDIT50W");
+    ASSERT_NE(text, nullptr);
+    first = WideText(text);
+    EXPECT_EQ(first.rfind(L"\r\n\r\n", 0), 0u);  // two line breaks, then the tip
+    EXPECT_GT(first.size(), 4u);
+    ::SendMessageA(Child(tips, Row(194, 0)), BM_CLICK, 0, 0);
+    second = WideText(text);
+    EXPECT_NE(second, first);
+    // "Do not show tips at startup" turns the tips off.
+    HWND box = Child(tips, Row(193, 0));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::SendMessageA(box, BM_CLICK, 0, 0);
+    program.Post(Registered("UM_TERMINATE"));
+    ASSERT_GE(program.WaitExit(5s), 0);
+  }
+  EXPECT_EQ(ReadValue(kKey, "ShowTipsAtStartup").text, "0");
+  {
+    // No tips at start now; the database remembers the last tip shown.
+    TProgram program;
+    ASSERT_TRUE(program.WaitVisible());
+    std::this_thread::sleep_for(3s);
+    EXPECT_EQ(program.Find("TTipOfTheDayForm"), nullptr);
+    program.Post(Registered("UM_TERMINATE"));
+    ASSERT_GE(program.WaitExit(5s), 0);
+  }
+  WriteString(kKey, "ShowTipsAtStartup", "1");
+  TProgram program;
+  HWND tips = program.WaitTips();
+  ASSERT_NE(tips, nullptr);
+  const std::wstring third = WideText(Child(tips, "RICHEDIT50W"));
+  EXPECT_NE(third, first);
+  EXPECT_NE(third, second);
+  EXPECT_EQ(::SendMessageA(Child(tips, Row(193, 0)), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
 }

@@ -167,6 +167,8 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   // 11. Until the database is ready the top buttons look faded and the modes ignore clicks.
   SetTopButtonsEnabled(false);
   SetModeButtonsEnabled(false);
+  ::EnableWindow(hotScan_->Handle(), FALSE);
+  ::EnableWindow(hotStart_->Handle(), FALSE);
   RefreshScanButtons();
   LayoutControls();
 }
@@ -584,6 +586,8 @@ void TTWMainForm::WMDatabaseReady() {
   CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);
+  ::EnableWindow(hotScan_->Handle(), TRUE);
+  ::EnableWindow(hotStart_->Handle(), TRUE);
   RefreshScanButtons();
   Application().ProcessMessages();
   ::PostMessageA(Handle(), WM_SHOWTIPS, 0, 0);
