@@ -85,6 +85,7 @@ void THotImage::SetHint(const std::string& text) {
                                      nullptr, ::GetModuleHandleA(nullptr), nullptr));
     if (!tooltip_) return;
     ::SendMessageA(tooltip_.get(), TTM_SETTIPBKCOLOR, RGB(255, 255, 255), 0);
+    ::SendMessageA(tooltip_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, 3500);
     ::SendMessageA(tooltip_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
