@@ -345,7 +345,7 @@ TEST_F(ProgramTest, ClosingHidesToTrayOrEnds) {
   program.Post(WM_CLOSE);
   const long long ms = program.WaitExit(5s);
   EXPECT_GE(ms, 0);
-  EXPECT_LT(ms, 1500);
+  EXPECT_LT(ms, 2500);  // at once, not by the fallback
   EXPECT_EQ(ReadValue(kKey, "SendToTrayOnClose").text, "0");
   EXPECT_EQ(ReadValue(kKey, "PresetScanMode").number, 0u);
   EXPECT_TRUE(ReadValue(kRunKey, "Tidewhisk.exe").exists);
@@ -403,7 +403,6 @@ TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "de"; }, 5s));
     EXPECT_TRUE(WaitFor([&] { return Text(tips) == Row(191, 2); }, 5s)) << Text(tips);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) && !::IsIconic(program.Main()); }, 5s));
-    // The About box opened now speaks German too.
     program.Post(WM_COMMAND, 1034);  // and Spanish
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "es"; }, 5s));
     program.Post(Registered("UM_TERMINATE"));

@@ -385,9 +385,10 @@ void TTWMainForm::SwitchLanguage(int localeId) {
   }
   idleRefresh_ = true;
   if (tips_ && tips_->Handle()) {
+    const bool tipsShown = tips_->Visible();
     tips_->Hide();
     tips_->ShowTexts();
-    tips_->Show();
+    if (tipsShown) tips_->Show();
   }
 }
 
