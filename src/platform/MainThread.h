@@ -2,7 +2,8 @@
 // Hands work from other threads to the main thread. Work objects' Execute and all their events
 // run in the main thread; the worker thread only sequences them through a synchronizer.
 //   - TQueueSynchronizer (platform/QueueSynchronizer.h): a queue the main loop drains (twcli, tests);
-//   - the GUI's version posts to a hidden window of the main thread.
+//   - TWindowSynchronizer (ui/components/WindowSynchronizer.h): a hidden window of the main thread.
+// Both share the queue of platform/CallQueue.h.
 #include <functional>
 
 namespace tw {

@@ -11,7 +11,7 @@ constexpr const char* kClassName = "TwSynchronizerWindow";
 
 }  // namespace
 
-TWindowSynchronizer::TWindowSynchronizer() : mainThread_(std::this_thread::get_id()) {
+TWindowSynchronizer::TWindowSynchronizer() {
   WNDCLASSA wc{};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = ::GetModuleHandleA(nullptr);
@@ -24,75 +24,15 @@ TWindowSynchronizer::TWindowSynchronizer() : mainThread_(std::this_thread::get_i
 }
 
 TWindowSynchronizer::~TWindowSynchronizer() {
-  std::lock_guard<std::mutex> guard(lock_);
-  closing_ = true;
-  for (auto& call : calls_) {
-    if (!call->waited) continue;
-    call->error = std::make_exception_ptr(Exception("Exception", "The main thread has ended"));
-    call->done = true;
-  }
-  calls_.clear();
-  finished_.notify_all();
+  Close();
   ::SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
 }
 
-void TWindowSynchronizer::Push(std::shared_ptr<Call> call) {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (closing_) {
-      if (call->waited) throw Exception("Exception", "The main thread has ended");
-      return;
-    }
-    calls_.push_back(call);
-  }
-  ::PostMessageA(window_.get(), kWmRunQueued, 0, 0);
-}
+void TWindowSynchronizer::Wake() { ::PostMessageA(window_.get(), kWmRunQueued, 0, 0); }
 
-void TWindowSynchronizer::Synchronize(const std::function<void()>& fn) {
-  if (InMainThread()) {
-    fn();
-    return;
-  }
-  auto call = std::make_shared<Call>();
-  call->fn = fn;
-  call->waited = true;
-  Push(call);
-  std::unique_lock<std::mutex> guard(lock_);
-  finished_.wait(guard, [&] { return call->done; });
-  if (call->error) std::rethrow_exception(call->error);
-}
-
-void TWindowSynchronizer::Queue(std::function<void()> fn) {
-  auto call = std::make_shared<Call>();
-  call->fn = std::move(fn);
-  Push(call);
-}
-
-void TWindowSynchronizer::ProcessPending() {
-  for (;;) {
-    std::shared_ptr<Call> call;
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      if (calls_.empty()) return;
-      call = calls_.front();
-      calls_.pop_front();
-    }
-    std::exception_ptr error;
-    try {
-      call->fn();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    if (call->waited) {
-      std::lock_guard<std::mutex> guard(lock_);
-      call->error = error;
-      call->done = true;
-      finished_.notify_all();
-    } else if (error) {
-      ErrorInfo info = DescribeException(error);
-      LogFile().Write("[TWindowSynchronizer.Queue] %s: %s", info.className, info.message);
-    }
-  }
+void TWindowSynchronizer::QueuedCallFailed(std::exception_ptr error) {
+  ErrorInfo info = DescribeException(error);
+  LogFile().Write("[TWindowSynchronizer.Queue] %s: %s", info.className, info.message);
 }
 
 LRESULT CALLBACK TWindowSynchronizer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam,
@@ -102,6 +42,7 @@ LRESULT CALLBACK TWindowSynchronizer::WindowProc(HWND hwnd, UINT msg, WPARAM wPa
     try {
       if (self) self->ProcessPending();
     } catch (...) {
+      // Nothing leaves a window procedure; queued errors were logged already.
     }
     return 0;
   }
