@@ -75,9 +75,8 @@ LRESULT TWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     ::FillRect(dc, &rest, reinterpret_cast<HBRUSH>(::GetClassLongPtrA(handle_, GCLP_HBRBACKGROUND)));
     RECT band = client;
     band.bottom = BannerHeight;
-    HBRUSH brush = ::CreateSolidBrush(BannerColor);
-    ::FillRect(dc, &band, brush);
-    ::DeleteObject(brush);
+    unique_hgdiobj brush(::CreateSolidBrush(BannerColor));
+    ::FillRect(dc, &band, static_cast<HBRUSH>(brush.get()));
     return 1;
   }
   if (msg == WM_CLOSE && modal_) {
