@@ -33,7 +33,7 @@ const std::string kDatabaseSource = WinPath(TW_DATABASE);
 constexpr const char* kKey = "Software\\Tidewhisk";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The splash window shows 2.5 s + 2 s and lingers 1 s before the database loads.
-constexpr auto kStartup = 15s;
+constexpr auto kStartup = 30s;  // generous: a loaded machine starts Wine slowly
 
 std::string DataFolder() {
   char path[MAX_PATH];
