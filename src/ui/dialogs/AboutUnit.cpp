@@ -5,6 +5,7 @@
 #include "support/Format.h"
 #include "ui/main/FormUtils.h"
 #include "ui/main/Main.h"
+#include "ui/dialogs/Banner.h"
 #include "ui/main/ResourceNames.h"
 #include "ui/main/StrRes.h"
 
@@ -21,10 +22,7 @@ TAboutForm::TAboutForm(TTWMainForm& main) {
   HWND h = Handle();
   image1_ = std::make_unique<THotImage>(h, 0, 0);
   image1_->FlipPictures = false;
-  image1_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
-  BannerHeight = image1_->Picture().Size().cy;
-  BannerColor = image1_->Picture().EdgeColor();
-  const SIZE logo = image1_->Picture().Size();
+  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(480, static_cast<int>(logo.cx));
 

@@ -5,6 +5,7 @@
 
 #include "platform/Text.h"
 #include "ui/main/Main.h"
+#include "ui/dialogs/Banner.h"
 #include "ui/main/ResourceNames.h"
 #include "ui/main/StrRes.h"
 
@@ -80,11 +81,8 @@ void TTipOfTheDayForm::ShowTexts() {
     AddTip(tooltip_.get(), btnNextTip_, std::string(StrRes(194, l)));
     AddTip(tooltip_.get(), btnClose_, std::string(StrRes(20, l)));
   }
-  image1_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
-  BannerHeight = image1_->Picture().Size().cy;
-  BannerColor = image1_->Picture().EdgeColor();
   // The window is as wide as the logo, at least.
-  const SIZE logo = image1_->Picture().Size();
+  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   RECT client{0, 0, std::max(480, static_cast<int>(logo.cx)), top + 230};
   ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "platform/Text.h"
+#include "ui/dialogs/Banner.h"
 #include "ui/main/ResourceNames.h"
 #include "ui/main/StrRes.h"
 #include "ui/main/portable/HtmlText.h"
@@ -29,10 +30,7 @@ TWarningDlg::TWarningDlg(HWND owner, int language) {
   HWND h = Handle();
   image1_ = std::make_unique<THotImage>(h, 0, 0);
   image1_->FlipPictures = false;
-  image1_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, l)));
-  BannerHeight = image1_->Picture().Size().cy;
-  BannerColor = image1_->Picture().EdgeColor();
-  const SIZE logo = image1_->Picture().Size();
+  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(kWidth, static_cast<int>(logo.cx));
 
