@@ -38,7 +38,6 @@ class TXmlNode {
   TXmlNode Parent() const;
 
   IXMLDOMNode* Raw() const { return node_.get(); }
-  bool SameNode(const TXmlNode& other) const { return node_.get() == other.node_.get(); }
 
  private:
   ComPtr<IXMLDOMNode> node_;
