@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "database/XMLDatabase.h"
+#include "strings/StrRes.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
-#include "ui/main/StrRes.h"
 
 namespace tw {
 

@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "cleaners/WorkObjectBuilders.h"
 #include "cli/Cli.h"
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
@@ -134,7 +135,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   if (items) TickItems(database, *items);
 
   Run run(clean);
-  TScanMgr manager(run.sync, nullptr, 1, true);
+  TScanMgr manager(run.sync, nullptr, CleanerBuilders(), 1, true);
   bool finished = false;
   manager.OnWorkDone = [&](TCustomWorkObject* sender) {
     if (sender == manager.WorkObjects.back().get()) finished = true;

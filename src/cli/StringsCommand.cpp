@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli/Cli.h"
-#include "ui/main/StrRes.h"
+#include "strings/StrRes.h"
 
 namespace tw {
 namespace {

@@ -1,9 +1,5 @@
 #include "engine/ScanMgr.h"
 
-#include <map>
-#include <span>
-
-#include "cleaners/system/DeleteFileObject.h"
 #include "engine/States.h"
 #include "engine/portable/ScanRules.h"
 #include "engine/portable/TextUtility.h"
@@ -12,115 +8,6 @@
 namespace tw {
 
 namespace {
-
-// What every work object of one action is built from.
-struct TWorkObjectInit {
-  HWND handle;
-  TWorkDoneEvent onWorkDone;
-  TWorkItemEvent onItem;
-  TXmlNode itemNode;
-};
-// The action's attributes named by its row, all present.
-using TActionParams = std::map<std::string, std::string>;
-using TBuildFn = std::unique_ptr<TWorkObject> (*)(TWorkObjectInit init, const TActionParams& params);
-
-struct TMethodRow {
-  const char* method;
-  TBuildFn build;  // null: the class is not part of this program yet; the action builds nothing
-  std::span<const char* const> attributes;
-  std::span<const char* const> programs;
-};
-
-constexpr const char* kRegFixAttributes[] = {"key", "subkey", "valueFilter", "subkeyFilter"};
-constexpr const char* kFileAttributes[] = {"path",          "excludeAttr",   "fileAttrib",
-                                           "fileFilter",    "excludeFolder", "recurse"};
-constexpr const char* kDataDirAttributes[] = {"excludeAttr", "fileAttrib", "fileFilter",
-                                              "excludeFolder", "recurse"};
-constexpr const char* kDeleteValuesAttributes[] = {"key", "subkey", "valueFilter"};
-constexpr const char* kDeleteSubkeysAttributes[] = {"key", "subkey", "subkeyFilter"};
-constexpr const char* kReplaceValuesAttributes[] = {"key", "subkey", "newValue", "valueFilter"};
-
-constexpr const char* kRegistryEditors[] = {"regedit.exe", "regedt32.exe"};
-constexpr const char* kCacheUsers[] = {"msnmsgr.exe", "iexplore.exe", "msn6.exe",
-                                       "aolexplorer.exe", "aoldesktop.exe"};
-constexpr const char* kOpera[] = {"opera.exe"};
-constexpr const char* kFirefox[] = {"firefox.exe"};
-constexpr const char* kChrome[] = {"chrome.exe"};
-constexpr const char* kGoogleDesktop[] = {"googledesktop.exe"};
-
-std::unique_ptr<TWorkObject> BuildDeleteFiles(TWorkObjectInit init, const TActionParams& params) {
-  auto object = std::make_unique<TDeleteFileObject>(init.handle, std::move(init.onWorkDone),
-                                                    std::move(init.onItem),
-                                                    std::move(init.itemNode));
-  object->Path = params.at("path");
-  object->ExcludeAttr = params.at("excludeAttr");
-  object->FileAttrib = params.at("fileAttrib");
-  object->FileFilter = params.at("fileFilter");
-  object->ExcludeFolder = params.at("excludeFolder");
-  object->Recurse = params.at("recurse") == "true";
-  return object;
-}
-
-// Every method the database may name. Rows without a builder add their programs and build
-// nothing until their class exists.
-const TMethodRow kMethodTable[] = {
-    {"RegFixRun", nullptr, kRegFixAttributes, {}},
-    {"RegFixRunMRU", nullptr, kRegFixAttributes, {}},
-    {"RegFixSharedDLLs", nullptr, kRegFixAttributes, {}},
-    {"RegFixFonts", nullptr, kRegFixAttributes, {}},
-    {"RegFixHelp", nullptr, kRegFixAttributes, {}},
-    {"RegFixAppPaths", nullptr, kRegFixAttributes, {}},
-    {"RegFixFolders", nullptr, kRegFixAttributes, {}},
-    {"RegFixShares", nullptr, kRegFixAttributes, {}},
-    {"RegFixARPCache", nullptr, kRegFixAttributes, {}},
-    {"RegFixCLSID", nullptr, kRegFixAttributes, {}},
-    {"RegFixApplications", nullptr, kRegFixAttributes, {}},
-    {"RegFixMUICache", nullptr, kRegFixAttributes, {}},
-    {"RegFixSoftware", nullptr, kRegFixAttributes, {}},
-    {"RegFixMenuOrder", nullptr, kRegFixAttributes, {}},
-    {"RegFixUninstall", nullptr, kRegFixAttributes, {}},
-    {"RegFixFileExts", nullptr, kRegFixAttributes, {}},
-    {"RegFixFileExtsRec", nullptr, kRegFixAttributes, {}},
-    {"RegFixFileTypeRec", nullptr, kRegFixAttributes, {}},
-    {"DeleteFiles", BuildDeleteFiles, kFileAttributes, {}},
-    {"DeleteShortcut", nullptr, kFileAttributes, {}},
-    {"DeleteHotFix", nullptr, kFileAttributes, {}},
-    {"DeleteValues", nullptr, kDeleteValuesAttributes, kRegistryEditors},
-    {"DeleteSubkeys", nullptr, kDeleteSubkeysAttributes, kRegistryEditors},
-    {"ReplaceValues", nullptr, kReplaceValuesAttributes, kRegistryEditors},
-    {"EraseClipboard", nullptr, {}, {}},
-    {"EmptyRecycleBin", nullptr, {}, {}},
-    {"DeleteRecentDocs", nullptr, {}, {}},
-    {"DeleteCache", nullptr, {}, kCacheUsers},         // EntryKind 1
-    {"DeleteCookies", nullptr, {}, kCacheUsers},       // EntryKind 0x100000
-    {"DeleteHistory", nullptr, {}, kCacheUsers},       // EntryKind 0x200000
-    {"DeleteOperaCache", nullptr, {}, kOpera},
-    {"DeleteOperaCookies", nullptr, {}, kOpera},
-    {"DeleteOperaHistory", nullptr, {}, kOpera},
-    {"DeleteOperaTypedURLs", nullptr, {}, kOpera},
-    {"DeleteOperaDownloads", nullptr, {}, kOpera},
-    {"DeleteOperaImages", nullptr, {}, kOpera},
-    {"DeleteFirefoxCache", nullptr, {}, kFirefox},
-    {"DeleteFirefoxCookies", nullptr, {}, kFirefox},
-    {"DeleteFirefoxHistory", nullptr, {}, kFirefox},
-    {"DeleteFirefoxForms", nullptr, {}, kFirefox},
-    {"DeleteFirefoxDownloads", nullptr, {}, kFirefox},
-    {"DeleteFirefoxFavicons", nullptr, {}, kFirefox},
-    {"DeleteChromeCookies", nullptr, {}, kChrome},
-    {"DeleteChromeHistory", nullptr, {}, kChrome},
-    {"DeleteChromeKeywords", nullptr, {}, kChrome},
-    {"DeleteChromeDownloads", nullptr, {}, kChrome},
-    {"DeleteChromeThumbnails", nullptr, {}, kChrome},
-    {"DeleteChromeFavicons", nullptr, {}, kChrome},
-    {"DeleteGoogleDesktopDataDir", nullptr, kDataDirAttributes, kGoogleDesktop},
-};
-
-const TMethodRow* FindMethod(const std::string& method) {
-  for (const TMethodRow& row : kMethodTable) {
-    if (method == row.method) return &row;
-  }
-  return nullptr;
-}
 
 std::vector<TXmlNode> ChildrenNamed(const TXmlNode& node, const char* name) {
   std::vector<TXmlNode> out;
@@ -132,8 +19,10 @@ std::vector<TXmlNode> ChildrenNamed(const TXmlNode& node, const char* name) {
 
 }  // namespace
 
-TScanMgr::TScanMgr(TSynchronizer& sync, HWND handle, int threadCount, bool synchronizedCallbacks)
+TScanMgr::TScanMgr(TSynchronizer& sync, HWND handle, const TWorkObjectBuilders& builders,
+                   int threadCount, bool synchronizedCallbacks)
     : Handle(handle),
+      Builders(builders),
       Pool(sync, threadCount, false, synchronizedCallbacks),
       UseCallbacks(synchronizedCallbacks) {}
 
@@ -187,12 +76,13 @@ void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item) {
     const TMethodRow* row = FindMethod(method);
     if (!row) continue;
     for (const char* program : row->programs) ProgramsToClose.insert(program);
-    if (!row->build) continue;
+    const auto builder = Builders.find(std::string_view(row->method));
+    if (builder == Builders.end()) continue;
     TWorkObjectInit init{UseCallbacks ? nullptr : Handle, OnWorkDone,
                          UseCallbacks ? OnItem : TWorkItemEvent(), item};
     TActionParams params;
     for (const char* attribute : row->attributes) params[attribute] = action.Attr(attribute);
-    WorkObjects.push_back(row->build(std::move(init), params));
+    WorkObjects.push_back(builder->second(std::move(init), params));
     if (method == "DeleteFiles" && params["path"] == "%TEMP%") AddPrograms({"msnmsgr.exe"});
   }
 }

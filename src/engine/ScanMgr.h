@@ -25,6 +25,7 @@
 
 #include "database/XMLDatabase.h"
 #include "engine/CustomWorkObject.h"
+#include "engine/MethodTable.h"
 #include "engine/SemaphoreQueue.h"
 #include "platform/MainThread.h"
 
@@ -43,8 +44,10 @@ class TScanMgr {
   // Handle: the main window, which receives WM_PROGRESS; null to use OnProgress instead.
   // SynchronizedCallbacks: run the work in the main thread through Sync, and report findings
   // through OnItem (UseCallbacks). The manager always owns its work objects.
-  TScanMgr(TSynchronizer& sync, HWND handle, int threadCount = 1,
-           bool synchronizedCallbacks = true);
+  // Builders: the work-object classes by method (the cleaners' CleanerBuilders()); an action
+  // whose method has no builder builds nothing.
+  TScanMgr(TSynchronizer& sync, HWND handle, const TWorkObjectBuilders& builders,
+           int threadCount = 1, bool synchronizedCallbacks = true);
   // Destroys the pool (waiting for its threads), then the work objects.
   ~TScanMgr();
   TScanMgr(const TScanMgr&) = delete;
@@ -63,6 +66,7 @@ class TScanMgr {
   void Shutdown();
 
   HWND Handle;
+  const TWorkObjectBuilders& Builders;
   std::function<void(TScanMgr* sender)> OnScanStart;
   TWorkThreadPool::TStoppedEvent OnAbortStopped;
   TWorkItemEvent OnItem;

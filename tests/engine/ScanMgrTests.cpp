@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/system/DeleteFileObject.h"
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
@@ -77,7 +78,7 @@ class ScanMgrTest : public ::testing::Test {
 
   // A manager whose events go to Log and which remembers when the end marker completed.
   std::unique_ptr<TScanMgr> Manager() {
-    auto manager = std::make_unique<TScanMgr>(sync_, nullptr, 1, true);
+    auto manager = std::make_unique<TScanMgr>(sync_, nullptr, CleanerBuilders(), 1, true);
     TScanMgr* m = manager.get();
     manager->OnScanStart = [this, m](TScanMgr* sender) {
       EXPECT_EQ(sender, m);
@@ -275,7 +276,7 @@ TEST_F(ScanMgrTest, WithoutCallbacksObjectsGetTheWindowAndProgressIsPosted) {
   ASSERT_NE(window, nullptr);
   std::atomic<int> done{0};
   {
-    TScanMgr manager(sync_, window, 1, false);
+    TScanMgr manager(sync_, window, CleanerBuilders(), 1, false);
     manager.OnWorkDone = [&](TCustomWorkObject*) { ++done; };
     manager.OnItem = [&](TWorkObject*, TWorkDataPtr) { ADD_FAILURE() << "OnItem given"; };
     CurrentMode = pmQuick;

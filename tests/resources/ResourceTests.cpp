@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "ui/main/ResourceNames.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw::res {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ui/main/ScanWords.h"
-#include "ui/main/StrRes.h"
+#include "strings/ScanWords.h"
+#include "strings/StrRes.h"
 
 namespace tw {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/main/ScanWords.h"
-#include "ui/main/StrRes.h"
+#include "strings/ScanWords.h"
+#include "strings/StrRes.h"
 
 namespace tw {
 namespace {

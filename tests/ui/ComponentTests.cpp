@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "platform/Text.h"
+#include "platform/VersionInfo.h"
+#include "strings/StrRes.h"
 #include "support/Messages.h"
-#include "ui/components/HotImage.h"
-#include "ui/components/MyTrayIconUnit.h"
-#include "ui/components/ThdTimer.h"
+#include "ui/components/PictureButton.h"
+#include "ui/components/ThreadedTimer.h"
+#include "ui/components/TrayIcon.h"
 #include "ui/components/Window.h"
 #include "ui/components/WindowSynchronizer.h"
-#include "ui/dialogs/VersionInfo.h"
-#include "ui/dialogs/WarningDlgUnit.h"
-#include "ui/main/StrRes.h"
+#include "ui/dialogs/HtmlNoticeDialog.h"
 
 namespace tw {
 namespace {

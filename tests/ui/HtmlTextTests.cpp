@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/main/portable/HtmlText.h"
+#include "ui/dialogs/portable/HtmlText.h"
 
 namespace tw {
 namespace {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/Handles.h"
+#include "strings/StrRes.h"
 #include "support/Format.h"
 #include "support/Messages.h"
-#include "ui/main/StrRes.h"
 
 namespace tw {
 namespace {

@@ -3,8 +3,9 @@
 #include <map>
 #include <vector>
 
-#include "ui/main/portable/Language.h"
-#include "ui/main/portable/Settings.h"
+#include "settings/portable/Settings.h"
+#include "strings/Language.h"
+#include "ui/components/portable/Placement.h"
 #include "ui/main/portable/StartupOptions.h"
 
 namespace tw {

@@ -5,7 +5,7 @@
 
 #include "support/LogFile.h"
 #include "ui/components/WindowSynchronizer.h"
-#include "ui/main/ResourceNames.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 

@@ -1,6 +1,6 @@
 #include "ui/dialogs/Banner.h"
 
-#include "ui/main/ResourceNames.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 

@@ -2,7 +2,7 @@
 // The product banner across the top of a dialog.
 #include <windows.h>
 
-#include "ui/components/HotImage.h"
+#include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
 
 namespace tw {

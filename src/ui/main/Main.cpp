@@ -7,24 +7,25 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "cleaners/WorkObjectBuilders.h"
 #include "engine/States.h"
 #include "platform/Com.h"
 #include "platform/ShellFolders.h"
 #include "platform/Text.h"
+#include "platform/VersionInfo.h"
+#include "settings/RegistrySettings.h"
+#include "strings/Language.h"
+#include "strings/StrRes.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "support/Messages.h"
+#include "ui/components/FormUtils.h"
 #include "ui/components/WindowSynchronizer.h"
-#include "ui/dialogs/AboutUnit.h"
-#include "ui/dialogs/TipOfTheDayUnit.h"
-#include "ui/dialogs/VersionInfo.h"
-#include "ui/main/FormUtils.h"
-#include "ui/main/RegistrySettings.h"
-#include "ui/main/ResourceNames.h"
-#include "ui/main/StrRes.h"
-#include "ui/main/portable/Language.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/TipsDialog.h"
 #include "ui/main/portable/StartupOptions.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {
@@ -129,7 +130,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   database_ = std::make_unique<TXMLDatabase>(Handle());
 
   // 10. The scan manager, its work run in the main thread through the window synchronizer.
-  scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), Handle(), 1, true);
+  scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), Handle(), CleanerBuilders(), 1, true);
   HWND self = Handle();
   scanMgr_->OnScanStart = [this](TScanMgr*) { trayIcon_->SetAnimate(true); };
   scanMgr_->OnItem = [self](TWorkObject* sender, TWorkDataPtr data) {
@@ -596,7 +597,8 @@ void TTWMainForm::WMDatabaseReady() {
 
 void TTWMainForm::WMShowTips() {
   if (!Checks.ShowTipsAtStartup || (tips_ && tips_->Handle())) return;
-  tipsOwner_ = std::make_unique<TTipOfTheDayForm>(*this);
+  tipsOwner_ = std::make_unique<TTipOfTheDayForm>(Handle(), Tag, Database(), Checks,
+                                                  [this](TTipOfTheDayForm* tips) { TipsClosed(tips); });
   tips_ = tipsOwner_.get();
   CenterOverForm(Handle(), tips_->Handle());
   if (Visible()) tips_->Show();
@@ -607,7 +609,7 @@ void TTWMainForm::TipsClosed(TTipOfTheDayForm* tips) {
 }
 
 void TTWMainForm::ShowAbout() {
-  TAboutForm about(*this);
+  TAboutForm about(Handle(), Tag, Database());
   about_ = &about;
   CenterOverForm(Handle(), about.Handle());
   about.ShowModal();

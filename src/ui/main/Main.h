@@ -11,10 +11,10 @@
 
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
-#include "ui/components/HotImage.h"
-#include "ui/components/MyTrayIconUnit.h"
+#include "settings/portable/Settings.h"
+#include "ui/components/PictureButton.h"
+#include "ui/components/TrayIcon.h"
 #include "ui/components/Window.h"
-#include "ui/main/portable/Settings.h"
 
 namespace tw {
 

@@ -1,14 +1,14 @@
 #include "ui/main/Splash.h"
 
 #include "database/XMLDatabase.h"
+#include "strings/StrRes.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
-#include "ui/main/FormUtils.h"
+#include "ui/components/FormUtils.h"
 #include "ui/main/Main.h"
-#include "ui/main/ResourceNames.h"
-#include "ui/main/StrRes.h"
 #include "ui/main/portable/StartupOptions.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {

@@ -3,7 +3,7 @@
 // hidden) and loads the scan database when it closes.
 #include <memory>
 
-#include "ui/components/HotImage.h"
+#include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
 
 namespace tw {

@@ -16,13 +16,4 @@ bool HasSwitch(const std::vector<std::string>& args, std::string_view name) {
   return false;
 }
 
-int CenterCoordinate(int ownerPos, int ownerSize, int dialogSize, int screenSize) {
-  int pos = ownerPos + (ownerSize - dialogSize) / 2;
-  if (pos + dialogSize > screenSize)
-    pos = screenSize - dialogSize - 20;
-  else if (pos < 0)
-    pos = 20;
-  return pos;
-}
-
 }  // namespace tw

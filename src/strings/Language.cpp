@@ -1,4 +1,4 @@
-#include "ui/main/portable/Language.h"
+#include "strings/Language.h"
 
 namespace tw {
 

@@ -1,4 +1,4 @@
-#include "ui/dialogs/VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 #include <windows.h>
 

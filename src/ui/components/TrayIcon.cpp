@@ -1,4 +1,4 @@
-#include "ui/components/MyTrayIconUnit.h"
+#include "ui/components/TrayIcon.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,13 +1,13 @@
-#include "ui/dialogs/WarningDlgUnit.h"
+#include "ui/dialogs/HtmlNoticeDialog.h"
 
 #include <richedit.h>
 #include <shellapi.h>
 
 #include "platform/Text.h"
+#include "strings/StrRes.h"
 #include "ui/dialogs/Banner.h"
-#include "ui/main/ResourceNames.h"
-#include "ui/main/StrRes.h"
-#include "ui/main/portable/HtmlText.h"
+#include "ui/dialogs/portable/HtmlText.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/main/portable/Settings.h"
+#include "settings/portable/Settings.h"
 
 #include <cctype>
 #include <limits>

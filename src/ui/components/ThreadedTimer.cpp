@@ -1,4 +1,4 @@
-#include "ui/components/ThdTimer.h"
+#include "ui/components/ThreadedTimer.h"
 
 #include <mutex>
 

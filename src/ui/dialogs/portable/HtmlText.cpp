@@ -1,4 +1,4 @@
-#include "ui/main/portable/HtmlText.h"
+#include "ui/dialogs/portable/HtmlText.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "ui/components/HotImage.h"
-#include "ui/dialogs/BrowserHost.h"
+#include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
+#include "ui/dialogs/BrowserHost.h"
 
 namespace tw {
 

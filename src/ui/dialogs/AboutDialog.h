@@ -2,16 +2,17 @@
 // The About box: product information and the help.
 #include <memory>
 
-#include "ui/components/HotImage.h"
+#include "database/XMLDatabase.h"
+#include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
 
 namespace tw {
 
-class TTWMainForm;
-
 class TAboutForm final : public TWindow {
  public:
-  explicit TAboutForm(TTWMainForm& main);
+  // Owner: the window it is shown over; Language: the texts' language; Database: whose version
+  // it shows (none while the database is not loaded).
+  TAboutForm(HWND owner, int language, const TXMLDatabase& database);
   HWND Memo() const { return memo2_; }
 
  protected:

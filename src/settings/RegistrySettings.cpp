@@ -1,4 +1,4 @@
-#include "ui/main/RegistrySettings.h"
+#include "settings/RegistrySettings.h"
 
 #include <cstring>
 

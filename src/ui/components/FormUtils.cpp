@@ -1,10 +1,10 @@
-#include "ui/main/FormUtils.h"
+#include "ui/components/FormUtils.h"
 
 #include "platform/Handles.h"
+#include "platform/VersionInfo.h"
+#include "strings/StrRes.h"
 #include "support/FileIO.h"
-#include "ui/dialogs/VersionInfo.h"
-#include "ui/main/StrRes.h"
-#include "ui/main/portable/StartupOptions.h"
+#include "ui/components/portable/Placement.h"
 
 namespace tw {
 

@@ -1,24 +1,23 @@
-#include "ui/dialogs/AboutUnit.h"
+#include "ui/dialogs/AboutDialog.h"
 
 #include <commctrl.h>
 
+#include "strings/StrRes.h"
 #include "support/Format.h"
-#include "ui/main/FormUtils.h"
-#include "ui/main/Main.h"
+#include "ui/components/FormUtils.h"
 #include "ui/dialogs/Banner.h"
-#include "ui/main/ResourceNames.h"
-#include "ui/main/StrRes.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {
 enum : int { kIdHelp = 10 };
 }
 
-TAboutForm::TAboutForm(TTWMainForm& main) {
-  Tag = main.Tag;
+TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) {
+  Tag = language;
   const int l = Tag;
   CreateHandle("TAboutForm", std::string(StrRes(93, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 320, main.Handle(), nullptr);
+               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 320, owner, nullptr);
   HWND h = Handle();
   image1_ = std::make_unique<THotImage>(h, 0, 0);
   image1_->FlipPictures = false;
@@ -29,7 +28,7 @@ TAboutForm::TAboutForm(TTWMainForm& main) {
   label2_ = CreateControl("STATIC", std::string(StrRes(4, l)), WS_VISIBLE, 12, top + 12, width - 24, 18, h, 0);
   ::SendMessageA(label2_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   std::string version;
-  const TXmlNode root = main.Database().Loaded ? main.Database().Document.Root() : TXmlNode();
+  const TXmlNode root = database.Loaded ? database.Document.Root() : TXmlNode();
   if (root) version = root.AttrOpt("version").value_or("");
   const std::string text =
       Format(std::string(StrRes(5, l)), version) + "\r\n" + Application().Title;

@@ -1,13 +1,12 @@
-#include "ui/dialogs/TipOfTheDayUnit.h"
+#include "ui/dialogs/TipsDialog.h"
 
 #include <commctrl.h>
 #include <richedit.h>
 
 #include "platform/Text.h"
-#include "ui/main/Main.h"
+#include "strings/StrRes.h"
 #include "ui/dialogs/Banner.h"
-#include "ui/main/ResourceNames.h"
-#include "ui/main/StrRes.h"
+#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {
@@ -32,11 +31,14 @@ void AddTip(HWND tooltip, HWND control, const std::string& text) {
 
 }  // namespace
 
-TTipOfTheDayForm::TTipOfTheDayForm(TTWMainForm& main) : main_(main) {
-  Tag = main.Tag;
+TTipOfTheDayForm::TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& database,
+                                   TCheckSettings& checks,
+                                   std::function<void(TTipOfTheDayForm*)> onClosed)
+    : database_(database), checks_(checks), onClosed_(std::move(onClosed)) {
+  Tag = language;
   CreateHandle("TTipOfTheDayForm", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 330,
-               main.Handle(), nullptr);
+               owner, nullptr);
   HWND h = Handle();
   image1_ = std::make_unique<THotImage>(h, 0, 0);
   image1_->FlipPictures = false;
@@ -62,13 +64,21 @@ TTipOfTheDayForm::TTipOfTheDayForm(TTWMainForm& main) : main_(main) {
   tooltip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr,
                                    ::GetModuleHandleA(nullptr), nullptr));
-  ::SendMessageA(cbxDoNotShowTips_, BM_SETCHECK, main.Checks.ShowTipsAtStartup ? BST_UNCHECKED : BST_CHECKED, 0);
+  ::SendMessageA(cbxDoNotShowTips_, BM_SETCHECK, checks_.ShowTipsAtStartup ? BST_UNCHECKED : BST_CHECKED, 0);
   ShowTexts();
 }
 
-TTipOfTheDayForm::~TTipOfTheDayForm() { main_.TipsClosed(this); }
+TTipOfTheDayForm::~TTipOfTheDayForm() { NotifyClosed(); }
 
-void TTipOfTheDayForm::Destroying() noexcept { main_.TipsClosed(this); }
+void TTipOfTheDayForm::Destroying() noexcept { NotifyClosed(); }
+
+void TTipOfTheDayForm::NotifyClosed() noexcept {
+  try {
+    if (onClosed_) onClosed_(this);
+  } catch (...) {
+    LogBoundaryError("TTipOfTheDayForm");
+  }
+}
 
 void TTipOfTheDayForm::ShowTexts() {
   const int l = Tag;
@@ -101,7 +111,7 @@ void TTipOfTheDayForm::ShowTexts() {
 
 void TTipOfTheDayForm::NextTip() {
   std::string tip;
-  main_.Database().GetNextTip(Tag, tip);
+  database_.GetNextTip(Tag, tip);
   const std::wstring text = Widen("\r\n\r\n" + tip);
   ::SetWindowTextW(richEdit1_, text.c_str());
 }
@@ -119,7 +129,7 @@ LRESULT TTipOfTheDayForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexce
             ::DestroyWindow(Handle());
             return 0;
           case kIdDoNotShow:
-            main_.Checks.ShowTipsAtStartup =
+            checks_.ShowTipsAtStartup =
                 ::SendMessageA(cbxDoNotShowTips_, BM_GETCHECK, 0, 0) != BST_CHECKED;
             return 0;
           default:

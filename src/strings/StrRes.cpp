@@ -1,4 +1,4 @@
-#include "ui/main/StrRes.h"
+#include "strings/StrRes.h"
 
 #include <iterator>
 

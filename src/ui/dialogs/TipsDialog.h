@@ -1,17 +1,22 @@
 #pragma once
 // The tips window: one tip of the scan database after another, modeless, on top.
+#include <functional>
 #include <memory>
 
-#include "ui/components/HotImage.h"
+#include "database/XMLDatabase.h"
+#include "settings/portable/Settings.h"
+#include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
 
 namespace tw {
 
-class TTWMainForm;
-
 class TTipOfTheDayForm final : public TWindow {
  public:
-  explicit TTipOfTheDayForm(TTWMainForm& main);
+  // Owner: the window it belongs to; Language: the texts' language (the owner's Tag); Database:
+  // where the tips come from; Checks: whose ShowTipsAtStartup the check box edits; OnClosed: told
+  // when the window is closed or freed.
+  TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& database, TCheckSettings& checks,
+                   std::function<void(TTipOfTheDayForm*)> onClosed);
   ~TTipOfTheDayForm() override;
   // Texts and pictures in the window's language, and the next tip.
   void ShowTexts();
@@ -25,7 +30,11 @@ class TTipOfTheDayForm final : public TWindow {
   void Destroying() noexcept override;
 
  private:
-  TTWMainForm& main_;
+  void NotifyClosed() noexcept;
+
+  TXMLDatabase& database_;
+  TCheckSettings& checks_;
+  std::function<void(TTipOfTheDayForm*)> onClosed_;
   std::unique_ptr<THotImage> image1_, image2_;
   HWND labelWarning_ = nullptr, richEdit1_ = nullptr, btnNextTip_ = nullptr, btnClose_ = nullptr,
        cbxDoNotShowTips_ = nullptr;

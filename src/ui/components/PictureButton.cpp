@@ -1,4 +1,4 @@
-#include "ui/components/HotImage.h"
+#include "ui/components/PictureButton.h"
 
 #include <commctrl.h>
 

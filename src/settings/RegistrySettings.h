@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Handles.h"
-#include "ui/main/portable/Settings.h"
+#include "settings/portable/Settings.h"
 
 namespace tw {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/Handles.h"
-#include "ui/components/ThdTimer.h"
+#include "ui/components/ThreadedTimer.h"
 
 namespace tw {
 

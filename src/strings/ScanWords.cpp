@@ -1,8 +1,8 @@
-#include "ui/main/ScanWords.h"
+#include "strings/ScanWords.h"
 
 #include <algorithm>
 
-#include "ui/main/StrRes.h"
+#include "strings/StrRes.h"
 
 namespace tw {
 namespace {

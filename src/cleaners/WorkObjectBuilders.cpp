@@ -1,0 +1,36 @@
+#include "cleaners/WorkObjectBuilders.h"
+
+#include "cleaners/system/DeleteFileObject.h"
+
+namespace tw {
+
+namespace {
+
+// Constructs Class from the common arguments of every work object.
+template <class Class>
+std::unique_ptr<Class> Make(TWorkObjectInit& init) {
+  return std::make_unique<Class>(init.handle, std::move(init.onWorkDone), std::move(init.onItem),
+                                 std::move(init.itemNode));
+}
+
+std::unique_ptr<TWorkObject> BuildDeleteFiles(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TDeleteFileObject>(init);
+  object->Path = params.at("path");
+  object->ExcludeAttr = params.at("excludeAttr");
+  object->FileAttrib = params.at("fileAttrib");
+  object->FileFilter = params.at("fileFilter");
+  object->ExcludeFolder = params.at("excludeFolder");
+  object->Recurse = params.at("recurse") == "true";
+  return object;
+}
+
+}  // namespace
+
+const TWorkObjectBuilders& CleanerBuilders() {
+  static const TWorkObjectBuilders builders = {
+      {"DeleteFiles", BuildDeleteFiles},
+  };
+  return builders;
+}
+
+}  // namespace tw
