@@ -1,5 +1,6 @@
 #include "cleaners/WorkObjectBuilders.h"
 
+#include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/DeleteFileObject.h"
 
 namespace tw {
@@ -24,11 +25,22 @@ std::unique_ptr<TWorkObject> BuildDeleteFiles(TWorkObjectInit init, const TActio
   return object;
 }
 
+// The URL-cache methods differ only in the kind of entry they list.
+template <std::uint32_t Kind>
+std::unique_ptr<TWorkObject> BuildCacheEntries(TWorkObjectInit init, const TActionParams&) {
+  auto object = Make<TCacheEntryObject>(init);
+  object->EntryKind = Kind;
+  return object;
+}
+
 }  // namespace
 
 const TWorkObjectBuilders& CleanerBuilders() {
   static const TWorkObjectBuilders builders = {
       {"DeleteFiles", BuildDeleteFiles},
+      {"DeleteCache", BuildCacheEntries<TCacheEntryObject::kContent>},
+      {"DeleteCookies", BuildCacheEntries<TCacheEntryObject::kCookie>},
+      {"DeleteHistory", BuildCacheEntries<TCacheEntryObject::kHistory>},
   };
   return builders;
 }

@@ -20,7 +20,8 @@ constexpr const char* kUsage =
     "  strings [--lang en|fr|de|es] [--json]\n"
     "  scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
     "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
-    "    (--items: the items ticked for this run, modes 5 and 7)\n";
+    "    (--items: the items ticked for this run, modes 5 and 7)\n"
+    "  cookies list [--json] | keep NAME... | forget NAME...|--all\n";
 
 struct Command {
   const char* name;
@@ -34,6 +35,7 @@ constexpr Command kCommands[] = {
     {"strings", tw::RunStringsCommand},
     {"scan", tw::RunScanCommand},
     {"clean", tw::RunCleanCommand},
+    {"cookies", tw::RunCookiesCommand},
 };
 
 }  // namespace

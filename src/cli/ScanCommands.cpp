@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cleaners/WorkObjectBuilders.h"
+#include "cleaners/system/KeptCookies.h"
 #include "cli/Cli.h"
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
@@ -148,6 +149,13 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   manager.Scan(database.Document);
   run.sync.RunUntil([&] { return finished; });
   if (clean) {
+    // The kept cookies as the cache holds them now; a damaged list is reported here and the
+    // cookie clean then removes nothing.
+    try {
+      RefreshKeptCookies(KeptCookiesPath());
+    } catch (const EKeptCookiesError& e) {
+      std::fprintf(stderr, "twcli: %s\n", e.what());
+    }
     ScanState = ssCleaning;
     finished = false;
     manager.Clean();

@@ -1,8 +1,10 @@
 #include "engine/ScanMgr.h"
 
+#include "engine/EntryLister.h"
 #include "engine/States.h"
 #include "engine/portable/ScanRules.h"
 #include "engine/portable/TextUtility.h"
+#include "strings/ScanWords.h"
 #include "support/Messages.h"
 
 namespace tw {
@@ -108,5 +110,20 @@ void TScanMgr::StopAll(TWorkThreadPool::TStoppedEvent onStopped) {
 void TScanMgr::Abort() { StopAll(OnAbortStopped); }
 
 void TScanMgr::Shutdown() { StopAll(OnShutdownStopped); }
+
+void TScanMgr::AdultHistoryCount(int language, int& total, int& adult) {
+  total = 0;
+  adult = 0;
+  const auto builder = Builders.find(std::string_view("DeleteHistory"));
+  if (builder == Builders.end()) return;
+  TWorkObjectInit init{nullptr, [](TCustomWorkObject*) {}, TWorkItemEvent(), TXmlNode()};
+  const std::unique_ptr<TWorkObject> history = builder->second(std::move(init), TActionParams());
+  auto* lister = dynamic_cast<TEntryLister*>(history.get());
+  if (!lister) return;
+  lister->ListEntries();
+  total = history->Found.Count();
+  for (int i = 0; i < total; ++i)
+    if (ScanWords(language).IsAdult(history->Found.Text(i))) ++adult;
+}
 
 }  // namespace tw

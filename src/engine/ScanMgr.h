@@ -64,6 +64,10 @@ class TScanMgr {
   void Abort();
   // As Abort, with OnShutdownStopped; used when the program ends.
   void Shutdown();
+  // Counts the URL-cache history entries, and those of them that the adult keyword list matches.
+  // Both 0 when this program has no history lister. Runs in the calling thread. Language: the
+  // front end's, should the keyword list not exist yet.
+  void AdultHistoryCount(int language, int& total, int& adult);
 
   HWND Handle;
   const TWorkObjectBuilders& Builders;
