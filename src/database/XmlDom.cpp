@@ -184,7 +184,7 @@ TXmlDocument TXmlDocument::Create(TFileLogFile& log) {
   DomCheck(doc.doc_->put_async(VARIANT_FALSE));
   DomCheck(doc.doc_->put_validateOnParse(VARIANT_FALSE));
   DomCheck(doc.doc_->put_resolveExternals(VARIANT_FALSE));
-  DomCheck(doc.doc_->put_preserveWhiteSpace(VARIANT_FALSE));
+  DomCheck(doc.doc_->put_preserveWhiteSpace(VARIANT_TRUE));
   return doc;
 }
 

@@ -59,7 +59,8 @@ struct TXmlParseError {
 class TXmlDocument {
  public:
   // Tries MSXML 6.0, then 4.0, then the version-independent DOMDocument, logging the first two
-  // failures; raises the last failure. Sets async, validateOnParse and resolveExternals off.
+  // failures; raises the last failure. Sets async, validateOnParse and resolveExternals off, and
+  // keeps whitespace so that a document saved without changes keeps its layout.
   static TXmlDocument Create(TFileLogFile& log = LogFile());
 
   explicit operator bool() const { return static_cast<bool>(doc_); }
