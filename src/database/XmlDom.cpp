@@ -22,6 +22,32 @@ void DomCheck(HRESULT hr) {
   if (FAILED(hr)) throw EXMLDocError(HResultMessage(hr));
 }
 
+// The document's text is UTF-8 on this side of the DOM whatever the process's code page, so
+// accented and CJK names read, written and saved back unchanged on every Windows version.
+std::wstring FromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) RaiseLastOSError();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), n);
+  return out;
+}
+
+std::string ToUtf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) RaiseLastOSError();
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string ToUtf8(const BStr& text) {
+  return text.get() ? ToUtf8(std::wstring_view(text.get(), ::SysStringLen(text.get()))) : std::string();
+}
+
 bool IsWhitespace(const std::wstring_view text) {
   return text.find_first_not_of(L" \t\r\n") == std::wstring_view::npos;
 }
@@ -54,7 +80,7 @@ std::string TXmlNode::Name() const {
   if (!node_) return {};
   BStr name;
   DomCheck(node_->get_nodeName(name.put()));
-  return name.ToAnsi();
+  return ToUtf8(name);
 }
 
 bool TXmlNode::IsElement() const {
@@ -66,13 +92,13 @@ std::optional<std::string> TXmlNode::AttrOpt(const char* name) const {
   ComPtr<IXMLDOMElement> element = node_.query<IXMLDOMElement>(kIXMLDOMElement);
   if (!element) return std::nullopt;
   ComPtr<IXMLDOMAttribute> attr;
-  BStr bname{std::string_view(name)};
+  BStr bname{FromUtf8(name)};
   if (element->getAttributeNode(bname.get(), attr.put()) != S_OK || !attr) return std::nullopt;
   Variant value;
   DomCheck(attr->get_nodeValue(value.get()));
   if (value.get()->vt != VT_BSTR) return std::string();
   BSTR b = value.get()->bstrVal;
-  return Narrow(std::wstring_view(b, ::SysStringLen(b)));
+  return ToUtf8(std::wstring_view(b, ::SysStringLen(b)));
 }
 
 std::string TXmlNode::Attr(const char* name) const {
@@ -83,9 +109,13 @@ std::string TXmlNode::Attr(const char* name) const {
 void TXmlNode::SetAttr(const char* name, const std::string& value) {
   ComPtr<IXMLDOMElement> element = node_.query<IXMLDOMElement>(kIXMLDOMElement);
   if (!element) throw EXMLDocError(Format("\"%s\" is not an element.", Name()));
-  BStr bname{std::string_view(name)};
-  Variant v{std::string_view(value)};
-  DomCheck(element->setAttribute(bname.get(), *v.get()));
+  BStr bname{FromUtf8(name)};
+  BStr bvalue{FromUtf8(value)};
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = bvalue.get();  // borrowed: bvalue frees it
+  DomCheck(element->setAttribute(bname.get(), v));
 }
 
 std::vector<TXmlNode> TXmlNode::Children() const {
@@ -154,7 +184,7 @@ TXmlDocument TXmlDocument::Create(TFileLogFile& log) {
   DomCheck(doc.doc_->put_async(VARIANT_FALSE));
   DomCheck(doc.doc_->put_validateOnParse(VARIANT_FALSE));
   DomCheck(doc.doc_->put_resolveExternals(VARIANT_FALSE));
-  DomCheck(doc.doc_->put_preserveWhiteSpace(VARIANT_FALSE));
+  DomCheck(doc.doc_->put_preserveWhiteSpace(VARIANT_TRUE));
   return doc;
 }
 
@@ -165,8 +195,8 @@ bool TXmlDocument::LoadFile(const std::string& fileName) {
   return SUCCEEDED(hr) && ok == VARIANT_TRUE;
 }
 
-bool TXmlDocument::LoadXML(const std::string& text) {
-  BStr xml{std::string_view(text)};
+bool TXmlDocument::LoadXML(std::string_view text) {
+  BStr xml{FromUtf8(text)};
   VARIANT_BOOL ok = VARIANT_FALSE;
   HRESULT hr = doc_->loadXML(xml.get(), &ok);
   return SUCCEEDED(hr) && ok == VARIANT_TRUE;
@@ -186,14 +216,14 @@ TXmlParseError TXmlDocument::ParseError() const {
   error->get_srcText(src.put());
   out.url = url.ToAnsi();
   out.reason = reason.ToAnsi();
-  out.srcText = src.ToAnsi();
+  out.srcText = ToUtf8(src);
   return out;
 }
 
 std::string TXmlDocument::Xml() const {
   BStr xml;
   DomCheck(doc_->get_xml(xml.put()));
-  return xml.ToAnsi();
+  return ToUtf8(xml);
 }
 
 void TXmlDocument::SaveFile(const std::string& fileName) const {

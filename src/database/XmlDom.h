@@ -1,6 +1,7 @@
 #pragma once
-// A thin view of the MSXML DOM with the operations the program needs, in 8-bit text.
-// Child lists never include whitespace-only text nodes.
+// A thin view of the MSXML DOM with the operations the program needs. Names, attribute values
+// and the document's text are UTF-8 whatever the process's code page; file names are in the
+// code page, as everywhere else. Child lists never include whitespace-only text nodes.
 #include <msxml2.h>
 
 #include <optional>
@@ -58,16 +59,20 @@ struct TXmlParseError {
 class TXmlDocument {
  public:
   // Tries MSXML 6.0, then 4.0, then the version-independent DOMDocument, logging the first two
-  // failures; raises the last failure. Sets async, validateOnParse and resolveExternals off.
+  // failures; raises the last failure. Sets async, validateOnParse and resolveExternals off, and
+  // keeps whitespace so that a document saved without changes keeps its layout.
   static TXmlDocument Create(TFileLogFile& log = LogFile());
 
   explicit operator bool() const { return static_cast<bool>(doc_); }
-  // The parser's success flag.
+  // The parser's success flag. LoadFile reads the bytes itself (their encoding as the document
+  // declares it); LoadXML parses UTF-8 text.
   bool LoadFile(const std::string& fileName);
-  bool LoadXML(const std::string& text);
+  bool LoadXML(std::string_view text);
   TXmlParseError ParseError() const;
 
+  // The document serialised as UTF-8 text.
   std::string Xml() const;
+  // Written in the encoding the document declares (UTF-8 when it declares none).
   void SaveFile(const std::string& fileName) const;
 
   TXmlNode Root() const;

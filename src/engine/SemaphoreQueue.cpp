@@ -55,11 +55,15 @@ void TWorkThread::RunWork(TCustomWorkObject& work) noexcept {
 }
 
 void TWorkThread::Run(TWorkThreadPool& pool) noexcept {
+  bool tookEndRequest = false;
   try {
     for (;;) {
       TCustomWorkObject* work = nullptr;
       pool.queue_.Pop(work, INFINITE);
-      if (!work) break;
+      if (!work) {
+        tookEndRequest = true;
+        break;
+      }
       if (pool.Synchronize) {
         pool.sync_.Synchronize([work] { RunWork(*work); });
         pool.sync_.Synchronize([&pool, work] { pool.WorkDone(work); });
@@ -73,7 +77,7 @@ void TWorkThread::Run(TWorkThreadPool& pool) noexcept {
     LogFile().Write("[TWorkThread.Execute] %s: %s", error.className, error.message);
   }
   try {
-    pool.WorkDone(nullptr);
+    pool.ThreadEnded(tookEndRequest);
   } catch (...) {
     ErrorInfo error = DescribeException(std::current_exception());
     LogFile().Write("[TWorkThread.Execute] %s: %s", error.className, error.message);
@@ -93,12 +97,10 @@ TWorkThreadPool::TWorkThreadPool(TSynchronizer& sync, int maxThreads, bool ownsO
 
 TWorkThreadPool::~TWorkThreadPool() {
   Stop(nullptr);
-  int alive;
   {
     std::lock_guard<std::mutex> lock(lock_);
-    alive = liveThreads_;
+    RequestEndOfEveryThread();
   }
-  for (int i = 0; i < alive; ++i) queue_.Push(nullptr);
   while (runningThreads_ > 0) {
     sync_.ProcessPending();
     ::Sleep(5);
@@ -133,52 +135,64 @@ void TWorkThreadPool::Add(TCustomWorkObject* work) {
       ++liveThreads_;
     }
     if (work) ++pending_;
-    if (maxThreads_ < liveThreads_) queue_.Push(nullptr);
+    if (maxThreads_ < liveThreads_) {
+      ++endRequests_;
+      queue_.Push(nullptr);
+    }
+    if (!work) ++endRequests_;
   }
   queue_.Push(work);
+}
+
+void TWorkThreadPool::RequestEndOfEveryThread() {
+  for (; endRequests_ < liveThreads_; ++endRequests_) queue_.Push(nullptr);
 }
 
 void TWorkThreadPool::Stop(TStoppedEvent onStopped) {
   TCustomWorkObject* entry = nullptr;
   while (queue_.Pop(entry, 0)) {
-    if (!entry) continue;
     {
       std::lock_guard<std::mutex> lock(lock_);
-      --pending_;  // dropped: it will never complete
+      if (entry) --pending_;  // dropped: it never completes
+      else --endRequests_;    // made again below while a stop waits for the threads
     }
-    if (OwnsObjects) delete entry;
+    if (entry && OwnsObjects) delete entry;
   }
-  if (!onStopped) return;
+  bool raiseNow = false;
   {
     std::lock_guard<std::mutex> lock(lock_);
-    onStopped_ = std::move(onStopped);
+    if (onStopped) {
+      if (liveThreads_ > 0) stopWaiters_.push_back(std::move(onStopped));
+      else raiseNow = true;  // no thread left to wait for
+    }
+    // Threads already on their way out are not asked again, so no end request is left over
+    // for a thread that a later Add starts.
+    if (!stopWaiters_.empty()) RequestEndOfEveryThread();
   }
-  for (int i = 0; i < maxThreads_; ++i) queue_.Push(nullptr);
+  if (raiseNow) onStopped(this);
 }
 
 void TWorkThreadPool::WorkDone(TCustomWorkObject* work) {
-  if (work) {
-    try {
-      work->OnWorkDone(work);
-    } catch (...) {
-      // A failing receiver must not end the thread and strand the objects still queued.
-      ErrorInfo error = DescribeException(std::current_exception());
-      LogFile().Write("[TWorkThreadPool.WorkDone] %s: %s", error.className, error.message);
-    }
-    std::lock_guard<std::mutex> lock(lock_);
-    --pending_;
-    return;
+  try {
+    work->OnWorkDone(work);
+  } catch (...) {
+    // A failing receiver must not end the thread and strand the objects still queued.
+    ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[TWorkThreadPool.WorkDone] %s: %s", error.className, error.message);
   }
-  TStoppedEvent stopped;
+  std::lock_guard<std::mutex> lock(lock_);
+  --pending_;
+}
+
+void TWorkThreadPool::ThreadEnded(bool tookEndRequest) {
+  std::vector<TStoppedEvent> stopped;
   {
     std::lock_guard<std::mutex> lock(lock_);
+    if (tookEndRequest && endRequests_ > 0) --endRequests_;
     if (liveThreads_ > 0) --liveThreads_;
-    if (liveThreads_ == 0) {
-      stopped = std::move(onStopped_);
-      onStopped_ = nullptr;  // raised once per stop
-    }
+    if (liveThreads_ == 0) stopped.swap(stopWaiters_);  // each stop is answered once
   }
-  if (stopped) stopped(this);
+  for (TStoppedEvent& event : stopped) event(this);
 }
 
 }  // namespace tw

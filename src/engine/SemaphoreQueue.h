@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 #include "engine/CustomWorkObject.h"
 #include "platform/Handles.h"
@@ -50,7 +51,9 @@ class TWorkThreadPool {
   // Queues Work (null retires one thread); starts a thread when fewer than MaxThreads are alive.
   void Add(TCustomWorkObject* work);
   // Drops everything queued. With OnStopped: also ends every thread and raises OnStopped, in the
-  // last ending worker thread, once all have ended. Does not interrupt a running Execute.
+  // last ending worker thread, once all have ended; at once, in the calling thread, when no
+  // thread is alive. A stop while an earlier one is still under way raises both events, in
+  // order, when the last thread ends. Does not interrupt a running Execute.
   void Stop(TStoppedEvent onStopped);
 
   int MaxThreads() const { return maxThreads_; }
@@ -62,17 +65,23 @@ class TWorkThreadPool {
  private:
   friend class TWorkThread;
   void StartThread();
-  // Called with the object after each run, and with null when a thread ends.
+  // Called with the object after each run.
   void WorkDone(TCustomWorkObject* work);
+  // Called by a thread as it ends; TookEndRequest: it ended on a null entry.
+  void ThreadEnded(bool tookEndRequest);
+  // Under Lock: queues one end request for every live thread that has none yet.
+  void RequestEndOfEveryThread();
 
   TSynchronizer& sync_;
   const int maxThreads_;
   int liveThreads_ = 0;
   int pending_ = 0;
+  // Null entries queued, or taken by a thread that has not ended yet: the threads that will end.
+  int endRequests_ = 0;
   TSemaphoreQueue queue_;
   mutable std::mutex lock_;
-  TStoppedEvent onStopped_;
-  std::atomic<int> runningThreads_{0};  // thread bodies not yet returned
+  std::vector<TStoppedEvent> stopWaiters_;  // raised when the last thread has ended
+  std::atomic<int> runningThreads_{0};      // thread bodies not yet returned
 };
 
 }  // namespace tw

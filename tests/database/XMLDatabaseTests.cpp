@@ -22,7 +22,8 @@ class DatabaseTest : public ::testing::Test {
   void SetUp() override {
     char temp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, temp);
-    dir_ = std::string(temp) + "tw_db_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    dir_ = std::string(temp) + "tw_db_" + std::to_string(::GetCurrentProcessId()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
     Cleanup();
     ::CreateDirectoryA(dir_.c_str(), nullptr);
   }
@@ -62,6 +63,15 @@ class DatabaseTest : public ::testing::Test {
   }
   std::unique_ptr<TFileLogFile> log_;
 };
+
+// This program's file name without ".exe": files made beside it carry it, so that the test
+// programs built from this file can run side by side.
+std::string ProgramStem() {
+  char self[MAX_PATH];
+  std::string path(self, ::GetModuleFileNameA(nullptr, self, MAX_PATH));
+  path = path.substr(path.find_last_of('\\') + 1);
+  return path.substr(0, path.rfind('.'));
+}
 
 std::string Tips(const std::string& lastTip, const std::string& maxTipId, const std::vector<std::string>& ids) {
   std::string xml = "<?xml version=\"1.0\"?>\n<Database version=\"1\" smallIcons=\"false\">\n  <TipsAndTricks lastTip=\"" +
@@ -141,7 +151,7 @@ TEST_F(DatabaseTest, FailuresAreLoggedAndReturnFalse) {
 }
 
 TEST_F(DatabaseTest, RelativeNamesAreBesideTheProgram) {
-  const std::string name = "tw_db_relative_test.xml";
+  const std::string name = ProgramStem() + "_relative.xml";
   WriteFileAtomic(ProgramFolder() + name, kSmall);
   TXMLDatabase db;
   EXPECT_TRUE(db.Load(name, false));
@@ -196,6 +206,78 @@ TEST_F(DatabaseTest, SaveKeepsTheOldFileWhenReplacingFails) {
   EXPECT_EQ(LogLines().size(), 1u);
 }
 
+// The test programs built from this file run in the code page they were built for: one with the
+// manifest that makes it UTF-8, one in the system's.
+TEST(DatabaseCodePage, IsTheOneThisProgramWasBuiltFor) {
+#ifdef TW_SYSTEM_CODE_PAGE
+  EXPECT_NE(::GetACP(), static_cast<UINT>(CP_UTF8));
+#else
+  EXPECT_EQ(::GetACP(), static_cast<UINT>(CP_UTF8));
+#endif
+}
+
+constexpr const char* kIntl =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<Database version=\"2.5\" smallIcons=\"false\">\n"
+    "  <Tip id=\"1\">\n"
+    "    <fr info=\"Données supprimées\"/>\n"
+    "    <de info=\"Größe über\"/>\n"
+    "    <es info=\"Contraseña\"/>\n"
+    "    <zh info=\"临时文件 𠀋\"/>\n"
+    "  </Tip>\n"
+    "</Database>\n";
+
+// The database's texts come out as UTF-8 and are written back as UTF-8 in both forms, whatever
+// the process's code page.
+TEST_F(DatabaseTest, TextIsUtf8WhateverTheCodePage) {
+  const std::vector<std::string> texts = {"Données supprimées", "Größe über", "Contraseña", "临时文件 𠀋"};
+  auto expectTexts = [&](const TXMLDatabase& db, const std::string& what) {
+    TXmlNode tip = db.Document.Root().Child(0);
+    ASSERT_EQ(tip.ChildCount(), 4) << what;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(tip.Child(i).Attr("info"), texts[i]) << what;
+  };
+  TXMLDatabase plain(nullptr, {}, Log()), dat(nullptr, {}, Log());
+  ASSERT_TRUE(plain.Load(Write("database.xml", kIntl), false));
+  ASSERT_TRUE(dat.Load(Write("database.dat", Crypter().Encrypt(kIntl)), true));
+  expectTexts(plain, "database.xml");
+  expectTexts(dat, "database.dat");
+
+  // Each form saved as the other carries every text as UTF-8, the plain one its layout too.
+  dat.Save(dir_ + "from-dat.xml", false);
+  plain.Save(dir_ + "from-xml.dat", true);
+  EXPECT_EQ(ReadWholeFile(dir_ + "from-dat.xml"), kIntl);
+  const std::string fromXml = Crypter().Decrypt(ReadWholeFile(dir_ + "from-xml.dat"));
+  for (const std::string& text : texts) EXPECT_NE(fromXml.find(text), std::string::npos) << text << " in\n" << fromXml;
+
+  // Loaded and saved again without a change, each file keeps its bytes.
+  for (bool isProtected : {false, true}) {
+    const std::string file = dir_ + (isProtected ? "from-xml.dat" : "from-dat.xml");
+    const std::string before = ReadWholeFile(file);
+    TXMLDatabase db(nullptr, {}, Log());
+    ASSERT_TRUE(db.Load(file, isProtected));
+    expectTexts(db, file);
+    db.Save(file, isProtected);
+    EXPECT_EQ(ReadWholeFile(file), before) << file;
+  }
+
+  // A text the program sets is saved and read back as given.
+  dat.Document.Root().Child(0).SetAttr("id", "Überprüfung ñ 中");
+  dat.Save(dir_ + "changed.dat", true);
+  TXMLDatabase changed(nullptr, {}, Log());
+  ASSERT_TRUE(changed.Load(dir_ + "changed.dat", true));
+  EXPECT_EQ(changed.Document.Root().Child(0).Attr("id"), "Überprüfung ñ 中");
+
+  // A document that an earlier version saved in the system's code page still reads right.
+  const std::wstring legacyText = L"<Database><Tip info=\"Donn\u00e9es Gr\u00f6\u00dfe Contrase\u00f1a\"/></Database>";
+  std::string legacy(legacyText.size() * 4, '\0');
+  legacy.resize(::WideCharToMultiByte(CP_ACP, 0, legacyText.data(), static_cast<int>(legacyText.size()),
+                                      legacy.data(), static_cast<int>(legacy.size()), nullptr, nullptr));
+  TXMLDatabase old(nullptr, {}, Log());
+  ASSERT_TRUE(old.Load(Write("legacy.dat", Crypter().Encrypt(legacy)), true));
+  EXPECT_EQ(old.Document.Root().Child(0).Attr("info"), "Données Größe Contraseña");
+  EXPECT_TRUE(LogLines().empty());
+}
+
 TEST_F(DatabaseTest, NextTip) {
   struct Case {
     std::string lastTip, maxTipId;
@@ -233,7 +315,7 @@ TEST_F(DatabaseTest, FallsBackToTheVersionIndependentDocument) {
   char self[MAX_PATH];
   ::GetModuleFileNameA(nullptr, self, MAX_PATH);
   if (std::getenv("TW_FALLBACK_CHILD")) {
-      TXMLDatabase db(nullptr, {}, Log());
+    TXMLDatabase db(nullptr, {}, Log());
     ASSERT_TRUE(db.Load(Write("database.xml", kSmall), false));
     auto lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
@@ -241,10 +323,11 @@ TEST_F(DatabaseTest, FallsBackToTheVersionIndependentDocument) {
     EXPECT_EQ(lines[1].rfind("[TXMLDatabase.Load (CLASS_DOMDocument40)] EOleSysError ", 0), 0u) << lines[1];
     return;
   }
-  const std::string copy = ProgramFolder() + "tw_database_nomsxml.exe";
+  const std::string copyName = ProgramStem() + "_nomsxml.exe";
+  const std::string copy = ProgramFolder() + copyName;
   ASSERT_TRUE(::CopyFileA(self, copy.c_str(), FALSE));
   HKEY key;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\tw_database_nomsxml.exe\\DllOverrides",
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults\\" + copyName + "\\DllOverrides").c_str(),
                               0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
   for (const char* dll : {"msxml6", "msxml4"}) ::RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
   ::RegCloseKey(key);

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "engine/SemaphoreQueue.h"
@@ -212,6 +214,82 @@ TEST(WorkThreadPool, StopWithEventEndsEveryThreadOnceAndTheNextAddRestarts) {
   EXPECT_TRUE(WaitFor([&] { return ranAfter.load(); }));
   EXPECT_EQ(pool.LiveThreads(), 1);
   EXPECT_EQ(stops, 1);
+}
+
+// Runs two new objects and checks that both threads the pool starts for them stay alive: a
+// stop must leave no end request behind for them.
+void ExpectAddRunsAfterTheStop(TWorkThreadPool& pool) {
+  std::atomic<int> ran{0};
+  TFake first(kNoDone, [&] { ++ran; }), second(kNoDone, [&] { ++ran; });
+  pool.Add(&first);
+  pool.Add(&second);
+  EXPECT_TRUE(WaitFor([&] { return ran == 2; }));
+  ::Sleep(50);
+  EXPECT_EQ(pool.LiveThreads(), 2);
+  EXPECT_EQ(pool.Pending(), 0);
+}
+
+// An abort whose threads have all ended, then a shutdown: nothing is left to wait for, so the
+// shutdown is answered at once.
+TEST(WorkThreadPool, StopAfterTheThreadsEndedIsAnsweredAtOnce) {
+  TQueueSynchronizer sync;
+  TWorkThreadPool pool(sync, 2, false, false);
+  std::atomic<int> aborts{0};
+  pool.Stop([&](TWorkThreadPool*) { ++aborts; });
+  ASSERT_TRUE(WaitFor([&] { return aborts > 0; }));
+  EXPECT_EQ(pool.LiveThreads(), 0);
+
+  int shutdowns = 0;
+  pool.Stop([&](TWorkThreadPool* sender) {
+    EXPECT_EQ(sender, &pool);
+    ++shutdowns;
+  });
+  EXPECT_EQ(shutdowns, 1);
+  EXPECT_EQ(pool.LiveThreads(), 0);
+  ExpectAddRunsAfterTheStop(pool);
+  EXPECT_EQ(aborts, 1);
+  EXPECT_EQ(shutdowns, 1);
+}
+
+// An abort, then a shutdown before the busy threads have ended: both are answered, in order,
+// when the last thread ends.
+TEST(WorkThreadPool, TwoStopsInARowAreBothAnswered) {
+  TQueueSynchronizer sync;
+  std::atomic<int> started{0};
+  std::atomic<bool> release{false};
+  auto block = [&] {
+    ++started;
+    while (!release) ::Sleep(1);
+  };
+  TFake first(kNoDone, block), second(kNoDone, block);
+  TWorkThreadPool pool(sync, 2, false, false);
+  pool.Add(&first);
+  pool.Add(&second);
+  ASSERT_TRUE(WaitFor([&] { return started == 2; }));
+
+  std::mutex lock;
+  std::vector<std::string> answered;
+  auto answer = [&](const char* name) {
+    return [&, name](TWorkThreadPool*) {
+      std::lock_guard<std::mutex> guard(lock);
+      answered.push_back(name);
+    };
+  };
+  pool.Stop(answer("abort"));
+  pool.Stop(answer("shutdown"));
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    EXPECT_TRUE(answered.empty());
+  }
+  release = true;
+  ASSERT_TRUE(WaitFor([&] {
+    std::lock_guard<std::mutex> guard(lock);
+    return answered.size() == 2;
+  }));
+  EXPECT_EQ(pool.LiveThreads(), 0);
+  ExpectAddRunsAfterTheStop(pool);
+  std::lock_guard<std::mutex> guard(lock);
+  EXPECT_EQ(answered, (std::vector<std::string>{"abort", "shutdown"}));
 }
 
 TEST(WorkThreadPool, AddingNothingRetiresOneThread) {
