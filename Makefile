@@ -11,16 +11,16 @@ NATIVE := build/native
 setup:
 	@scripts/setup
 
-$(WIN)/CMakeCache.txt:
+$(WIN)/Makefile:
 	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
-$(NATIVE)/CMakeCache.txt:
+$(NATIVE)/Makefile:
 	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug >/dev/null
 
-build-win: setup $(WIN)/CMakeCache.txt
+build-win: setup $(WIN)/Makefile
 	@cmake --build $(WIN) -j $(JOBS)
 
-build-native: setup $(NATIVE)/CMakeCache.txt
+build-native: setup $(NATIVE)/Makefile
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 build: build-win build-native

@@ -59,8 +59,8 @@ class TScanMgr {
   void Scan(const TXmlDocument& document);
   // Queues every object of WorkObjects again with CleanMode set, the end marker last.
   void Clean();
-  // Sets Aborted on every object and stops the pool; OnAbortStopped follows. Call only after
-  // the previous stop, if any, has raised its callback.
+  // Sets Aborted on every object and stops the pool; OnAbortStopped follows (at once when no
+  // worker thread is alive; after an earlier stop's callback when one is still under way).
   void Abort();
   // As Abort, with OnShutdownStopped; used when the program ends.
   void Shutdown();
