@@ -75,7 +75,7 @@ TCrypter::TCrypter(std::string key) : key_(std::move(key)) {
   std::memcpy(material + 1, key_.data(), std::min<size_t>(key_.size(), 31));
   u32 w[8];  // A..H
   for (int i = 0; i < 8; ++i) w[i] = Load(material + 4 * i);
-  auto& [A, B, C, D, E, F, G, H] = w;
+  u32 &A = w[0], &B = w[1], &C = w[2], &D = w[3], &E = w[4], &F = w[5], &G = w[6], &H = w[7];
   auto octave = [&](int n) {
     const u32* add = kT.tr + 8 * n;
     const u32* rot = kT.ta + 8 * n;
