@@ -88,11 +88,16 @@ std::string TPackager::Unpack(std::string_view packet) const {
   long long length = 0;
   if (a == std::string_view::npos || a < 7 || !ParseInt(packet.substr(7, a - 7), length)) return {};
   const bool compressed = packet[5] == '1', enciphered = packet[6] == '1';
-  const size_t b = packet.find(kTrailer);
+  // The trailer closes the packet: a payload stored as it is may hold the same text.
+  const size_t b = packet.rfind(kTrailer);
   if (b == std::string_view::npos || a >= b) return {};
   std::string body(packet.substr(a + 1, b - a - 1));
   if (enciphered) body = crypter_.Decrypt(body);
   if (compressed) body = ZDecompress(body);
+  // The header names the original length: anything else is a damaged packet, never a shorter text.
+  if (static_cast<long long>(body.size()) != length)
+    throw EDecompressionError(Format("Damaged packet: %d bytes instead of %d",
+                                     static_cast<long long>(body.size()), length));
   return body;
 }
 

@@ -31,9 +31,12 @@ done
 run db pack reg.txt reg.pkt
 check "packet header" [ "$(head -c 10 reg.pkt)" = "<DATA1110>" ]
 check "packet trailer" [ "$(tail -c 13 reg.pkt)" = "<TAIL_PACKET>" ]
-printf '<DATA0011>ab<TAIL_PACKET>cd<TAIL_PACKET>' > twice.pkt
+printf '<DATA0017>ab<TAIL_PACKET>cd<TAIL_PACKET>' > twice.pkt
 run db unpack twice.pkt twice.out
-check "payload ends at the first trailer" [ "$(cat twice.out)" = ab ]
+check "a stored payload may hold the trailer's text" [ "$(cat twice.out)" = 'ab<TAIL_PACKET>cd' ]
+printf '<DATA0011>ab<TAIL_PACKET>cd<TAIL_PACKET>' > short.pkt
+fails() { ! "$@" 2>/dev/null; }
+check "a payload of another length than the header's fails" fails run db unpack short.pkt short.out
 printf '<DATAx05>hello<TAIL_PACKET>' > bad.pkt
 run db unpack bad.pkt bad.out
 check "unparsable header unpacks to nothing" [ -f bad.out ] && [ ! -s bad.out ]

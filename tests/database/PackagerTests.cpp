@@ -59,10 +59,8 @@ TEST_F(PackagerTest, UnpackParseRules) {
     std::string expected;
   } cases[] = {
       {"<DATA005>hello<TAIL_PACKET>", "hello"},
-      // The header's length is not compared with the payload.
-      {"<DATA00999>hello<TAIL_PACKET>", "hello"},
-      // The payload ends at the first trailer.
-      {"<DATA0011>ab<TAIL_PACKET>cd<TAIL_PACKET>", "ab"},
+      // The payload ends at the last trailer: a stored payload may hold the trailer's text.
+      {"<DATA0017>ab<TAIL_PACKET>cd<TAIL_PACKET>", "ab<TAIL_PACKET>cd"},
       // Header fields that are not numbers, a missing ">", or no trailer after the header.
       {"<DATAx05>hello<TAIL_PACKET>", ""},
       {"<DATA0x5>hello<TAIL_PACKET>", ""},
@@ -77,6 +75,12 @@ TEST_F(PackagerTest, UnpackParseRules) {
       {"<DATA225>hello<TAIL_PACKET>", "hello"},
   };
   for (const Case& c : cases) EXPECT_EQ(packager.Unpack(c.packet), c.expected) << c.packet;
+}
+
+TEST_F(PackagerTest, PayloadOfAnotherLengthThanTheHeaderSaysRaises) {
+  // Cut short or padded: never a shorter or longer text taken for the whole.
+  for (const char* packet : {"<DATA00999>hello<TAIL_PACKET>", "<DATA003>hello<TAIL_PACKET>"})
+    EXPECT_THROW(packager.Unpack(packet), EDecompressionError) << packet;
 }
 
 TEST_F(PackagerTest, DamagedCompressedPayloadRaises) {
