@@ -28,14 +28,18 @@ build: build-win build-native
 test-native: build-native
 	@cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
 
+# The Wine tests share one wineserver per prefix, and its desktop takes the display of the first
+# process that needs one: every test of the tree runs on one X display (Xvfb when none is set).
+XDISPLAY := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x900x24")
+
 test-win: build-win
-	@cd $(WIN) && ctest --output-on-failure -j $(JOBS)
+	@cd $(WIN) && $(XDISPLAY) ctest --output-on-failure -j $(JOBS)
 
 # Runs every test of both trees; fails when either tree fails.
 test: build
 	@rc=0; \
 	echo "== native tree (sanitizers) =="; (cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)) || rc=1; \
-	echo "== win64 tree (under Wine) =="; (cd $(WIN) && ctest --output-on-failure -j $(JOBS)) || rc=1; \
+	echo "== win64 tree (under Wine) =="; (cd $(WIN) && $(XDISPLAY) ctest --output-on-failure -j $(JOBS)) || rc=1; \
 	exit $$rc
 
 run: build-win
