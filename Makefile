@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 WIN := build/win64
 NATIVE := build/native
 
-.PHONY: run test setup build build-win build-native test-win test-native clean
+.PHONY: run test setup build build-win build-native test-win test-native bench fuzz clean
 
 setup:
 	@scripts/setup
@@ -44,6 +44,13 @@ test: build
 
 run: build-win
 	@scripts/run
+
+# Benchmarks and fuzzing: never part of `make test`.
+bench: build-win
+	@scripts/bench
+
+fuzz:
+	@scripts/fuzz $(or $(FUZZ_SECONDS),60)
 
 clean:
 	rm -rf $(WIN) $(NATIVE)
