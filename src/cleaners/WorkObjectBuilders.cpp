@@ -1,6 +1,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 
 #include "cleaners/system/DeleteFileObject.h"
+#include "cleaners/system/RegistryObjects.h"
 
 namespace tw {
 
@@ -24,11 +25,39 @@ std::unique_ptr<TWorkObject> BuildDeleteFiles(TWorkObjectInit init, const TActio
   return object;
 }
 
+std::unique_ptr<TWorkObject> BuildDeleteValues(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TDeleteValuesObject>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->ValueFilter = params.at("valueFilter");
+  return object;
+}
+
+std::unique_ptr<TWorkObject> BuildReplaceValues(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TReplaceValuesObject>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->ValueFilter = params.at("valueFilter");
+  object->NewValue = params.at("newValue");
+  return object;
+}
+
+std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TDeleteSubkeysObject>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->SubkeyFilter = params.at("subkeyFilter");
+  return object;
+}
+
 }  // namespace
 
 const TWorkObjectBuilders& CleanerBuilders() {
   static const TWorkObjectBuilders builders = {
       {"DeleteFiles", BuildDeleteFiles},
+      {"DeleteValues", BuildDeleteValues},
+      {"ReplaceValues", BuildReplaceValues},
+      {"DeleteSubkeys", BuildDeleteSubkeys},
   };
   return builders;
 }

@@ -54,5 +54,6 @@ int RunTipCommand(const std::vector<std::string>& args);
 int RunStringsCommand(const std::vector<std::string>& args);
 int RunScanCommand(const std::vector<std::string>& args);
 int RunCleanCommand(const std::vector<std::string>& args);
+int RunBackupCommand(const std::vector<std::string>& args);
 
 }  // namespace tw

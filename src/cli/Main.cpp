@@ -19,8 +19,12 @@ constexpr const char* kUsage =
     "  tip [--lang en|fr|de|es] [--database PATH]\n"
     "  strings [--lang en|fr|de|es] [--json]\n"
     "  scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
-    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
-    "    (--items: the items ticked for this run, modes 5 and 7)\n";
+    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json] [--no-backup]\n"
+    "    (--items: the items ticked for this run, modes 5 and 7)\n"
+    "  backup list [--json]\n"
+    "  backup show FILE\n"
+    "  backup restore FILE... [--json]\n"
+    "  backup recycle [--days N] [--json]\n";
 
 struct Command {
   const char* name;
@@ -34,6 +38,7 @@ constexpr Command kCommands[] = {
     {"strings", tw::RunStringsCommand},
     {"scan", tw::RunScanCommand},
     {"clean", tw::RunCleanCommand},
+    {"backup", tw::RunBackupCommand},
 };
 
 }  // namespace
