@@ -118,26 +118,18 @@ std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
 bool DeleteTree(HKEY parent, const std::wstring& path) {
   {
     unique_hkey key;
-    LONG rc = ::RegOpenKeyExW(parent, path.c_str(), 0,
-                              KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
+    const LONG rc = ::RegOpenKeyExW(parent, path.c_str(), 0,
+                                    KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
     if (rc == ERROR_FILE_NOT_FOUND) return true;
     if (rc != ERROR_SUCCESS) return false;
-    std::vector<std::wstring> children;
-    std::vector<wchar_t> buffer(256);
-    for (DWORD index = 0;; ++index) {
-      DWORD length = static_cast<DWORD>(buffer.size());
-      rc = ::RegEnumKeyExW(key.get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      if (rc == ERROR_NO_MORE_ITEMS) break;
-      if (rc == ERROR_MORE_DATA) {
-        buffer.resize(buffer.size() * 4);
-        --index;
-        continue;
-      }
-      if (rc != ERROR_SUCCESS) return false;
-      children.emplace_back(buffer.data(), length);
+    std::vector<std::string> children;
+    try {
+      children = EnumNames(key.get(), true, nullptr);
+    } catch (const ERegistryException&) {
+      return false;
     }
-    for (const std::wstring& child : children)
-      if (!DeleteTree(key.get(), child)) return false;
+    for (const std::string& child : children)
+      if (!DeleteTree(key.get(), WideFromUtf8(child))) return false;
   }
   const LONG rc = ::RegDeleteKeyExW(parent, path.c_str(), kView, 0);
   return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
@@ -337,13 +329,6 @@ void TTidewhiskReg::BeginExport() {
   TExRegistry::BeginExport();
   writer_.AddLine("REGEDIT4");
 }
-
-void TTidewhiskReg::ExportValue(const std::string& keyPath, const std::string& valueName,
-                                DWORD type, std::string_view data) {
-  TExRegistry::ExportValue(keyPath, valueName, type, data);
-}
-
-std::string TTidewhiskReg::EndExport() { return TExRegistry::EndExport(); }
 
 std::string TTidewhiskReg::ReadBinaryAsHex(const std::string& name) const {
   // A separate handle proves that the key is still there.

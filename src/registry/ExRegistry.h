@@ -127,9 +127,6 @@ class TTidewhiskReg : public TExRegistry {
   using TExRegistry::TExRegistry;
 
   void BeginExport() override;
-  void ExportValue(const std::string& keyPath, const std::string& valueName, DWORD type,
-                   std::string_view data) override;
-  std::string EndExport() override;
 
   // The data of Name as "hex:" (REG_BINARY) or "hex(N):" and its bytes, for display. Empty
   // when the key or value cannot be read; raises ERegistryException "Not a REG_BINARY value"

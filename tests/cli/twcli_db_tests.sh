@@ -31,12 +31,14 @@ done
 run db pack reg.txt reg.pkt
 check "packet header" [ "$(head -c 10 reg.pkt)" = "<DATA1110>" ]
 check "packet trailer" [ "$(tail -c 13 reg.pkt)" = "<TAIL_PACKET>" ]
-printf '<DATA0011>ab<TAIL_PACKET>cd<TAIL_PACKET>' > twice.pkt
+printf '<DATA002>ab<TAIL_PACKET>cd<TAIL_PACKET>' > twice.pkt
 run db unpack twice.pkt twice.out
 check "payload ends at the first trailer" [ "$(cat twice.out)" = ab ]
-printf '<DATAx05>hello<TAIL_PACKET>' > bad.pkt
-run db unpack bad.pkt bad.out
-check "unparsable header unpacks to nothing" [ -f bad.out ] && [ ! -s bad.out ]
+for bad in '<DATAx05>hello<TAIL_PACKET>' '<DATA005>hello' '<DATA009>hello<TAIL_PACKET>'; do
+  printf '%s' "$bad" > bad.pkt
+  run db unpack bad.pkt bad.out 2> bad.err
+  check "a packet that is not whole exits 1 [$bad]" [ $? = 1 ] && [ ! -e bad.out ] && grep -q 'EPacketError: Damaged packet' bad.err
+done
 run db pack reg.txt keyed.pkt --key FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF --no-compress
 run db unpack keyed.pkt keyed.out --key FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF
 check "packet with another key" cmp -s reg.txt keyed.out

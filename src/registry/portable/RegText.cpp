@@ -104,13 +104,9 @@ void TRegExportWriter::Value(std::string_view rootName, std::string_view keyPath
   if (type == kRegSz && QuotedFormIsExact(data)) {
     lines_.push_back(line + "\"" + EscapeRegText(data, static_cast<std::ptrdiff_t>(data.size()) - 1) + "\"");
   } else if (type == kRegDword && data.size() == 4) {
-    const std::uint32_t n = static_cast<unsigned char>(data[0]) |
-                            static_cast<std::uint32_t>(static_cast<unsigned char>(data[1])) << 8 |
-                            static_cast<std::uint32_t>(static_cast<unsigned char>(data[2])) << 16 |
-                            static_cast<std::uint32_t>(static_cast<unsigned char>(data[3])) << 24;
-    std::string digits(8, '0');
-    for (int i = 7, shift = 0; i >= 0; --i, shift += 4) digits[i] = kHexDigits[(n >> shift) & 15];
-    lines_.push_back(line + "dword:" + digits);
+    std::uint32_t n = 0;
+    for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[i]);
+    lines_.push_back(line + Format("dword:%08x", n));
   } else {
     line += type == kRegBinary ? std::string("hex:") : Format("hex(%d):", type);
     AppendHexLines(lines_, std::move(line), data);
