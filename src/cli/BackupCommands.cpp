@@ -108,9 +108,10 @@ int RestoreBackupsCommand(const CliArgs& args) {
       out += Format("%s: %d restored, %d not restored\n", path, report.Restored, report.Failed);
       for (const TRestoreEntry& entry : report.Entries) {
         if (entry.Restored) continue;
-        out += Format("  not restored: [%s] %s: %s\n", entry.Key,
-                      entry.IsKey ? std::string() : (entry.Value.empty() ? std::string("@") : entry.Value),
-                      entry.Error);
+        out += Format(
+            "  not restored: [%s] %s: %s\n", entry.Key,
+            entry.IsKey ? std::string() : (entry.Value.empty() ? std::string("@") : entry.Value),
+            entry.Error);
       }
     }
   }

@@ -238,7 +238,8 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   if (clean) {
     for (const auto& object : manager.WorkObjects)
       if (const auto* registry = dynamic_cast<const TRegistryObject*>(object.get()))
-        backupFiles.insert(backupFiles.end(), registry->BackupFiles.begin(), registry->BackupFiles.end());
+        backupFiles.insert(backupFiles.end(), registry->BackupFiles.begin(),
+                           registry->BackupFiles.end());
     oldBackups = OldBackups().size();
   }
 
@@ -269,7 +270,8 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       for (const std::string& file : backupFiles) files += (files.empty() ? "" : ", ") + file;
       out += Format("Backups: %s\n", files.empty() ? std::string(backups ? "none" : "off") : files);
       if (oldBackups)
-        out += Format("Backups older than %d days: %d (twcli backup recycle moves them to the Recycle Bin)\n",
+        out += Format("Backups older than %d days: %d "
+                      "(twcli backup recycle moves them to the Recycle Bin)\n",
                       kBackupRecycleDays, oldBackups);
     }
   }

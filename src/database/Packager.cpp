@@ -100,7 +100,8 @@ std::string TPackager::Unpack(std::string_view packet) const {
   if (enciphered) {
     std::string plain;
     if (!crypter_.DecryptMarked(body, plain))
-      throw EPacketError("Damaged packet: the enciphered data is cut short, damaged or made with another key");
+      throw EPacketError(
+          "Damaged packet: the enciphered data is cut short, damaged or made with another key");
     body = std::move(plain);
   }
   if (compressed) body = ZDecompress(body);

@@ -43,7 +43,8 @@ void WriteTempFile(const std::string& temp, std::string_view data) {
   unique_hfile file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file)
-    throw EFCreateError("Cannot create file \"" + temp + "\". " + SysErrorMessage(::GetLastError()));
+    throw EFCreateError("Cannot create file \"" + temp + "\". " +
+                        SysErrorMessage(::GetLastError()));
   size_t done = 0;
   bool ok = true;
   while (ok && done < data.size()) {

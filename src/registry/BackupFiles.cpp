@@ -19,8 +19,8 @@ namespace {
 constexpr std::int64_t kUnixEpochIn100ns = 116444736000000000LL;
 
 std::int64_t UnixTime(const FILETIME& time) {
-  const std::int64_t ticks =
-      static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+  const std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
   return (ticks - kUnixEpochIn100ns) / 10000000;
 }
 
@@ -41,8 +41,7 @@ std::string BackupFolder() {
 }
 
 std::string SaveBackup(const std::string& itemId, std::string_view text) {
-  if (!IsItemId(itemId))
-    throw EBackupError(Format("Item id \"%s\" cannot name a backup", itemId));
+  if (!IsItemId(itemId)) throw EBackupError(Format("Item id \"%s\" cannot name a backup", itemId));
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   const std::string folder = BackupFolder();
@@ -105,7 +104,8 @@ std::string LoadBackupText(const std::string& path) {
     }
   }
   // A plain REGEDIT4 text, as the system's registry editor writes it.
-  if (StartsWith(content, "REGEDIT4") || StartsWith(content, "\xEF\xBB\xBFREGEDIT4")) return content;
+  if (StartsWith(content, "REGEDIT4") || StartsWith(content, "\xEF\xBB\xBFREGEDIT4"))
+    return content;
   throw EBackupError(Format("\"%s\" is not a registry backup", path));
 }
 

@@ -18,8 +18,8 @@ std::u16string ToUtf16(std::string_view text) {
   std::u16string out;
   if (Utf8ToUtf16(text, out)) return out;
   // Not UTF-8: text in the process's code page.
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+  const int n =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   out.assign(static_cast<std::size_t>(n), u'\0');
   ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
                         reinterpret_cast<wchar_t*>(out.data()), n);
@@ -34,12 +34,13 @@ std::u16string_view AsUtf16(const wchar_t* text, std::size_t length) {
 // kept as returned, line break included. Empty when neither knows the code.
 std::string ErrorText(DWORD code) {
   unique_hmodule netmsg(::LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                FORMAT_MESSAGE_IGNORE_INSERTS;
+  DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
   if (netmsg) flags |= FORMAT_MESSAGE_FROM_HMODULE;
   char* buffer = nullptr;
-  const DWORD n = ::FormatMessageA(flags, netmsg.get(), code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                   reinterpret_cast<char*>(&buffer), 0, nullptr);
+  const DWORD n =
+      ::FormatMessageA(flags, netmsg.get(), code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       reinterpret_cast<char*>(&buffer), 0, nullptr);
   std::string text = n && buffer ? std::string(buffer, n) : std::string();
   if (buffer) ::LocalFree(buffer);
   return text;
@@ -47,8 +48,9 @@ std::string ErrorText(DWORD code) {
 
 std::string ExceptionText(DWORD code, const std::string& message) {
   const std::string system = ErrorText(code);
-  const std::string error = system.empty() ? Format("Error %d", static_cast<unsigned long long>(code))
-                                           : Format("Error %d : %s", static_cast<unsigned long long>(code), system);
+  const std::string error =
+      system.empty() ? Format("Error %d", static_cast<unsigned long long>(code))
+                     : Format("Error %d : %s", static_cast<unsigned long long>(code), system);
   return error + ":" + message;
 }
 
@@ -68,8 +70,10 @@ std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact) {
   std::vector<std::string> names;
   for (DWORD index = 0;;) {
     DWORD length = static_cast<DWORD>(buffer.size());
-    rc = keys ? ::RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)
-              : ::RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    rc = keys ? ::RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr,
+                                nullptr)
+              : ::RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr,
+                                nullptr);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc == ERROR_MORE_DATA) {
       buffer.resize(buffer.size() * 2 + 256);
@@ -77,8 +81,10 @@ std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact) {
     }
     if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, "Unable to list the key");
     std::string name;
-    if (Utf16ToUtf8(AsUtf16(buffer.data(), length), name)) names.push_back(std::move(name));
-    else if (allExact) *allExact = false;
+    if (Utf16ToUtf8(AsUtf16(buffer.data(), length), name))
+      names.push_back(std::move(name));
+    else if (allExact)
+      *allExact = false;
     ++index;
   }
   return names;
@@ -90,9 +96,9 @@ std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
   DWORD type = REG_NONE;
   for (;;) {
     DWORD size = static_cast<DWORD>(bytes.size());
-    LONG rc = ::RegQueryValueExW(key, wname.c_str(), nullptr, &type,
-                                 bytes.empty() ? nullptr : reinterpret_cast<BYTE*>(bytes.data()),
-                                 &size);
+    LONG rc =
+        ::RegQueryValueExW(key, wname.c_str(), nullptr, &type,
+                           bytes.empty() ? nullptr : reinterpret_cast<BYTE*>(bytes.data()), &size);
     if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
     if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && bytes.empty() && size > 0)) {
       bytes.resize(size);
@@ -118,8 +124,9 @@ std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
 bool DeleteTree(HKEY parent, const std::wstring& path) {
   {
     unique_hkey key;
-    const LONG rc = ::RegOpenKeyExW(parent, path.c_str(), 0,
-                                    KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
+    const LONG rc =
+        ::RegOpenKeyExW(parent, path.c_str(), 0,
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
     if (rc == ERROR_FILE_NOT_FOUND) return true;
     if (rc != ERROR_SUCCESS) return false;
     std::vector<std::string> children;
@@ -153,7 +160,8 @@ EExRegistryException::EExRegistryException(DWORD code, const std::string& messag
     : ERegistryException("EExRegistryException", ExceptionText(code, message)), ErrorCode(code) {}
 
 HKEY RootKeyHandle(std::uint32_t root) {
-  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
+  return reinterpret_cast<HKEY>(
+      static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
 }
 
 std::uint32_t RootKeyValue(HKEY root) {
@@ -168,10 +176,9 @@ bool TExRegistry::OpenKey(const std::string& path, bool canCreate) {
   if (!relative.empty() && relative.front() == '\\') relative.erase(0, 1);
   const std::wstring wide = WideFromUtf8(relative);
   unique_hkey key;
-  const LONG rc =
-      canCreate ? ::RegCreateKeyExW(RootKey, wide.c_str(), 0, nullptr, 0, Access | kView, nullptr,
-                                    key.put(), nullptr)
-                : ::RegOpenKeyExW(RootKey, wide.c_str(), 0, Access | kView, key.put());
+  const LONG rc = canCreate ? ::RegCreateKeyExW(RootKey, wide.c_str(), 0, nullptr, 0,
+                                                Access | kView, nullptr, key.put(), nullptr)
+                            : ::RegOpenKeyExW(RootKey, wide.c_str(), 0, Access | kView, key.put());
   if (rc != ERROR_SUCCESS) {
     ::SetLastError(static_cast<DWORD>(rc));
     return false;
@@ -223,11 +230,12 @@ void TExRegistry::WriteValue(const std::string& name, DWORD type, std::string_vi
     // The system adds a terminator to string data that lacks one when a NUL follows the
     // buffer; a string stored without one must stay so, hence a non-NUL character after it.
     wideData += u'\x1';
-    data = std::string_view(reinterpret_cast<const char*>(wideData.data()), (wideData.size() - 1) * 2);
+    data =
+        std::string_view(reinterpret_cast<const char*>(wideData.data()), (wideData.size() - 1) * 2);
   }
-  const LONG rc = ::RegSetValueExW(current_.get(), WideFromUtf8(name).c_str(), 0, type,
-                                   reinterpret_cast<const BYTE*>(data.data()),
-                                   static_cast<DWORD>(data.size()));
+  const LONG rc =
+      ::RegSetValueExW(current_.get(), WideFromUtf8(name).c_str(), 0, type,
+                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
   if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to write value \"%s\"", name));
 }
 
@@ -269,8 +277,8 @@ std::string TExRegistry::HeaderRootName() const {
 
 void TExRegistry::BeginExport() { writer_.Begin(); }
 
-void TExRegistry::ExportValue(const std::string& keyPath, const std::string& valueName,
-                              DWORD type, std::string_view data) {
+void TExRegistry::ExportValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                              std::string_view data) {
   writer_.Value(HeaderRootName(), keyPath, valueName, type, data);
 }
 
@@ -284,15 +292,16 @@ bool TExRegistry::ExportCurrentValue(const std::string& name) {
   const std::optional<TRegValue> value = ReadValue(name);
   if (!value) return false;
   if (!value->Exact)
-    throw ERegistryException(Format("Value \"%s\" of \"%s\" cannot be exported exactly", name,
-                                    currentPath_));
+    throw ERegistryException(
+        Format("Value \"%s\" of \"%s\" cannot be exported exactly", name, currentPath_));
   ExportValue(currentPath_, name, value->Type, value->Data);
   return true;
 }
 
 bool TExRegistry::ExportKeyTree(const std::string& path) {
   unique_hkey key;
-  const LONG rc = ::RegOpenKeyExW(RootKey, WideFromUtf8(path).c_str(), 0, KEY_READ | kView, key.put());
+  const LONG rc =
+      ::RegOpenKeyExW(RootKey, WideFromUtf8(path).c_str(), 0, KEY_READ | kView, key.put());
   if (rc == ERROR_FILE_NOT_FOUND) return false;
   if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to open \"%s\"", path));
   ExportTreeOf(key.get(), path);
@@ -312,12 +321,14 @@ void TExRegistry::ExportTreeOf(HKEY key, const std::string& path) {
     const std::optional<TRegValue> value = ReadValueOf(key, name);
     if (!value) continue;  // removed meanwhile
     if (!value->Exact)
-      throw ERegistryException(Format("Value \"%s\" of \"%s\" cannot be exported exactly", name, path));
+      throw ERegistryException(
+          Format("Value \"%s\" of \"%s\" cannot be exported exactly", name, path));
     ExportValue(path, name, value->Type, value->Data);
   }
   for (const std::string& name : keys) {
     unique_hkey child;
-    const LONG rc = ::RegOpenKeyExW(key, WideFromUtf8(name).c_str(), 0, KEY_READ | kView, child.put());
+    const LONG rc =
+        ::RegOpenKeyExW(key, WideFromUtf8(name).c_str(), 0, KEY_READ | kView, child.put());
     if (rc == ERROR_FILE_NOT_FOUND) continue;
     if (rc != ERROR_SUCCESS)
       RaiseRegistryError(rc, Format("Unable to open \"%s\"", ChildPath(path, name)));
@@ -338,8 +349,8 @@ std::string TTidewhiskReg::ReadBinaryAsHex(const std::string& name) const {
       !CurrentKey())
     return {};
   DWORD type = REG_NONE, size = 0;
-  if (::RegQueryValueExW(CurrentKey(), WideFromUtf8(name).c_str(), nullptr, &type, nullptr, &size) !=
-      ERROR_SUCCESS)
+  if (::RegQueryValueExW(CurrentKey(), WideFromUtf8(name).c_str(), nullptr, &type, nullptr,
+                         &size) != ERROR_SUCCESS)
     return {};
   if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD)
     throw ERegistryException("Not a REG_BINARY value");

@@ -30,7 +30,8 @@ bool IsStringType(std::uint32_t type) {
 std::string SystemCodePageToUtf8(std::string_view text) {
   if (text.empty()) return {};
   const UINT page = SystemCodePage();
-  const int n = ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n =
+      ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::u16string wide(static_cast<std::size_t>(n), u'\0');
   ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()),
                         reinterpret_cast<wchar_t*>(wide.data()), n);

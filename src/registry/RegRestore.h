@@ -14,9 +14,9 @@
 namespace tw {
 
 struct TRestoreEntry {
-  std::string Key;    // "HKEY_CURRENT_USER\Software\x"
-  std::string Value;  // the value's name; empty for the default value
-  bool IsKey = false; // a key of the text (created), not a value
+  std::string Key;     // "HKEY_CURRENT_USER\Software\x"
+  std::string Value;   // the value's name; empty for the default value
+  bool IsKey = false;  // a key of the text (created), not a value
   bool Restored = false;
   std::string Error;  // why it was not restored
 };

@@ -9,7 +9,8 @@ namespace tw {
 namespace {
 
 TEST(NameFilter, ExpressionsInOrderSearchedAnywhere) {
-  const std::vector<std::string> names = {"url1", "URL2", "xurl3", "File1", "HRZR_PGYFRFFVBA", "HRZR_EHACNGU"};
+  const std::vector<std::string> names = {
+      "url1", "URL2", "xurl3", "File1", "HRZR_PGYFRFFVBA", "HRZR_EHACNGU"};
   struct Case {
     std::string filter;
     std::vector<std::string> selected;

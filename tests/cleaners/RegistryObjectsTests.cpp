@@ -36,21 +36,24 @@ void Put(HKEY key, const std::wstring& name, DWORD type, const std::string& data
 
 unique_hkey Create(HKEY root, const std::string& path) {
   unique_hkey key;
-  EXPECT_EQ(::RegCreateKeyExW(root, WideFromUtf8(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              key.put(), nullptr),
+  EXPECT_EQ(::RegCreateKeyExW(root, WideFromUtf8(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
   return key;
 }
 
 bool HasValue(const std::string& path, const std::wstring& name) {
   unique_hkey key;
-  return ::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
-         ::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, KEY_READ, key.put()) ==
+             ERROR_SUCCESS &&
+         ::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+             ERROR_SUCCESS;
 }
 
 // Every value below Path (type and raw bytes as the wide API gives them) and every key, in
 // byte order of their paths: the registry's content, read without the program's own classes.
-using TSnapshot = std::map<std::tuple<std::wstring, std::wstring, bool>, std::pair<DWORD, std::string>>;
+using TSnapshot =
+    std::map<std::tuple<std::wstring, std::wstring, bool>, std::pair<DWORD, std::string>>;
 void Snap(HKEY root, const std::wstring& path, TSnapshot& out) {
   unique_hkey key;
   if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
@@ -58,16 +61,21 @@ void Snap(HKEY root, const std::wstring& path, TSnapshot& out) {
   wchar_t name[1024];
   for (DWORD i = 0;; ++i) {
     DWORD length = 1024, type = 0, size = 0;
-    if (::RegEnumValueW(key.get(), i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    if (::RegEnumValueW(key.get(), i, name, &length, nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+      break;
     std::string data(size, '\0');
     length = 1024;
-    ::RegEnumValueW(key.get(), i, name, &length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    ::RegEnumValueW(key.get(), i, name, &length, nullptr, &type,
+                    reinterpret_cast<BYTE*>(data.data()), &size);
     out[{path, std::wstring(name, length), false}] = {type, data};
   }
   std::vector<std::wstring> children;
   for (DWORD i = 0;; ++i) {
     DWORD length = 1024;
-    if (::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
     children.emplace_back(name, length);
   }
   for (const std::wstring& child : children) Snap(root, path + L"\\" + child, out);
@@ -91,9 +99,10 @@ class RegistryCleanerTest : public ::testing::Test {
 
   template <class T>
   std::unique_ptr<T> Make(const std::string& subkey, TXmlNode node = {}) {
-    auto object = std::make_unique<T>(nullptr, [](TCustomWorkObject*) {},
-                                      [this](TWorkObject*, TWorkDataPtr data) { log_.push_back(data->Text); },
-                                      node ? node : item_.Root());
+    auto object = std::make_unique<T>(
+        nullptr, [](TCustomWorkObject*) {},
+        [this](TWorkObject*, TWorkDataPtr data) { log_.push_back(data->Text); },
+        node ? node : item_.Root());
     object->Key = "HKEY_CURRENT_USER";
     object->Subkey = subkey;
     return object;
@@ -102,7 +111,9 @@ class RegistryCleanerTest : public ::testing::Test {
     log_.clear();
     object.CleanMode = true;
     if (backups)
-      object.OnBackup = [this](TWorkObject*, TWorkDataPtr data) { log_.push_back("backup " + data->Text); };
+      object.OnBackup = [this](TWorkObject*, TWorkDataPtr data) {
+        log_.push_back("backup " + data->Text);
+      };
     object.Execute();
     files_.insert(files_.end(), object.BackupFiles.begin(), object.BackupFiles.end());
   }
@@ -132,8 +143,9 @@ TEST_F(RegistryCleanerTest, ValueLinesByTypeAndAnExactClean) {
   // One expression per name keeps the order; "l1$" lists url1 a second time.
   object->ValueFilter = "^url1$;^url2$;^File1$;l1$;^bin$;^multi$;\\|";
   object->Execute();
-  EXPECT_EQ(Lines(*object), (std::vector<std::string>{"url1|http://a", "url2|%TEMP%", "File1|-5", "url1|http://a",
-                                                      "bin|hex:01,02", "multi|hex(7):61,00,00", "a|b|c"}));
+  EXPECT_EQ(Lines(*object),
+            (std::vector<std::string>{"url1|http://a", "url2|%TEMP%", "File1|-5", "url1|http://a",
+                                      "bin|hex:01,02", "multi|hex(7):61,00,00", "a|b|c"}));
   EXPECT_EQ(log_, Lines(*object));
   EXPECT_EQ(object->Found.Record(0).Size, 22);
   EXPECT_EQ(object->Found.Record(2).Size, 4);
@@ -142,7 +154,8 @@ TEST_F(RegistryCleanerTest, ValueLinesByTypeAndAnExactClean) {
   auto assist = Make<TDeleteValuesObject>(kScratch, assist_.Root());
   assist->ValueFilter = "^File1$;^bin$;^url2$";
   assist->Execute();
-  EXPECT_EQ(Lines(*assist), (std::vector<std::string>{"File1|Binary data", "bin|hex:01,02", "url2|Binary data"}));
+  EXPECT_EQ(Lines(*assist),
+            (std::vector<std::string>{"File1|Binary data", "bin|hex:01,02", "url2|Binary data"}));
 
   object->Found.Record(1).Checked = false;
   Clean(*object, false);
@@ -151,12 +164,15 @@ TEST_F(RegistryCleanerTest, ValueLinesByTypeAndAnExactClean) {
   EXPECT_TRUE(HasValue(kScratch, L"url2"));
   EXPECT_FALSE(HasValue(kScratch, L"a|b"));
   EXPECT_TRUE(HasValue(kScratch, L"a"));  // never a part of the finding's text
-  for (int i = 0; i < object->Found.Count(); ++i) EXPECT_TRUE(object->Found.Record(i).CleanSucceeded) << i;
+  for (int i = 0; i < object->Found.Count(); ++i)
+    EXPECT_TRUE(object->Found.Record(i).CleanSucceeded) << i;
 }
 
 TEST_F(RegistryCleanerTest, MissingKeysAndRootsEndTheRun) {
-  for (auto [key, subkey] : {std::pair<std::string, std::string>{"HKEY_CURRENT_USER", kScratch + "\\none"},
-                             {"HKEY_NOWHERE", kScratch}, {"HKU", kScratch}}) {
+  for (auto [key, subkey] :
+       {std::pair<std::string, std::string>{"HKEY_CURRENT_USER", kScratch + "\\none"},
+        {"HKEY_NOWHERE", kScratch},
+        {"HKU", kScratch}}) {
     auto object = Make<TDeleteSubkeysObject>(subkey);
     object->Key = key;
     try {
@@ -193,7 +209,8 @@ TEST_F(RegistryCleanerTest, ReplaceValuesKeepsEveryType) {
   EXPECT_EQ(reg.ReadValue("path")->Data, std::string("0\0", 2));
   EXPECT_EQ(reg.ReadValue("bin")->Data, "\x05");
   for (int i = 0; i < object->Found.Count(); ++i)
-    EXPECT_EQ(object->Found.Record(i).CleanSucceeded, object->Found.Name(i) != "bin") << object->Found.Text(i);
+    EXPECT_EQ(object->Found.Record(i).CleanSucceeded, object->Found.Name(i) != "bin")
+        << object->Found.Text(i);
 }
 
 TEST_F(RegistryCleanerTest, SubkeysWithTheirTrees) {
@@ -216,7 +233,8 @@ TEST_F(RegistryCleanerTest, SubkeysWithTheirTrees) {
 // HKEY_USERS is reached through the current user's identifier, as the Internet Explorer
 // registry mirror names it; the clean opens the same key without a second prefix.
 TEST_F(RegistryCleanerTest, UsersHiveThroughTheMirror) {
-  const std::string mirror = "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
+  const std::string mirror =
+      "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
   TExRegistry probe(KEY_READ);
   if (probe.KeyExists(mirror)) GTEST_SKIP() << "this user already has a mirror key";
   auto object = Make<TDeleteValuesObject>(kScratch);
@@ -276,14 +294,16 @@ TEST_F(RegistryCleanerTest, BackupsComeFirstAndGuardEveryChange) {
 
   // Without an item id there is no backup file, so nothing changes.
   Put(key_.get(), L"a", REG_SZ, Wide(std::wstring(L"1\0", 2)));
-  auto anonymous = std::make_unique<TDeleteValuesObject>(nullptr, [](TCustomWorkObject*) {}, nullptr, TXmlNode());
+  auto anonymous = std::make_unique<TDeleteValuesObject>(
+      nullptr, [](TCustomWorkObject*) {}, nullptr, TXmlNode());
   anonymous->Key = "HKCU";
   anonymous->Subkey = kScratch;
   anonymous->Execute();
   Clean(*anonymous, true);
   EXPECT_TRUE(anonymous->BackupFiles.empty());
   EXPECT_TRUE(HasValue(kScratch, L"a"));
-  for (int i = 0; i < anonymous->Found.Count(); ++i) EXPECT_FALSE(anonymous->Found.Record(i).CleanSucceeded);
+  for (int i = 0; i < anonymous->Found.Count(); ++i)
+    EXPECT_FALSE(anonymous->Found.Record(i).CleanSucceeded);
 }
 
 // A clean of registry findings with backups, then a restore of its backup files, gives back
@@ -294,7 +314,8 @@ TEST_F(RegistryCleanerTest, CleanThenRestoreGivesBackTheSameRegistry) {
   unique_hkey a = Create(key_.get(), "A"), c = Create(key_.get(), "C");
   Put(a.get(), L"", REG_SZ, Wide(std::wstring(L"default\0", 8)));
   Put(a.get(), L"q\"uo\\te=", REG_SZ, Wide(std::wstring(L"C:\\\"x\" = y\0", 11)));
-  Put(a.get(), L"caf\u00e9 \u65e5\u672c", REG_SZ, Wide(std::wstring(L"d\u00e9j\u00e0 \U0001F600\0", 9)));
+  Put(a.get(), L"caf\u00e9 \u65e5\u672c", REG_SZ,
+      Wide(std::wstring(L"d\u00e9j\u00e0 \U0001F600\0", 9)));
   Put(a.get(), L"pipe|name", REG_EXPAND_SZ, Wide(std::wstring(L"%TEMP%\\x\0", 9)));
   Put(a.get(), L"multi", REG_MULTI_SZ, Wide(std::wstring(L"one\0tw\u00f6\0\0", 9)));
   Put(a.get(), L"embedded nul", REG_SZ, Wide(std::wstring(L"a\0b\0", 4)));
@@ -304,14 +325,16 @@ TEST_F(RegistryCleanerTest, CleanThenRestoreGivesBackTheSameRegistry) {
   Put(a.get(), L"qword", REG_QWORD, std::string("\1\2\3\4\5\6\7\x08", 8));
   Put(a.get(), L"big endian", REG_DWORD_BIG_ENDIAN, std::string("\0\0\0\1", 4));
   Put(a.get(), L"link", REG_LINK, Wide(L"\\Registry\\x"));
-  for (DWORD type : {8u, 9u, 10u, 0x1234u}) Put(a.get(), L"type " + std::to_wstring(type), type, "\x01\x02\x03");
+  for (DWORD type : {8u, 9u, 10u, 0x1234u})
+    Put(a.get(), L"type " + std::to_wstring(type), type, "\x01\x02\x03");
   Put(a.get(), L"long", REG_BINARY, longBinary);
   Put(a.get(), L"empty sz", REG_SZ, "");
   Put(a.get(), L"empty binary", REG_BINARY, "");
   Put(a.get(), L"empty dword", REG_DWORD, "");
   Put(a.get(), L"empty none", REG_NONE, "");
   {
-    unique_hkey b1 = Create(key_.get(), "B\\k\"=|\u00e9 \u65e5"), deep = Create(key_.get(), "B\\k\"=|\u00e9 \u65e5\\deep");
+    unique_hkey b1 = Create(key_.get(), "B\\k\"=|\u00e9 \u65e5"),
+                deep = Create(key_.get(), "B\\k\"=|\u00e9 \u65e5\\deep");
     Create(key_.get(), "B\\k\"=|\u00e9 \u65e5\\empty");
     Create(key_.get(), "B\\empty");
     Put(b1.get(), L"", REG_BINARY, longBinary.substr(0, 100));
@@ -338,14 +361,20 @@ TEST_F(RegistryCleanerTest, CleanThenRestoreGivesBackTheSameRegistry) {
   // The clean, as the program runs it, from a scan database.
   const std::string base = "HKEY_CURRENT_USER\\" + kScratch;
   auto item = [](const std::string& id, const std::string& action) {
-    return "<Item id=\"" + id + "\" icon=\"x\" enabled=\"true\" mode=\"0000000\" checked=\"true\">"
-           "<en name=\"n\" info=\"i\"/>" + action + "</Item>";
+    return "<Item id=\"" + id +
+           "\" icon=\"x\" enabled=\"true\" mode=\"0000000\" checked=\"true\">"
+           "<en name=\"n\" info=\"i\"/>" +
+           action + "</Item>";
   };
   const std::string xml =
-      "<?xml version=\"1.0\"?><Database version=\"1\"><Group id=\"g99\" icon=\"x\"><en name=\"n\" info=\"i\"/>" +
-      item("g99-i01", "<Action method=\"DeleteValues\" key=\"HKEY_CURRENT_USER\" subkey=\"" + kScratch + "\\A\" valueFilter=\"\"/>") +
-      item("g99-i02", "<Action method=\"DeleteSubkeys\" key=\"HKCU\" subkey=\"" + kScratch + "\\B\" subkeyFilter=\"\"/>") +
-      item("g99-i03", "<Action method=\"ReplaceValues\" key=\"HKEY_CURRENT_USER\" subkey=\"" + kScratch + "\\C\" newValue=\"0\" valueFilter=\"\"/>") +
+      "<?xml version=\"1.0\"?><Database version=\"1\"><Group id=\"g99\" icon=\"x\"><en name=\"n\" "
+      "info=\"i\"/>" +
+      item("g99-i01", "<Action method=\"DeleteValues\" key=\"HKEY_CURRENT_USER\" subkey=\"" +
+                          kScratch + "\\A\" valueFilter=\"\"/>") +
+      item("g99-i02", "<Action method=\"DeleteSubkeys\" key=\"HKCU\" subkey=\"" + kScratch +
+                          "\\B\" subkeyFilter=\"\"/>") +
+      item("g99-i03", "<Action method=\"ReplaceValues\" key=\"HKEY_CURRENT_USER\" subkey=\"" +
+                          kScratch + "\\C\" newValue=\"0\" valueFilter=\"\"/>") +
       "</Group></Database>";
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);

@@ -15,7 +15,8 @@ TEST(BackupNames, NameRuleAndItsParts) {
   EXPECT_EQ(SplitBackupFileName("notes.bkp").ItemId, "");
   EXPECT_EQ(BackupTimeText(t), "2024-05-01 09:04:07");
   for (const char* id : {"g07-i01", "g00-i99"}) EXPECT_TRUE(IsItemId(id)) << id;
-  for (const char* id : {"", "g7-i01", "g07-i1", "G07-i01", "g07_i01", "g07-i011"}) EXPECT_FALSE(IsItemId(id)) << id;
+  for (const char* id : {"", "g7-i01", "g07-i1", "G07-i01", "g07_i01", "g07-i011"})
+    EXPECT_FALSE(IsItemId(id)) << id;
 }
 
 TEST(BackupNames, OldMeansMoreThanThirtyDays) {

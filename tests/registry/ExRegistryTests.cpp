@@ -59,7 +59,8 @@ TEST_F(ExRegistryTest, ReadsWritesAndListsInUtf8) {
   reg.WriteValue("\xE6\x97\xA5", REG_EXPAND_SZ, std::string("%x%\xC3\xA9\0", 6));
   wchar_t back[16] = {};
   DWORD type = 0, size = sizeof back;
-  ASSERT_EQ(::RegQueryValueExW(key_.get(), L"\u65e5", nullptr, &type, reinterpret_cast<BYTE*>(back), &size),
+  ASSERT_EQ(::RegQueryValueExW(key_.get(), L"\u65e5", nullptr, &type, reinterpret_cast<BYTE*>(back),
+                               &size),
             ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
   EXPECT_EQ(std::wstring(back, size / 2), std::wstring(L"%x%\u00e9\0", 5));
@@ -73,7 +74,8 @@ TEST_F(ExRegistryTest, ReadsWritesAndListsInUtf8) {
 }
 
 TEST_F(ExRegistryTest, MultiStringsAndTheirErrors) {
-  Put(key_.get(), L"multi", REG_MULTI_SZ, Wide(std::wstring(L"one\0t\u00e9o\0\0three\0", 16), false));
+  Put(key_.get(), L"multi", REG_MULTI_SZ,
+      Wide(std::wstring(L"one\0t\u00e9o\0\0three\0", 16), false));
   Put(key_.get(), L"text", REG_SZ, Wide(L"x"));
   TExRegistry reg(KEY_READ);
   ASSERT_TRUE(reg.OpenKey(kScratch, false));
@@ -130,8 +132,12 @@ TEST_F(ExRegistryTest, BinaryAsHexForDisplay) {
 
 TEST_F(ExRegistryTest, KeyTreeExportHoldsEmptyKeysAndRefusesWhatItCannotCarry) {
   unique_hkey a, b, c;
-  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "tree\\b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, b.put(), nullptr), ERROR_SUCCESS);
-  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "tree\\a\\empty", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, c.put(), nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "tree\\b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              b.put(), nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "tree\\a\\empty", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              c.put(), nullptr),
+            ERROR_SUCCESS);
   ASSERT_EQ(::RegOpenKeyExA(key_.get(), "tree", 0, KEY_ALL_ACCESS, a.put()), ERROR_SUCCESS);
   Put(a.get(), L"z", REG_SZ, Wide(L"last"));
   Put(a.get(), L"", REG_SZ, Wide(L"default"));
@@ -144,8 +150,9 @@ TEST_F(ExRegistryTest, KeyTreeExportHoldsEmptyKeysAndRefusesWhatItCannotCarry) {
   ASSERT_TRUE(reg.ExportKeyTree(tree));
   EXPECT_FALSE(reg.ExportKeyTree(tree + "\\absent"));
   const std::string root = "[HKEY_CURRENT_USER\\" + tree;
-  EXPECT_EQ(reg.EndExport(), "REGEDIT4\r\n\r\n" + root + "]\r\n@=\"default\"\r\n\"z\"=\"last\"\r\n\r\n" +
-                                 root + "\\a]\r\n\r\n" + root + "\\a\\empty]\r\n\r\n" + root +
+  EXPECT_EQ(reg.EndExport(), "REGEDIT4\r\n\r\n" + root +
+                                 "]\r\n@=\"default\"\r\n\"z\"=\"last\"\r\n\r\n" + root +
+                                 "\\a]\r\n\r\n" + root + "\\a\\empty]\r\n\r\n" + root +
                                  "\\b]\r\n\"n\"=dword:00000001\r\n");
 
   // A string with a lone surrogate, or an odd number of bytes, cannot be written back exactly.
@@ -163,7 +170,9 @@ TEST_F(ExRegistryTest, KeyTreeExportHoldsEmptyKeysAndRefusesWhatItCannotCarry) {
 
 TEST_F(ExRegistryTest, DeletesWholeTrees) {
   unique_hkey deep;
-  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "t\\x\\y\\z", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, deep.put(), nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "t\\x\\y\\z", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              deep.put(), nullptr),
+            ERROR_SUCCESS);
   Put(deep.get(), L"v", REG_SZ, Wide(L"1"));
   deep.reset();
   TExRegistry reg(KEY_ALL_ACCESS);
@@ -181,8 +190,8 @@ TEST(RegistryViews, Wow6432NodeByItsPath) {
   ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, name, KEY_WOW64_32KEY, 0);
   ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, name, KEY_WOW64_64KEY, 0);
   unique_hkey key32;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                              nullptr, key32.put(), nullptr),
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, key32.put(), nullptr),
             ERROR_SUCCESS);
   Put(key32.get(), L"bits", REG_DWORD, std::string("\x20\0\0\0", 4));
   TExRegistry reg(KEY_READ);

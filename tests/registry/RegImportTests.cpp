@@ -22,7 +22,8 @@ std::vector<Value> AwkwardValues() {
   return {
       {"", kRegSz, std::string("default\0", 8)},
       {"quote\"back\\slash=equals", kRegSz, std::string("C:\\Path \"quoted\" = x\0", 22)},
-      {"caf\xC3\xA9 \xE6\x97\xA5", kRegSz, std::string("d\xC3\xA9j\xC3\xA0 \xF0\x9F\x98\x80\0", 12)},
+      {"caf\xC3\xA9 \xE6\x97\xA5", kRegSz,
+       std::string("d\xC3\xA9j\xC3\xA0 \xF0\x9F\x98\x80\0", 12)},
       {"pipe|name", kRegExpandSz, std::string("%TEMP%\\x\0", 9)},
       {"multi", kRegMultiSz, std::string("one\0two\0\0", 9)},
       {"embedded nul", kRegSz, std::string("a\0b\0", 4)},
@@ -65,13 +66,10 @@ TEST(RegImport, ReadsBackEveryValueOfAnExport) {
 // wrapping, LF or CR LF line ends.
 TEST(RegImport, ReadsTheSystemEditorsForm) {
   for (const char* eol : {"\r\n", "\n"}) {
-    std::string text = std::string("REGEDIT4") + eol + eol + "[HKEY_CURRENT_USER\\Software\\B]" + eol +
-                       "\"q\"=hex(b):01,00,00,00,00,00,00,00" + eol +
-                       "\"r\"=hex(a):ff" + eol +
-                       "\"path\"=hex(2):25,00,41,\\" + eol + "  00" + eol +
-                       "; a comment" + eol +
-                       "\"\"=\"also the default\"" + eol +
-                       "@=dword:1" + eol;
+    std::string text = std::string("REGEDIT4") + eol + eol + "[HKEY_CURRENT_USER\\Software\\B]" +
+                       eol + "\"q\"=hex(b):01,00,00,00,00,00,00,00" + eol + "\"r\"=hex(a):ff" +
+                       eol + "\"path\"=hex(2):25,00,41,\\" + eol + "  00" + eol + "; a comment" +
+                       eol + "\"\"=\"also the default\"" + eol + "@=dword:1" + eol;
     const std::vector<TRegTextKey> keys = ParseRegText(text);
     ASSERT_EQ(keys.size(), 1u);
     const std::vector<TRegTextValue>& v = keys[0].Values;
@@ -103,12 +101,14 @@ TEST(RegImport, DamagedTextsNameTheirLine) {
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=\"b\r\n", "Line 3: unterminated quoted text"},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=\"b\\n\"\r\n", "Line 3: unknown escape in quoted text"},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=\"b\" x\r\n", "Line 3: text after the closing quote"},
-      {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=dword:123456789\r\n", "Line 3: dword needs 1 to 8 hexadecimal digits"},
+      {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=dword:123456789\r\n",
+       "Line 3: dword needs 1 to 8 hexadecimal digits"},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:0g\r\n", "Line 3: \",\" expected between bytes"},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:123\r\n", "Line 3: bad byte in hex list"},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:01,\r\n", "Line 3: byte missing after \",\""},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex(z):01\r\n", "Line 3: bad type number"},
-      {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:01,\\", "Line 3: hex list continues past the end of the text"},
+      {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:01,\\",
+       "Line 3: hex list continues past the end of the text"},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:01,\\\r\n", "Line 4: byte missing after \",\""},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=hex:01,\\\r\n  02,\r\n", "Line 4: byte missing after \",\""},
       {"REGEDIT4\r\n[HKCU\\x]\r\n\"a\"=str\r\n", "Line 3: unknown value data"},

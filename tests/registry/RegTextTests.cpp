@@ -150,14 +150,17 @@ TEST(Utf, ConversionsAreStrict) {
   std::string narrow;
   EXPECT_TRUE(Utf16ToUtf8(wide, narrow));
   EXPECT_EQ(narrow, "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80");
-  for (const char* bad : {"\xC3", "\xE9t\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
+  for (const char* bad :
+       {"\xC3", "\xE9t\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
     EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     EXPECT_FALSE(Utf8ToUtf16(bad, wide)) << bad;
   }
   EXPECT_TRUE(IsValidUtf8(std::string("a\0b", 3)));
   const char16_t lone[] = {u'a', 0xD800, u'b'};
   EXPECT_FALSE(Utf16ToUtf8(std::u16string_view(lone, 3), narrow));
-  EXPECT_EQ(narrow, "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(narrow,
+            "a\xEF\xBF\xBD"
+            "b");
 }
 
 }  // namespace

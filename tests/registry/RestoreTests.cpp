@@ -23,10 +23,12 @@ struct Raw {
 // A value as the wide API gives it.
 bool ReadRaw(const std::string& path, const std::wstring& name, Raw& raw) {
   unique_hkey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS)
     return false;
   DWORD size = 0;
-  if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &raw.type, nullptr, &size) != ERROR_SUCCESS)
+  if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &raw.type, nullptr, &size) !=
+      ERROR_SUCCESS)
     return false;
   raw.data.assign(size, '\0');
   return ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &raw.type,
@@ -95,7 +97,8 @@ TEST_F(RestoreTest, ReadsTheSystemCodePage) {
 }
 
 TEST_F(RestoreTest, DamagedTextsAndFilesChangeNothing) {
-  const std::string good = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TidewhiskTest\\Restore]\r\n\"v\"=\"1\"\r\n";
+  const std::string good =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TidewhiskTest\\Restore]\r\n\"v\"=\"1\"\r\n";
   EXPECT_THROW(RestoreRegText(good + "\"w\"=hex:zz\r\n"), ERegTextError);
   TExRegistry reg(KEY_READ);
   EXPECT_FALSE(reg.KeyExists(kScratch));
@@ -130,10 +133,12 @@ TEST_F(RestoreTest, DamagedTextsAndFilesChangeNothing) {
 
 TEST_F(RestoreTest, BackupFilesNeverOverwriteEachOther) {
   std::vector<std::string> paths;
-  for (int i = 0; i < 3; ++i) paths.push_back(SaveBackup("g99-i98", "REGEDIT4\r\n" + std::to_string(i)));
+  for (int i = 0; i < 3; ++i)
+    paths.push_back(SaveBackup("g99-i98", "REGEDIT4\r\n" + std::to_string(i)));
   EXPECT_NE(paths[0], paths[1]);
   EXPECT_NE(paths[1], paths[2]);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(LoadBackupText(paths[i]), "REGEDIT4\r\n" + std::to_string(i));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(LoadBackupText(paths[i]), "REGEDIT4\r\n" + std::to_string(i));
   std::vector<std::string> listed;
   for (const TBackupFile& file : ListBackups())
     if (file.ItemId == "g99-i98") listed.push_back(file.Path);

@@ -6,7 +6,8 @@
 
 namespace tw {
 
-std::vector<std::string> SelectNames(const std::vector<std::string>& names, const std::string& filter) {
+std::vector<std::string> SelectNames(const std::vector<std::string>& names,
+                                     const std::string& filter) {
   if (filter.empty()) return names;
   std::vector<std::string> selected;
   if (names.empty()) return selected;

@@ -11,6 +11,7 @@ namespace tw {
 // the names' order; a name that two expressions match comes twice. An empty filter passes
 // every name once. Raises the expression library's error for an expression that does not
 // compile.
-std::vector<std::string> SelectNames(const std::vector<std::string>& names, const std::string& filter);
+std::vector<std::string> SelectNames(const std::vector<std::string>& names,
+                                     const std::string& filter);
 
 }  // namespace tw

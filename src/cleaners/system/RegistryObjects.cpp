@@ -16,7 +16,8 @@ namespace tw {
 namespace {
 
 constexpr std::uint32_t kHkeyUsers = 0x80000003;
-constexpr const char* kUserMirror = "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
+constexpr const char* kUserMirror =
+    "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
 // The item whose values Windows names in ROT13 and keeps as binary counters.
 constexpr const char* kUserAssistItem = "g07-i13";
 
@@ -29,9 +30,13 @@ std::string JoinPath(const std::string& path, const std::string& name) {
 }
 
 // A string value's text: its characters before the first NUL.
-std::string StringText(const TRegValue& value) { return value.Data.substr(0, value.Data.find('\0')); }
+std::string StringText(const TRegValue& value) {
+  return value.Data.substr(0, value.Data.find('\0'));
+}
 
-bool IsString(const TRegValue& value) { return value.Type == REG_SZ || value.Type == REG_EXPAND_SZ; }
+bool IsString(const TRegValue& value) {
+  return value.Type == REG_SZ || value.Type == REG_EXPAND_SZ;
+}
 
 std::int32_t DwordOf(const TRegValue& value) {
   std::uint32_t n = 0;
@@ -137,7 +142,8 @@ void TRegistryObject::CleanEntries(TTidewhiskReg& reg, const TChange& change, bo
                                    bool keysByDefault) {
   BackupFiles.clear();
   const bool backups = static_cast<bool>(OnBackup);
-  const std::vector<bool> mayChange = backups ? BackUpEntries(reg, keysByDefault) : std::vector<bool>();
+  const std::vector<bool> mayChange =
+      backups ? BackUpEntries(reg, keysByDefault) : std::vector<bool>();
   for (int i = 0; i < Found.Count(); ++i) {
     if (Aborted) return;
     TChecked& record = Found.Record(i);

@@ -14,8 +14,8 @@ bool IsItemId(std::string_view id) {
 }
 
 std::string BackupFileName(std::string_view itemId, const TBackupTime& t, int number) {
-  std::string name = Format("%s (%04d-%02d-%02d %02d.%02d.%02d)", itemId, t.Year, t.Month,
-                            t.Day, t.Hour, t.Minute, t.Second);
+  std::string name = Format("%s (%04d-%02d-%02d %02d.%02d.%02d)", itemId, t.Year, t.Month, t.Day,
+                            t.Hour, t.Minute, t.Second);
   if (number > 1) name += Format(" %d", number);
   return name + kBackupExtension;
 }

@@ -12,16 +12,14 @@ bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-std::string ByteText(unsigned char byte) {
-  return {kHexDigits[byte >> 4], kHexDigits[byte & 15]};
-}
+std::string ByteText(unsigned char byte) { return {kHexDigits[byte >> 4], kHexDigits[byte & 15]}; }
 
 }  // namespace
 
 const std::vector<TRootKeyRow>& RootKeyTable() {
   static const std::vector<TRootKeyRow> table = {
-      {0x80000000, "HKEY_CLASSES_ROOT", "HKCR"},    {0x80000001, "HKEY_CURRENT_USER", "HKCU"},
-      {0x80000002, "HKEY_LOCAL_MACHINE", "HKLM"},   {0x80000003, "HKEY_USERS", "HKUS"},
+      {0x80000000, "HKEY_CLASSES_ROOT", "HKCR"},     {0x80000001, "HKEY_CURRENT_USER", "HKCU"},
+      {0x80000002, "HKEY_LOCAL_MACHINE", "HKLM"},    {0x80000003, "HKEY_USERS", "HKUS"},
       {0x80000004, "HKEY_PERFORMANCE_DATA", "HKPD"}, {0x80000005, "HKEY_CURRENT_CONFIG", "HKCC"},
       {0x80000006, "HKEY_DYN_DATA", "HKDD"},
   };
@@ -98,11 +96,13 @@ void TRegExportWriter::Value(std::string_view rootName, std::string_view keyPath
   if (HasLineBreak(valueName))
     throw ERegistryException(Format("Value \"%s\" cannot be exported", valueName));
   KeyHeader(rootName, keyPath);
-  std::string line = valueName.empty() ? std::string("@=") : "\"" + EscapeRegText(valueName) + "\"=";
+  std::string line =
+      valueName.empty() ? std::string("@=") : "\"" + EscapeRegText(valueName) + "\"=";
   // Every value is written, also one without data: the hex form with no bytes carries its
   // type, and both importers read it back as an empty value.
   if (type == kRegSz && QuotedFormIsExact(data)) {
-    lines_.push_back(line + "\"" + EscapeRegText(data, static_cast<std::ptrdiff_t>(data.size()) - 1) + "\"");
+    lines_.push_back(line + "\"" +
+                     EscapeRegText(data, static_cast<std::ptrdiff_t>(data.size()) - 1) + "\"");
   } else if (type == kRegDword && data.size() == 4) {
     std::uint32_t n = 0;
     for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[i]);
