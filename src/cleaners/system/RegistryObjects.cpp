@@ -59,6 +59,8 @@ std::int32_t DecimalOrZero(const std::string& text) {
 
 TRegEntryChecked::TRegEntryChecked(std::string name, bool isKey, std::int64_t size)
     : TRegChecked(nullptr, std::string()), Name(std::move(name)), IsKey(isKey) {
+  // The size comes from the registry class, which reads the value by its exact name (no key
+  // was given to the base, which therefore found nothing).
   Size = size > 0 ? size : 0;
 }
 
