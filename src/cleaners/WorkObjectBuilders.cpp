@@ -2,6 +2,7 @@
 
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/DeleteFileObject.h"
+#include "cleaners/system/RegistryObjects.h"
 
 namespace tw {
 
@@ -33,6 +34,31 @@ std::unique_ptr<TWorkObject> BuildCacheEntries(TWorkObjectInit init, const TActi
   return object;
 }
 
+std::unique_ptr<TWorkObject> BuildDeleteValues(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TDeleteValuesObject>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->ValueFilter = params.at("valueFilter");
+  return object;
+}
+
+std::unique_ptr<TWorkObject> BuildReplaceValues(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TReplaceValuesObject>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->ValueFilter = params.at("valueFilter");
+  object->NewValue = params.at("newValue");
+  return object;
+}
+
+std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TDeleteSubkeysObject>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->SubkeyFilter = params.at("subkeyFilter");
+  return object;
+}
+
 }  // namespace
 
 const TWorkObjectBuilders& CleanerBuilders() {
@@ -41,6 +67,9 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteCache", BuildCacheEntries<TCacheEntryObject::kContent>},
       {"DeleteCookies", BuildCacheEntries<TCacheEntryObject::kCookie>},
       {"DeleteHistory", BuildCacheEntries<TCacheEntryObject::kHistory>},
+      {"DeleteValues", BuildDeleteValues},
+      {"ReplaceValues", BuildReplaceValues},
+      {"DeleteSubkeys", BuildDeleteSubkeys},
   };
   return builders;
 }

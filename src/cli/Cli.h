@@ -55,5 +55,6 @@ int RunStringsCommand(const std::vector<std::string>& args);
 int RunScanCommand(const std::vector<std::string>& args);
 int RunCleanCommand(const std::vector<std::string>& args);
 int RunCookiesCommand(const std::vector<std::string>& args);
+int RunBackupCommand(const std::vector<std::string>& args);
 
 }  // namespace tw

@@ -19,9 +19,13 @@ constexpr const char* kUsage =
     "  tip [--lang en|fr|de|es] [--database PATH]\n"
     "  strings [--lang en|fr|de|es] [--json]\n"
     "  scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
-    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
+    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json] [--no-backup]\n"
     "    (--items: the items ticked for this run, modes 5 and 7)\n"
-    "  cookies list [--json] | keep NAME... | forget NAME...|--all\n";
+    "  cookies list [--json] | keep NAME... | forget NAME...|--all\n"
+    "  backup list [--json]\n"
+    "  backup show FILE\n"
+    "  backup restore FILE... [--json]\n"
+    "  backup recycle [--days N] [--json]\n";
 
 struct Command {
   const char* name;
@@ -36,6 +40,7 @@ constexpr Command kCommands[] = {
     {"scan", tw::RunScanCommand},
     {"clean", tw::RunCleanCommand},
     {"cookies", tw::RunCookiesCommand},
+    {"backup", tw::RunBackupCommand},
 };
 
 }  // namespace

@@ -13,19 +13,23 @@
 
 #include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/system/KeptCookies.h"
+#include "cleaners/system/RegistryObjects.h"
 #include "cli/Cli.h"
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
 #include "engine/States.h"
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"
+#include "registry/BackupFiles.h"
+#include "settings/RegistrySettings.h"
 #include "support/Format.h"
 
 namespace tw {
 namespace {
 
 constexpr const char* kScanUsage = "scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]";
-constexpr const char* kCleanUsage = "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]";
+constexpr const char* kCleanUsage =
+    "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json] [--no-backup]";
 
 // The mode the program would start in: the stored "PresetScanMode", 0 when it is missing or
 // not a number from 0 to 7.
@@ -108,6 +112,13 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
+// The text a clean reports for line Index: a registry value object reports the value's name.
+std::string EntryName(const TWorkObject& object, int index) {
+  if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&object.Found.Record(index)))
+    return entry->Name;
+  return object.Found.Name(index);
+}
+
 std::string ItemId(const TWorkObject& object) {
   if (!object.ItemNode) return {};
   return object.ItemNode.AttrOpt("id").value_or("");
@@ -123,7 +134,9 @@ struct Run {
 
 int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   const char* usage = clean ? kCleanUsage : kScanUsage;
-  CliArgs args = ParseArgs(rawArgs, {"--mode", "--items", "--database"}, {"--json"});
+  CliArgs args = ParseArgs(rawArgs, {"--mode", "--items", "--database"},
+                           clean ? std::set<std::string>{"--json", "--no-backup"}
+                                 : std::set<std::string>{"--json"});
   if (!args.positional.empty()) throw UsageError(usage);
   const int mode = ModeOption(args, usage);
   const std::string* items = args.Option("--items");
@@ -148,6 +161,12 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   ScanState = ssScanning;
   manager.Scan(database.Document);
   run.sync.RunUntil([&] { return finished; });
+  // Registry entries are backed up before they change while the user's setting says so.
+  bool backups = false;
+  if (clean && !args.Flag("--no-backup")) {
+    TRegistrySettingsStore settings;
+    backups = ReadBoolSetting(settings, "MakeRegistryBackups", true);
+  }
   if (clean) {
     // The kept cookies as the cache holds them now; a damaged list is reported here and the
     // cookie clean then removes nothing.
@@ -158,6 +177,10 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     }
     ScanState = ssCleaning;
     finished = false;
+    for (const auto& object : manager.WorkObjects) {
+      if (backups) object->OnBackup = [](TWorkObject*, TWorkDataPtr) {};
+      else object->OnBackup = nullptr;
+    }
     manager.Clean();
     run.sync.RunUntil([&] { return finished; });
   }
@@ -195,8 +218,9 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (names.insert(LowerCase(text)).second) size += record.Size;
       if (record.Checked) ++checked;
       if (!record.CleanSucceeded) ++failed;
-      const bool removed =
-          clean && record.CleanSucceeded && run.cleaned.count({object.get(), text}) != 0;
+      const bool removed = clean && record.CleanSucceeded &&
+                           (run.cleaned.count({object.get(), text}) != 0 ||
+                            run.cleaned.count({object.get(), EntryName(*object, i)}) != 0);
       // Appended piece by piece: a scan may list hundreds of thousands of findings.
       if (json) {
         out += i ? ",{\"text\":" : "{\"text\":";
@@ -217,6 +241,16 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     if (json) out += "]}";
   }
 
+  std::vector<std::string> backupFiles;
+  std::size_t oldBackups = 0;
+  if (clean) {
+    for (const auto& object : manager.WorkObjects)
+      if (const auto* registry = dynamic_cast<const TRegistryObject*>(object.get()))
+        backupFiles.insert(backupFiles.end(), registry->BackupFiles.begin(),
+                           registry->BackupFiles.end());
+    oldBackups = OldBackups().size();
+  }
+
   if (json) {
     out += "],\"programsToClose\":[";
     bool first = true;
@@ -225,7 +259,12 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       first = false;
     }
     out += Format("],\"count\":%d,\"size\":%d", count, size);
-    if (clean) out += Format(",\"checked\":%d,\"failed\":%d", checked, failed);
+    if (clean) {
+      out += Format(",\"checked\":%d,\"failed\":%d,\"backups\":[", checked, failed);
+      for (std::size_t i = 0; i < backupFiles.size(); ++i)
+        out += (i ? "," : "") + JsonString(backupFiles[i]);
+      out += Format("],\"oldBackups\":%d", oldBackups);
+    }
     out += "}\n";
   } else {
     out += Format("Findings: %d, %s\n", count, SizeText(size));
@@ -233,7 +272,16 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     for (const std::string& program : manager.ProgramsToClose)
       programs += (programs.empty() ? "" : ", ") + program;
     out += Format("Programs to close: %s\n", programs.empty() ? std::string("none") : programs);
-    if (clean) out += Format("Cleaned: %d checked, %d could not be removed\n", checked, failed);
+    if (clean) {
+      out += Format("Cleaned: %d checked, %d could not be removed\n", checked, failed);
+      std::string files;
+      for (const std::string& file : backupFiles) files += (files.empty() ? "" : ", ") + file;
+      out += Format("Backups: %s\n", files.empty() ? std::string(backups ? "none" : "off") : files);
+      if (oldBackups)
+        out += Format("Backups older than %d days: %d "
+                      "(twcli backup recycle moves them to the Recycle Bin)\n",
+                      kBackupRecycleDays, oldBackups);
+    }
   }
   std::fputs(out.c_str(), stdout);
   return kExitOk;

@@ -162,6 +162,21 @@ std::string TCrypter::Decrypt(std::string_view data) const {
   return out;
 }
 
+bool TCrypter::DecryptMarked(std::string_view data, std::string& text) const {
+  text.clear();
+  if (data.empty() || data.size() % 16 != 0) return false;
+  std::string out(data);
+  auto* p = reinterpret_cast<unsigned char*>(out.data());
+  for (size_t b = 0; b < out.size(); b += 16) DecipherBlock(p + b);
+  // Encrypt pads with fewer than 16 spaces after the marker.
+  size_t end = out.size();
+  while (end > 0 && out.size() - end < 16 && out[end - 1] == ' ') --end;
+  if (end < 2 || out[end - 1] != '|' || out[end - 2] != '|') return false;
+  out.resize(end - 2);
+  text = std::move(out);
+  return true;
+}
+
 const TCrypter& Crypter() {
   static const TCrypter instance;
   return instance;

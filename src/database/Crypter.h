@@ -17,6 +17,9 @@ class TCrypter {
 
   std::string Encrypt(std::string_view text) const;
   std::string Decrypt(std::string_view data) const;
+  // Decrypt of data that Encrypt made with this key: false when Data is not whole blocks or
+  // the end marker is not where Encrypt puts it (cut short, damaged, or another key).
+  bool DecryptMarked(std::string_view data, std::string& text) const;
 
   // One block in place; exposed for the container tests.
   void EncipherBlock(unsigned char block[16]) const;

@@ -15,4 +15,9 @@ void TFileProtect::SaveFile(const std::string& fileName, std::string_view data,
   WriteFileAtomic(fileName, packager.Pack(data, true, clDefault, true));
 }
 
+bool TFileProtect::SaveNewFile(const std::string& fileName, std::string_view data,
+                              const TPackager& packager) {
+  return WriteNewFileAtomic(fileName, packager.Pack(data, true, clDefault, true));
+}
+
 }  // namespace tw

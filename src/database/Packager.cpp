@@ -59,7 +59,9 @@ std::string ZDecompress(std::string_view data) {
       throw EDecompressionError(Format("Decompression error (%d)", Z_BUF_ERROR));
     }
   } while (rc != Z_STREAM_END);
+  const bool trailing = zs.avail_in != 0;
   inflateEnd(&zs);
+  if (trailing) throw EDecompressionError("Decompression error (data after the end of the stream)");
   return out;
 }
 
@@ -83,21 +85,30 @@ std::string TPackager::Pack(std::string_view data, bool compress, int level, boo
 }
 
 std::string TPackager::Unpack(std::string_view packet) const {
+  // A packet that does not prove whole is an error: an empty result would read as "nothing
+  // stored" and, for a backup, restore nothing with success.
   const size_t a = packet.find('>');
-  if (packet.size() < 7 || !IsDigit(packet[5]) || !IsDigit(packet[6])) return {};
   long long length = 0;
-  if (a == std::string_view::npos || a < 7 || !ParseInt(packet.substr(7, a - 7), length)) return {};
+  if (packet.substr(0, 5) != "<DATA" || packet.size() < 8 || !IsDigit(packet[5]) ||
+      !IsDigit(packet[6]) || a == std::string_view::npos || a < 8 ||
+      !ParseInt(packet.substr(7, a - 7), length))
+    throw EPacketError("Damaged packet: no packet header");
   const bool compressed = packet[5] == '1', enciphered = packet[6] == '1';
   // The trailer closes the packet: a payload stored as it is may hold the same text.
   const size_t b = packet.rfind(kTrailer);
-  if (b == std::string_view::npos || a >= b) return {};
+  if (b == std::string_view::npos || b <= a) throw EPacketError("Damaged packet: cut short (no trailer)");
   std::string body(packet.substr(a + 1, b - a - 1));
-  if (enciphered) body = crypter_.Decrypt(body);
+  if (enciphered) {
+    std::string plain;
+    if (!crypter_.DecryptMarked(body, plain))
+      throw EPacketError(
+          "Damaged packet: the enciphered data is cut short, damaged or made with another key");
+    body = std::move(plain);
+  }
   if (compressed) body = ZDecompress(body);
-  // The header names the original length: anything else is a damaged packet, never a shorter text.
   if (static_cast<long long>(body.size()) != length)
-    throw EDecompressionError(Format("Damaged packet: %d bytes instead of %d",
-                                     static_cast<long long>(body.size()), length));
+    throw EPacketError(Format("Damaged packet: %d bytes where the header gives %d",
+                              static_cast<long long>(body.size()), length));
   return body;
 }
 

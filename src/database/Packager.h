@@ -6,8 +6,13 @@
 #include <string_view>
 
 #include "database/Crypter.h"
+#include "support/Exceptions.h"
 
 namespace tw {
+
+// A packet that is not whole: no header, no trailer, a payload cut short or not enciphered with
+// this key.
+TW_DECLARE_EXCEPTION(EPacketError, Exception)
 
 // Indexes into the compression levels: none, fastest, default, best (zlib 0, 1, 6, 9).
 enum TCompressionLevel { clNone = 0, clFastest = 1, clDefault = 2, clMax = 3 };
@@ -17,8 +22,10 @@ class TPackager {
   explicit TPackager(const TCrypter& crypter = Crypter()) : crypter_(crypter) {}
 
   std::string Pack(std::string_view data, bool compress, int level, bool encrypt) const;
-  // Empty for a packet whose header does not parse or that has no trailer after its header;
-  // raises EDecompressionError for a damaged compressed payload.
+  // The data of a whole packet. Raises EPacketError when the header does not parse, no trailer
+  // follows it, the enciphered payload lacks its end marker or the data's length is not the
+  // one the header gives; EDecompressionError for a damaged compressed payload. The payload
+  // ends at the first trailer.
   std::string Unpack(std::string_view packet) const;
 
  private:

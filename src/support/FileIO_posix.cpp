@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "support/Exceptions.h"
 #include "support/FileIO.h"
@@ -40,29 +42,49 @@ std::string ReadWholeFile(const std::string& fileName) {
   return data;
 }
 
-void WriteFileAtomic(const std::string& fileName, std::string_view data) {
-  const std::string temp = fileName + ".tmp~";
-  {
-    Fd f{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
-    if (f.fd < 0)
-      throw EFCreateError("Cannot create file \"" + temp + "\". " + std::strerror(errno));
-    size_t done = 0;
-    while (done < data.size()) {
-      ssize_t n = ::write(f.fd, data.data() + done, data.size() - done);
-      if (n < 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw EInOutError("Cannot write file \"" + temp + "\". " + std::strerror(err));
-      }
-      done += static_cast<size_t>(n);
-    }
-    if (::fsync(f.fd) != 0) {
+namespace {
+
+void WriteTempFile(const std::string& temp, std::string_view data) {
+  Fd f{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
+  if (f.fd < 0)
+    throw EFCreateError("Cannot create file \"" + temp + "\". " + std::strerror(errno));
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(f.fd, data.data() + done, data.size() - done);
+    if (n < 0) {
       int err = errno;
       ::unlink(temp.c_str());
       throw EInOutError("Cannot write file \"" + temp + "\". " + std::strerror(err));
     }
+    done += static_cast<size_t>(n);
   }
+  if (::fsync(f.fd) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    throw EInOutError("Cannot write file \"" + temp + "\". " + std::strerror(err));
+  }
+}
+
+}  // namespace
+
+void WriteFileAtomic(const std::string& fileName, std::string_view data) {
+  const std::string temp = fileName + ".tmp~";
+  WriteTempFile(temp, data);
   CommitTempFile(temp, fileName);
+}
+
+bool WriteNewFileAtomic(const std::string& fileName, std::string_view data) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temp = fileName + "." + std::to_string(::getpid()) + "-" +
+                           std::to_string(++counter) + ".tmp~";
+  WriteTempFile(temp, data);
+  // A hard link is made only where no file of that name exists.
+  const int rc = ::link(temp.c_str(), fileName.c_str());
+  const int err = errno;
+  ::unlink(temp.c_str());
+  if (rc == 0) return true;
+  if (err == EEXIST) return false;
+  throw EInOutError("Cannot create file \"" + fileName + "\". " + std::strerror(err));
 }
 
 void CommitTempFile(const std::string& temp, const std::string& fileName) {

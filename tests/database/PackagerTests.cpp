@@ -59,28 +59,49 @@ TEST_F(PackagerTest, UnpackParseRules) {
     std::string expected;
   } cases[] = {
       {"<DATA005>hello<TAIL_PACKET>", "hello"},
+      {"<DATA00+5>hello<TAIL_PACKET>", "hello"},
       // The payload ends at the last trailer: a stored payload may hold the trailer's text.
       {"<DATA0017>ab<TAIL_PACKET>cd<TAIL_PACKET>", "ab<TAIL_PACKET>cd"},
-      // Header fields that are not numbers, a missing ">", or no trailer after the header.
-      {"<DATAx05>hello<TAIL_PACKET>", ""},
-      {"<DATA0x5>hello<TAIL_PACKET>", ""},
-      {"<DATA00>hello<TAIL_PACKET>", ""},
-      {"<DATA00abc>hello<TAIL_PACKET>", ""},
-      {"<DATA005 hello<TAIL_PACKET", ""},
-      {"<DATA005>hello", ""},
-      {"<TAIL_PACKET><DATA005>x", ""},
-      {"", ""},
-      {"<DAT", ""},
       // Digits other than 1 mean "not set".
       {"<DATA225>hello<TAIL_PACKET>", "hello"},
+      {"<DATA000><TAIL_PACKET>", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(packager.Unpack(c.packet), c.expected) << c.packet;
 }
 
-TEST_F(PackagerTest, PayloadOfAnotherLengthThanTheHeaderSaysRaises) {
-  // Cut short or padded: never a shorter or longer text taken for the whole.
-  for (const char* packet : {"<DATA00999>hello<TAIL_PACKET>", "<DATA003>hello<TAIL_PACKET>"})
-    EXPECT_THROW(packager.Unpack(packet), EDecompressionError) << packet;
+// A packet that does not prove whole raises instead of unpacking to a shorter or empty text.
+TEST_F(PackagerTest, PacketsThatAreNotWholeRaise) {
+  const std::string enciphered = packager.Pack("some text", false, clDefault, true);
+  const char* cases[] = {
+      "", "<DAT", "<DATAx05>hello<TAIL_PACKET>", "<DATA0x5>hello<TAIL_PACKET>",
+      "<DATA00>hello<TAIL_PACKET>", "<DATA00abc>hello<TAIL_PACKET>", "<DATA005 hello<TAIL_PACKET",
+      "<DATA005>hello", "<TAIL_PACKET><DATA005>x", "[DATA005>hello<TAIL_PACKET>",
+      // The length the header gives is the data's.
+      "<DATA00999>hello<TAIL_PACKET>", "<DATA004>hello<TAIL_PACKET>",
+  };
+  for (const char* packet : cases) EXPECT_THROW(packager.Unpack(packet), EPacketError) << packet;
+  // Enciphered data cut short, without its end marker, or made with another key.
+  EXPECT_THROW(packager.Unpack(enciphered.substr(0, enciphered.size() - 14) + "<TAIL_PACKET>"), EPacketError);
+  const TCrypter other("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF");
+  EXPECT_THROW(TPackager(other).Unpack(enciphered), EPacketError);
+}
+
+// Every change of one byte of a compressed and enciphered packet (the backup form) is found.
+TEST_F(PackagerTest, MutatedPacketsNeverUnpack) {
+  std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\x]\r\n";
+  for (int i = 0; i < 40; ++i) text += "\"value" + std::to_string(i) + "\"=hex:00,01,02\r\n";
+  const std::string packet = packager.Pack(text, true, clDefault, true);
+  ASSERT_EQ(packager.Unpack(packet), text);
+  unsigned seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  for (int round = 0; round < 150; ++round) {
+    std::string mutated = packet;
+    const std::size_t at = next() % mutated.size();
+    mutated[at] = static_cast<char>(mutated[at] ^ (1 + next() % 255));
+    EXPECT_THROW(packager.Unpack(mutated), Exception) << "byte " << at;
+  }
+  for (std::size_t cut : {std::size_t{1}, packet.size() / 2, packet.size() - 1})
+    EXPECT_THROW(packager.Unpack(packet.substr(0, cut)), EPacketError) << cut;
 }
 
 TEST_F(PackagerTest, DamagedCompressedPayloadRaises) {
@@ -107,6 +128,12 @@ TEST_F(PackagerTest, FilesAreWrittenWholeAndReadBack) {
   EXPECT_EQ(TFileProtect::LoadFile(file, packager), "second version");
   // Only the file itself remains: the temporary file was renamed over it.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  // A new file is never written over an existing one.
+  EXPECT_FALSE(TFileProtect::SaveNewFile(file, "third", packager));
+  EXPECT_EQ(TFileProtect::LoadFile(file, packager), "second version");
+  EXPECT_TRUE(TFileProtect::SaveNewFile(file + "2", "third", packager));
+  EXPECT_EQ(TFileProtect::LoadFile(file + "2", packager), "third");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
   fs::remove_all(dir);
 }
 

@@ -1,0 +1,284 @@
+#include "cleaners/system/RegistryObjects.h"
+
+#include <charconv>
+#include <map>
+#include <utility>
+
+#include "cleaners/portable/NameFilter.h"
+#include "engine/Utility.h"
+#include "registry/BackupFiles.h"
+#include "strings/StrRes.h"
+#include "support/Format.h"
+#include "support/LogFile.h"
+
+namespace tw {
+
+namespace {
+
+constexpr std::uint32_t kHkeyUsers = 0x80000003;
+constexpr const char* kUserMirror =
+    "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
+// The item whose values Windows names in ROT13 and keeps as binary counters.
+constexpr const char* kUserAssistItem = "g07-i13";
+
+[[noreturn]] void RaiseSubkeyNotFound(const std::string& key, const std::string& subkey) {
+  throw ERegistryException(Format("Subkey \"%s\\%s\" not found.", key, subkey));
+}
+
+std::string JoinPath(const std::string& path, const std::string& name) {
+  return path.empty() ? name : path + "\\" + name;
+}
+
+// A string value's text: its characters before the first NUL.
+std::string StringText(const TRegValue& value) {
+  return value.Data.substr(0, value.Data.find('\0'));
+}
+
+bool IsString(const TRegValue& value) {
+  return value.Type == REG_SZ || value.Type == REG_EXPAND_SZ;
+}
+
+std::int32_t DwordOf(const TRegValue& value) {
+  std::uint32_t n = 0;
+  for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(value.Data[i]);
+  return static_cast<std::int32_t>(n);
+}
+
+bool IsDword(const TRegValue& value) { return value.Type == REG_DWORD && value.Data.size() == 4; }
+
+// NewValue read as a decimal integer; 0 when it is not one.
+std::int32_t DecimalOrZero(const std::string& text) {
+  std::int32_t n = 0;
+  const char* first = text.data();
+  if (!text.empty() && text.front() == '+') ++first;
+  auto [end, ec] = std::from_chars(first, text.data() + text.size(), n);
+  return ec == std::errc() && end == text.data() + text.size() && first != end ? n : 0;
+}
+
+}  // namespace
+
+TRegEntryChecked::TRegEntryChecked(std::string name, bool isKey, std::int64_t size)
+    : TRegChecked(nullptr, std::string()), Name(std::move(name)), IsKey(isKey) {
+  // The size comes from the registry class, which reads the value by its exact name (no key
+  // was given to the base, which therefore found nothing).
+  Size = size > 0 ? size : 0;
+}
+
+std::string TRegistryObject::ItemId() const {
+  return ItemNode ? ItemNode.AttrOpt("id").value_or("") : std::string();
+}
+
+std::unique_ptr<TTidewhiskReg> TRegistryObject::OpenRegistry() {
+  auto reg = std::make_unique<TTidewhiskReg>(CleanMode ? KEY_ALL_ACCESS : KEY_READ);
+  const std::uint32_t root = RootKeyFromName(Key);
+  reg->RootKey = RootKeyHandle(root);
+  if (root == kNoRootKey) RaiseSubkeyNotFound(Key, Subkey);
+  if (!CleanMode && root == kHkeyUsers) {
+    // The current user's hive under HKEY_USERS, named by the user's security identifier as
+    // the mirror key lists it. The clean opens the path the scan left.
+    TTidewhiskReg user(KEY_READ);
+    user.RootKey = HKEY_CURRENT_USER;
+    if (!user.OpenKey(kUserMirror, false)) RaiseSubkeyNotFound(Key, kUserMirror);
+    const std::vector<std::string> users = user.GetKeyNames();
+    if (users.empty()) RaiseSubkeyNotFound(Key, Subkey);
+    Subkey = JoinPath(users.front(), Subkey);
+  }
+  if (!reg->OpenKey(Subkey, false)) RaiseSubkeyNotFound(Key, Subkey);
+  return reg;
+}
+
+std::string TRegistryObject::EntryName(int index, bool* isKey, bool keysByDefault) const {
+  if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&Found.Record(index))) {
+    *isKey = entry->IsKey;
+    return entry->Name;
+  }
+  *isKey = keysByDefault;
+  return Found.Name(index);
+}
+
+std::vector<bool> TRegistryObject::BackUpEntries(TTidewhiskReg& reg, bool keysByDefault) {
+  std::vector<bool> mayChange(Found.Count(), false);
+  // Each entry once, also when the filters listed it twice: whether it was there to export.
+  std::map<std::pair<bool, std::string>, bool> exported;
+  reg.ExportRootKey = nullptr;
+  reg.BeginExport();
+  for (int i = 0; i < Found.Count() && !Aborted; ++i) {
+    if (!Found.Record(i).Checked) continue;
+    bool isKey = false;
+    const std::string name = EntryName(i, &isKey, keysByDefault);
+    if (auto seen = exported.find({isKey, name}); seen != exported.end()) {
+      mayChange[i] = true;
+      continue;
+    }
+    const TRegExportWriter::TMark mark = reg.ExportMark();
+    try {
+      // An entry that is gone already needs neither a backup nor a change.
+      const bool present = isKey ? reg.ExportKeyTree(JoinPath(reg.CurrentPath(), name))
+                                 : reg.ExportCurrentValue(name);
+      exported[{isKey, name}] = present;
+      mayChange[i] = true;
+    } catch (const Exception& e) {
+      reg.ExportRollback(mark);
+      LogFile().Write("[%s.Backup] %s: %s", ClassName(), e.ClassName(), e.Message());
+    }
+  }
+  const std::string text = reg.EndExport();
+  bool anyPresent = false;
+  for (const auto& entry : exported) anyPresent = anyPresent || entry.second;
+  if (!anyPresent) return mayChange;
+  try {
+    BackupFiles.push_back(SaveBackup(ItemId(), text));
+  } catch (const Exception& e) {
+    LogFile().Write("[%s.Backup] %s: %s", ClassName(), e.ClassName(), e.Message());
+    for (int i = 0; i < Found.Count(); ++i) {
+      if (!mayChange[i]) continue;
+      bool isKey = false;
+      const std::string name = EntryName(i, &isKey, keysByDefault);
+      if (exported[{isKey, name}]) mayChange[i] = false;
+    }
+  }
+  return mayChange;
+}
+
+void TRegistryObject::CleanEntries(TTidewhiskReg& reg, const TChange& change, bool reportNameOnly,
+                                   bool keysByDefault) {
+  BackupFiles.clear();
+  const bool backups = static_cast<bool>(OnBackup);
+  const std::vector<bool> mayChange =
+      backups ? BackUpEntries(reg, keysByDefault) : std::vector<bool>();
+  for (int i = 0; i < Found.Count(); ++i) {
+    if (Aborted) return;
+    TChecked& record = Found.Record(i);
+    if (!record.Checked) continue;
+    bool isKey = false;
+    const std::string name = EntryName(i, &isKey, keysByDefault);
+    bool changed = false;
+    // Never a change that could not be backed up first.
+    if (!backups || mayChange[i]) {
+      if (backups) OnBackup(this, std::make_unique<TWorkData>(Found.Text(i)));
+      try {
+        changed = change(reg, name, isKey);
+      } catch (const ERegistryException& e) {
+        LogFile().Write("[%s.Clean] %s: %s", ClassName(), e.ClassName(), e.Message());
+      }
+    }
+    if (!changed) record.CleanSucceeded = false;
+    ReportItem(reportNameOnly ? name : Found.Text(i));
+  }
+}
+
+std::vector<std::string> TDeleteValuesObject::Candidates(TTidewhiskReg& reg) const {
+  return SelectNames(reg.GetValueNames(), ValueFilter);
+}
+
+std::string TDeleteValuesObject::ValueLine(TTidewhiskReg& reg, const std::string& name,
+                                           const TRegValue& value, bool asHex) const {
+  std::string text;
+  if (asHex || value.Type == REG_BINARY) {
+    try {
+      text = reg.ReadBinaryAsHex(name);
+    } catch (const ERegistryException&) {
+      text = StrRes(239, Language);  // "Binary data"
+    }
+  } else if (IsString(value)) {
+    text = StringText(value);
+  } else if (IsDword(value)) {
+    text = Format("%d", DwordOf(value));
+  } else if (value.Type == REG_DWORD) {
+    text = HexText(value.Type, value.Data);  // a DWORD of another size than four bytes
+  } else {
+    try {
+      text = reg.ReadBinaryAsHex(name);
+    } catch (const ERegistryException&) {
+      text = StrRes(238, Language);  // "Unknown data type"
+    }
+  }
+  return Format("%s|%s", name, text);
+}
+
+void TDeleteValuesObject::Execute() {
+  TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
+  std::unique_ptr<TTidewhiskReg> reg = OpenRegistry();
+  if (CleanMode) {
+    CleanEntries(
+        *reg,
+        [](TTidewhiskReg& r, const std::string& name, bool isKey) {
+          return isKey ? r.DeleteKeyTree(name) : r.DeleteValue(name);
+        },
+        true, false);
+    return;
+  }
+  const bool asHex = ItemId() == kUserAssistItem;
+  for (const std::string& name : Candidates(*reg)) {
+    if (Aborted) return;
+    const std::optional<TRegValue> value = reg->ReadValue(name);
+    if (!value) continue;  // removed since it was listed
+    AddFinding(ValueLine(*reg, name, *value, asHex),
+               std::make_unique<TRegEntryChecked>(name, false, reg->ValueSize(name)));
+  }
+}
+
+void TReplaceValuesObject::Execute() {
+  TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
+  std::unique_ptr<TTidewhiskReg> reg = OpenRegistry();
+  const std::int32_t number = DecimalOrZero(NewValue);
+  if (CleanMode) {
+    // The value keeps its type: string values get the text, DWORDs the number; other types
+    // cannot take the replacement and stay as they are.
+    CleanEntries(
+        *reg,
+        [&](TTidewhiskReg& r, const std::string& name, bool isKey) {
+          if (isKey) return false;
+          const std::optional<TRegValue> value = r.ReadValue(name);
+          if (!value) return true;
+          if (IsString(*value)) {
+            r.WriteValue(name, value->Type, NewValue + '\0');
+          } else if (value->Type == REG_DWORD) {
+            const auto n = static_cast<std::uint32_t>(number);
+            const char bytes[4] = {static_cast<char>(n), static_cast<char>(n >> 8),
+                                   static_cast<char>(n >> 16), static_cast<char>(n >> 24)};
+            r.WriteValue(name, REG_DWORD, std::string_view(bytes, 4));
+          } else {
+            return false;
+          }
+          return true;
+        },
+        false, false);
+    return;
+  }
+  for (const std::string& name : Candidates(*reg)) {
+    if (Aborted) return;
+    const std::optional<TRegValue> value = reg->ReadValue(name);
+    if (!value) continue;
+    if (IsString(*value)) {
+      const std::string text = StringText(*value);
+      if (text.empty() || text == NewValue) continue;
+    } else if (IsDword(*value) && DwordOf(*value) == number) {
+      continue;
+    }
+    AddFinding(ValueLine(*reg, name, *value, false),
+               std::make_unique<TRegEntryChecked>(name, false, reg->ValueSize(name)));
+  }
+}
+
+void TDeleteSubkeysObject::Execute() {
+  TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
+  std::unique_ptr<TTidewhiskReg> reg = OpenRegistry();
+  if (CleanMode) {
+    CleanEntries(
+        *reg,
+        [](TTidewhiskReg& r, const std::string& name, bool isKey) {
+          return isKey ? r.DeleteKeyTree(name) : r.DeleteValue(name);
+        },
+        false, true);
+    return;
+  }
+  const std::vector<std::string> names = reg->GetKeyNames();
+  reg->CloseKey();
+  for (const std::string& name : SelectNames(names, SubkeyFilter)) {
+    if (Aborted) return;
+    AddFinding(name + "|", std::make_unique<TRegEntryChecked>(name, true, 0));
+  }
+}
+
+}  // namespace tw

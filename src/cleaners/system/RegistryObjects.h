@@ -1,0 +1,99 @@
+#pragma once
+// The registry work objects: the base every registry cleaner and fixer builds on, and the three
+// cleaners that list values or subkeys of one key by name pattern.
+//
+// A clean with backups (OnBackup assigned) first exports every ticked entry as it is at that
+// moment (a value, or a key with its whole tree) into one new backup file of the item; an entry
+// that cannot be exported exactly, or a file that cannot be written, leaves the entry unchanged
+// and reported as not cleaned. Only then is each entry changed, first line to last.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/CustomWorkObject.h"
+#include "registry/ExRegistry.h"
+
+namespace tw {
+
+// The record of a registry finding: the exact name of what it names (a value of the opened
+// key, or a key path below it), which the line's text cannot carry when the name holds "|".
+class TRegEntryChecked : public TRegChecked {
+ public:
+  TRegEntryChecked(std::string name, bool isKey, std::int64_t size);
+  std::string Name;
+  bool IsKey;
+};
+
+class TRegistryObject : public TWorkObject {
+ public:
+  using TWorkObject::TWorkObject;
+
+  std::string Subkey;  // key path below the root, without a leading "\"
+  std::string Key;     // root key name, long or short ("HKEY_CURRENT_USER", "HKCU")
+  // The language of the texts of the string table that a finding may show (0 English).
+  int Language = 0;
+  // The backup files the last clean wrote.
+  std::vector<std::string> BackupFiles;
+
+ protected:
+  // The registry object of one run, with Key\Subkey open: read access in a scan, full access
+  // in a clean. A scan of HKEY_USERS first puts the current user's identifier in front of
+  // Subkey (from the Internet Explorer registry mirror). Raises "Subkey \"%s\%s\" not found.".
+  std::unique_ptr<TTidewhiskReg> OpenRegistry();
+
+  // What line Index names: from its record when it is a TRegEntryChecked, otherwise the line's
+  // name part, a key when IsKey.
+  std::string EntryName(int index, bool* isKey, bool keysByDefault) const;
+  // The scan-database id of the item the action belongs to; empty without one.
+  std::string ItemId() const;
+
+  // Changes one entry of the open key; false when it failed.
+  using TChange = std::function<bool(TTidewhiskReg& reg, const std::string& name, bool isKey)>;
+  // The clean walk of every registry object: backups (when OnBackup is assigned), then each
+  // ticked line from first to last with OnBackup, the change and OnItem (the name part alone
+  // when ReportNameOnly, else the whole line). Stops when Aborted.
+  void CleanEntries(TTidewhiskReg& reg, const TChange& change, bool reportNameOnly,
+                    bool keysByDefault);
+
+ private:
+  // Exports the ticked entries into one new backup file; per line, whether it may be changed.
+  std::vector<bool> BackUpEntries(TTidewhiskReg& reg, bool keysByDefault);
+};
+
+class TDeleteValuesObject : public TRegistryObject {
+ public:
+  using TRegistryObject::TRegistryObject;
+  void Execute() override;
+  const char* ClassName() const override { return "TDeleteValuesObject"; }
+
+  std::string ValueFilter;  // regular expressions separated by ";"; empty: every value
+
+ protected:
+  // The value names the filters select, in filter order (a name twice when two match it).
+  std::vector<std::string> Candidates(TTidewhiskReg& reg) const;
+  // "name|data text" of Value, found as Name.
+  std::string ValueLine(TTidewhiskReg& reg, const std::string& name, const TRegValue& value,
+                        bool asHex) const;
+};
+
+class TReplaceValuesObject : public TDeleteValuesObject {
+ public:
+  using TDeleteValuesObject::TDeleteValuesObject;
+  void Execute() override;
+  const char* ClassName() const override { return "TReplaceValuesObject"; }
+
+  std::string NewValue;  // written over string values, and as a decimal number over DWORDs
+};
+
+class TDeleteSubkeysObject : public TRegistryObject {
+ public:
+  using TRegistryObject::TRegistryObject;
+  void Execute() override;
+  const char* ClassName() const override { return "TDeleteSubkeysObject"; }
+
+  std::string SubkeyFilter;  // regular expressions separated by ";"; empty: every subkey
+};
+
+}  // namespace tw

@@ -1,0 +1,366 @@
+#include "registry/ExRegistry.h"
+
+#include <algorithm>
+
+#include "support/Format.h"
+
+namespace tw {
+
+namespace {
+
+constexpr REGSAM kView = KEY_WOW64_64KEY;
+
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+std::u16string ToUtf16(std::string_view text) {
+  std::u16string out;
+  if (Utf8ToUtf16(text, out)) return out;
+  // Not UTF-8: text in the process's code page.
+  const int n =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  out.assign(static_cast<std::size_t>(n), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<wchar_t*>(out.data()), n);
+  return out;
+}
+
+std::u16string_view AsUtf16(const wchar_t* text, std::size_t length) {
+  return {reinterpret_cast<const char16_t*>(text), length};
+}
+
+// The system's text for Code: first from the network messages, then the system's table;
+// kept as returned, line break included. Empty when neither knows the code.
+std::string ErrorText(DWORD code) {
+  unique_hmodule netmsg(::LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  if (netmsg) flags |= FORMAT_MESSAGE_FROM_HMODULE;
+  char* buffer = nullptr;
+  const DWORD n =
+      ::FormatMessageA(flags, netmsg.get(), code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = n && buffer ? std::string(buffer, n) : std::string();
+  if (buffer) ::LocalFree(buffer);
+  return text;
+}
+
+std::string ExceptionText(DWORD code, const std::string& message) {
+  const std::string system = ErrorText(code);
+  const std::string error =
+      system.empty() ? Format("Error %d", static_cast<unsigned long long>(code))
+                     : Format("Error %d : %s", static_cast<unsigned long long>(code), system);
+  return error + ":" + message;
+}
+
+[[noreturn]] void RaiseRegistryError(LONG rc, const std::string& message) {
+  ::SetLastError(static_cast<DWORD>(rc));
+  throw EExRegistryException(message);
+}
+
+// Names of the values (Keys false) or subkeys (Keys true) of Key.
+std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact) {
+  if (allExact) *allExact = true;
+  DWORD maxKey = 0, maxValue = 0;
+  LONG rc = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxKey, nullptr, nullptr,
+                               &maxValue, nullptr, nullptr, nullptr);
+  if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, "Unable to list the key");
+  std::vector<wchar_t> buffer((keys ? maxKey : maxValue) + 2);
+  std::vector<std::string> names;
+  for (DWORD index = 0;;) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    rc = keys ? ::RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr,
+                                nullptr)
+              : ::RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr,
+                                nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_MORE_DATA) {
+      buffer.resize(buffer.size() * 2 + 256);
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, "Unable to list the key");
+    std::string name;
+    if (Utf16ToUtf8(AsUtf16(buffer.data(), length), name))
+      names.push_back(std::move(name));
+    else if (allExact)
+      *allExact = false;
+    ++index;
+  }
+  return names;
+}
+
+std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
+  const std::wstring wname = WideFromUtf8(name);
+  std::string bytes;
+  DWORD type = REG_NONE;
+  for (;;) {
+    DWORD size = static_cast<DWORD>(bytes.size());
+    LONG rc =
+        ::RegQueryValueExW(key, wname.c_str(), nullptr, &type,
+                           bytes.empty() ? nullptr : reinterpret_cast<BYTE*>(bytes.data()), &size);
+    if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && bytes.empty() && size > 0)) {
+      bytes.resize(size);
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to read value \"%s\"", name));
+    bytes.resize(size);
+    break;
+  }
+  TRegValue value;
+  value.Type = type;
+  if (!IsStringType(type)) {
+    value.Data = std::move(bytes);
+    return value;
+  }
+  std::u16string text(bytes.size() / 2, u'\0');
+  std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * 2),
+            reinterpret_cast<char*>(text.data()));
+  value.Exact = Utf16ToUtf8(text, value.Data) && bytes.size() % 2 == 0;
+  return value;
+}
+
+bool DeleteTree(HKEY parent, const std::wstring& path) {
+  {
+    unique_hkey key;
+    const LONG rc =
+        ::RegOpenKeyExW(parent, path.c_str(), 0,
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
+    if (rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    std::vector<std::string> children;
+    try {
+      children = EnumNames(key.get(), true, nullptr);
+    } catch (const ERegistryException&) {
+      return false;
+    }
+    for (const std::string& child : children)
+      if (!DeleteTree(key.get(), WideFromUtf8(child))) return false;
+  }
+  const LONG rc = ::RegDeleteKeyExW(parent, path.c_str(), kView, 0);
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+std::string ChildPath(const std::string& path, const std::string& name) {
+  return path.empty() ? name : path + "\\" + name;
+}
+
+}  // namespace
+
+std::wstring WideFromUtf8(std::string_view text) {
+  const std::u16string wide = ToUtf16(text);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+EExRegistryException::EExRegistryException(const std::string& message)
+    : EExRegistryException(::GetLastError(), message) {}
+
+EExRegistryException::EExRegistryException(DWORD code, const std::string& message)
+    : ERegistryException("EExRegistryException", ExceptionText(code, message)), ErrorCode(code) {}
+
+HKEY RootKeyHandle(std::uint32_t root) {
+  return reinterpret_cast<HKEY>(
+      static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
+}
+
+std::uint32_t RootKeyValue(HKEY root) {
+  return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(root));
+}
+
+TExRegistry::TExRegistry(REGSAM access) : Access(access) {}
+
+bool TExRegistry::OpenKey(const std::string& path, bool canCreate) {
+  CloseKey();
+  std::string relative = path;
+  if (!relative.empty() && relative.front() == '\\') relative.erase(0, 1);
+  const std::wstring wide = WideFromUtf8(relative);
+  unique_hkey key;
+  const LONG rc = canCreate ? ::RegCreateKeyExW(RootKey, wide.c_str(), 0, nullptr, 0,
+                                                Access | kView, nullptr, key.put(), nullptr)
+                            : ::RegOpenKeyExW(RootKey, wide.c_str(), 0, Access | kView, key.put());
+  if (rc != ERROR_SUCCESS) {
+    ::SetLastError(static_cast<DWORD>(rc));
+    return false;
+  }
+  current_ = std::move(key);
+  currentPath_ = relative;
+  return true;
+}
+
+void TExRegistry::CloseKey() {
+  current_.reset();
+  currentPath_.clear();
+}
+
+bool TExRegistry::KeyExists(const std::string& path) const {
+  unique_hkey key;
+  return ::RegOpenKeyExW(RootKey, WideFromUtf8(path).c_str(), 0, KEY_READ | kView, key.put()) ==
+         ERROR_SUCCESS;
+}
+
+std::vector<std::string> TExRegistry::GetValueNames(bool* allExact) const {
+  if (!current_) throw ERegistryException("No key is open");
+  return EnumNames(current_.get(), false, allExact);
+}
+
+std::vector<std::string> TExRegistry::GetKeyNames(bool* allExact) const {
+  if (!current_) throw ERegistryException("No key is open");
+  return EnumNames(current_.get(), true, allExact);
+}
+
+std::optional<TRegValue> TExRegistry::ReadValue(const std::string& name) const {
+  if (!current_) throw ERegistryException("No key is open");
+  return ReadValueOf(current_.get(), name);
+}
+
+std::int64_t TExRegistry::ValueSize(const std::string& name) const {
+  DWORD size = 0;
+  if (!current_ || ::RegQueryValueExW(current_.get(), WideFromUtf8(name).c_str(), nullptr, nullptr,
+                                      nullptr, &size) != ERROR_SUCCESS)
+    return -1;
+  return size;
+}
+
+void TExRegistry::WriteValue(const std::string& name, DWORD type, std::string_view data) {
+  if (!current_) throw ERegistryException("No key is open");
+  std::u16string wideData;
+  if (IsStringType(type)) {
+    wideData = ToUtf16(data);
+    // The system adds a terminator to string data that lacks one when a NUL follows the
+    // buffer; a string stored without one must stay so, hence a non-NUL character after it.
+    wideData += u'\x1';
+    data =
+        std::string_view(reinterpret_cast<const char*>(wideData.data()), (wideData.size() - 1) * 2);
+  }
+  const LONG rc =
+      ::RegSetValueExW(current_.get(), WideFromUtf8(name).c_str(), 0, type,
+                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+  if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to write value \"%s\"", name));
+}
+
+bool TExRegistry::DeleteValue(const std::string& name) {
+  if (!current_) return false;
+  const LONG rc = ::RegDeleteValueW(current_.get(), WideFromUtf8(name).c_str());
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool TExRegistry::DeleteKeyTree(const std::string& path) {
+  if (!current_ || path.empty()) return false;
+  return DeleteTree(current_.get(), WideFromUtf8(path));
+}
+
+void TExRegistry::ReadMultiSz(const std::string& name, std::vector<std::string>& strings) const {
+  strings.clear();
+  DWORD type = REG_NONE, size = 0;
+  const LONG rc = current_ ? ::RegQueryValueExW(current_.get(), WideFromUtf8(name).c_str(), nullptr,
+                                                &type, nullptr, &size)
+                           : ERROR_INVALID_HANDLE;
+  if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, "Unable to read MULTI_SZ value");
+  if (type != REG_MULTI_SZ) throw ERegistryException("String list expected");
+  const std::optional<TRegValue> value = ReadValue(name);
+  if (!value || value->Type != REG_MULTI_SZ) throw ERegistryException("String list expected");
+  std::vector<std::string> out;
+  for (std::size_t start = 0; start < value->Data.size();) {
+    std::size_t end = value->Data.find('\0', start);
+    if (end == std::string::npos) end = value->Data.size();
+    if (end == start) break;
+    out.push_back(value->Data.substr(start, end - start));
+    start = end + 1;
+  }
+  strings = std::move(out);
+}
+
+std::string TExRegistry::HeaderRootName() const {
+  return RootKeyName(RootKeyValue(ExportRootKey ? ExportRootKey : RootKey));
+}
+
+void TExRegistry::BeginExport() { writer_.Begin(); }
+
+void TExRegistry::ExportValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                              std::string_view data) {
+  writer_.Value(HeaderRootName(), keyPath, valueName, type, data);
+}
+
+std::string TExRegistry::EndExport() { return writer_.End(); }
+
+void TExRegistry::ExportKeyHeader(const std::string& keyPath) {
+  writer_.KeyHeader(HeaderRootName(), keyPath);
+}
+
+bool TExRegistry::ExportCurrentValue(const std::string& name) {
+  const std::optional<TRegValue> value = ReadValue(name);
+  if (!value) return false;
+  if (!value->Exact)
+    throw ERegistryException(
+        Format("Value \"%s\" of \"%s\" cannot be exported exactly", name, currentPath_));
+  ExportValue(currentPath_, name, value->Type, value->Data);
+  return true;
+}
+
+bool TExRegistry::ExportKeyTree(const std::string& path) {
+  unique_hkey key;
+  const LONG rc =
+      ::RegOpenKeyExW(RootKey, WideFromUtf8(path).c_str(), 0, KEY_READ | kView, key.put());
+  if (rc == ERROR_FILE_NOT_FOUND) return false;
+  if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to open \"%s\"", path));
+  ExportTreeOf(key.get(), path);
+  return true;
+}
+
+void TExRegistry::ExportTreeOf(HKEY key, const std::string& path) {
+  ExportKeyHeader(path);
+  bool exact = true;
+  std::vector<std::string> values = EnumNames(key, false, &exact);
+  std::vector<std::string> keys = EnumNames(key, true, exact ? &exact : nullptr);
+  if (!exact)
+    throw ERegistryException(Format("A name under \"%s\" cannot be exported exactly", path));
+  std::sort(values.begin(), values.end());
+  std::sort(keys.begin(), keys.end());
+  for (const std::string& name : values) {
+    const std::optional<TRegValue> value = ReadValueOf(key, name);
+    if (!value) continue;  // removed meanwhile
+    if (!value->Exact)
+      throw ERegistryException(
+          Format("Value \"%s\" of \"%s\" cannot be exported exactly", name, path));
+    ExportValue(path, name, value->Type, value->Data);
+  }
+  for (const std::string& name : keys) {
+    unique_hkey child;
+    const LONG rc =
+        ::RegOpenKeyExW(key, WideFromUtf8(name).c_str(), 0, KEY_READ | kView, child.put());
+    if (rc == ERROR_FILE_NOT_FOUND) continue;
+    if (rc != ERROR_SUCCESS)
+      RaiseRegistryError(rc, Format("Unable to open \"%s\"", ChildPath(path, name)));
+    ExportTreeOf(child.get(), ChildPath(path, name));
+  }
+}
+
+void TTidewhiskReg::BeginExport() {
+  TExRegistry::BeginExport();
+  writer_.AddLine("REGEDIT4");
+}
+
+std::string TTidewhiskReg::ReadBinaryAsHex(const std::string& name) const {
+  // A separate handle proves that the key is still there.
+  unique_hkey probe;
+  if (::RegOpenKeyExW(RootKey, WideFromUtf8(CurrentPath()).c_str(), 0, KEY_READ | kView,
+                      probe.put()) != ERROR_SUCCESS ||
+      !CurrentKey())
+    return {};
+  DWORD type = REG_NONE, size = 0;
+  if (::RegQueryValueExW(CurrentKey(), WideFromUtf8(name).c_str(), nullptr, &type, nullptr,
+                         &size) != ERROR_SUCCESS)
+    return {};
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD)
+    throw ERegistryException("Not a REG_BINARY value");
+  std::optional<TRegValue> value;
+  try {
+    value = ReadValue(name);
+  } catch (const ERegistryException&) {
+    return {};
+  }
+  return value ? HexText(value->Type, value->Data) : std::string();
+}
+
+}  // namespace tw
