@@ -1,9 +1,9 @@
 #pragma once
 // Owners for pieces of the shell and the window station: item identifier lists, the clipboard,
 // locked global memory and the process error mode.
-#include <windows.h>
 #include <objbase.h>
 #include <shtypes.h>
+#include <windows.h>
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <objidl.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
@@ -91,7 +91,9 @@ void RemoveTree(const std::string& folder) {
   ::RemoveDirectoryA(folder.c_str());
 }
 
-void MakeFolder(const std::string& path) { ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr)) << path; }
+void MakeFolder(const std::string& path) {
+  ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr)) << path;
+}
 
 void MakeFile(const std::string& path, const std::string& content = "x", DWORD attributes = 0) {
   unique_hfile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -108,7 +110,9 @@ std::vector<T> Sorted(std::vector<T> v) {
   std::sort(v.begin(), v.end());
   return v;
 }
-std::vector<std::string> Sorted(std::initializer_list<std::string> v) { return Sorted(std::vector<std::string>(v)); }
+std::vector<std::string> Sorted(std::initializer_list<std::string> v) {
+  return Sorted(std::vector<std::string>(v));
+}
 
 // Work objects with their reports collected; paths relative to Root where they lie below it.
 class SystemCleanerTest : public ::testing::Test {
@@ -271,7 +275,8 @@ class TrashEnvironment : public ::testing::Environment {
   }
   void TearDown() override { RemoveTree(Folder()); }
 };
-[[maybe_unused]] const auto* const kTrashEnvironment = ::testing::AddGlobalTestEnvironment(new TrashEnvironment);
+[[maybe_unused]] const auto* const kTrashEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TrashEnvironment);
 
 void Recycle(const std::string& path) {
   std::string from = path;
@@ -458,21 +463,22 @@ class RecentDocsTest : public SystemCleanerTest {
     SystemCleanerTest::SetUp();
     recent_ = root_ + "Recent";
     MakeFolder(recent_);
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_READ | KEY_WRITE, key_.put()),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_READ | KEY_WRITE, key_.put()),
+        ERROR_SUCCESS);
     DWORD size = sizeof saved_;
     hadValue_ = ::RegQueryValueExA(key_.get(), "Recent", nullptr, &savedType_,
                                    reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
     savedSize_ = size;
-    ::RegSetValueExA(key_.get(), "Recent", 0, REG_SZ, reinterpret_cast<const BYTE*>(recent_.c_str()),
+    ::RegSetValueExA(key_.get(), "Recent", 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(recent_.c_str()),
                      static_cast<DWORD>(recent_.size() + 1));
   }
   void TearDown() override {
     if (hadValue_)
       ::RegSetValueExA(key_.get(), "Recent", 0, savedType_, reinterpret_cast<BYTE*>(saved_),
                        savedSize_);
-    else
-      ::RegDeleteValueA(key_.get(), "Recent");
+    else ::RegDeleteValueA(key_.get(), "Recent");
     SystemCleanerTest::TearDown();
   }
 
@@ -486,7 +492,8 @@ class RecentDocsTest : public SystemCleanerTest {
 TEST_F(RecentDocsTest, BareNamesOfTheFolderFilesAreListedAndTheTickedOnesRemoved) {
   MakeFile(recent_ + "\\report.lnk", "123");
   MakeFile(recent_ + "\\hidden.lnk", "x", FILE_ATTRIBUTE_HIDDEN);
-  MakeFile(recent_ + "\\desktop.ini", "[.ShellClassInfo]", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  MakeFile(recent_ + "\\desktop.ini", "[.ShellClassInfo]",
+           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   MakeFolder(recent_ + "\\AutomaticDestinations");
   MakeFile(recent_ + "\\AutomaticDestinations\\inner.lnk");
 
@@ -524,8 +531,8 @@ TEST_F(SystemCleanerTest, AShortcutIsBrokenWhenItsTargetIsMissingFromAFixedDisk)
     ASSERT_EQ(::GetDriveTypeA("R:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
     ASSERT_EQ(::GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_REMOTE));
   }
-  const bool otherDrives = ::GetDriveTypeA("R:\\") == DRIVE_REMOVABLE &&
-                           ::GetDriveTypeA("N:\\") == DRIVE_REMOTE;
+  const bool otherDrives =
+      ::GetDriveTypeA("R:\\") == DRIVE_REMOVABLE && ::GetDriveTypeA("N:\\") == DRIVE_REMOTE;
   char absent = 0;
   for (char letter = 'Q'; letter >= 'H' && !absent; --letter)
     if (::GetDriveTypeA(Format("%c:\\", letter).c_str()) == DRIVE_NO_ROOT_DIR) absent = letter;
@@ -666,7 +673,8 @@ class DesktopSearchTest : public SystemCleanerTest {
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr,
                                 key.put(), nullptr),
               ERROR_SUCCESS);
-    ::RegSetValueExA(key.get(), "data_dir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+    ::RegSetValueExA(key.get(), "data_dir", 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(folder.c_str()),
                      static_cast<DWORD>(folder.size() + 1));
   }
 };
@@ -674,8 +682,8 @@ class DesktopSearchTest : public SystemCleanerTest {
 TEST_F(DesktopSearchTest, IndexFilesGoAndSettingsFilesStayWithTheirFolders) {
   const std::string data = root_ + "data";
   MakeFolder(data);
-  for (const char* name : {"index.cf1", "UInfo.Dat", "notes.txt", "README.TXT", "config.xml",
-                           "sidebar.dat"})
+  for (const char* name :
+       {"index.cf1", "UInfo.Dat", "notes.txt", "README.TXT", "config.xml", "sidebar.dat"})
     MakeFile(data + "\\" + name);
   MakeFolder(data + "\\cache");
   MakeFile(data + "\\cache\\x.idx");
@@ -696,8 +704,8 @@ TEST_F(DesktopSearchTest, IndexFilesGoAndSettingsFilesStayWithTheirFolders) {
     EXPECT_FALSE(Exists(object->Found.Text(i))) << object->Found.Text(i);
     EXPECT_TRUE(object->Found.Record(i).CleanSucceeded) << object->Found.Text(i);
   }
-  for (const char* stays : {"UInfo.Dat", "notes.txt", "config.xml", "sidebar.dat",
-                            "keep\\deep\\prefs.xml"})
+  for (const char* stays :
+       {"UInfo.Dat", "notes.txt", "config.xml", "sidebar.dat", "keep\\deep\\prefs.xml"})
     EXPECT_TRUE(Exists(data + "\\" + stays)) << stays;
 }
 
@@ -738,7 +746,8 @@ TEST(SystemCleanerBuilders, EachMethodBuildsItsClassWithTheActionsParameters) {
     init.onWorkDone = [](TCustomWorkObject*) {};
     auto object = CleanerBuilders().at(method)(std::move(init), params);
     EXPECT_STREQ(object->ClassName(), className);
-    if (auto* files = dynamic_cast<TDeleteFileObject*>(object.get()); files && row->attributes.size() > 1) {
+    if (auto* files = dynamic_cast<TDeleteFileObject*>(object.get());
+        files && row->attributes.size() > 1) {
       EXPECT_EQ(files->FileFilter, "fileFilter");
       EXPECT_EQ(files->ExcludeFolder, "excludeFolder");
       EXPECT_TRUE(files->Recurse);

@@ -37,10 +37,9 @@ TEST(SystemRules, HotFixPatternNeedsTwoDollarSigns) {
 
 TEST(SystemRules, SettingsFilesOfTheSearchDataFolderAreSpared) {
   const std::pair<const char*, bool> cases[] = {
-      {"uinfo.dat", true},   {"UINFO.DAT", true},       {"UInfo.Dat", true},
-      {"notes.txt", true},   {"a.txt.bak", true},       {"NOTES.TXT", false},
-      {"config.xml", true},  {"sidebar_prefs", true},   {"Sidebar", false},
-      {"index.cf1", false},  {"uinfo.dat.old", false},  {"xuinfo.dat", false},
+      {"uinfo.dat", true}, {"UINFO.DAT", true},  {"UInfo.Dat", true},      {"notes.txt", true},
+      {"a.txt.bak", true}, {"NOTES.TXT", false}, {"config.xml", true},     {"sidebar_prefs", true},
+      {"Sidebar", false},  {"index.cf1", false}, {"uinfo.dat.old", false}, {"xuinfo.dat", false},
   };
   for (const auto& [name, spared] : cases) EXPECT_EQ(IsSparedDataFile(name), spared) << name;
 }
@@ -53,15 +52,14 @@ TEST(SystemRules, OnlyATargetMissingFromAPresentFixedDiskIsBroken) {
       {"C:\\Windows", TTargetState::Present},
       {"C:\\locked.sys", TTargetState::Unknown},
   };
-  TTargetProbe probe{
-      [&](const std::string& root) {
-        asked.push_back(root);
-        return root == "C:\\" || root == "D:\\" || root == "c:\\";
-      },
-      [&](const std::string& path) {
-        auto it = files.find(path);
-        return it == files.end() ? TTargetState::Missing : it->second;
-      }};
+  TTargetProbe probe{[&](const std::string& root) {
+                       asked.push_back(root);
+                       return root == "C:\\" || root == "D:\\" || root == "c:\\";
+                     },
+                     [&](const std::string& path) {
+                       auto it = files.find(path);
+                       return it == files.end() ? TTargetState::Missing : it->second;
+                     }};
   const std::pair<const char*, bool> cases[] = {
       {"C:\\gone.txt", true},
       {"c:\\gone.txt", true},
@@ -78,7 +76,8 @@ TEST(SystemRules, OnlyATargetMissingFromAPresentFixedDiskIsBroken) {
       {"C:gone.txt", false},
       {"", false},
   };
-  for (const auto& [target, broken] : cases) EXPECT_EQ(IsBrokenTarget(target, probe), broken) << target;
+  for (const auto& [target, broken] : cases)
+    EXPECT_EQ(IsBrokenTarget(target, probe), broken) << target;
   // Drives are asked by their roots only.
   for (const std::string& root : asked) EXPECT_EQ(root.size(), 3u) << root;
 }
@@ -87,9 +86,9 @@ TEST(SystemRules, RecycledItemTextJoinsLocationAndNameAndFallsBackToTheItemPath)
   using Detail = std::optional<std::string>;
   auto give = [](Detail value) { return [value] { return value; }; };
   TFileLogFile quiet("unused.log", false);
-  EXPECT_EQ(RecycledItemText(give("C:\\Users\\me\\Documents"), give("report.doc"), "C:\\$R1.doc",
-                             quiet),
-            "C:\\Users\\me\\Documents\\report.doc");
+  EXPECT_EQ(
+      RecycledItemText(give("C:\\Users\\me\\Documents"), give("report.doc"), "C:\\$R1.doc", quiet),
+      "C:\\Users\\me\\Documents\\report.doc");
   EXPECT_EQ(RecycledItemText(give(std::nullopt), give("report.doc"), "C:\\$R1.doc", quiet),
             "report.doc");
   EXPECT_EQ(RecycledItemText(give(std::nullopt), give(std::nullopt), "C:\\$R1.doc", quiet),
@@ -109,8 +108,9 @@ TEST(SystemRules, AnErrorWhileReadingADetailIsLoggedAndKeepsWhatWasGathered) {
     EXPECT_EQ(RecycledItemText(failing, location, "C:\\$R2.doc", log), "C:\\$R2.doc");
   }
   const std::string text = ReadWholeFile(file.string());
-  EXPECT_EQ(text, "[GetDetailsEx] EOSError: Type mismatch\r\n"
-                  "[GetDetailsEx] EOSError: Type mismatch\r\n");
+  EXPECT_EQ(text,
+            "[GetDetailsEx] EOSError: Type mismatch\r\n"
+            "[GetDetailsEx] EOSError: Type mismatch\r\n");
   fs::remove(file);
 }
 

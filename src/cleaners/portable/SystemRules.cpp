@@ -35,9 +35,9 @@ bool IsSparedDataFile(std::string_view name) {
 
 bool IsBrokenTarget(std::string_view target, const TTargetProbe& probe) {
   if (target.empty() || target.find("\\\\") != std::string_view::npos) return false;
-  const bool drivePath = target.size() >= 3 && target[1] == ':' && target[2] == '\\' &&
-                         ((target[0] >= 'A' && target[0] <= 'Z') ||
-                          (target[0] >= 'a' && target[0] <= 'z'));
+  const bool drivePath =
+      target.size() >= 3 && target[1] == ':' && target[2] == '\\' &&
+      ((target[0] >= 'A' && target[0] <= 'Z') || (target[0] >= 'a' && target[0] <= 'z'));
   if (!drivePath) return false;
   // The drive is asked first, so that nothing touches a removable or network drive.
   if (!probe.isFixedDisk(std::string(target.substr(0, 3)))) return false;

@@ -29,8 +29,7 @@ constexpr SHCOLUMNID kItemSize = {
     {0xB725F130, 0x47EF, 0x101A, {0xA5, 0xF1, 0x02, 0x60, 0x8C, 0x9E, 0xEB, 0xAC}}, 12};
 
 bool IsAbsolutePath(const std::string& path) {
-  return path.starts_with("\\\\") ||
-         (path.size() >= 3 && path[1] == ':' && path[2] == '\\');
+  return path.starts_with("\\\\") || (path.size() >= 3 && path[1] == ':' && path[2] == '\\');
 }
 
 // The Recycle Bin folder of the shell; Opened() is false when the system has none.
@@ -50,9 +49,10 @@ class TRecycleBinFolder {
   // Recycle Bin could not be enumerated.
   bool ForEachItem(const std::function<bool(unique_pidl item)>& visit) const {
     ComPtr<IEnumIDList> items;
-    if (folder_->EnumObjects(owner_, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
-                             items.put()) != S_OK)
-      return false;
+    const HRESULT hr = folder_->EnumObjects(
+        owner_, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, items.put());
+    if (FAILED(hr)) return false;
+    if (hr == S_FALSE || !items) return true;  // nothing in it
     ITEMIDLIST* raw = nullptr;
     while (items->Next(1, &raw, nullptr) == S_OK) {
       if (!visit(unique_pidl(raw))) break;
@@ -101,7 +101,9 @@ class TRecycleBinFolder {
     return 0;
   }
 
-  unique_pidl Absolute(ITEMIDLIST* item) const { return unique_pidl(::ILCombine(pidl_.get(), item)); }
+  unique_pidl Absolute(ITEMIDLIST* item) const {
+    return unique_pidl(::ILCombine(pidl_.get(), item));
+  }
 
  private:
   HWND owner_;

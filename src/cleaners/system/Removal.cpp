@@ -131,19 +131,18 @@ bool DeleteLinkEntry(const std::string& path) {
   // Deleted through a handle of the link itself, and only when that handle proves to be the
   // link: where the system opens the target instead, removing "the folder" would remove what
   // the link points to.
-  unique_hfile link(::CreateFileW(LongPathW(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                  nullptr));
+  unique_hfile link(
+      ::CreateFileW(LongPathW(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!link) return IsGone(::GetLastError());
   FILE_ATTRIBUTE_TAG_INFO tag{};
   if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
       !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
     return false;
   FILE_DISPOSITION_INFO dispose{TRUE};
-  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose,
-                                      sizeof dispose) != FALSE;
+  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose) !=
+         FALSE;
 }
 
 }  // namespace tw

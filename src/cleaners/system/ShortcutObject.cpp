@@ -54,8 +54,8 @@ bool TDeleteShortcutObject::FileListed(const std::string& folder, const WIN32_FI
          IsBrokenShortcut(folder + Narrow(entry.cFileName));
 }
 
-bool TDeleteShortcutObject::FolderListed(const std::string&, const WIN32_FIND_DATAW&,
-                                         std::uint32_t, std::uint32_t) {
+bool TDeleteShortcutObject::FolderListed(const std::string&, const WIN32_FIND_DATAW&, std::uint32_t,
+                                         std::uint32_t) {
   // A folder is not a shortcut, broken or not.
   return false;
 }
