@@ -1,8 +1,14 @@
 #include "cleaners/WorkObjectBuilders.h"
 
 #include "cleaners/system/CacheEntryObject.h"
+#include "cleaners/system/ClipboardObject.h"
 #include "cleaners/system/DeleteFileObject.h"
+#include "cleaners/system/DesktopSearchObject.h"
+#include "cleaners/system/HotFixObject.h"
+#include "cleaners/system/RecentDocsObject.h"
+#include "cleaners/system/RecycleBinObject.h"
 #include "cleaners/system/RegistryObjects.h"
+#include "cleaners/system/ShortcutObject.h"
 
 namespace tw {
 
@@ -15,9 +21,12 @@ std::unique_ptr<Class> Make(TWorkObjectInit& init) {
                                  std::move(init.itemNode));
 }
 
-std::unique_ptr<TWorkObject> BuildDeleteFiles(TWorkObjectInit init, const TActionParams& params) {
-  auto object = Make<TDeleteFileObject>(init);
-  object->Path = params.at("path");
+// The file cleaner and its variants; "path" is absent for the ones that find their folder
+// themselves.
+template <class Class>
+std::unique_ptr<TWorkObject> BuildFileObject(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<Class>(init);
+  if (auto path = params.find("path"); path != params.end()) object->Path = path->second;
   object->ExcludeAttr = params.at("excludeAttr");
   object->FileAttrib = params.at("fileAttrib");
   object->FileFilter = params.at("fileFilter");
@@ -59,11 +68,22 @@ std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TAct
   return object;
 }
 
+template <class Class>
+std::unique_ptr<TWorkObject> BuildPlain(TWorkObjectInit init, const TActionParams&) {
+  return Make<Class>(init);
+}
+
 }  // namespace
 
 const TWorkObjectBuilders& CleanerBuilders() {
   static const TWorkObjectBuilders builders = {
-      {"DeleteFiles", BuildDeleteFiles},
+      {"DeleteFiles", BuildFileObject<TDeleteFileObject>},
+      {"DeleteShortcut", BuildFileObject<TDeleteShortcutObject>},
+      {"DeleteHotFix", BuildFileObject<TDeleteHotFixObject>},
+      {"DeleteGoogleDesktopDataDir", BuildFileObject<TDeleteGoogleDesktopDataDir>},
+      {"EraseClipboard", BuildPlain<TClipboardObject>},
+      {"EmptyRecycleBin", BuildPlain<TRecycleBinObject>},
+      {"DeleteRecentDocs", BuildPlain<TRecentDocsObject>},
       {"DeleteCache", BuildCacheEntries<TCacheEntryObject::kContent>},
       {"DeleteCookies", BuildCacheEntries<TCacheEntryObject::kCookie>},
       {"DeleteHistory", BuildCacheEntries<TCacheEntryObject::kHistory>},

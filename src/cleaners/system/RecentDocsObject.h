@@ -1,0 +1,25 @@
+#pragma once
+// The shortcuts in the user's recent-documents folder. Findings are bare file names; subfolders
+// are neither listed nor entered, and the folder's own "desktop.ini" is not a document.
+#include <string>
+
+#include "cleaners/system/DeleteFileObject.h"
+
+namespace tw {
+
+class TRecentDocsObject : public TDeleteFileObject {
+ public:
+  using TDeleteFileObject::TDeleteFileObject;
+
+  void Execute() override;
+  const char* ClassName() const override { return "TRecentDocsObject"; }
+
+  // The recent-documents folder (ending with "\"), set by each scan and used by the clean.
+  std::string RecentFolder;
+
+ private:
+  void Scan();
+  void Clean();
+};
+
+}  // namespace tw
