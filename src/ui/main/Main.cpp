@@ -11,6 +11,7 @@
 #include "engine/States.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
+#include "platform/SystemInfo.h"
 #include "platform/ShellFolders.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
@@ -582,24 +583,6 @@ void TTWMainForm::CreateDesktopShortcut() {
   }
 }
 
-namespace {
-
-// The first processor's clock as Windows records it ("~MHz"); 0 when it is not recorded.
-int ProcessorMHz() {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-    return 0;
-  unique_hkey owned(key);
-  DWORD mhz = 0, size = sizeof mhz, type = 0;
-  if (::RegQueryValueExA(key, "~MHz", nullptr, &type, reinterpret_cast<BYTE*>(&mhz), &size) !=
-          ERROR_SUCCESS || type != REG_DWORD)
-    return 0;
-  return static_cast<int>(mhz);
-}
-
-}  // namespace
-
 void TTWMainForm::WMDatabaseReady() {
   if (Closing()) return;
   TRegistrySettingsStore store;
@@ -613,7 +596,7 @@ void TTWMainForm::WMDatabaseReady() {
   Application().ProcessMessages();
   ::PostMessageA(Handle(), WM_SHOWTIPS, 0, 0);
   // On a machine fast enough to read the history at start-up, tell the user what it holds.
-  if (Checks.ShowInfoTips && ProcessorMHz() > 996) {
+  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > 996) {
     int total = 0, adult = 0;
     scanMgr_->AdultHistoryCount(Tag, total, adult);
     ShowBalloon(std::string(StrRes(219, Tag)), Format(std::string(StrRes(225, Tag)), total, adult),
