@@ -72,6 +72,14 @@ else()
   add_library(tw_gtest INTERFACE)
   target_link_libraries(tw_gtest INTERFACE GTest::gtest GTest::gmock)
 
+  # SQLite from Debian: the portable database layer is tested against it with the sanitizers.
+  find_package(SQLite3)
+  if(NOT SQLite3_FOUND)
+    message(FATAL_ERROR "SQLite 3 not found: install the Debian package libsqlite3-dev")
+  endif()
+  add_library(tw_sqlite3 INTERFACE)
+  target_link_libraries(tw_sqlite3 INTERFACE SQLite::SQLite3)
+
   find_library(TW_PUGIXML pugixml)
   tw_require_file(/usr/include/pugixml.hpp libpugixml-dev)
   add_library(tw_pugixml INTERFACE)

@@ -1,5 +1,8 @@
 #include "cleaners/WorkObjectBuilders.h"
 
+#include "cleaners/browsers/ChromeObjects.h"
+#include "cleaners/browsers/FirefoxObjects.h"
+#include "cleaners/browsers/OperaObjects.h"
 #include "cleaners/system/DeleteFileObject.h"
 
 namespace tw {
@@ -24,11 +27,35 @@ std::unique_ptr<TWorkObject> BuildDeleteFiles(TWorkObjectInit init, const TActio
   return object;
 }
 
+// A method without parameters: its class built from the common arguments.
+template <class Class>
+std::unique_ptr<TWorkObject> BuildPlain(TWorkObjectInit init, const TActionParams&) {
+  return Make<Class>(init);
+}
+
 }  // namespace
 
 const TWorkObjectBuilders& CleanerBuilders() {
   static const TWorkObjectBuilders builders = {
       {"DeleteFiles", BuildDeleteFiles},
+      {"DeleteOperaCache", BuildPlain<TOperaCacheObject>},
+      {"DeleteOperaCookies", BuildPlain<TOperaCookiesObject>},
+      {"DeleteOperaHistory", BuildPlain<TOperaHistoryObject>},
+      {"DeleteOperaTypedURLs", BuildPlain<TOperaTypedURLsObject>},
+      {"DeleteOperaDownloads", BuildPlain<TOperaDownloadsObject>},
+      {"DeleteOperaImages", BuildPlain<TOperaImagesObject>},
+      {"DeleteFirefoxCache", BuildPlain<TFirefoxCacheObject>},
+      {"DeleteFirefoxCookies", BuildPlain<TFirefoxCookiesObject>},
+      {"DeleteFirefoxHistory", BuildPlain<TFirefoxHistoryObject>},
+      {"DeleteFirefoxForms", BuildPlain<TFirefoxFormsObject>},
+      {"DeleteFirefoxDownloads", BuildPlain<TFirefoxDownloadsObject>},
+      {"DeleteFirefoxFavicons", BuildPlain<TFirefoxFaviconsObject>},
+      {"DeleteChromeCookies", BuildPlain<TChromeCookiesObject>},
+      {"DeleteChromeHistory", BuildPlain<TChromeHistoryObject>},
+      {"DeleteChromeKeywords", BuildPlain<TChromeKeywordsObject>},
+      {"DeleteChromeDownloads", BuildPlain<TChromeDownloadsObject>},
+      {"DeleteChromeThumbnails", BuildPlain<TChromeThumbnailsObject>},
+      {"DeleteChromeFavicons", BuildPlain<TChromeFaviconsObject>},
   };
   return builders;
 }
