@@ -176,8 +176,11 @@ constexpr TRowFilter kFirefoxHistoryFilters[] = {
     {"NOT EXISTS (SELECT 1 FROM \"moz_bookmarks\" AS b WHERE b.\"fk\" = t.\"id\")"},
     {"t.\"foreign_count\" = 0", "foreign_count"}};
 constexpr const char* kUrlIdentity[] = {"url"};
+// A page goes with its visits and its annotations (a download's among them, as when Firefox
+// itself forgets a page).
 constexpr TDependentRows kFirefoxHistoryDependents[] = {
-    {"moz_historyvisits", "DELETE FROM \"moz_historyvisits\" WHERE \"place_id\" = ?1"}};
+    {"moz_historyvisits", "DELETE FROM \"moz_historyvisits\" WHERE \"place_id\" = ?1"},
+    {"moz_annos", "DELETE FROM \"moz_annos\" WHERE \"place_id\" = ?1"}};
 constexpr TRowSource kFirefoxHistory[] = {
     {.File = "places.sqlite", .Table = "moz_places", .Filters = kFirefoxHistoryFilters,
      .Fields = kFirefoxHistoryFields, .Identity = kUrlIdentity,
