@@ -43,7 +43,8 @@ if(WIN32)
   endif()
   add_library(tw_sqlite3 STATIC ${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c)
   target_include_directories(tw_sqlite3 SYSTEM PUBLIC ${TW_SQLITE_PKG}/deps/sqlite3)
-  target_compile_definitions(tw_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
+  target_compile_definitions(tw_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION
+                             SQLITE_DEFAULT_MEMSTATUS=0)
   set_source_files_properties(${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c PROPERTIES COMPILE_OPTIONS "-w")
 
   # GoogleTest built from Debian's sources.

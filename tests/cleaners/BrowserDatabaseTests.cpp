@@ -60,7 +60,7 @@ class BrowserDatabaseTest : public ::testing::Test {
       const fs::path path = PathOf(source.File);
       if (!fs::exists(path)) continue;
       TSQLiteDatabase database(path.string(), TSQLiteOpen::ReadOnly);
-      ListRows(database, source, [&](std::string text, TRowKey key) {
+      ListRows(database, source, [&](std::string&& text, TRowKey&& key) {
         texts.push_back(text);
         if (keys) keys->push_back(std::move(key));
         return true;

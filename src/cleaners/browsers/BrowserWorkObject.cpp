@@ -164,9 +164,11 @@ void TBrowserWorkObject::ScanProfiles(const std::vector<TBrowserProfile>& profil
         TScanConnection connection(
             path, "SELECT name FROM pragma_table_info(" + QuoteName(source.Table) + ")");
         if (!connection.Database) continue;
-        ListRows(*connection.Database, source, [&](std::string text, TRowKey key) {
+        const auto database = std::make_shared<const std::string>(path);
+        ListRows(*connection.Database, source, [&](std::string&& text, TRowKey&& key) {
           if (Aborted) return false;
-          AddFinding(prefix + text, std::make_unique<TRowChecked>(path, std::move(key)));
+          AddFinding(prefix.empty() ? std::move(text) : prefix + text,
+                     std::make_unique<TRowChecked>(database, std::move(key)));
           return true;
         });
         ++readable;
@@ -217,9 +219,9 @@ void TBrowserWorkObject::CleanFound() {
     TChecked& record = Found.Record(i);
     if (!record.Checked) continue;
     if (auto* row = dynamic_cast<TRowChecked*>(&record)) {
-      if (row->Database != open.file) {
+      if (*row->Database != open.file) {
         finish();
-        open.file = row->Database;
+        open.file = *row->Database;
         try {
           open.database = OpenForClean(open.file);
         } catch (const Exception&) {

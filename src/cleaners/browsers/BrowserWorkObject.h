@@ -19,9 +19,9 @@ namespace tw {
 // A row of a browser database: the file it is in and what finds it again.
 class TRowChecked : public TChecked {
  public:
-  TRowChecked(std::string database, TRowKey key)
+  TRowChecked(std::shared_ptr<const std::string> database, TRowKey&& key)
       : Database(std::move(database)), Key(std::move(key)) {}
-  std::string Database;
+  std::shared_ptr<const std::string> Database;  // shared by the rows of one file
   TRowKey Key;
 };
 

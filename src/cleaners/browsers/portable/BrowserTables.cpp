@@ -1,6 +1,7 @@
 #include "cleaners/browsers/portable/BrowserTables.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace tw {
@@ -11,6 +12,38 @@ bool HasName(const std::vector<std::string>& names, std::string_view name) {
   const std::string upper = UpperAscii(name);
   return std::any_of(names.begin(), names.end(),
                      [&](const std::string& n) { return UpperAscii(n) == upper; });
+}
+
+// A value packed as a kind byte followed by 8 bytes (integer, real) or by a 4-byte length and
+// the bytes (text, BLOB); NULL is the kind byte alone.
+void PackField(const TSQLiteUniTable& table, int index, std::string& out) {
+  const TSQLType type = table.FieldType(index);
+  out += static_cast<char>(type);
+  auto raw = [&out](const void* data, std::size_t size) {
+    out.append(static_cast<const char*>(data), size);
+  };
+  switch (type) {
+    case TSQLType::Integer: {
+      const std::int64_t v = table.FieldAsInteger(index);
+      raw(&v, sizeof v);
+      break;
+    }
+    case TSQLType::Real: {
+      const double v = table.FieldAsReal(index);
+      raw(&v, sizeof v);
+      break;
+    }
+    case TSQLType::Text:
+    case TSQLType::Blob: {
+      const std::size_t lengthAt = out.size();
+      out.append(sizeof(std::uint32_t), '\0');
+      table.AppendField(index, out);
+      const std::uint32_t length = static_cast<std::uint32_t>(out.size() - lengthAt - sizeof length);
+      std::memcpy(out.data() + lengthAt, &length, sizeof length);
+      break;
+    }
+    case TSQLType::Null: break;
+  }
 }
 
 struct TPreparedSource {
@@ -73,52 +106,92 @@ std::string RowQuery(TSQLiteDatabase& database, const TRowSource& source) {
 bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFound& found) {
   std::optional<TPreparedSource> prepared = Prepare(database, source);
   if (!prepared) return false;
-  const int identityCount = static_cast<int>(prepared->identity.size());
-  std::string text;
+  auto store = std::make_shared<TKeyStore>();
+  store->Columns = prepared->identity;
+  const int identityCount = static_cast<int>(store->Columns.size());
   for (TSQLiteUniTable table = database.Query(prepared->sql); !table.Eof(); table.Next()) {
     TRowKey key;
     key.Source = &source;
     key.RowId = table.FieldAsInteger(0);
-    key.Identity.reserve(identityCount);
-    for (int i = 0; i < identityCount; ++i)
-      key.Identity.emplace_back(prepared->identity[i], table.FieldValue(1 + i));
-    text.clear();
+    key.Store = store;
+    key.Offset = static_cast<std::uint32_t>(store->Values.size());
+    for (int i = 0; i < identityCount; ++i) PackField(table, 1 + i, store->Values);
+    key.Length = static_cast<std::uint32_t>(store->Values.size() - key.Offset);
+    std::string text;
+    text.reserve(128);
     for (std::size_t i = 0; i < prepared->labels.size(); ++i) {
       if (i) text += ',';
       text += prepared->labels[i];
       text += '=';
-      text += table.FieldAsString(1 + identityCount + static_cast<int>(i));
+      table.AppendField(1 + identityCount + static_cast<int>(i), text);
     }
-    if (!found(text, std::move(key))) break;
+    if (!found(std::move(text), std::move(key))) break;
   }
   return true;
 }
 
+std::vector<TSQLValue> KeyValues(const TRowKey& key) {
+  std::vector<TSQLValue> values;
+  if (!key.Store || std::size_t{key.Offset} + key.Length > key.Store->Values.size()) return values;
+  std::string_view packed = std::string_view(key.Store->Values).substr(key.Offset, key.Length);
+  auto take = [&packed](void* data, std::size_t size) {
+    if (packed.size() < size) return false;
+    std::memcpy(data, packed.data(), size);
+    packed.remove_prefix(size);
+    return true;
+  };
+  while (!packed.empty()) {
+    const auto type = static_cast<TSQLType>(packed.front());
+    packed.remove_prefix(1);
+    if (type == TSQLType::Integer || type == TSQLType::Real) {
+      std::int64_t i = 0;
+      double d = 0;
+      if (!(type == TSQLType::Integer ? take(&i, sizeof i) : take(&d, sizeof d))) break;
+      values.push_back(type == TSQLType::Integer ? TSQLValue(i) : TSQLValue(d));
+    } else if (type == TSQLType::Text || type == TSQLType::Blob) {
+      std::uint32_t length = 0;
+      if (!take(&length, sizeof length) || packed.size() < length) break;
+      std::string bytes(packed.substr(0, length));
+      packed.remove_prefix(length);
+      values.push_back(type == TSQLType::Text ? TSQLValue(std::move(bytes))
+                                              : TSQLValue(TSQLBlob{std::move(bytes)}));
+    } else {
+      values.emplace_back(std::monostate{});
+    }
+  }
+  return values;
+}
+
 bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key) {
   const TRowSource& source = *key.Source;
+  const std::vector<TSQLValue> values = KeyValues(key);
   const std::string table = QuoteName(source.Table);
+
+  static const std::vector<std::string> kNone;
+  const std::vector<std::string>& columns = key.Store ? key.Store->Columns : kNone;
+  const std::size_t count = std::min(columns.size(), values.size());
 
   // The identifying values, as "col IS ?n" terms numbered from First.
   auto match = [&](int first) {
     std::string sql;
-    for (std::size_t i = 0; i < key.Identity.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       if (i) sql += " AND ";
-      sql += QuoteName(key.Identity[i].first) + " IS ?" + std::to_string(first + i);
+      sql += QuoteName(columns[i]) + " IS ?" + std::to_string(first + i);
     }
     return sql;
   };
   std::vector<TSQLValue> params;
-  params.reserve(key.Identity.size() + 1);
+  params.reserve(count + 1);
   params.emplace_back(key.RowId);
-  for (const auto& [column, value] : key.Identity) params.push_back(value);
+  params.insert(params.end(), values.begin(), values.begin() + count);
 
   // The row the scan read, unless its rowid now holds another row; then the one row holding the
   // same identifying values.
   std::int64_t rowId = key.RowId;
   std::string same = "SELECT rowid FROM " + table + " WHERE rowid = ?1";
-  if (!key.Identity.empty()) same += " AND " + match(2);
+  if (count) same += " AND " + match(2);
   if (database.Query(same, params).Eof()) {
-    if (key.Identity.empty()) return true;
+    if (!count) return true;
     TSQLiteUniTable moved =
         database.Query("SELECT rowid FROM " + table + " WHERE " + match(1) + " LIMIT 2",
                        std::span(params).subspan(1));
@@ -133,11 +206,10 @@ bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key) {
     for (const TDependentRows& dependent : source.Dependents) {
       TSQLValue value = rowId;
       if (dependent.KeyColumn) {
-        auto it = std::find_if(key.Identity.begin(), key.Identity.end(), [&](const auto& p) {
-          return UpperAscii(p.first) == UpperAscii(dependent.KeyColumn);
-        });
-        if (it == key.Identity.end()) continue;
-        value = it->second;
+        std::size_t i = 0;
+        while (i < count && UpperAscii(columns[i]) != UpperAscii(dependent.KeyColumn)) ++i;
+        if (i == count) continue;
+        value = values[i];
       }
       if (database.TableExists(dependent.Table)) database.Execute(dependent.Sql, {&value, 1});
     }

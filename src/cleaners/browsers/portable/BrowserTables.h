@@ -9,6 +9,7 @@
 // read and checks its identifying columns before it deletes anything.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -54,15 +55,27 @@ struct TRowSource {
   std::span<const TDependentRows> Dependents{};
 };
 
+// What the keys of one listing share: the identifying columns the file has, and the values of
+// every listed row one after another (a scan may keep a hundred thousand keys).
+struct TKeyStore {
+  std::vector<std::string> Columns;
+  std::string Values;
+};
+
 // What a removal needs to find the row again: its rowid as the scan read it and the values of
 // its identifying columns.
 struct TRowKey {
   const TRowSource* Source = nullptr;
   std::int64_t RowId = 0;
-  std::vector<std::pair<std::string, TSQLValue>> Identity;
+  std::shared_ptr<const TKeyStore> Store;
+  std::uint32_t Offset = 0;  // the row's values within Store->Values
+  std::uint32_t Length = 0;
 };
 
-using TRowFound = std::function<bool(std::string text, TRowKey key)>;
+// The values a key holds, in the order of its store's Columns.
+std::vector<TSQLValue> KeyValues(const TRowKey& key);
+
+using TRowFound = std::function<bool(std::string&& text, TRowKey&& key)>;
 
 // The query that lists Source's rows in Database, or empty when the file lacks the source's
 // table or a table its query reads. Column names come from the file, values never enter SQL.

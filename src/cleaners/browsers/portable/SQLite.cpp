@@ -127,7 +127,8 @@ TSQLiteDatabase::TSQLiteDatabase(std::string fileName, TSQLiteOpen mode)
     case TSQLiteOpen::ReadWrite: flags = SQLITE_OPEN_READWRITE; break;
     case TSQLiteOpen::Create: flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
   }
-  const int rc = sqlite3_open_v2(target.c_str(), &db_, flags, nullptr);
+  // A connection is used by one thread at a time: no lock around every call.
+  const int rc = sqlite3_open_v2(target.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db_ ? sqlite3_errmsg(db_) : "unknown error";
     sqlite3_close_v2(db_);
@@ -274,12 +275,23 @@ std::string TSQLiteUniTable::FieldAsString(int index) const {
                      static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
 }
 
+void TSQLiteUniTable::AppendField(int index, std::string& out) const {
+  const unsigned char* text = sqlite3_column_text(statement_, index);
+  if (text)
+    out.append(reinterpret_cast<const char*>(text),
+               static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
+}
+
 std::int64_t TSQLiteUniTable::FieldAsInteger(int index) const {
   return sqlite3_column_int64(statement_, index);
 }
 
-bool TSQLiteUniTable::FieldIsNull(int index) const {
-  return sqlite3_column_type(statement_, index) == SQLITE_NULL;
+double TSQLiteUniTable::FieldAsReal(int index) const {
+  return sqlite3_column_double(statement_, index);
+}
+
+TSQLType TSQLiteUniTable::FieldType(int index) const {
+  return static_cast<TSQLType>(sqlite3_column_type(statement_, index));
 }
 
 TSQLValue TSQLiteUniTable::FieldValue(int index) const {

@@ -38,6 +38,9 @@ struct TSQLBlob {
 // A column value as SQLite stored it: NULL, integer, real, text or BLOB.
 using TSQLValue = std::variant<std::monostate, std::int64_t, double, std::string, TSQLBlob>;
 
+// The storage class of a column value (SQLite's own numbering).
+enum class TSQLType { Integer = 1, Real = 2, Text = 3, Blob = 4, Null = 5 };
+
 enum class TSQLiteOpen {
   ReadOnly,     // reads; never creates the file
   Unchanging,   // reads a file that nothing writes meanwhile: takes no locks, creates nothing
@@ -108,8 +111,12 @@ class TSQLiteUniTable {
 
   std::string FieldAsString(std::string_view name) const { return FieldAsString(FieldIndex(name)); }
   std::string FieldAsString(int index) const;
+  // Appends the column's text to Out (nothing for NULL), without a copy of its own.
+  void AppendField(int index, std::string& out) const;
   std::int64_t FieldAsInteger(int index) const;
-  bool FieldIsNull(int index) const;
+  double FieldAsReal(int index) const;
+  TSQLType FieldType(int index) const;
+  bool FieldIsNull(int index) const { return FieldType(index) == TSQLType::Null; }
   TSQLValue FieldValue(int index) const;
   // Rows stepped to so far (1 on the first row).
   int Row() const { return row_; }
