@@ -512,6 +512,21 @@ TEST_F(BrowserTest, AScanReadsALogLeftBehindAndLeavesNoFileOfItsOwn) {
   EXPECT_EQ(Snapshot(profile), before);
 }
 
+TEST_F(BrowserTest, AnAbortedScanKeepsTheRowsFoundSoFarAndLetsGoOfTheDatabase) {
+  LayOutChrome();
+  auto object = Make<TChromeHistoryObject>();
+  object->OnItem = [](TWorkObject* sender, TWorkDataPtr) {
+    if (sender->Found.Count() == 3) sender->Aborted = true;
+  };
+  Run(*object, false);
+  EXPECT_EQ(object->ErrorMessage, "");
+  EXPECT_EQ(object->Found.Count(), 3);
+  // Nothing holds the file any more: it can be opened for itself alone.
+  unique_hfile file(::CreateFileA((chromeProfile1_ + "History").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(file);
+}
+
 TEST_F(BrowserTest, FirefoxCacheListsTheOldAndTheCurrentCacheOfEveryProfile) {
   LayOutFirefox();
   auto object = Make<TFirefoxCacheObject>();
