@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <optional>
 
 #include "cleaners/browsers/portable/BrowserPlaces.h"
 #include "platform/Handles.h"
