@@ -163,13 +163,15 @@ void TBrowserWorkObject::ScanProfiles(const std::vector<TBrowserProfile>& profil
         TScanConnection connection(
             path, "SELECT name FROM pragma_table_info(" + QuoteName(source.Table) + ")");
         if (!connection.Database) continue;
-        const auto database = std::make_shared<const std::string>(path);
-        ListRows(*connection.Database, source, [&](std::string&& text, TRowKey&& key) {
-          if (Aborted) return false;
-          AddFinding(prefix.empty() ? std::move(text) : prefix + text,
-                     std::make_unique<TRowChecked>(database, std::move(key)));
-          return true;
-        });
+        ListRows(
+            *connection.Database, source,
+            [&](std::string&& text, TRowKey&& key) {
+              if (Aborted) return false;
+              AddFinding(prefix.empty() ? std::move(text) : prefix + text,
+                         std::make_unique<TRowChecked>(std::move(key)));
+              return true;
+            },
+            path);
         ++readable;
       } catch (const Exception&) {
         const ErrorInfo error = DescribeException(std::current_exception());
@@ -218,9 +220,9 @@ void TBrowserWorkObject::CleanFound() {
     TChecked& record = Found.Record(i);
     if (!record.Checked) continue;
     if (auto* row = dynamic_cast<TRowChecked*>(&record)) {
-      if (*row->Database != open.file) {
+      if (row->Database() != open.file) {
         finish();
-        open.file = *row->Database;
+        open.file = row->Database();
         try {
           open.database = OpenForClean(open.file);
         } catch (const Exception&) {

@@ -16,12 +16,11 @@
 
 namespace tw {
 
-// A row of a browser database: the file it is in and what finds it again.
+// A row of a browser database: what finds it again, with the file it is in.
 class TRowChecked : public TChecked {
  public:
-  TRowChecked(std::shared_ptr<const std::string> database, TRowKey&& key)
-      : Database(std::move(database)), Key(std::move(key)) {}
-  std::shared_ptr<const std::string> Database;  // shared by the rows of one file
+  explicit TRowChecked(TRowKey&& key) : Key(std::move(key)) {}
+  const std::string& Database() const { return Key.Store->File; }
   TRowKey Key;
 };
 

@@ -103,11 +103,16 @@ std::string RowQuery(TSQLiteDatabase& database, const TRowSource& source) {
   return prepared ? prepared->sql : std::string();
 }
 
-bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFound& found) {
+bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFound& found,
+              const std::string& file) {
   std::optional<TPreparedSource> prepared = Prepare(database, source);
   if (!prepared) return false;
   auto store = std::make_shared<TKeyStore>();
+  store->File = file;
   store->Columns = prepared->identity;
+  const int fieldCount = static_cast<int>(prepared->labels.size());
+  std::size_t labelSize = 0;
+  for (const std::string& label : prepared->labels) labelSize += label.size() + 2;
   const int identityCount = static_cast<int>(store->Columns.size());
   for (TSQLiteUniTable table = database.Query(prepared->sql); !table.Eof(); table.Next()) {
     TRowKey key;
@@ -117,13 +122,15 @@ bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFou
     key.Offset = static_cast<std::uint32_t>(store->Values.size());
     for (int i = 0; i < identityCount; ++i) PackField(table, 1 + i, store->Values);
     key.Length = static_cast<std::uint32_t>(store->Values.size() - key.Offset);
+    std::size_t size = labelSize;
+    for (int i = 0; i < fieldCount; ++i) size += table.FieldAsView(1 + identityCount + i).size();
     std::string text;
-    text.reserve(128);
-    for (std::size_t i = 0; i < prepared->labels.size(); ++i) {
+    text.reserve(size);
+    for (int i = 0; i < fieldCount; ++i) {
       if (i) text += ',';
       text += prepared->labels[i];
       text += '=';
-      table.AppendField(1 + identityCount + static_cast<int>(i), text);
+      table.AppendField(1 + identityCount + i, text);
     }
     if (!found(std::move(text), std::move(key))) break;
   }

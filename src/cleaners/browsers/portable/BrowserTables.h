@@ -58,6 +58,7 @@ struct TRowSource {
 // What the keys of one listing share: the identifying columns the file has, and the values of
 // every listed row one after another (a scan may keep a hundred thousand keys).
 struct TKeyStore {
+  std::string File;  // the database file, as the caller of ListRows names it
   std::vector<std::string> Columns;
   std::string Values;
 };
@@ -81,10 +82,11 @@ using TRowFound = std::function<bool(std::string&& text, TRowKey&& key)>;
 // table or a table its query reads. Column names come from the file, values never enter SQL.
 std::string RowQuery(TSQLiteDatabase& database, const TRowSource& source);
 
-// Lists Source's rows: for each, the finding's text and its key. Found returns false to stop.
-// Returns false when the file lacks the source's tables (nothing listed). Raises
-// ESQLiteException for any database error.
-bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFound& found);
+// Lists Source's rows: for each, the finding's text and its key (whose store names the file as
+// File). Found returns false to stop. Returns false when the file lacks the source's tables
+// (nothing listed). Raises ESQLiteException for any database error.
+bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFound& found,
+              const std::string& file = {});
 
 // Removes the row Key names together with its dependent rows, all or nothing. True when the row
 // is gone afterwards (also when it was gone before); false when it cannot be told apart: its

@@ -275,11 +275,11 @@ std::string TSQLiteUniTable::FieldAsString(int index) const {
                      static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
 }
 
-void TSQLiteUniTable::AppendField(int index, std::string& out) const {
+std::string_view TSQLiteUniTable::FieldAsView(int index) const {
   const unsigned char* text = sqlite3_column_text(statement_, index);
-  if (text)
-    out.append(reinterpret_cast<const char*>(text),
-               static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
+  if (!text) return {};
+  return std::string_view(reinterpret_cast<const char*>(text),
+                          static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
 }
 
 std::int64_t TSQLiteUniTable::FieldAsInteger(int index) const {

@@ -111,8 +111,10 @@ class TSQLiteUniTable {
 
   std::string FieldAsString(std::string_view name) const { return FieldAsString(FieldIndex(name)); }
   std::string FieldAsString(int index) const;
+  // The column's text (empty for NULL), valid until the cursor moves.
+  std::string_view FieldAsView(int index) const;
   // Appends the column's text to Out (nothing for NULL), without a copy of its own.
-  void AppendField(int index, std::string& out) const;
+  void AppendField(int index, std::string& out) const { out += FieldAsView(index); }
   std::int64_t FieldAsInteger(int index) const;
   double FieldAsReal(int index) const;
   TSQLType FieldType(int index) const;
