@@ -43,7 +43,8 @@ if(WIN32)
   endif()
   add_library(tw_sqlite3 STATIC ${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c)
   target_include_directories(tw_sqlite3 SYSTEM PUBLIC ${TW_SQLITE_PKG}/deps/sqlite3)
-  target_compile_definitions(tw_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
+  target_compile_definitions(tw_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION
+                             SQLITE_DEFAULT_MEMSTATUS=0)
   set_source_files_properties(${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c PROPERTIES COMPILE_OPTIONS "-w")
 
   # GoogleTest built from Debian's sources.
@@ -71,6 +72,14 @@ else()
   endif()
   add_library(tw_gtest INTERFACE)
   target_link_libraries(tw_gtest INTERFACE GTest::gtest GTest::gmock)
+
+  # SQLite from Debian: the portable database layer is tested against it with the sanitizers.
+  find_package(SQLite3)
+  if(NOT SQLite3_FOUND)
+    message(FATAL_ERROR "SQLite 3 not found: install the Debian package libsqlite3-dev")
+  endif()
+  add_library(tw_sqlite3 INTERFACE)
+  target_link_libraries(tw_sqlite3 INTERFACE SQLite::SQLite3)
 
   find_library(TW_PUGIXML pugixml)
   tw_require_file(/usr/include/pugixml.hpp libpugixml-dev)

@@ -1,5 +1,8 @@
 #include "cleaners/WorkObjectBuilders.h"
 
+#include "cleaners/browsers/ChromeObjects.h"
+#include "cleaners/browsers/FirefoxObjects.h"
+#include "cleaners/browsers/OperaObjects.h"
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/ClipboardObject.h"
 #include "cleaners/system/DeleteFileObject.h"
@@ -68,6 +71,7 @@ std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TAct
   return object;
 }
 
+// A method without parameters: its class built from the common arguments.
 template <class Class>
 std::unique_ptr<TWorkObject> BuildPlain(TWorkObjectInit init, const TActionParams&) {
   return Make<Class>(init);
@@ -90,6 +94,24 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteValues", BuildDeleteValues},
       {"ReplaceValues", BuildReplaceValues},
       {"DeleteSubkeys", BuildDeleteSubkeys},
+      {"DeleteOperaCache", BuildPlain<TOperaCacheObject>},
+      {"DeleteOperaCookies", BuildPlain<TOperaCookiesObject>},
+      {"DeleteOperaHistory", BuildPlain<TOperaHistoryObject>},
+      {"DeleteOperaTypedURLs", BuildPlain<TOperaTypedURLsObject>},
+      {"DeleteOperaDownloads", BuildPlain<TOperaDownloadsObject>},
+      {"DeleteOperaImages", BuildPlain<TOperaImagesObject>},
+      {"DeleteFirefoxCache", BuildPlain<TFirefoxCacheObject>},
+      {"DeleteFirefoxCookies", BuildPlain<TFirefoxCookiesObject>},
+      {"DeleteFirefoxHistory", BuildPlain<TFirefoxHistoryObject>},
+      {"DeleteFirefoxForms", BuildPlain<TFirefoxFormsObject>},
+      {"DeleteFirefoxDownloads", BuildPlain<TFirefoxDownloadsObject>},
+      {"DeleteFirefoxFavicons", BuildPlain<TFirefoxFaviconsObject>},
+      {"DeleteChromeCookies", BuildPlain<TChromeCookiesObject>},
+      {"DeleteChromeHistory", BuildPlain<TChromeHistoryObject>},
+      {"DeleteChromeKeywords", BuildPlain<TChromeKeywordsObject>},
+      {"DeleteChromeDownloads", BuildPlain<TChromeDownloadsObject>},
+      {"DeleteChromeThumbnails", BuildPlain<TChromeThumbnailsObject>},
+      {"DeleteChromeFavicons", BuildPlain<TChromeFaviconsObject>},
   };
   return builders;
 }

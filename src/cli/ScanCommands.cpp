@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <cstdlib>
 #include <set>
@@ -151,7 +153,14 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   Run run(clean);
   TScanMgr manager(run.sync, nullptr, CleanerBuilders(), 1, true);
   bool finished = false;
+  // Each object's run time: from the end of the one before it (or the start of the run).
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point last = Clock::now();
+  std::map<const TCustomWorkObject*, double> seconds;
   manager.OnWorkDone = [&](TCustomWorkObject* sender) {
+    const Clock::time_point now = Clock::now();
+    seconds[sender] = std::chrono::duration<double>(now - last).count();
+    last = now;
     if (sender == manager.WorkObjects.back().get()) finished = true;
   };
   manager.OnItem = [&](TWorkObject* sender, TWorkDataPtr data) {
@@ -159,6 +168,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   };
   CurrentMode = static_cast<std::uint8_t>(mode);
   ScanState = ssScanning;
+  last = Clock::now();
   manager.Scan(database.Document);
   run.sync.RunUntil([&] { return finished; });
   // Registry entries are backed up before they change while the user's setting says so.
@@ -181,6 +191,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (backups) object->OnBackup = [](TWorkObject*, TWorkDataPtr) {};
       else object->OnBackup = nullptr;
     }
+    last = Clock::now();
     manager.Clean();
     run.sync.RunUntil([&] { return finished; });
   }
@@ -205,6 +216,9 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       out += failedRun ? Format("{\"class\":%s,\"message\":%s}", JsonString(object->ErrorClass),
                                 JsonString(object->ErrorMessage))
                        : std::string("null");
+      char time[32];
+      std::snprintf(time, sizeof time, ",\"seconds\":%.6f", seconds[object.get()]);
+      out += time;
       out += ",\"findings\":[";
     } else {
       out += Format("%s %s\n", ItemId(*object), object->ClassName());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cleaners/browsers/BrowserProfiles.h"
 #include "engine/ScanMgr.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
@@ -61,6 +62,8 @@ int Run() {
   ::InitCommonControlsEx(&icc);
   ComApartment apartment;
   Application().Title.clear();
+  // Firefox and Opera are located once, before the main window exists, for the whole run.
+  DiscoverBrowsers();
 
   std::unique_ptr<TScanMgr> scanMgr;
   {
@@ -78,6 +81,7 @@ int Run() {
   }
   // The scan manager goes after the main window.
   scanMgr.reset();
+  ClearBrowserLocations();
   return 0;
 }
 
