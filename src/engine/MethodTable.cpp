@@ -18,7 +18,9 @@ constexpr const char* kCacheUsers[] = {"msnmsgr.exe", "iexplore.exe", "msn6.exe"
                                        "aolexplorer.exe", "aoldesktop.exe"};
 constexpr const char* kOpera[] = {"opera.exe"};
 constexpr const char* kFirefox[] = {"firefox.exe"};
-constexpr const char* kChrome[] = {"chrome.exe"};
+// The Chrome items clean the Chromium-family browsers too (same files in their own folders).
+constexpr const char* kChrome[] = {"chrome.exe", "msedge.exe", "brave.exe", "vivaldi.exe",
+                                   "opera.exe"};
 constexpr const char* kGoogleDesktop[] = {"googledesktop.exe"};
 
 // Every "RegFix..." method also adds the registry editors (the scan manager does that for any

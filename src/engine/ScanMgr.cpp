@@ -96,6 +96,10 @@ void TScanMgr::PostProgress(WPARAM wParam, LPARAM lParam) {
 
 void TScanMgr::Clean() {
   for (const auto& object : WorkObjects) {
+    // A scan that ended in an error is not shown to the user: what it listed before the error
+    // was never reviewed, so none of it is cleaned.
+    if (!object->CleanMode && !object->ErrorClass.empty())
+      for (int i = 0; i < object->Found.Count(); ++i) object->Found.Record(i).Checked = false;
     object->CleanMode = true;
     object->Aborted = false;
     Pool.Add(object.get());

@@ -57,7 +57,8 @@ class TScanMgr {
   // only. A database error raises out of Scan: the objects built so far stay in WorkObjects and
   // nothing is queued.
   void Scan(const TXmlDocument& document);
-  // Queues every object of WorkObjects again with CleanMode set, the end marker last.
+  // Queues every object of WorkObjects again with CleanMode set, the end marker last. The
+  // findings of an object whose scan ended in an error are unticked first (they were not shown).
   void Clean();
   // Sets Aborted on every object and stops the pool; OnAbortStopped follows (at once when no
   // worker thread is alive; after an earlier stop's callback when one is still under way).

@@ -233,6 +233,49 @@ TEST_F(ScanMgrTest, ScanAndCleanReportInQueueOrderAndGoOnAfterAnError) {
   EXPECT_EQ(missing.ErrorMessage, "Path not found! " + dir_ + "missing");
 }
 
+// Lists two findings and then fails; in a clean it reports every ticked finding.
+class TListsThenFails final : public TWorkObject {
+ public:
+  using TWorkObject::TWorkObject;
+  void Execute() override {
+    if (CleanMode) {
+      for (int i = 0; i < Found.Count(); ++i)
+        if (Found.Record(i).Checked) ReportItem(Found.Text(i));
+      return;
+    }
+    AddFinding("first", std::make_unique<TChecked>());
+    AddFinding("second", std::make_unique<TChecked>());
+    throw EAssertionFailed("the walk broke off");
+  }
+  const char* ClassName() const override { return "TListsThenFails"; }
+};
+
+TEST_F(ScanMgrTest, FindingsOfAFailedScanAreNeverCleaned) {
+  Load(Group("g01", Item("g01-i01", "1", "true", Action(dir_ + "empty"))));
+  TWorkObjectBuilders builders = {{"DeleteFiles", [](TWorkObjectInit init, const TActionParams&) {
+                                     return std::unique_ptr<TWorkObject>(std::make_unique<TListsThenFails>(
+                                         init.handle, init.onWorkDone, init.onItem, init.itemNode));
+                                   }}};
+  TScanMgr manager(sync_, nullptr, builders, 1, true);
+  manager.OnItem = [this](TWorkObject* sender, TWorkDataPtr data) {
+    if (sender->CleanMode) log_.push_back(data->Text);
+  };
+  manager.OnWorkDone = [this, &manager](TCustomWorkObject* sender) {
+    if (sender == manager.WorkObjects.back().get()) finished_ = true;
+  };
+  CurrentMode = pmQuick;
+  manager.Scan(database_.Document);
+  sync_.RunUntil([&] { return finished_; });
+  TWorkObject& failed = *manager.WorkObjects[0];
+  ASSERT_EQ(failed.Found.Count(), 2);
+  EXPECT_EQ(failed.ErrorMessage, "the walk broke off");
+  finished_ = false;
+  manager.Clean();
+  sync_.RunUntil([&] { return finished_; });
+  EXPECT_TRUE(log_.empty());
+  EXPECT_FALSE(failed.Found.Record(0).Checked);
+}
+
 TEST_F(ScanMgrTest, AbortDropsTheQueueAndAFreshScanRunsAgain) {
   Folder("a", {"1", "2", "3"});
   Load(Group("g01", Item("g01-i01", "1", "true", Action(dir_ + "a") + Action(dir_ + "a") +
