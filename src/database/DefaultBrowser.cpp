@@ -39,12 +39,16 @@ std::string DefaultBrowserCommand() {
   return DefaultValue(HKEY_CLASSES_ROOT, "http\\shell\\open\\command");
 }
 
-int DefaultBrowserKind(const std::function<std::string(const std::string&)>& normalize) {
+std::string DefaultBrowserPath(const std::function<std::string(const std::string&)>& normalize) {
   const std::string command = DefaultBrowserCommand();
-  if (command.empty()) return 1;
-  std::string program = CommandProgram(command);
-  if (normalize) program = normalize(program);
-  return BrowserKindOf(program);
+  if (command.empty()) return {};
+  const std::string program = CommandProgram(command);
+  if (normalize && ::GetFileAttributesA(program.c_str()) != INVALID_FILE_ATTRIBUTES) return normalize(program);
+  return program;
+}
+
+int DefaultBrowserKind(const std::function<std::string(const std::string&)>& normalize) {
+  return BrowserKindOf(DefaultBrowserPath(normalize));
 }
 
 }  // namespace tw

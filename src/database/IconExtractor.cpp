@@ -138,7 +138,7 @@ void TIconExtractor::Execute() noexcept {
   } catch (...) {
     try {
       const ErrorInfo error = DescribeException(std::current_exception());
-      LogFile().Write("[TIconExtractor.Execute] %s: %s", error.className, error.message);
+      Database.Log().Write("[TIconExtractor.Execute] %s: %s", error.className, error.message);
     } catch (...) {
       // The end message follows all the same.
     }

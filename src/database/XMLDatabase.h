@@ -62,6 +62,8 @@ class TXMLDatabase {
   int IconIndex(const std::string& id) const;
   bool Loaded = false;
   std::mutex Lock;
+  // Where the database's operations log their failures.
+  TFileLogFile& Log() const { return log_; }
 
  private:
   TFileLogFile& log_;

@@ -13,6 +13,7 @@ constexpr const char* kHintClassName = "TwGroupedListHint";
 constexpr UINT_PTR kHintShowTimer = 1;
 constexpr UINT_PTR kHintHideTimer = 2;
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
+constexpr UINT kHintFormat = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS;
 
 constexpr COLORREF kGroupCaptionColor = RGB(0, 51, 153);
 constexpr COLORREF kGroupLineColor = RGB(213, 223, 229);
@@ -1023,12 +1024,13 @@ void TGroupedList::ShowHint() {
                                                       HintWidthShare));
   HDC dc = ::GetDC(hintWindow_.get());
   HGDIOBJ old = ::SelectObject(dc, hintFont_.get());
-  RECT text{0, 0, maxWidth - textLeft - pad, 0};
-  ::DrawTextA(dc, hint_.Text.c_str(), static_cast<int>(hint_.Text.size()), &text,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  const int textWidth = maxWidth - textLeft - pad - 2;
+  RECT text{0, 0, textWidth, 0};
+  // Words longer than the line (paths, addresses) are broken too.
+  ::DrawTextA(dc, hint_.Text.c_str(), static_cast<int>(hint_.Text.size()), &text, kHintFormat | DT_CALCRECT);
   ::SelectObject(dc, old);
   ::ReleaseDC(hintWindow_.get(), dc);
-  const int width = textLeft + (text.right - text.left) + pad + 2;
+  const int width = textLeft + std::min(textWidth, static_cast<int>(text.right - text.left)) + pad + 2;
   const int height = std::max(static_cast<int>(image.cy), static_cast<int>(text.bottom - text.top)) + 2 * pad + 2;
   int x = cursor.x, y = cursor.y + ::GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
   if (x + width > work.right) x = work.right - width;
@@ -1075,8 +1077,7 @@ LRESULT CALLBACK TGroupedList::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
           HGDIOBJ old = ::SelectObject(dc, self->hintFont_.get());
           ::SetBkMode(dc, TRANSPARENT);
           ::SetTextColor(dc, RGB(0, 0, 0));
-          ::DrawTextA(dc, self->hint_.Text.c_str(), static_cast<int>(self->hint_.Text.size()), &text,
-                      DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+          ::DrawTextA(dc, self->hint_.Text.c_str(), static_cast<int>(self->hint_.Text.size()), &text, kHintFormat);
           ::SelectObject(dc, old);
           ::EndPaint(hwnd, &ps);
           return 0;
