@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/Text.h"
 #include "ui/components/Window.h"
 
 namespace tw {
@@ -63,6 +64,13 @@ SIZE ImageSize(HIMAGELIST list) {
 }
 
 bool Pressed(int key) { return ::GetKeyState(key) < 0; }
+
+// Text is drawn and measured as wide text: the program's 8-bit text is in its ANSI code page
+// (UTF-8), which the narrow drawing calls would read by the font's character set instead.
+int DrawText8(HDC dc, const std::string& text, RECT* rect, UINT format) {
+  const std::wstring wide = Widen(text);
+  return ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), rect, format);
+}
 
 // The position before the other in the order of the list.
 bool Before(TListPos a, TListPos b) { return a.Group != b.Group ? a.Group < b.Group : a.Item < b.Item; }
@@ -462,7 +470,8 @@ int TGroupedList::CaptionWidth(int group) {
   HDC dc = ::GetDC(handle_.get());
   HGDIOBJ old = ::SelectObject(dc, g.Bold ? boldFont_.get() : font_.get());
   SIZE size{};
-  ::GetTextExtentPoint32A(dc, g.Caption.c_str(), static_cast<int>(g.Caption.size()), &size);
+  const std::wstring caption = Widen(g.Caption);
+  ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
   ::SelectObject(dc, old);
   ::ReleaseDC(handle_.get(), dc);
   return size.cx;
@@ -562,7 +571,7 @@ void TGroupedList::PaintHeader(HDC dc, const RECT& client) {
   HGDIOBJ old = ::SelectObject(dc, font_.get());
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
   RECT text{x, 0, client.right - ScaleForDpi(6, dpi_), h - 1};
-  ::DrawTextA(dc, headerCaption_.c_str(), static_cast<int>(headerCaption_.size()), &text,
+  DrawText8(dc, headerCaption_, &text,
               DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   ::SelectObject(dc, old);
 }
@@ -600,7 +609,7 @@ void TGroupedList::PaintGroupHeader(HDC dc, int group, int offset) {
   HGDIOBJ old = ::SelectObject(dc, g.Bold ? boldFont_.get() : font_.get());
   ::SetTextColor(dc, kGroupCaptionColor);
   RECT text = ToRect({parts.Caption.Left, header.Top, header.Right - metrics_.MarginRight, header.Bottom}, offset);
-  ::DrawTextA(dc, g.Caption.c_str(), static_cast<int>(g.Caption.size()), &text,
+  DrawText8(dc, g.Caption, &text,
               DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   ::SelectObject(dc, old);
   // A line from the caption to the right edge.
@@ -648,11 +657,11 @@ void TGroupedList::PaintItem(HDC dc, int group, int item, int offset) {
   HGDIOBJ old = ::SelectObject(dc, font_.get());
   ::SetTextColor(dc, color);
   const UINT format = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_VCENTER;
-  ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &line, format);
+  DrawText8(dc, caption, &line, format);
   if (twoLines) {
     ::OffsetRect(&line, 0, lineHeight_);
     ::SetTextColor(dc, enabled ? kDetailColor : kDisabledColor);
-    ::DrawTextA(dc, detail.c_str(), static_cast<int>(detail.size()), &line, format);
+    DrawText8(dc, detail, &line, format);
   }
   ::SelectObject(dc, old);
   if (focus_ == TListPos{group, item} && ::GetFocus() == handle_.get()) ::DrawFocusRect(dc, &r);
@@ -1027,7 +1036,7 @@ void TGroupedList::ShowHint() {
   const int textWidth = maxWidth - textLeft - pad - 2;
   RECT text{0, 0, textWidth, 0};
   // Words longer than the line (paths, addresses) are broken too.
-  ::DrawTextA(dc, hint_.Text.c_str(), static_cast<int>(hint_.Text.size()), &text, kHintFormat | DT_CALCRECT);
+  DrawText8(dc, hint_.Text, &text, kHintFormat | DT_CALCRECT);
   ::SelectObject(dc, old);
   ::ReleaseDC(hintWindow_.get(), dc);
   const int width = textLeft + std::min(textWidth, static_cast<int>(text.right - text.left)) + pad + 2;
@@ -1077,7 +1086,7 @@ LRESULT CALLBACK TGroupedList::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
           HGDIOBJ old = ::SelectObject(dc, self->hintFont_.get());
           ::SetBkMode(dc, TRANSPARENT);
           ::SetTextColor(dc, RGB(0, 0, 0));
-          ::DrawTextA(dc, self->hint_.Text.c_str(), static_cast<int>(self->hint_.Text.size()), &text, kHintFormat);
+          DrawText8(dc, self->hint_.Text, &text, kHintFormat);
           ::SelectObject(dc, old);
           ::EndPaint(hwnd, &ps);
           return 0;
