@@ -352,7 +352,7 @@ void TGroupedList::ClearSelection() {
 }
 
 void TGroupedList::InvalidateItem(int group, int item) {
-  if (updates_ > 0 || layoutDirty_) {
+  if (updates_ > 0 || layoutDirty_ || repaintPending_) {
     Repaint();
     return;
   }
@@ -404,7 +404,10 @@ void TGroupedList::Changed() {
 }
 
 void TGroupedList::Repaint() {
-  if (updates_ == 0 && handle_) ::InvalidateRect(handle_.get(), nullptr, FALSE);
+  // One request until the paint comes: owners that change many entries in a row cost one.
+  if (updates_ > 0 || !handle_ || repaintPending_) return;
+  repaintPending_ = true;
+  ::InvalidateRect(handle_.get(), nullptr, FALSE);
 }
 
 int TGroupedList::ViewHeight() {
@@ -1107,6 +1110,7 @@ LRESULT TGroupedList::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   const POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
   switch (msg) {
     case WM_PAINT: {
+      repaintPending_ = false;
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(hwnd, &ps);
       Paint(dc, ps.rcPaint);

@@ -267,6 +267,7 @@ class TGroupedList {
   std::vector<TGroup> groups_;
   TListLayout layout_;
   bool layoutDirty_ = true;
+  bool repaintPending_ = false;  // the whole window waits for its paint
   int updates_ = 0;
   int dpi_ = 96;
   TListMetrics metrics_;

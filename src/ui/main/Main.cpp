@@ -806,13 +806,9 @@ void TTWMainForm::DatabaseUnavailable() {
 
 void TTWMainForm::HotScanClick() {
   if (ScanState != ssIdle || !modeButtonsOn_) return;
-  const int l = Tag;
-  if (CurrentMode == pmNone) {
-    ShowBalloon("Oops!", Row(80, l), true, bfError);
-    return;
-  }
-  if (ModeHasCheckBoxes(CurrentMode) && !HasCheckedItem()) {
-    ShowBalloon("Oops!", Row(48, l) + "!", true, bfError);
+  // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
+  if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
+    ShowBalloon("Oops!", Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
     return;
   }
 }

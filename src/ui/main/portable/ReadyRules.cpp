@@ -37,4 +37,10 @@ bool ModeHasCheckBoxes(int mode) { return mode == 5 || mode == 7; }
 
 int NextMode(int mode) { return mode >= 1 && mode < 7 ? mode + 1 : 1; }
 
+int ScanRefusalRow(int mode, bool anyItemChecked) {
+  if (mode == 0) return 80;
+  if (ModeHasCheckBoxes(mode) && !anyItemChecked) return 48;
+  return 0;
+}
+
 }  // namespace tw

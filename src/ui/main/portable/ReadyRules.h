@@ -19,5 +19,9 @@ bool ItemEnabledInMode(int mode, std::string_view modeText);
 bool ModeHasCheckBoxes(int mode);
 // A click on the list's header: the next mode in the order 1, 2, ... 7, 1 (0 goes to 1).
 int NextMode(int mode);
+// Why a scan cannot start: the string-table row of the refusal's text (80 "Select Preset
+// Mode..." without a mode; 48 "Choose some items to scan and clean" in the modes where the user
+// ticks items and none is ticked), or 0 when the scan may start.
+int ScanRefusalRow(int mode, bool anyItemChecked);
 
 }  // namespace tw
