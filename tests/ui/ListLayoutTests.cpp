@@ -128,6 +128,7 @@ TEST(ListLayout, KeyboardMovesThroughHeadersAndTiles) {
       {{2, -1}, TNavKey::Home, {0, -1}},
       {{0, 3}, TNavKey::End, {3, 1}},
       {{}, TNavKey::Down, {0, -1}},
+      {{}, TNavKey::End, {3, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from.Group << "/" << c.from.Item << " key " << static_cast<int>(c.key));

@@ -238,15 +238,16 @@ TListPos TListLayout::PosAt(int y, int column) const {
 }
 
 TListPos TListLayout::Navigate(TListPos from, TNavKey key, int pageHeight) const {
+  if (key == TNavKey::Home) return First();
+  if (key == TNavKey::End) return Last();
   if (from.Group < 0 || from.Group >= GroupCount() || !groups_[static_cast<std::size_t>(from.Group)].Visible)
     return First();
   const int n = Rows(from.Group) > 0 ? groups_[static_cast<std::size_t>(from.Group)].ItemCount : 0;
   if (from.Item >= n) from.Item = n - 1;
   switch (key) {
     case TNavKey::Home:
-      return First();
     case TNavKey::End:
-      return Last();
+      break;
     case TNavKey::Left:
       return PrevPos(from);
     case TNavKey::Right:

@@ -135,7 +135,8 @@ class TListLayout {
   void ItemsBetween(int group, int top, int bottom, int& first, int& last) const;
 
   // Where the focus goes from From on Key; PageHeight is the height of the visible content.
-  // Moving never opens or closes a group; an invalid From goes to the first header.
+  // Moving never opens or closes a group; from an invalid From, Home and End go where they always
+  // go and every other key to the first header.
   TListPos Navigate(TListPos from, TNavKey key, int pageHeight) const;
   // The first and last positions the focus can take (invalid when no group is visible).
   TListPos First() const;
