@@ -1217,8 +1217,10 @@ LRESULT TGroupedList::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case TGL_GETGROUPCOUNT:
       return GroupCount();
-    case TGL_GETITEMCOUNT:
-      return static_cast<int>(wParam) < GroupCount() ? ItemCount(static_cast<int>(wParam)) : -1;
+    case TGL_GETITEMCOUNT: {
+      const int g = static_cast<int>(wParam);
+      return g >= 0 && g < GroupCount() ? ItemCount(g) : -1;
+    }
     case TGL_GETSTATE: {
       const int g = static_cast<int>(wParam), i = static_cast<int>(lParam);
       if (g < 0 || g >= GroupCount() || i >= ItemCount(g)) return -1;

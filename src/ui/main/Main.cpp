@@ -109,7 +109,6 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   // 4. The tray icon with the application icon and its animation frames.
   trayIcon_ = std::make_unique<TMyTrayIcon>(Application().Synchronizer());
   trayIcon_->TaskWindow = Handle();
-  trayIcon_->SetIcon(Application().Icon());
   trayImages_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
   for (int id : res::kIconTrayFrames) {
     HICON frame = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
@@ -119,7 +118,9 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
       ::DestroyIcon(frame);
     }
   }
+  // The frames animate while a scan or a clean runs; until then the application's icon shows.
   trayIcon_->SetIcons(trayImages_);
+  trayIcon_->SetIcon(Application().Icon());
   // Both lists show the system's images.
   systemSmall_ = SystemImageList(true);
   systemLarge_ = SystemImageList(false);
