@@ -45,6 +45,7 @@ constexpr const char* kHomePage = TW_HOME_PAGE;
 // Complete, Advanced, Registry).
 constexpr std::array<int, 7> kModeOfButton = {pmQuick, pmCookie, pmHistory, pmPrivacy,
                                               pmWipeOut, pmAdvanced, pmRegistry};
+
 std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
 
 // A text shown in a menu entry: its ampersands are no mnemonics.
