@@ -23,8 +23,22 @@ std::string ResolveDatabasePath(const std::string& fileName) {
 TXMLDatabase::TXMLDatabase(HWND handle, TNodeEvent onNode, TFileLogFile& log)
     : Handle(handle), OnNode(std::move(onNode)), log_(log) {}
 
+TXMLDatabase::~TXMLDatabase() { extractor_.reset(); }
+
+void TXMLDatabase::SetIconResolution(TSynchronizer& sync, TIconEnvironment environment) {
+  sync_ = &sync;
+  iconEnvironment_ = std::move(environment);
+}
+
+int TXMLDatabase::IconIndex(const std::string& id) const {
+  auto it = IconIndexes.find(id);
+  return it == IconIndexes.end() ? -1 : it->second;
+}
+
 bool TXMLDatabase::Load(std::string fileName, bool isProtected) {
   fileName = ResolveDatabasePath(fileName);
+  // One resolver at a time: a walk over the previous document ends first.
+  extractor_.reset();
   try {
     Document = TXmlDocument::Create(log_);
     if (!TXMLProtect::LoadDocument(fileName, Document, isProtected))
@@ -32,7 +46,12 @@ bool TXMLDatabase::Load(std::string fileName, bool isProtected) {
     Loaded = true;
     // Groups and items are handed to the window once their icons are resolved; the window
     // learns that the database is ready when that is done.
-    if (Handle) ::PostMessageA(Handle, WM_DATABASEREADY, 0, 0);
+    if (sync_) {
+      extractor_ = std::make_unique<TIconExtractor>(*this, *sync_, iconEnvironment_);
+      extractor_->Start();
+    } else if (Handle) {
+      ::PostMessageA(Handle, WM_DATABASEREADY, 0, 0);
+    }
     return true;
   } catch (...) {
     try {

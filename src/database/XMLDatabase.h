@@ -4,10 +4,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "database/IconExtractor.h"
 #include "database/XmlDom.h"
+#include "platform/MainThread.h"
 #include "support/LogFile.h"
 
 namespace tw {
@@ -31,8 +34,15 @@ class TXMLDatabase {
 
   // Log receives the records of failed loads and saves (the program's log unless a test gives one).
   explicit TXMLDatabase(HWND handle = nullptr, TNodeEvent onNode = {}, TFileLogFile& log = LogFile());
+  // Stops icon resolution (waiting for its thread) before the document goes.
+  ~TXMLDatabase();
   TXMLDatabase(const TXMLDatabase&) = delete;
   TXMLDatabase& operator=(const TXMLDatabase&) = delete;
+
+  // Resolves the icons of groups and items after every successful Load, in a thread of its own
+  // that hands each node to OnNode through Sync and posts WM_DATABASEREADY to Handle at its end.
+  // Without it, a successful Load posts WM_DATABASEREADY at once.
+  void SetIconResolution(TSynchronizer& sync, TIconEnvironment environment);
 
   // A name without ":" is taken relative to the program's folder. False (and one log record)
   // when the document cannot be created, read or parsed.
@@ -48,11 +58,18 @@ class TXMLDatabase {
   TXmlDocument Document;
   // "id" -> system image list index of the group's or item's icon.
   std::map<std::string, int, CaseInsensitiveLess> IconIndexes;
+  // The index recorded for Id; -1 when there is none.
+  int IconIndex(const std::string& id) const;
   bool Loaded = false;
   std::mutex Lock;
+  // Where the database's operations log their failures.
+  TFileLogFile& Log() const { return log_; }
 
  private:
   TFileLogFile& log_;
+  TSynchronizer* sync_ = nullptr;
+  TIconEnvironment iconEnvironment_;
+  std::unique_ptr<TIconExtractor> extractor_;
 };
 
 // Resolves a database file name as Load and Save do.

@@ -96,6 +96,9 @@ TEST(HotImage, FlipsOnlyWhenAllowedAndKeepsWhatChangedWhileHovering) {
   EXPECT_EQ(image.Picture().Name(), "normal");
   EXPECT_EQ(image.PictureHot().Name(), "hot");
   EXPECT_EQ(Solid(RGB(1, 2, 3), "x").EdgeColor(), RGB(1, 2, 3));
+  // The hint is the button's caption, and its window text for screen readers.
+  image.SetHint("Nettoyer");
+  EXPECT_EQ(WindowText(image.Handle()), "Nettoyer");
 
   // A click is a press and a release inside the control.
   int clicks = 0;

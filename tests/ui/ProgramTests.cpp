@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <array>
 #include <functional>
 #include <string>
 #include <thread>
@@ -15,6 +16,8 @@
 #include "strings/StrRes.h"
 #include "support/Format.h"
 #include "support/Messages.h"
+#include "ui/components/GroupedList.h"
+#include "ui/main/portable/ReadyRules.h"
 
 namespace tw {
 namespace {
@@ -152,6 +155,70 @@ HWND Child(HWND parent, const std::string& wanted) {
       reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
+// The child of Parent of class ClassName whose text is Text.
+HWND ChildOf(HWND parent, const char* className, const std::string& text) {
+  struct Search {
+    const char* className;
+    std::string text;
+    HWND found;
+  } search{className, text, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        char name[128];
+        ::GetClassNameA(child, name, sizeof name);
+        if (std::string(name) == s->className && Text(child) == s->text) {
+          s->found = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+// A click of the left button at a client point of a window.
+void ClickAt(HWND hwnd, int x, int y) {
+  ::PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  ::PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The ready list of the main window, read through its messages.
+class TReadyList {
+ public:
+  explicit TReadyList(HWND main) : list_(::FindWindowExA(main, nullptr, "TwGroupedList", nullptr)) {}
+  explicit operator bool() const { return list_ != nullptr; }
+  HWND Handle() const { return list_; }
+  LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) const {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(list_, msg, w, l, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+  }
+  int Groups() const { return static_cast<int>(Send(TGL_GETGROUPCOUNT)); }
+  int Items(int g) const { return static_cast<int>(Send(TGL_GETITEMCOUNT, g)); }
+  LRESULT State(int g, int i = -1) const { return Send(TGL_GETSTATE, g, i); }
+  int Image(int g, int i = -1) const { return static_cast<int>(Send(TGL_GETIMAGE, g, i)); }
+  LRESULT View() const { return Send(TGL_GETVIEW); }
+  RECT Rect(int g, int i = -1) const {
+    const auto packed = static_cast<unsigned long long>(Send(TGL_GETRECT, g, i));
+    auto edge = [&](int n) { return static_cast<LONG>(static_cast<std::int16_t>((packed >> (16 * n)) & 0xFFFF)); };
+    return {edge(0), edge(1), edge(2), edge(3)};
+  }
+  // The check box of a tile sits at its left, the expand button of a group at the list's left;
+  // both are centred vertically (sizes at 96 dots per inch).
+  void ClickItemCheck(int g, int i) const {
+    const RECT r = Rect(g, i);
+    ClickAt(list_, r.left + 3 + 6, (r.top + r.bottom) / 2);
+  }
+  void ClickExpand(int g) const {
+    const RECT r = Rect(g);
+    ClickAt(list_, 4 + 5, (r.top + r.bottom) / 2);
+  }
+
+ private:
+  HWND list_;
+};
+
 // A control's text from another process (asked for, as GetWindowText does not ask controls).
 std::wstring WideText(HWND hwnd) {
   wchar_t text[4096] = L"";
@@ -220,7 +287,7 @@ class TProgram {
 UINT Registered(const char* name) { return ::RegisterWindowMessageA(name); }
 
 // Menu commands of the main window.
-constexpr WPARAM kCmdOpenHide = 100, kCmdExit = 101;
+constexpr WPARAM kCmdOpenHide = 100, kCmdExit = 101, kCmdIconSize = 308;
 
 class ProgramTest : public ::testing::Test {
  protected:
@@ -460,6 +527,87 @@ TEST_F(ProgramTest, TipsAdvanceAndTheirPlaceAndSwitchAreKept) {
   EXPECT_GE(program.WaitExit(5s), 0);
 }
 
+TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
+  {
+    TProgram program;
+    HWND tips = program.WaitTips();
+    ASSERT_NE(tips, nullptr);
+    ::PostMessageA(tips, WM_CLOSE, 0, 0);
+    const TReadyList list(program.Main());
+    ASSERT_TRUE(list);
+    // A fresh user has no mode yet: every group shows, every item is greyed, no check boxes.
+    EXPECT_EQ(Text(list.Handle()), Row(80, 0));
+    const int groups = list.Groups();
+    ASSERT_EQ(groups, 14);
+    for (int g = 0; g < groups; ++g) {
+      EXPECT_TRUE(list.State(g) & TGL_STATE_VISIBLE) << g;
+      EXPECT_GE(list.Image(g), 0) << "group " << g << " has no icon";
+      for (int i = 0; i < list.Items(g); ++i) EXPECT_TRUE(list.State(g, i) & TGL_STATE_DISABLED) << g << "." << i;
+    }
+    EXPECT_EQ(list.View(), 42);
+    EXPECT_GE(list.Image(0, 0), 0);
+
+    // Each mode button, found by its caption, shows its mode.
+    for (int mode : {1, 2, 3, 4, 6, 5, 7}) {
+      SCOPED_TRACE(mode);
+      HWND button = ChildOf(program.Main(), "TwHotImage", Row(ModeRow(mode), 0));
+      ASSERT_NE(button, nullptr);
+      ClickAt(button, 5, 5);
+      ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(ModeRow(mode), 0); }, 5s));
+      int shown = 0, enabled = 0, items = 0;
+      for (int g = 0; g < groups; ++g) {
+        if (!(list.State(g) & TGL_STATE_VISIBLE)) continue;
+        ++shown;
+        for (int i = 0; i < list.Items(g); ++i, ++items) enabled += !(list.State(g, i) & TGL_STATE_DISABLED);
+      }
+      EXPECT_EQ(shown, mode == 5 ? 1 : mode <= 4 ? 13 : 14);
+      EXPECT_EQ((list.View() & TGL_VIEW_CHECKBOXES) != 0, mode == 5 || mode == 7);
+      if (mode == 5 || mode == 7) EXPECT_EQ(enabled, items);
+      else EXPECT_TRUE(enabled > 0 && enabled < items) << enabled << " of " << items;
+    }
+
+    // The user's choices: an item unticked in the registry mode, the browser group closed and
+    // small icons in the advanced mode.
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(87, 0)), 5, 5);
+    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(87, 0); }, 5s));
+    ASSERT_TRUE(list.State(0, 0) & TGL_STATE_CHECKED);
+    list.ClickItemCheck(0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !(list.State(0, 0) & TGL_STATE_CHECKED); }, 5s));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(86, 0)), 5, 5);
+    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(86, 0); }, 5s));
+    ASSERT_TRUE(list.State(1) & TGL_STATE_EXPANDED);
+    list.ClickExpand(1);
+    EXPECT_TRUE(WaitFor([&] { return !(list.State(1) & TGL_STATE_EXPANDED); }, 5s));
+    program.Post(WM_COMMAND, kCmdIconSize);
+    EXPECT_TRUE(WaitFor([&] { return list.View() == (28 | TGL_VIEW_SMALLIMAGES | TGL_VIEW_CHECKBOXES); }, 5s));
+    program.Post(Registered("UM_TERMINATE"));
+    ASSERT_GE(program.WaitExit(5s), 0);
+  }
+  EXPECT_EQ(ReadValue(kKey, "PresetScanMode").number, 7u);
+
+  // After a restart the document brings them back; rebuilt with small icons, tiles are 32 high.
+  TProgram program;
+  HWND tips = program.WaitTips();
+  ASSERT_NE(tips, nullptr);
+  ::PostMessageA(tips, WM_CLOSE, 0, 0);
+  const TReadyList list(program.Main());
+  EXPECT_EQ(Text(list.Handle()), Row(86, 0));
+  EXPECT_FALSE(list.State(0, 0) & TGL_STATE_CHECKED);
+  EXPECT_TRUE(list.State(0, 1) & TGL_STATE_CHECKED);
+  EXPECT_FALSE(list.State(1) & TGL_STATE_EXPANDED);
+  EXPECT_TRUE(list.State(0) & TGL_STATE_EXPANDED);
+  EXPECT_EQ(list.View(), 32 | TGL_VIEW_SMALLIMAGES | TGL_VIEW_CHECKBOXES);
+  // In every language the list's header and the picture buttons carry their captions.
+  for (int language : {1, 2, 3, 0}) {
+    SCOPED_TRACE(language);
+    program.Post(WM_COMMAND, static_cast<WPARAM>(std::array<int, 4>{1033, 1036, 1031, 1034}[language]));
+    EXPECT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(86, language); }, 5s)) << Text(list.Handle());
+    for (int row : {81, 87, 92, 94, 43}) EXPECT_NE(ChildOf(program.Main(), "TwHotImage", Row(row, language)), nullptr) << row;
+  }
+  program.Post(Registered("UM_TERMINATE"));
+  EXPECT_GE(program.WaitExit(5s), 0);
+}
+
 TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
   struct Case {
     const char* name;
@@ -497,6 +645,17 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     EXPECT_EQ(program.Find("TTipOfTheDayForm"), nullptr);
     program.Post(WM_COMMAND, 1036);
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "fr"; }, 5s));
+    // The About box and the home page do not wait for the database; scanning and the settings
+    // (whose dialog is not part of the program yet) are disabled.
+    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(92, 1))));
+    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(96, 1))));
+    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(43, 1))));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(94, 1)), 5, 5);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (about = program.Find("TAboutForm")) && ::IsWindowVisible(about); }, 5s));
+    EXPECT_EQ(Text(about), Row(93, 1));
+    ::PostMessageA(about, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(about); }, 5s));
     program.Post(Registered("UM_TERMINATE"));
     EXPECT_GE(program.WaitExit(5s), 0);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);

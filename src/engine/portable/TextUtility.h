@@ -6,13 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace tw {
+#include "support/Fields.h"
 
-// ";"-separated lists in which a field that starts with a double quote may hold the separator.
-// Loops run GetField for 1 to FieldCount; an empty field ends the count.
-int FieldCount(std::string_view text, char separator = ';');
-// Field number Index (from 1); empty when there are fewer fields.
-std::string GetField(std::string_view text, int index, char separator = ';');
+namespace tw {
 
 // Letters A-M and N-Z (either case) rotated by 13 places; everything else unchanged.
 std::string Rot13(std::string_view text);

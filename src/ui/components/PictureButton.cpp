@@ -78,6 +78,8 @@ void THotImage::SetPicture(const TPicture& picture) {
 
 void THotImage::SetHint(const std::string& text) {
   hint_ = text;
+  // The caption is the window's text too, so that screen readers and automation find the button.
+  ::SetWindowTextA(handle_.get(), text.c_str());
   if (!tooltip_) {
     tooltip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                                      WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,

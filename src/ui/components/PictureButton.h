@@ -52,6 +52,7 @@ class THotImage {
   // While false nothing is swapped; true at creation.
   bool FlipPictures = true;
   HCURSOR Cursor = nullptr;
+  // The hint, which is also the button's caption (its window text).
   void SetHint(const std::string& text);
   const std::string& Hint() const { return hint_; }
   void SetVisible(bool visible);

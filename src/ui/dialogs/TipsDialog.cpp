@@ -18,6 +18,18 @@ HMODULE RichEditLibrary() {
   return library;
 }
 
+// The width of a control's text in its font.
+int TextWidth(HWND control) {
+  const std::wstring text = Widen(WindowText(control));
+  HDC dc = ::GetDC(control);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return size.cx;
+}
+
 void AddTip(HWND tooltip, HWND control, const std::string& text) {
   TOOLINFOA ti{};
   ti.cbSize = sizeof ti;
@@ -50,12 +62,12 @@ TTipOfTheDayForm::TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& datab
   RichEditLibrary();
   // A Unicode control, so that the tips' text shows whatever the code page.
   richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
-                                 WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 70,
-                                 102, 390, 140, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
+                                 70, 102, 390, 140, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   if (!richEdit1_)
     richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                   WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 70,
-                                   102, 390, 140, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
+                                   70, 102, 390, 140, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   ::SendMessageA(richEdit1_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
   cbxDoNotShowTips_ = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12, 258,
                                     250, 20, h, kIdDoNotShow);
@@ -94,18 +106,33 @@ void TTipOfTheDayForm::ShowTexts() {
   // The window is as wide as the logo, at least.
   const SIZE logo = ShowLogoBanner(*this, *image1_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
-  RECT client{0, 0, std::max(480, static_cast<int>(logo.cx)), top + 230};
+  const int width = std::max(480, static_cast<int>(logo.cx));
+  // The heading sits in the top of the tip's box, on the two empty lines the tip begins with.
+  const int boxLeft = 70, boxTop = top + 12, boxWidth = width - 82, boxHeight = 150;
+  image2_->SetPosition(12, top + 12);
+  ::MoveWindow(richEdit1_, boxLeft, boxTop, boxWidth, boxHeight, TRUE);
+  ::MoveWindow(labelWarning_, boxLeft + 6, boxTop + 5, boxWidth - 12 - ::GetSystemMetrics(SM_CXVSCROLL), 16, TRUE);
+  ::SetWindowPos(labelWarning_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The buttons take their texts' widths; the check box goes on a row of its own when it would
+  // run into them.
+  const int nextWidth = std::max(95, TextWidth(btnNextTip_) + 24);
+  const int closeWidth = std::max(90, TextWidth(btnClose_) + 24);
+  const int boxText = TextWidth(cbxDoNotShowTips_) + ::GetSystemMetrics(SM_CXMENUCHECK) + 12;
+  const int buttonsLeft = width - 12 - closeWidth - 8 - nextWidth;
+  int row = boxTop + boxHeight + 12;
+  if (12 + boxText + 12 > buttonsLeft) {
+    ::MoveWindow(cbxDoNotShowTips_, 12, row, width - 24, 20, TRUE);
+    row += 26;
+  } else {
+    ::MoveWindow(cbxDoNotShowTips_, 12, row + 3, boxText, 20, TRUE);
+  }
+  ::MoveWindow(btnNextTip_, buttonsLeft, row, nextWidth, 26, TRUE);
+  ::MoveWindow(btnClose_, width - 12 - closeWidth, row, closeWidth, 26, TRUE);
+  RECT client{0, 0, width, row + 26 + 12};
   ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,
                        static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_EXSTYLE)));
   ::SetWindowPos(Handle(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  const int width = std::max(480, static_cast<int>(logo.cx));
-  image2_->SetPosition(12, top + 12);
-  ::MoveWindow(labelWarning_, 70, top + 14, width - 82, 18, TRUE);
-  ::MoveWindow(richEdit1_, 70, top + 36, width - 82, 140, TRUE);
-  ::MoveWindow(cbxDoNotShowTips_, 12, top + 194, width - 250, 20, TRUE);
-  ::MoveWindow(btnNextTip_, width - 236, top + 190, 124, 26, TRUE);
-  ::MoveWindow(btnClose_, width - 104, top + 190, 92, 26, TRUE);
   NextTip();
 }
 
@@ -139,6 +166,15 @@ LRESULT TTipOfTheDayForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexce
       case WM_CLOSE:
         ::DestroyWindow(Handle());
         return 0;
+      case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == labelWarning_) {
+          // The heading lies on the tip's white box.
+          HDC dc = reinterpret_cast<HDC>(wParam);
+          ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+          ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+          return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
       default:
         break;
     }

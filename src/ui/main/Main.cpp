@@ -8,7 +8,10 @@
 #include <ctime>
 
 #include "cleaners/WorkObjectBuilders.h"
+#include "database/DefaultBrowser.h"
+#include "database/portable/IconSources.h"
 #include "engine/States.h"
+#include "engine/Utility.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/SystemInfo.h"
@@ -26,6 +29,7 @@
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/TipsDialog.h"
+#include "ui/main/portable/ReadyRules.h"
 #include "ui/main/portable/StartupOptions.h"
 #include "ui/resources/ResourceNames.h"
 
@@ -36,22 +40,43 @@ TTWMainForm* g_mainForm = nullptr;
 
 constexpr COLORREF kMainColor = RGB(83, 83, 83);
 constexpr UINT_PTR kTimer1 = 1;
-constexpr const char* kHomePage = "http://www.tidewhisk.example/";
-
-// Menu command ids: the language entries use their locale ids.
-enum : int {
-  kCmdOpenHide = 100,
-  kCmdExit = 101,
-};
+// The product's home page (the build's TW_HOME_PAGE).
+constexpr const char* kHomePage = TW_HOME_PAGE;
 
 // The mode of each button of the column, in its order (Quick, Cookie, History, Privacy,
 // Complete, Advanced, Registry).
 constexpr std::array<int, 7> kModeOfButton = {pmQuick, pmCookie, pmHistory, pmPrivacy,
                                               pmWipeOut, pmAdvanced, pmRegistry};
-// Header caption and button hint of each mode, by mode number.
-constexpr std::array<int, 8> kModeRow = {80, 81, 82, 83, 84, 87, 85, 86};
 
 std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
+
+// A text shown in a menu entry: its ampersands are no mnemonics.
+std::string MenuText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == '&') out += '&';
+  }
+  return out;
+}
+
+// The system image list of small or of large icons (the shell keeps it).
+HIMAGELIST SystemImageList(bool small) {
+  SHFILEINFOA info{};
+  return reinterpret_cast<HIMAGELIST>(::SHGetFileInfoA(
+      "C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON)));
+}
+
+// The path macros the database's icon resolution uses.
+TIconEnvironment IconEnvironment() {
+  TIconEnvironment env;
+  env.ExpandEnvPath = [](const std::string& s) { return ExpandEnvPath(s); };
+  env.ResolveFolderMacro = [](const std::string& s) { return ResolveFolderMacro(s); };
+  env.ShellNormalizePath = [](const std::string& s) { return ShellNormalizePath(s); };
+  env.CsidlFromName = [](const std::string& s) { return CsidlFromName(s); };
+  env.WinNT = IsWinNT();
+  return env;
+}
 
 }  // namespace
 
@@ -87,7 +112,6 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   // 4. The tray icon with the application icon and its animation frames.
   trayIcon_ = std::make_unique<TMyTrayIcon>(Application().Synchronizer());
   trayIcon_->TaskWindow = Handle();
-  trayIcon_->SetIcon(Application().Icon());
   trayImages_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
   for (int id : res::kIconTrayFrames) {
     HICON frame = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
@@ -97,6 +121,13 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
       ::DestroyIcon(frame);
     }
   }
+  // The frames animate while a scan or a clean runs; until then the application's icon shows.
+  trayIcon_->SetIcons(trayImages_);
+  trayIcon_->SetIcon(Application().Icon());
+  // Both lists show the system's images.
+  systemSmall_ = SystemImageList(true);
+  systemLarge_ = SystemImageList(false);
+  elvReady_->SetImageLists(systemSmall_, systemLarge_);
   trayIcon_->PopupMenu = trayPopup_.get();
   trayIcon_->PopupOwner = Handle();
   trayIcon_->OnClick = [this] {
@@ -128,8 +159,11 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   imgFiller_->SetPicture(separator);
   for (auto& filler : fillers_) filler->SetPicture(separator);
 
-  // 9. The scan database, told about this window.
-  database_ = std::make_unique<TXMLDatabase>(Handle());
+  // 9. The scan database, told about this window: its icon resolution hands every group and item
+  // to the ready list.
+  database_ = std::make_unique<TXMLDatabase>(
+      Handle(), [this](const TXmlNode& group, const TXmlNode* item) { return OnDatabaseNode(group, item); });
+  database_->SetIconResolution(Application().Synchronizer(), IconEnvironment());
 
   // 10. The scan manager, its work run in the main thread through the window synchronizer.
   scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), Handle(), CleanerBuilders(), 1, true);
@@ -185,10 +219,11 @@ TTWMainForm::~TTWMainForm() {
     LogBoundaryError("TTWMainForm.FormDestroy");
   }
   if (database_) {
-    // Saving never raises; the object is freed in any case.
+    // Saving never raises; the object is freed in any case (after its icon resolution stopped).
     database_->Save(DatabaseFileName(), DatabaseProtected);
     database_.reset();
   }
+  elvReady_.reset();
   Application().OnIdle = nullptr;
   Application().OnHint = nullptr;
   tipsOwner_.reset();
@@ -243,15 +278,12 @@ void TTWMainForm::CreateControls() {
     if (ScanState == ssIdle && topButtonsOn_)
       ::ShellExecuteA(Handle(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
   };
+  hotScan_->OnClick = [this] { HotScanClick(); };
+  hotStart_->OnClick = [this] {
+    if (ScanState == ssIdle) HotScanClick();
+  };
 
-  listArea_ = CreateControl(WC_LISTVIEWA, "", WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT |
-                                                 LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS,
-                            0, 0, 100, 100, h, 1, WS_EX_CLIENTEDGE);
-  LVCOLUMNA column{};
-  column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.cx = 400;
-  column.pszText = const_cast<char*>("");
-  ::SendMessageA(listArea_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  CreateReadyList();
 
   statusBar_ = CreateControl(STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, h, 2);
   progressBar_ = CreateControl(PROGRESS_CLASSA, "", PBS_SMOOTH, 0, 0, 10, 10, statusBar_, 3);
@@ -336,11 +368,7 @@ void TTWMainForm::LayoutControls() {
   hotClean_->SetPosition(right - cancel.cx - 6 - clean.cx, panelTop + (panelHeight - clean.cy) / 2);
 
   // List area between the column, the top bar and the bottom panel.
-  ::MoveWindow(listArea_, columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
-  LVCOLUMNA column{};
-  column.mask = LVCF_WIDTH;
-  column.cx = width - columnWidth - 24;
-  ::SendMessageA(listArea_, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  ::MoveWindow(elvReady_->Handle(), columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -397,7 +425,7 @@ void TTWMainForm::SwitchLanguage(int localeId) {
 
 void TTWMainForm::LoadLanguageResources() {
   const int l = Tag;
-  ::InvalidateRect(listArea_, nullptr, TRUE);
+  RefreshReadyTexts();
   // Hints.
   hotScan_->SetHint(Row(43, l));
   hotAbort_->SetHint(Row(44, l));
@@ -412,7 +440,7 @@ void TTWMainForm::LoadLanguageResources() {
   hotCancel_->SetHint(Row(12, l));
   hotStop_->SetHint(Row(12, l));
   hotPreset_->SetHint(Row(80, l));
-  for (int i = 0; i < 7; ++i) modeButtons_[i]->SetHint(Row(kModeRow[kModeOfButton[i]], l));
+  for (int i = 0; i < 7; ++i) modeButtons_[i]->SetHint(Row(ModeRow(kModeOfButton[i]), l));
 
   // Pictures, with flipping off while they load.
   std::vector<THotImage*> all = {imgLogo_.get(), hotStart_.get(), hotLanguage_.get(), hotHomePage_.get(),
@@ -450,21 +478,14 @@ void TTWMainForm::LoadLanguageResources() {
   SetHeaderCaption();
 }
 
-void TTWMainForm::SetHeaderCaption() {
-  const int mode = CurrentMode <= 7 ? CurrentMode : 0;
-  const std::string caption = Row(kModeRow[mode], Tag);
-  LVCOLUMNA column{};
-  column.mask = LVCF_TEXT;
-  column.pszText = const_cast<char*>(caption.c_str());
-  ::SendMessageA(listArea_, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-}
+void TTWMainForm::SetHeaderCaption() { elvReady_->SetHeaderCaption(Row(ModeRow(CurrentMode), Tag)); }
 
 void TTWMainForm::SetTopButtonsEnabled(bool on) {
   topButtonsOn_ = on;
   const int l = Tag;
   const HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND), no = ::LoadCursorA(nullptr, IDC_NO);
   hotAbout_->Cursor = on ? ::LoadCursorA(nullptr, IDC_HELP) : no;
-  for (THotImage* b : {hotSettings_.get(), hotHomePage_.get(), hotLanguage_.get()}) b->Cursor = on ? hand : no;
+  for (THotImage* b : {hotHomePage_.get(), hotLanguage_.get()}) b->Cursor = on ? hand : no;
   for (auto& b : modeButtons_) b->Cursor = on ? hand : no;
   struct {
     THotImage* button;
@@ -474,14 +495,18 @@ void TTWMainForm::SetTopButtonsEnabled(bool on) {
                    {hotHomePage_.get(), res::kHomeNormal, res::kHomeOver, res::kHomeFaded},
                    {hotLanguage_.get(), res::kLangNormal, res::kLangOver, res::kLangFaded}};
   for (const auto& t : top) {
+    // The settings dialog is not part of this program yet: its button stays faded and disabled.
+    const bool enabled = on && t.button != hotSettings_.get();
     const bool flip = t.button->FlipPictures;
     t.button->FlipPictures = false;
-    if (on)
+    if (enabled)
       LoadPicture(*t.button, res::PictureName(t.normal, l), res::PictureName(t.over, l));
     else
       LoadPicture(*t.button, res::PictureName(t.faded, l), res::PictureName(t.faded, l));
     t.button->FlipPictures = flip;
   }
+  hotSettings_->Cursor = no;
+  ::EnableWindow(hotSettings_->Handle(), FALSE);
 }
 
 void TTWMainForm::SetModeButtonsEnabled(bool on) {
@@ -513,6 +538,7 @@ void TTWMainForm::ModeButtonClick(int mode) {
   if (ScanState != ssIdle || mode == CurrentMode) return;
   CurrentMode = static_cast<std::uint8_t>(mode);
   RefreshModeButtons();
+  BuildReadyList();
 }
 
 void TTWMainForm::RefreshScanButtons() {
@@ -547,6 +573,7 @@ void TTWMainForm::FormShow() {
   trayIcon_->SetHint(title);
   if (!firstShow_) return;
   firstShow_ = false;
+  elvReady_->SetCheckBoxes(ModeHasCheckBoxes(CurrentMode) ? TCheckBoxes::Shown : TCheckBoxes::Space);
   CreateDesktopShortcut();
   LoadLanguageResources();
   RefreshScanButtons();
@@ -588,6 +615,7 @@ void TTWMainForm::WMDatabaseReady() {
   TRegistrySettingsStore store;
   LocaleCode = ReadLocaleCode(store);
   CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
+  BuildReadyList();
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);
   ::EnableWindow(hotScan_->Handle(), TRUE);
@@ -742,11 +770,331 @@ void TTWMainForm::Command(int id) {
     case kCmdExit:
       PopExitClick();
       return;
+    case kCmdGroupToggle:
+    case kCmdExpandAll:
+    case kCmdCollapseAll:
+    case kCmdSelectAll:
+    case kCmdUnselectAll:
+    case kCmdSelectAllInGroups:
+    case kCmdUnselectAllInGroups:
+    case kCmdIconSize: {
+      if (!database_->Loaded) return;
+      TGroupedList& list = *elvReady_;
+      const bool groupValid = popupGroup_ >= 0 && popupGroup_ < list.GroupCount();
+      // Ticks belong to the modes in which the user picks items.
+      const bool checks = ModeHasCheckBoxes(CurrentMode);
+      if (id == kCmdGroupToggle && groupValid) list.ToggleExpanded(popupGroup_);
+      if (id == kCmdExpandAll || id == kCmdCollapseAll) {
+        list.BeginUpdate();
+        for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupExpanded(g, id == kCmdExpandAll);
+        list.EndUpdate();
+      }
+      if ((id == kCmdSelectAll || id == kCmdUnselectAll) && groupValid && checks)
+        CheckReadyGroup(popupGroup_, id == kCmdSelectAll);
+      if ((id == kCmdSelectAllInGroups || id == kCmdUnselectAllInGroups) && checks) {
+        list.BeginUpdate();
+        for (int g = 0; g < list.GroupCount(); ++g)
+          if (list.GroupVisible(g)) CheckReadyGroup(g, id == kCmdSelectAllInGroups);
+        list.EndUpdate();
+      }
+      if (id == kCmdIconSize) SetSmallIcons(!list.SmallImages());
+      return;
+    }
+    case kCmdScanNow:
+      HotScanClick();
+      return;
     default:
       for (int localeId : kLanguageLocaleIds)
         if (id == localeId) SwitchLanguage(localeId);
       return;
   }
+}
+
+void TTWMainForm::DatabaseUnavailable() {
+  // Languages, About and the home page do not need the database.
+  SetTopButtonsEnabled(true);
+}
+
+void TTWMainForm::HotScanClick() {
+  if (ScanState != ssIdle || !modeButtonsOn_) return;
+  // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
+  if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
+    ShowBalloon("Oops!", Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
+    return;
+  }
+}
+
+// ---- The ready list
+
+void TTWMainForm::CreateReadyList() {
+  elvReady_ = std::make_unique<TGroupedList>(Handle(), 1);
+  TGroupedList& list = *elvReady_;
+  list.HintPause = 500;
+  list.HintShortPause = 500;
+  list.HintHidePause = 10000;
+  list.HintWidthShare = 0.25;
+  list.OnItemCaption = [this](int g, int i) {
+    return NodeText(ready_[static_cast<std::size_t>(g)].Items[static_cast<std::size_t>(i)], "name");
+  };
+  list.OnItemDetail = [this](int g, int i) {
+    return NodeText(ready_[static_cast<std::size_t>(g)].Items[static_cast<std::size_t>(i)], "info");
+  };
+  list.OnItemImage = [this](int g, int i) {
+    return ready_[static_cast<std::size_t>(g)].ItemImages[static_cast<std::size_t>(i)];
+  };
+  list.OnItemChecking = [](int, int, bool) { return ModeHasCheckBoxes(CurrentMode); };
+  list.OnItemCheckChange = [this](int g, int i) { ReadyItemCheckChange(g, i); };
+  list.OnGroupCheckChange = [this](int g) { ReadyGroupCheckChange(g); };
+  list.OnGroupExpandChange = [this](int g, bool expanded) {
+    if (!fillingReady_) ready_[static_cast<std::size_t>(g)].Node.SetAttr("expanded", expanded ? "true" : "false");
+  };
+  list.OnClick = [this](const TListHit& hit) { ReadyClick(hit); };
+  list.OnHint = [this](const TListHit& hit) { return ReadyHint(hit); };
+  list.OnContextMenu = [this](const TListHit& hit, POINT screen) { ReadyContextMenu(hit, screen); };
+  list.OnHeaderClick = [this] { ReadyHeaderClick(); };
+}
+
+std::string TTWMainForm::NodeText(const TXmlNode& node, const char* attribute) const {
+  // The language element of the window's language holds the texts.
+  return node.Child(Tag).AttrOpt(attribute).value_or(std::string());
+}
+
+std::string TTWMainForm::ReadyGroupCaption(int group) const {
+  const TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
+  const std::string name = NodeText(entry.Node, "name");
+  if (entry.Id != "g01") return name;
+  // The browser group names one alternative per kind of default browser.
+  std::string chosen = GetField(name, browserKind_);
+  return chosen.empty() ? GetField(name, 1) : chosen;
+}
+
+int TTWMainForm::ReadyGroupImage(const TXmlNode& group, const std::string& id) {
+  if (id == "g01") {
+    const std::string icons = group.AttrOpt("icon").value_or(std::string());
+    std::string source = GetField(icons, browserKind_);
+    if (source.empty()) source = GetField(icons, 1);
+    int index = -1;
+    switch (IconSourceKindOf(source)) {
+      case TIconSourceKind::SpecialFolder: index = SpecialFolderIconIndex(CsidlFromName(source)); break;
+      case TIconSourceKind::FolderMacro: index = ShellIconIndex(ResolveFolderMacro(source)); break;
+      case TIconSourceKind::Path: index = ShellIconIndex(ExpandEnvPath(source)); break;
+    }
+    if (index >= 0) return index;
+  }
+  return database_->IconIndex(id);
+}
+
+void TTWMainForm::AddReadyItem(int group, const TXmlNode& item) {
+  TGroupedList& list = *elvReady_;
+  TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
+  entry.Items.push_back(item);
+  entry.ItemImages.push_back(database_->IconIndex(item.AttrOpt("id").value_or(std::string())));
+  const int index = list.ItemCount(group);
+  list.InsertItems(group, index, 1);
+  const bool checked = item.AttrOpt("checked").value_or(std::string()) == "true";
+  list.SetItemChecked(group, index, checked);
+  if (checked) list.SetGroupChecked(group, true);
+  // The item-initialise rule: enabled by the mode.
+  list.SetItemEnabled(group, index, ItemEnabledInMode(CurrentMode, item.AttrOpt("mode").value_or(std::string())));
+}
+
+bool TTWMainForm::OnDatabaseNode(const TXmlNode& group, const TXmlNode* item) {
+  if (Closing()) return false;
+  TGroupedList& list = *elvReady_;
+  fillingReady_ = true;
+  list.BeginUpdate();
+  try {
+    if (item) {
+      // Items follow their group, which is the top one.
+      if (!ready_.empty()) AddReadyItem(0, *item);
+    } else {
+      // Groups come from the last to the first: each goes to the top.
+      TReadyGroup entry;
+      entry.Node = group;
+      entry.Id = group.AttrOpt("id").value_or(std::string());
+      if (entry.Id == "g01") browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+      const int image = ReadyGroupImage(group, entry.Id);
+      ready_.insert(ready_.begin(), std::move(entry));
+      list.InsertGroup(0, ReadyGroupCaption(0), image);
+      list.SetGroupBold(0, true);
+      list.SetGroupExpanded(0, true);
+    }
+  } catch (...) {
+    list.EndUpdate();
+    fillingReady_ = false;
+    throw;
+  }
+  list.EndUpdate();
+  fillingReady_ = false;
+  return true;
+}
+
+void TTWMainForm::BuildReadyList() {
+  if (!database_->Loaded) return;
+  TGroupedList& list = *elvReady_;
+  const int mode = CurrentMode;
+  // 1. Check boxes by the mode: in the others the space of an item's box is kept.
+  list.SetCheckBoxes(ModeHasCheckBoxes(mode) ? TCheckBoxes::Shown : TCheckBoxes::Space);
+  fillingReady_ = true;
+  list.BeginUpdate();
+  try {
+    // 2. Everything goes.
+    list.Clear();
+    ready_.clear();
+    list.SetHeaderImage(-1);
+    const TXmlNode root = database_->Document.Root();
+    // 3. The tile size the document keeps.
+    const bool small = root.AttrOpt("smallIcons").value_or(std::string()) == "true";
+    list.SetTileHeight(small ? 32 : 42);
+    list.SetSmallImages(small);
+    browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+    // 4. The groups and their items in document order.
+    for (const TXmlNode& child : root.Children()) {
+      if (child.Name() != "Group") continue;
+      TReadyGroup entry;
+      entry.Node = child;
+      entry.Id = child.AttrOpt("id").value_or(std::string());
+      const int image = ReadyGroupImage(child, entry.Id);
+      ready_.push_back(std::move(entry));
+      const int g = list.AddGroup(ReadyGroupCaption(static_cast<int>(ready_.size()) - 1), image);
+      list.SetGroupBold(g, true);
+      for (const TXmlNode& item : child.Children())
+        if (item.Name() == "Item") AddReadyItem(g, item);
+      list.SetGroupExpanded(g, child.AttrOpt("expanded").value_or(std::string()) == "true");
+      if (const std::optional<bool> shown = GroupShownInMode(mode, ready_.back().Id)) list.SetGroupVisible(g, *shown);
+    }
+  } catch (...) {
+    list.EndUpdate();
+    fillingReady_ = false;
+    throw;
+  }
+  list.EndUpdate();
+  fillingReady_ = false;
+}
+
+void TTWMainForm::RefreshReadyTexts() {
+  if (ready_.empty()) return;
+  browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+  TGroupedList& list = *elvReady_;
+  list.BeginUpdate();
+  for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupCaption(g, ReadyGroupCaption(g));
+  list.EndUpdate();
+}
+
+void TTWMainForm::WriteChecked(int group, int item, bool checked) {
+  ready_[static_cast<std::size_t>(group)].Items[static_cast<std::size_t>(item)].SetAttr("checked",
+                                                                                          checked ? "true" : "false");
+}
+
+void TTWMainForm::ReadyItemCheckChange(int group, int item) {
+  if (!ModeHasCheckBoxes(CurrentMode)) return;
+  TGroupedList& list = *elvReady_;
+  const bool checked = list.ItemChecked(group, item);
+  WriteChecked(group, item, checked);
+  // A group is ticked while any of its items is.
+  bool any = checked;
+  for (int i = 0; !any && i < list.ItemCount(group); ++i) any = list.ItemChecked(group, i);
+  list.SetGroupChecked(group, any);
+}
+
+void TTWMainForm::ReadyGroupCheckChange(int group) {
+  if (!ModeHasCheckBoxes(CurrentMode)) return;
+  // The list has ticked or unticked every item of the group with it.
+  const bool checked = elvReady_->GroupChecked(group);
+  for (int i = 0; i < elvReady_->ItemCount(group); ++i) WriteChecked(group, i, checked);
+}
+
+void TTWMainForm::CheckReadyGroup(int group, bool checked) {
+  TGroupedList& list = *elvReady_;
+  list.SetGroupChecked(group, checked);
+  list.SetItemsChecked(group, checked);
+  for (int i = 0; i < list.ItemCount(group); ++i) WriteChecked(group, i, checked);
+}
+
+bool TTWMainForm::HasCheckedItem() const {
+  const TGroupedList& list = *elvReady_;
+  for (int g = 0; g < list.GroupCount(); ++g)
+    for (int i = 0; i < list.ItemCount(g); ++i)
+      if (list.ItemChecked(g, i)) return true;
+  return false;
+}
+
+void TTWMainForm::SetSmallIcons(bool small) {
+  elvReady_->SetTileHeight(small ? 28 : 42);
+  elvReady_->SetSmallImages(small);
+  database_->Document.Root().SetAttr("smallIcons", small ? "true" : "false");
+}
+
+void TTWMainForm::ReadyClick(const TListHit& hit) {
+  TGroupedList& list = *elvReady_;
+  if (hit.Group < 0) return;
+  int image = list.GroupImage(hit.Group);
+  // An item of the first three groups shows its group's image, any other its own (if it has one).
+  if (hit.OnItem() && hit.Group >= 3) {
+    const int own = ready_[static_cast<std::size_t>(hit.Group)].ItemImages[static_cast<std::size_t>(hit.Item)];
+    if (own >= 0) image = own;
+  }
+  list.SetHeaderImage(image);
+}
+
+TListHint TTWMainForm::ReadyHint(const TListHit& hit) {
+  TListHint hint;
+  const TReadyGroup& entry = ready_[static_cast<std::size_t>(hit.Group)];
+  switch (hit.Kind) {
+    case THitKind::GroupIcon:
+    case THitKind::GroupCaption:
+      hint.Text = NodeText(entry.Node, "info");
+      hint.Image = elvReady_->GroupImage(hit.Group);
+      hint.LargeImage = true;
+      break;
+    case THitKind::ItemIcon:
+    case THitKind::ItemText:
+      hint.Text = NodeText(entry.Items[static_cast<std::size_t>(hit.Item)], "info");
+      hint.Image = entry.ItemImages[static_cast<std::size_t>(hit.Item)];
+      hint.LargeImage = !elvReady_->SmallImages();
+      break;
+    default:
+      break;
+  }
+  return hint;
+}
+
+void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
+  const int l = Tag;
+  TGroupedList& list = *elvReady_;
+  const UINT greyed = ModeHasCheckBoxes(CurrentMode) ? 0 : MF_GRAYED;
+  unique_hmenu menu(::CreatePopupMenu());
+  auto add = [&](int id, const std::string& text, UINT flags = 0) {
+    ::AppendMenuA(menu.get(), MF_STRING | flags, static_cast<UINT_PTR>(id), text.c_str());
+  };
+  const bool onGroup = hit.Group >= 0 && !hit.OnItem() && hit.Kind != THitKind::GroupBand;
+  if (onGroup) {
+    popupGroup_ = hit.Group;
+    const int toggle = list.GroupExpanded(hit.Group) ? 208 : 209;
+    add(kCmdGroupToggle, Row(toggle, l) + "\"" + MenuText(list.GroupCaption(hit.Group)) + "\"");
+    add(kCmdExpandAll, Row(211, l));
+    add(kCmdCollapseAll, Row(210, l));
+    add(kCmdSelectAll, Row(212, l), greyed);
+    add(kCmdUnselectAll, Row(213, l), greyed);
+    add(kCmdSelectAllInGroups, Row(214, l), greyed);
+    add(kCmdUnselectAllInGroups, Row(215, l), greyed);
+    ::SetMenuDefaultItem(menu.get(), kCmdGroupToggle, FALSE);
+  } else {
+    add(kCmdScanNow, Row(43, l));
+    add(kCmdSelectAllInGroups, Row(214, l), greyed);
+    add(kCmdUnselectAllInGroups, Row(215, l), greyed);
+    add(kCmdIconSize, Row(list.SmallImages() ? 168 : 169, l));
+    ::SetMenuDefaultItem(menu.get(), kCmdScanNow, FALSE);
+  }
+  ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
+  ::PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+void TTWMainForm::ReadyHeaderClick() {
+  if (ScanState != ssIdle || !modeButtonsOn_ || elvReady_->LastMouseButton() != TListButton::Left) return;
+  CurrentMode = static_cast<std::uint8_t>(NextMode(CurrentMode));
+  RefreshModeButtons();
+  BuildReadyList();
 }
 
 void TTWMainForm::HandleError(const char* where) noexcept { LogBoundaryError(where); }

@@ -12,11 +12,28 @@
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
 #include "settings/portable/Settings.h"
+#include "ui/components/GroupedList.h"
 #include "ui/components/PictureButton.h"
 #include "ui/components/TrayIcon.h"
 #include "ui/components/Window.h"
 
 namespace tw {
+
+// Menu commands of the main window (the language entries use their locale ids).
+enum : int {
+  kCmdOpenHide = 100,
+  kCmdExit = 101,
+  // The ready list's group menu and default menu.
+  kCmdGroupToggle = 300,
+  kCmdExpandAll = 301,
+  kCmdCollapseAll = 302,
+  kCmdSelectAll = 303,
+  kCmdUnselectAll = 304,
+  kCmdSelectAllInGroups = 305,
+  kCmdUnselectAllInGroups = 306,
+  kCmdScanNow = 307,
+  kCmdIconSize = 308,
+};
 
 class TTipOfTheDayForm;
 class TAboutForm;
@@ -52,6 +69,11 @@ class TTWMainForm final : public TWindow {
   void BringDialogOrSelfToFront();
   void ShowAbout();
   void TipsClosed(TTipOfTheDayForm* tips);
+  // The database could not be loaded: the window stays usable without it.
+  void DatabaseUnavailable();
+  // hotScanClick: refuses with a balloon when the mode cannot scan.
+  void HotScanClick();
+  TGroupedList& ReadyList() { return *elvReady_; }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -69,6 +91,25 @@ class TTWMainForm final : public TWindow {
   void RefreshScanButtons();
   void ModeButtonClick(int mode);
   void SetHeaderCaption();
+  // The ready list.
+  void CreateReadyList();
+  bool OnDatabaseNode(const TXmlNode& group, const TXmlNode* item);
+  void BuildReadyList();
+  void RefreshReadyTexts();
+  std::string NodeText(const TXmlNode& node, const char* attribute) const;
+  std::string ReadyGroupCaption(int group) const;
+  int ReadyGroupImage(const TXmlNode& group, const std::string& id);
+  void AddReadyItem(int group, const TXmlNode& item);
+  void ReadyItemCheckChange(int group, int item);
+  void ReadyGroupCheckChange(int group);
+  void ReadyClick(const TListHit& hit);
+  TListHint ReadyHint(const TListHit& hit);
+  void ReadyContextMenu(const TListHit& hit, POINT screen);
+  void ReadyHeaderClick();
+  void WriteChecked(int group, int item, bool checked);
+  void CheckReadyGroup(int group, bool checked);
+  void SetSmallIcons(bool small);
+  bool HasCheckedItem() const;
   void ShowLanguagePopup();
   void ShowTrayPopup(int x, int y);
   void InitMenuPopup(HMENU menu);
@@ -102,7 +143,19 @@ class TTWMainForm final : public TWindow {
   std::array<std::unique_ptr<THotImage>, 7> modeButtons_;  // in the order of the column
   // Bottom run buttons.
   std::unique_ptr<THotImage> hotScan_, hotAbort_, hotClean_, hotFinish_, hotCancel_, hotStop_;
-  HWND listArea_ = nullptr;
+  // ELVReady and what each of its groups and items stands for.
+  std::unique_ptr<TGroupedList> elvReady_;
+  struct TReadyGroup {
+    TXmlNode Node;
+    std::string Id;
+    std::vector<TXmlNode> Items;
+    std::vector<int> ItemImages;
+  };
+  std::vector<TReadyGroup> ready_;  // by the list's group index
+  bool fillingReady_ = false;       // the list is being filled: its events change no attribute
+  int browserKind_ = 1;             // which alternative of "g01" the default browser chooses
+  int popupGroup_ = -1;             // the group on which the group menu was last opened
+  HIMAGELIST systemSmall_ = nullptr, systemLarge_ = nullptr;  // the system's, not ours
   HWND bottomPanel_ = nullptr;
   HWND statusBar_ = nullptr;
   HWND progressBar_ = nullptr;

@@ -83,6 +83,7 @@ void TSplashForm::FormClose() {
       const int row = FileExists(fileName) ? 227 : 226;
       ShowMessageOver(Format(std::string(StrRes(row, main_.Tag)), fileName), TMessageKind::Error,
                       main_.Handle());
+      main_.DatabaseUnavailable();
     }
   } catch (...) {
     ErrorInfo error = DescribeException(std::current_exception());
