@@ -1,5 +1,8 @@
 #include "cleaners/WorkObjectBuilders.h"
 
+#include "cleaners/registry/ClassFixers.h"
+#include "cleaners/registry/SoftwareFixers.h"
+#include "cleaners/registry/StartupFixers.h"
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/ClipboardObject.h"
 #include "cleaners/system/DeleteFileObject.h"
@@ -68,6 +71,17 @@ std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TAct
   return object;
 }
 
+// The registry fixers all read the same four attributes.
+template <class Class>
+std::unique_ptr<TWorkObject> BuildFixer(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<Class>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->ValueFilter = params.at("valueFilter");
+  object->SubkeyFilter = params.at("subkeyFilter");
+  return object;
+}
+
 template <class Class>
 std::unique_ptr<TWorkObject> BuildPlain(TWorkObjectInit init, const TActionParams&) {
   return Make<Class>(init);
@@ -90,6 +104,24 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteValues", BuildDeleteValues},
       {"ReplaceValues", BuildReplaceValues},
       {"DeleteSubkeys", BuildDeleteSubkeys},
+      {"RegFixRun", BuildFixer<TRegFixRun>},
+      {"RegFixRunMRU", BuildFixer<TRegFixRunMRU>},
+      {"RegFixSharedDLLs", BuildFixer<TRegFixSharedDLLs>},
+      {"RegFixFonts", BuildFixer<TRegFixFonts>},
+      {"RegFixHelp", BuildFixer<TRegFixHelp>},
+      {"RegFixAppPaths", BuildFixer<TRegFixAppPaths>},
+      {"RegFixFolders", BuildFixer<TRegFixFolders>},
+      {"RegFixShares", BuildFixer<TRegFixShares>},
+      {"RegFixARPCache", BuildFixer<TRegFixARPCache>},
+      {"RegFixCLSID", BuildFixer<TRegFixCLSID>},
+      {"RegFixApplications", BuildFixer<TRegFixApplications>},
+      {"RegFixMUICache", BuildFixer<TRegFixMUICache>},
+      {"RegFixSoftware", BuildFixer<TRegFixSoftware>},
+      {"RegFixMenuOrder", BuildFixer<TRegFixMenuOrder>},
+      {"RegFixUninstall", BuildFixer<TRegFixUninstall>},
+      {"RegFixFileExts", BuildFixer<TRegFixFileExts>},
+      {"RegFixFileExtsRec", BuildFixer<TRegFixFileExtsRec>},
+      {"RegFixFileTypeRec", BuildFixer<TRegFixFileTypeRec>},
   };
   return builders;
 }
