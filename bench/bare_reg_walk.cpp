@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   const std::wstring path = Widen(argv[2]);
   if (mode == "build" && argc == 4) return Build(path, std::atol(argv[3]));
-  if (mode == "drop") return ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS ? 0 : 1;
+  if (mode == "drop")
+    return ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS ? 0 : 1;
   if (mode != "walk") return 2;
   HKEY root = nullptr;
   if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | kView, &root) != ERROR_SUCCESS)

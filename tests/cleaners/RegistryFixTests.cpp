@@ -3,8 +3,8 @@
 // Windows folders, and the prefix's removable drive R: and network drive N:. Every broken entry
 // must be found with its text, and no healthy one.
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -226,7 +226,8 @@ TEST_F(RegistryFixTest, ValueFixers) {
        {"blanks and arguments", REG_SZ, kApp + " -s \"%1\"", false},
        {"blanks, gone", REG_SZ, kFix + "\\Program Files\\App\\gone.exe -s", true},
        {"library", REG_SZ, "rundll32.exe " + kFix + "\\lib.dll,Entry", false},
-       {"library gone", REG_SZ, "C:\\windows\\system32\\rundll32.exe " + kFix + "\\gone.dll,Entry", true},
+       {"library gone", REG_SZ, "C:\\windows\\system32\\rundll32.exe " + kFix + "\\gone.dll,Entry",
+        true},
        {"script", REG_SZ, "\"" + kFix + "\\Scripts dir\\start.cmd\" /quiet", false},
        {"batch", REG_SZ, kFix + "\\Scripts dir\\start.cmd", false},
        {"expanded", REG_EXPAND_SZ, "%SystemDrive%\\tw_fix\\tool.exe", false},
@@ -247,10 +248,10 @@ TEST_F(RegistryFixTest, ValueFixers) {
                                           {kFix + "\\folder\\", REG_DWORD, "1", false},
                                           {kFix + "\\gone.dll", REG_DWORD, "2", true},
                                           {"\\\\server\\share\\gone.dll", REG_DWORD, "1", false}});
-  ExpectValueFindings<TRegFixHelp>("Help",
-                                   {{"x.chm", REG_SZ, kFix + "\\help", false},
-                                    {"gone.chm", REG_EXPAND_SZ, "%SystemDrive%\\tw_fix\\help", true},
-                                    {"far.chm", REG_SZ, "N:\\help", false}});
+  ExpectValueFindings<TRegFixHelp>(
+      "Help", {{"x.chm", REG_SZ, kFix + "\\help", false},
+               {"gone.chm", REG_EXPAND_SZ, "%SystemDrive%\\tw_fix\\help", true},
+               {"far.chm", REG_SZ, "N:\\help", false}});
   ExpectValueFindings<TRegFixFolders>("Folders", {{kFix + "\\folder\\", REG_SZ, "", false},
                                                   {kFix + "\\gone\\", REG_SZ, "", true},
                                                   {"relative\\gone\\", REG_SZ, "", false},
@@ -304,7 +305,8 @@ TEST_F(RegistryFixTest, RunsThatCannotBeMade) {
     Scan<TRegFixRun>(kHkcu, kScratch + "\\None");
     ADD_FAILURE();
   } catch (const ERegistryException& e) {
-    EXPECT_EQ(std::string(e.what()), "Subkey \"HKEY_CURRENT_USER\\" + kScratch + "\\None\" not found.");
+    EXPECT_EQ(std::string(e.what()),
+              "Subkey \"HKEY_CURRENT_USER\\" + kScratch + "\\None\" not found.");
   }
   // A 32-bit view where the system keeps none: nothing to examine.
   EXPECT_EQ(Scan<TRegFixRun>(kHkcu, kScratch + "\\None\\WOW6432Node\\Run")->Found.Count(), 0);
@@ -317,7 +319,8 @@ TEST_F(RegistryFixTest, ProgramKeys) {
   Put(HKEY_CURRENT_USER, base + "AppPaths\\gone.exe", "", REG_SZ, kFix + "\\gone.exe");
   Put(HKEY_CURRENT_USER, base + "AppPaths\\gone.exe", "Path", REG_SZ, kFix + "\\folder");
   Put(HKEY_CURRENT_USER, base + "AppPaths\\tool", "", REG_SZ, kFix + "\\old\\tool");
-  Put(HKEY_CURRENT_USER, base + "AppPaths\\tool", "Path", REG_SZ, kFix + "\\gone;" + kFix + "\\folder");
+  Put(HKEY_CURRENT_USER, base + "AppPaths\\tool", "Path", REG_SZ,
+      kFix + "\\gone;" + kFix + "\\folder");
   Put(HKEY_CURRENT_USER, base + "AppPaths\\pathonly.exe", "Path", REG_SZ, kFix + "\\gone");
   Create(HKEY_CURRENT_USER, base + "AppPaths\\nothing.exe");
   auto appPaths = Scan<TRegFixAppPaths>(kHkcu, base + "AppPaths");
@@ -373,8 +376,8 @@ TEST_F(RegistryFixTest, StartMenuOrder) {
   fs::create_directories(fs::u8path(user + "TwMenu\\Sub"));
   fs::create_directories(fs::u8path(common + "TwAcc\\Accessibility"));
   const std::string order = kScratch + "\\MenuOrder\\";
-  for (const char* name : {"TwMenu\\Sub", "TwMenu\\GoneSub", "TwGone\\X", "TwAcc\\Ease Of Access",
-                           "Intel Tools"})
+  for (const char* name :
+       {"TwMenu\\Sub", "TwMenu\\GoneSub", "TwGone\\X", "TwAcc\\Ease Of Access", "Intel Tools"})
     Create(HKEY_CURRENT_USER, order + name);
   auto menu = Scan<TRegFixMenuOrder>(kHkcu, kScratch + "\\MenuOrder");
   std::error_code ignored;
@@ -395,7 +398,7 @@ TEST_F(RegistryFixTest, FileAssociations) {
   Create(HKEY_CLASSES_ROOT, c + ".twempty");
   Create(HKEY_CLASSES_ROOT, c + "twbare");
   Create(HKEY_CLASSES_ROOT, c + "Tw.EmptyDotted");  // a class name: another fixer's
-  put(".twdefault", "", "x");  // not empty, but its class "x" is nowhere
+  put(".twdefault", "", "x");                       // not empty, but its class "x" is nowhere
   put("TwClassA", "", "A file");
   put("Tw.Dotted", "", "Dotted");
   put(".twa", "", "TwClassA");
@@ -432,8 +435,8 @@ TEST_F(RegistryFixTest, FileAssociations) {
 
   auto types = Scan<TRegFixFileTypeRec>("HKCR", classes, "DefaultIcon;shell");
   EXPECT_EQ(Sorted(Lines(*types)),
-            (std::vector<std::string>{"Solo.Type|",
-                                      "Vend.Other\\DefaultIcon|%SystemDrive%\\tw_fix\\gone.dll,1"}));
+            (std::vector<std::string>{
+                "Solo.Type|", "Vend.Other\\DefaultIcon|%SystemDrive%\\tw_fix\\gone.dll,1"}));
 
   // The user's extension list against the classes root.
   Extra(HKEY_CLASSES_ROOT, ".twregistered");
@@ -467,7 +470,8 @@ TEST_F(RegistryFixTest, ApplicationsAndClasses) {
   put(apps + "tool.exe\\shell\\open\\command", kFix + "\\tool \"%1\"");
   put(apps + "far.exe\\shell\\open\\command", "N:\\far.exe \"%1\"");
   put(apps + "second.exe\\shell\\open\\command", kFix + "\\gone.exe " + kFix + "\\data");
-  auto applications = Scan<TRegFixApplications>(kHkcu, kScratch + "\\Applications", "DefaultIcon;shell");
+  auto applications =
+      Scan<TRegFixApplications>(kHkcu, kScratch + "\\Applications", "DefaultIcon;shell");
   EXPECT_EQ(Sorted(Lines(*applications)),
             (std::vector<std::string>{
                 "gone.exe\\shell\\open|\"" + kFix + "\\gone.exe\" \"%1\"",
@@ -509,7 +513,8 @@ void Snap(HKEY root, const std::wstring& path, TSnapshot& out) {
     DWORD length = 512, type = 0, size = sizeof data;
     if (::RegEnumValueW(key.get(), i, name, &length, nullptr, &type, data, &size) != ERROR_SUCCESS)
       break;
-    out[{path, std::wstring(name, length)}] = {type, std::string(reinterpret_cast<char*>(data), size)};
+    out[{path, std::wstring(name, length)}] = {type,
+                                               std::string(reinterpret_cast<char*>(data), size)};
   }
   std::vector<std::wstring> children;
   for (DWORD i = 0;; ++i) {
@@ -529,14 +534,17 @@ TEST_F(RegistryFixTest, CleanWithBackupsThenRestore) {
   Put(HKEY_CURRENT_USER, base + "Run", "kept", REG_SZ, "\"" + kApp + "\" /x");
   Put(HKEY_CURRENT_USER, base + "Run", "lost", REG_EXPAND_SZ, "%SystemDrive%\\tw_fix\\gone.exe /x");
   Put(HKEY_CURRENT_USER, base + "Run", "lost too", REG_SZ, kFix + "\\gone.exe");
-  Put(HKEY_CURRENT_USER, base + "Uninstall\\Lost", "UninstallString", REG_SZ, kFix + "\\gone\\u.exe");
+  Put(HKEY_CURRENT_USER, base + "Uninstall\\Lost", "UninstallString", REG_SZ,
+      kFix + "\\gone\\u.exe");
   Put(HKEY_CURRENT_USER, base + "Uninstall\\Lost\\deeper", "n", REG_DWORD, "7");
   Put(HKEY_CURRENT_USER, base + "Uninstall\\Kept", "UninstallString", REG_SZ, kApp);
   Create(HKEY_CURRENT_USER, base + "MenuOrder\\TwGone\\X");
-  Put(HKEY_CURRENT_USER, base + "MenuOrder\\TwGone", "Order", REG_BINARY, std::string("\x08\0\x02", 3));
+  Put(HKEY_CURRENT_USER, base + "MenuOrder\\TwGone", "Order", REG_BINARY,
+      std::string("\x08\0\x02", 3));
   Put(HKEY_CURRENT_USER, base + "Apps\\lost.exe\\shell\\open\\command", "", REG_SZ,
       kFix + "\\gone.exe \"%1\"");
-  Put(HKEY_CURRENT_USER, base + "Apps\\lost.exe\\shell\\edit\\command", "", REG_SZ, kApp + " \"%1\"");
+  Put(HKEY_CURRENT_USER, base + "Apps\\lost.exe\\shell\\edit\\command", "", REG_SZ,
+      kApp + " \"%1\"");
 
   const std::wstring root = WideFromUtf8(kScratch);
   TSnapshot before;
@@ -553,7 +561,8 @@ TEST_F(RegistryFixTest, CleanWithBackupsThenRestore) {
   const std::string xml =
       "<?xml version=\"1.0\"?><Database version=\"1\"><Group id=\"g00\" icon=\"x\"><en name=\"n\" "
       "info=\"i\"/>" +
-      action("g00-i01", "RegFixRun", "Run", "") + action("g00-i15", "RegFixUninstall", "Uninstall", "") +
+      action("g00-i01", "RegFixRun", "Run", "") +
+      action("g00-i15", "RegFixUninstall", "Uninstall", "") +
       action("g00-i14", "RegFixMenuOrder", "MenuOrder", "") +
       action("g00-i11", "RegFixApplications", "Apps", "DefaultIcon;shell") + "</Group></Database>";
   char temp[MAX_PATH];

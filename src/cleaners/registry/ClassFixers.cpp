@@ -68,7 +68,8 @@ void TRegFixFileExtsRec::Walk(TTidewhiskReg& reg) {
     const std::string type = key.Text("");
     std::string dotted = type, joined;
     std::replace(dotted.begin(), dotted.end(), ' ', '.');
-    std::copy_if(type.begin(), type.end(), std::back_inserter(joined), [](char c) { return c != ' '; });
+    std::copy_if(type.begin(), type.end(), std::back_inserter(joined),
+                 [](char c) { return c != ' '; });
     // An extension of a known class, or one the shell handles by its content or kind.
     if (KeyPresent(classes, dotted) || KeyPresent(classes, joined) || KeyPresent(classes, type) ||
         key.HasValue("Content Type") || key.HasValue("PerceivedType") ||

@@ -68,8 +68,8 @@ LONG TFixKey::TryOpen(HKEY parent, const std::string& path) {
 
 bool TFixKey::IsEmpty() const {
   DWORD keys = 0, values = 0;
-  return ::RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
-                            &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+  return ::RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values,
+                            nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
          keys == 0 && values == 0;
 }
 
@@ -160,12 +160,13 @@ void TRegistryFixObject::Execute() {
 }
 
 bool TRegistryFixObject::IsBroken(const TReference& reference) {
-  return reference.Judged() && tw::IsBroken(reference, files_->Functions());
+  return reference.Judged() && ReferenceTest(reference, files_->Functions());
 }
 
 void TRegistryFixObject::AddValueFinding(const TTidewhiskReg& reg, const std::string& name,
                                          const std::string& data) {
-  AddFinding(name + "|" + data, std::make_unique<TRegEntryChecked>(name, false, reg.ValueSize(name)));
+  AddFinding(name + "|" + data,
+             std::make_unique<TRegEntryChecked>(name, false, reg.ValueSize(name)));
 }
 
 void TRegistryFixObject::AddKeyFinding(const std::string& path, const std::string& data,

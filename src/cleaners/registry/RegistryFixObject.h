@@ -110,15 +110,15 @@ class TRegistryFixObject : public TRegistryObject {
 std::string DisplayText(const TRegValue& value);
 
 // Declares a fixer: a TRegistryFixObject with its name, its kind and its walk.
-#define TW_REGISTRY_FIXER(Name, Subkeys)                             \
-  class Name : public TRegistryFixObject {                           \
-   public:                                                           \
-    using TRegistryFixObject::TRegistryFixObject;                    \
-    const char* ClassName() const override { return #Name; }         \
-                                                                     \
-   protected:                                                        \
-    bool NamesSubkeys() const override { return Subkeys; }           \
-    void Walk(TTidewhiskReg& reg) override;                          \
+#define TW_REGISTRY_FIXER(Name, Subkeys)                     \
+  class Name : public TRegistryFixObject {                   \
+   public:                                                   \
+    using TRegistryFixObject::TRegistryFixObject;            \
+    const char* ClassName() const override { return #Name; } \
+                                                             \
+   protected:                                                \
+    bool NamesSubkeys() const override { return Subkeys; }   \
+    void Walk(TTidewhiskReg& reg) override;                  \
   };
 
 }  // namespace tw

@@ -14,11 +14,22 @@ namespace {
 
 constexpr const char* kUninstall = "Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// Keys Windows itself keeps under Software, some of them empty by design.
-constexpr std::array<std::string_view, 15> kWindowsKeys = {
-    "AppDataLow", "Classes",  "Clients", "DefaultUserEnvironment", "Microsoft",
-    "ODBC",       "OEM",      "Partner", "Policies",               "RegisteredApplications",
-    "Registered Applications", "Setup",   "System",  "Windows",                "WOW6432Node"};
+// Keys Windows itself keeps under Software, some of them empty on purpose.
+constexpr std::array<std::string_view, 15> kWindowsKeys = {"AppDataLow",
+                                                           "Classes",
+                                                           "Clients",
+                                                           "DefaultUserEnvironment",
+                                                           "Microsoft",
+                                                           "ODBC",
+                                                           "OEM",
+                                                           "Partner",
+                                                           "Policies",
+                                                           "RegisteredApplications",
+                                                           "Registered Applications",
+                                                           "Setup",
+                                                           "System",
+                                                           "Windows",
+                                                           "WOW6432Node"};
 
 bool IsWindowsKey(const std::string& name) {
   const std::string lower = LowerAscii(name);
@@ -39,8 +50,9 @@ void TRegFixSoftware::Walk(TTidewhiskReg& reg) {
   // The other places a program keeps its key: the user's, the machine's, the machine's 32-bit.
   const HKEY own = RootKeyHandle(RootKeyFromName(Key));
   std::vector<TPlace> twins;
-  for (TPlace place : {TPlace{HKEY_CURRENT_USER, "Software"}, TPlace{HKEY_LOCAL_MACHINE, "SOFTWARE"},
-                       TPlace{HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node"}})
+  for (TPlace place :
+       {TPlace{HKEY_CURRENT_USER, "Software"}, TPlace{HKEY_LOCAL_MACHINE, "SOFTWARE"},
+        TPlace{HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node"}})
     if (place.Root != own || LowerAscii(place.Path) != LowerAscii(Subkey)) twins.push_back(place);
   // The class names, lower case and sorted, read when first needed.
   std::optional<std::vector<std::string>> classNames;
@@ -85,22 +97,22 @@ void TRegFixUninstall::Walk(TTidewhiskReg& reg) {
     // Without a command, or with one that is not text, there is nothing to judge.
     if (!command || (command->Type != REG_SZ && command->Type != REG_EXPAND_SZ)) continue;
     const std::string text = DisplayText(*command);
-    if (IsBroken(UninstallCommandToPath(text, Env())))
-      AddKeyFinding(name, text, key.Size(name));
+    if (IsBroken(UninstallCommandToPath(text, Env()))) AddKeyFinding(name, text, key.Size(name));
   }
 }
 
 void TRegFixARPCache::Walk(TTidewhiskReg& reg) {
   std::vector<TFixKey> uninstall;
-  for (const TPlace& place : {TPlace{HKEY_CURRENT_USER, std::string("Software\\") + kUninstall},
-                              TPlace{HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\") + kUninstall},
-                              TPlace{HKEY_LOCAL_MACHINE,
-                                     std::string("SOFTWARE\\WOW6432Node\\") + kUninstall}}) {
+  for (const TPlace& place :
+       {TPlace{HKEY_CURRENT_USER, std::string("Software\\") + kUninstall},
+        TPlace{HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\") + kUninstall},
+        TPlace{HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\WOW6432Node\\") + kUninstall}}) {
     TFixKey key;
     const LONG rc = key.TryOpen(place.Root, place.Path);
     if (rc == ERROR_SUCCESS) uninstall.push_back(std::move(key));
     // An uninstall list that is there but cannot be read decides nothing.
-    else if (rc != ERROR_FILE_NOT_FOUND) return;
+    else if (rc != ERROR_FILE_NOT_FOUND)
+      return;
   }
   if (uninstall.empty()) return;
   const std::int64_t size = std::max<std::int64_t>(reg.ValueSize(""), 0);

@@ -1,6 +1,5 @@
 #include "cleaners/registry/StartupFixers.h"
 
-
 namespace tw {
 
 void TRegFixRun::Walk(TTidewhiskReg& reg) {

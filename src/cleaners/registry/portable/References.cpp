@@ -14,8 +14,8 @@ constexpr std::uint32_t kClassesRoot = 0x80000000;
 constexpr std::uint32_t kLocalMachine = 0x80000002;
 
 // Keys of the classes that Windows keeps once per view (HKCR\CLSID and HKCR\WOW6432Node\CLSID).
-constexpr std::array<std::string_view, 5> kRedirectedClasses = {
-    "clsid", "directshow", "interface", "media type", "mediafoundation"};
+constexpr std::array<std::string_view, 5> kRedirectedClasses = {"clsid", "directshow", "interface",
+                                                                "media type", "mediafoundation"};
 
 // Keys under HKLM\SOFTWARE that both views share although SOFTWARE itself is kept per view.
 constexpr std::array<std::string_view, 16> kSharedSoftware = {
@@ -129,7 +129,8 @@ std::string FileNamePart(std::string_view path) {
 // "rundll32", "regsvr32", "msiexec" (or any other program's name) without ".exe", lower case.
 std::string HostName(std::string_view program) {
   std::string name = LowerAscii(FileNamePart(program));
-  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0) name.resize(name.size() - 4);
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+    name.resize(name.size() - 4);
   return name;
 }
 
@@ -186,8 +187,10 @@ TReference ProgramOf(const std::string& text, const TResolveEnv& env) {
   } else if (host == "regsvr32") {
     AddProgram(ref, RegisterArgument(line.Arguments), false, ".dll", env);
   } else if (line.Quoted) {
-    if (StartsWithNoCase(line.Program, "\\\\")) ref.Undecided = true;
-    else AddProgram(ref, line.Program, true, ".exe", env);
+    if (StartsWithNoCase(line.Program, "\\\\"))
+      ref.Undecided = true;
+    else
+      AddProgram(ref, line.Program, true, ".exe", env);
   } else if (line.Prefixes.empty()) {
     ref.Undecided = true;
   } else {
@@ -255,9 +258,8 @@ std::string Wow32Base(std::string_view subkey) {
 
 void TReference::Add(const std::string& path, bool folderCounts, const TResolveEnv& env) {
   for (std::string& form : ViewForms(path, env)) {
-    const bool known = std::any_of(Candidates.begin(), Candidates.end(), [&](const TCandidate& c) {
-      return EqualsNoCase(c.Path, form);
-    });
+    const bool known = std::any_of(Candidates.begin(), Candidates.end(),
+                                   [&](const TCandidate& c) { return EqualsNoCase(c.Path, form); });
     if (!known) Candidates.push_back({std::move(form), folderCounts});
   }
 }
@@ -269,7 +271,7 @@ void TReference::Merge(const TReference& other) {
       Candidates.push_back(c);
 }
 
-bool IsBroken(const TReference& reference, const TPathProbe& probe) {
+bool ReferenceTest(const TReference& reference, const TPathProbe& probe) {
   if (!reference.Judged()) return false;
   for (const TCandidate& c : reference.Candidates)
     if (!IsDrivePath(c.Path) || c.Path.find('%') != std::string::npos) return false;
@@ -292,8 +294,8 @@ std::string LowerAscii(std::string_view text) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) ==
-                                             LowerAscii(prefix);
+  return text.size() >= prefix.size() &&
+         LowerAscii(text.substr(0, prefix.size())) == LowerAscii(prefix);
 }
 
 bool ContainsNoCase(std::string_view text, std::string_view part) {
@@ -301,7 +303,8 @@ bool ContainsNoCase(std::string_view text, std::string_view part) {
 }
 
 bool IsDrivePath(std::string_view path) {
-  return path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+  return path.size() >= 3 &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
          path[1] == ':' && path[2] == '\\';
 }
 
@@ -361,8 +364,8 @@ std::vector<std::string> ExpandVariables(std::string_view text, const TResolveEn
 }
 
 std::string StripMuiSuffix(std::string_view name) {
-  for (std::string_view suffix : {std::string_view(".FriendlyAppName"),
-                                  std::string_view(".ApplicationCompany")})
+  for (std::string_view suffix :
+       {std::string_view(".FriendlyAppName"), std::string_view(".ApplicationCompany")})
     if (name.size() > suffix.size() &&
         EqualsNoCase(name.substr(name.size() - suffix.size()), suffix))
       return std::string(name.substr(0, name.size() - suffix.size()));
@@ -545,7 +548,8 @@ TReference FontFileToPath(std::string_view data, const TResolveEnv& env) {
     if (path.find(':') != std::string::npos || path.front() == '\\' || windows.empty())
       return Undecided();
     AddPlain(ref, windows + "\\Fonts\\" + path, true, env);
-    if (!local.empty()) AddPlain(ref, WithBackslash(local) + "Microsoft\\Windows\\Fonts\\" + path, true, env);
+    if (!local.empty())
+      AddPlain(ref, WithBackslash(local) + "Microsoft\\Windows\\Fonts\\" + path, true, env);
   }
   return ref;
 }

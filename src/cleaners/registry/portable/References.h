@@ -63,7 +63,7 @@ struct TPathProbe {
 
 // The verdict: true when the reference is judged and every candidate is a drive path on a fixed
 // disk that certainly does not exist (an existing folder counting where the candidate allows).
-bool IsBroken(const TReference& reference, const TPathProbe& probe);
+bool ReferenceTest(const TReference& reference, const TPathProbe& probe);
 
 // Text steps.
 
@@ -146,8 +146,8 @@ TReference ProgramsFolderToPath(std::string_view name, const std::string& common
 
 // How the class fixers differ.
 struct TClassRules {
-  bool SecondPathUndecided = true;  // an unquoted command naming a second drive path
-  bool IexploreUndecided = false;   // a handler naming "iexplore"
+  bool SecondPathUndecided = true;   // an unquoted command naming a second drive path
+  bool IexploreUndecided = false;    // a handler naming "iexplore"
   bool PercentOneUndecided = false;  // a verb command that starts with "%1" or ""
 };
 // The default value of a class's handler subkey Name ("DefaultIcon", "InprocServer32"...).
