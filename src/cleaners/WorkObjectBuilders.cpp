@@ -3,6 +3,9 @@
 #include "cleaners/browsers/ChromeObjects.h"
 #include "cleaners/browsers/FirefoxObjects.h"
 #include "cleaners/browsers/OperaObjects.h"
+#include "cleaners/registry/ClassFixers.h"
+#include "cleaners/registry/SoftwareFixers.h"
+#include "cleaners/registry/StartupFixers.h"
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/ClipboardObject.h"
 #include "cleaners/system/DeleteFileObject.h"
@@ -71,6 +74,17 @@ std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TAct
   return object;
 }
 
+// The registry fixers all read the same four attributes.
+template <class Class>
+std::unique_ptr<TWorkObject> BuildFixer(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<Class>(init);
+  object->Key = params.at("key");
+  object->Subkey = params.at("subkey");
+  object->ValueFilter = params.at("valueFilter");
+  object->SubkeyFilter = params.at("subkeyFilter");
+  return object;
+}
+
 // A method without parameters: its class built from the common arguments.
 template <class Class>
 std::unique_ptr<TWorkObject> BuildPlain(TWorkObjectInit init, const TActionParams&) {
@@ -112,6 +126,24 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteChromeDownloads", BuildPlain<TChromeDownloadsObject>},
       {"DeleteChromeThumbnails", BuildPlain<TChromeThumbnailsObject>},
       {"DeleteChromeFavicons", BuildPlain<TChromeFaviconsObject>},
+      {"RegFixRun", BuildFixer<TRegFixRun>},
+      {"RegFixRunMRU", BuildFixer<TRegFixRunMRU>},
+      {"RegFixSharedDLLs", BuildFixer<TRegFixSharedDLLs>},
+      {"RegFixFonts", BuildFixer<TRegFixFonts>},
+      {"RegFixHelp", BuildFixer<TRegFixHelp>},
+      {"RegFixAppPaths", BuildFixer<TRegFixAppPaths>},
+      {"RegFixFolders", BuildFixer<TRegFixFolders>},
+      {"RegFixShares", BuildFixer<TRegFixShares>},
+      {"RegFixARPCache", BuildFixer<TRegFixARPCache>},
+      {"RegFixCLSID", BuildFixer<TRegFixCLSID>},
+      {"RegFixApplications", BuildFixer<TRegFixApplications>},
+      {"RegFixMUICache", BuildFixer<TRegFixMUICache>},
+      {"RegFixSoftware", BuildFixer<TRegFixSoftware>},
+      {"RegFixMenuOrder", BuildFixer<TRegFixMenuOrder>},
+      {"RegFixUninstall", BuildFixer<TRegFixUninstall>},
+      {"RegFixFileExts", BuildFixer<TRegFixFileExts>},
+      {"RegFixFileExtsRec", BuildFixer<TRegFixFileExtsRec>},
+      {"RegFixFileTypeRec", BuildFixer<TRegFixFileTypeRec>},
   };
   return builders;
 }

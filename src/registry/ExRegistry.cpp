@@ -59,7 +59,33 @@ std::string ExceptionText(DWORD code, const std::string& message) {
   throw EExRegistryException(message);
 }
 
-// Names of the values (Keys false) or subkeys (Keys true) of Key.
+bool DeleteTree(HKEY parent, const std::wstring& path) {
+  {
+    unique_hkey key;
+    const LONG rc =
+        ::RegOpenKeyExW(parent, path.c_str(), 0,
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
+    if (rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    std::vector<std::string> children;
+    try {
+      children = EnumNames(key.get(), true, nullptr);
+    } catch (const ERegistryException&) {
+      return false;
+    }
+    for (const std::string& child : children)
+      if (!DeleteTree(key.get(), WideFromUtf8(child))) return false;
+  }
+  const LONG rc = ::RegDeleteKeyExW(parent, path.c_str(), kView, 0);
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+std::string ChildPath(const std::string& path, const std::string& name) {
+  return path.empty() ? name : path + "\\" + name;
+}
+
+}  // namespace
+
 std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact) {
   if (allExact) *allExact = true;
   DWORD maxKey = 0, maxValue = 0;
@@ -120,33 +146,6 @@ std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
   value.Exact = Utf16ToUtf8(text, value.Data) && bytes.size() % 2 == 0;
   return value;
 }
-
-bool DeleteTree(HKEY parent, const std::wstring& path) {
-  {
-    unique_hkey key;
-    const LONG rc =
-        ::RegOpenKeyExW(parent, path.c_str(), 0,
-                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
-    if (rc == ERROR_FILE_NOT_FOUND) return true;
-    if (rc != ERROR_SUCCESS) return false;
-    std::vector<std::string> children;
-    try {
-      children = EnumNames(key.get(), true, nullptr);
-    } catch (const ERegistryException&) {
-      return false;
-    }
-    for (const std::string& child : children)
-      if (!DeleteTree(key.get(), WideFromUtf8(child))) return false;
-  }
-  const LONG rc = ::RegDeleteKeyExW(parent, path.c_str(), kView, 0);
-  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-}
-
-std::string ChildPath(const std::string& path, const std::string& name) {
-  return path.empty() ? name : path + "\\" + name;
-}
-
-}  // namespace
 
 std::wstring WideFromUtf8(std::string_view text) {
   const std::u16string wide = ToUtf16(text);

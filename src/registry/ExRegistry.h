@@ -134,6 +134,14 @@ class TTidewhiskReg : public TExRegistry {
   std::string ReadBinaryAsHex(const std::string& name) const;
 };
 
+// The names of the values (Keys false) or subkeys (Keys true) of an open key. Raises
+// EExRegistryException when it cannot be listed. A name UTF-8 cannot carry exactly is left out
+// and AllExact set false.
+std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact);
+// The value Name of an open key; nothing when it does not exist. Raises EExRegistryException
+// for any other failure.
+std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name);
+
 // UTF-8 text to the registry's UTF-16 (invalid UTF-8 is taken in the system's code page).
 std::wstring WideFromUtf8(std::string_view text);
 
