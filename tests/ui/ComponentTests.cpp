@@ -14,6 +14,7 @@
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
 #include "support/Messages.h"
+#include "ui/components/FormUtils.h"
 #include "ui/components/PictureButton.h"
 #include "ui/components/ThreadedTimer.h"
 #include "ui/components/TrayIcon.h"
@@ -292,6 +293,17 @@ TEST_F(TrayIconTest, AnimationCyclesAndKeepsTheLastFrame) {
     EXPECT_EQ(seen.size(), count);
   }
   ::ImageList_Destroy(list);
+}
+
+// Help opens pages that ship with the program: French for French, English for the others.
+TEST(Help, PagesLieBesideTheProgram) {
+  std::string folder = TW_PROGRAM_WIN;
+  folder.erase(folder.find_last_of("\\/") + 1);
+  for (int language = 0; language < 4; ++language) {
+    const std::string page = HelpFilePath(folder, language);
+    EXPECT_EQ(page.find(language == 1 ? "help\\fr\\" : "help\\en\\"), folder.size()) << page;
+    EXPECT_NE(::GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES) << page;
+  }
 }
 
 TEST(VersionInfo, ProgramVersionAndFilesWithout) {

@@ -1,6 +1,9 @@
 #include "ui/components/FormUtils.h"
 
+#include <shellapi.h>
+
 #include "platform/Handles.h"
+#include "platform/ShellFolders.h"
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
 #include "support/FileIO.h"
@@ -74,52 +77,21 @@ void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner) {
 
 std::string ProgramTitle(int language) { return std::string(StrRes(0, language)); }
 
-namespace {
-
-BOOL CALLBACK FindHelpWindow(HWND hwnd, LPARAM param) {
-  auto* wanted = reinterpret_cast<std::pair<std::string, HWND>*>(param);
-  char title[512];
-  if (::GetWindowTextA(hwnd, title, sizeof title) > 0 && wanted->first == title) {
-    wanted->second = hwnd;
-    return FALSE;
-  }
-  return TRUE;
+std::string HelpFilePath(const std::string& programFolder, int language) {
+  return programFolder + "help\\" + (language == 1 ? "fr" : "en") + "\\index.html";
 }
 
-}  // namespace
-
 void OpenHelp(HWND owner, int language) {
-  char windir[MAX_PATH] = "";
-  ::GetEnvironmentVariableA("WinDir", windir, sizeof windir);
-  std::string viewer = std::string(windir) + "\\hh.exe";
-  if (!FileExists(viewer)) viewer = std::string(windir) + "\\System32\\hh.exe";
-  if (!FileExists(viewer)) {
-    ShowMessageOver("File \"HH.EXE\" not found: Microsoft\xC2\xAE HTML Help Executable.",
+  const std::string page = HelpFilePath(ProgramFolder(), language);
+  if (!FileExists(page)) {
+    ShowMessageOver("Help file \"" + page + "\" not found!\r\nRe-install to recover the missing file.",
                     TMessageKind::Error, owner);
     return;
   }
-  const std::string program = ProgramFileName();
-  const std::size_t slash = program.find_last_of('\\');
-  const std::size_t dot = program.find_last_of('.');
-  std::string base = program.substr(slash + 1, dot != std::string::npos && dot > slash ? dot - slash - 1 : std::string::npos);
-  std::pair<std::string, HWND> wanted{base, nullptr};
-  ::EnumWindows(FindHelpWindow, reinterpret_cast<LPARAM>(&wanted));
-  if (wanted.second) {
-    if (::IsIconic(wanted.second)) ::ShowWindow(wanted.second, SW_RESTORE);
-    ::SetForegroundWindow(wanted.second);
-    return;
-  }
-  const std::string stem = dot != std::string::npos && dot > slash ? program.substr(0, dot) : program;
-  const std::string helpFile = stem + (language == 1 ? ".fr.chm" : ".en.chm");
-  std::string command = viewer + " \"" + helpFile + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION pi{};
-  if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    unique_handle thread(pi.hThread), process(pi.hProcess);
-  }
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteA(owner, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result <= 32)
+    ShowMessageOver("No program is set to open \"" + page + "\".", TMessageKind::Error, owner);
 }
 
 }  // namespace tw

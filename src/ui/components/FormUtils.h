@@ -27,8 +27,11 @@ void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner);
 // Row 0 of the string table in Language.
 std::string ProgramTitle(int language);
 
-// The help viewer with the program's help file for Language (French or English); an error
-// message over Owner when the viewer is missing.
+// The help pages installed beside the program: help\fr\index.html for French, help\en\ for
+// every other language. ProgramFolder ends with "\".
+std::string HelpFilePath(const std::string& programFolder, int language);
+// Opens the help page for Language with the system's program for web pages; an error message
+// over Owner when the page is missing (never a missing file opened).
 void OpenHelp(HWND owner, int language);
 
 }  // namespace tw
