@@ -15,6 +15,7 @@
 #include "strings/StrRes.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
+#include "ui/components/OwnerDrawnMenu.h"
 #include "ui/components/PictureButton.h"
 #include "ui/components/ThreadedTimer.h"
 #include "ui/components/TrayIcon.h"
@@ -293,6 +294,61 @@ TEST_F(TrayIconTest, AnimationCyclesAndKeepsTheLastFrame) {
     EXPECT_EQ(seen.size(), count);
   }
   ::ImageList_Destroy(list);
+}
+
+// The program's popup menus draw themselves: white entries with a free band at the left, grey
+// when highlighted, and the dark side band with the last entry.
+TEST(OwnerDrawnMenu, MeasuresAndDrawsItsEntries) {
+  unique_hmenu menu(::CreatePopupMenu());
+  ::AppendMenuW(menu.get(), MF_STRING, 10, L"Hide");
+  ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu.get(), MF_STRING, 11, L"Exit");
+  {
+    TOwnerDrawnMenu drawn(menu.get(), "Menu");
+    drawn.SetCaption(11, "Quitter \xC3\xA9");
+    EXPECT_EQ(drawn.Caption(11), "Quitter \xC3\xA9");
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_DATA;
+    ASSERT_TRUE(::GetMenuItemInfoW(menu.get(), 2, TRUE, &info));
+    EXPECT_TRUE(info.fType & MFT_OWNERDRAW);
+
+    MEASUREITEMSTRUCT measure{};
+    measure.CtlType = ODT_MENU;
+    measure.itemID = 11;
+    measure.itemData = info.dwItemData;
+    ASSERT_TRUE(TOwnerDrawnMenu::Measure(measure));
+    EXPECT_GT(measure.itemWidth, 48u + 20u);
+    // Items of other menus are left to their owners.
+    MEASUREITEMSTRUCT other = measure;
+    other.itemData = 12345;
+    EXPECT_FALSE(TOwnerDrawnMenu::Measure(other));
+
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    unique_hgdiobj bitmap(::CreateCompatibleBitmap(screen, 200, 60));
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bitmap.get());
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemID = 11;
+    draw.itemData = info.dwItemData;
+    draw.itemState = ODS_SELECTED;
+    draw.hDC = dc;
+    draw.rcItem = {0, 30, 200, 50};
+    ASSERT_TRUE(TOwnerDrawnMenu::Draw(draw));
+    EXPECT_EQ(::GetPixel(dc, 30, 32), RGB(128, 128, 128));  // highlighted
+    EXPECT_EQ(::GetPixel(dc, 5, 10), RGB(83, 83, 83));      // the band, drawn with the last entry
+    draw.itemState = 0;
+    TOwnerDrawnMenu::Draw(draw);
+    EXPECT_EQ(::GetPixel(dc, 30, 32), RGB(255, 255, 255));
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+  }
+  // A menu that outlives its look is a plain menu again, with its last captions.
+  wchar_t text[64] = L"";
+  ::GetMenuStringW(menu.get(), 11, text, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(text, L"Quitter \u00E9");
 }
 
 // Help opens pages that ship with the program: French for French, English for the others.

@@ -1,0 +1,210 @@
+#include "ui/components/OwnerDrawnMenu.h"
+
+#include <algorithm>
+
+#include "platform/Text.h"
+
+namespace tw {
+
+namespace {
+
+constexpr int kBand = 22;        // the free band at the left of every entry
+constexpr int kCaptionX = 48;    // where captions start
+constexpr int kCheckX = 26;      // where the check picture is drawn
+constexpr COLORREF kWindowColor = RGB(83, 83, 83);
+// Every menu with this look; an item's data is ours only when it is one of their entries.
+std::vector<TOwnerDrawnMenu*>& Menus() {
+  static std::vector<TOwnerDrawnMenu*> menus;
+  return menus;
+}
+
+HFONT MenuFont(bool bold, bool italic) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW font = metrics.lfMenuFont;
+  if (bold) font.lfWeight = FW_BOLD;
+  if (italic) font.lfItalic = TRUE;
+  return ::CreateFontIndirectW(&font);
+}
+
+SIZE TextSize(const std::wstring& text, bool bold) {
+  HDC dc = ::GetDC(nullptr);
+  unique_hgdiobj font(MenuFont(bold, false));
+  HGDIOBJ old = ::SelectObject(dc, font.get());
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  return size;
+}
+
+}  // namespace
+
+TOwnerDrawnMenu::TOwnerDrawnMenu(HMENU menu, std::string bandCaption, HIMAGELIST checkImages)
+    : menu_(menu), bandCaption_(std::move(bandCaption)), checkImages_(checkImages) {
+  Menus().push_back(this);
+  Refresh();
+}
+
+TOwnerDrawnMenu::~TOwnerDrawnMenu() {
+  std::erase(Menus(), this);
+  // Leave the menu as a plain one if it outlives us.
+  if (!::IsMenu(menu_)) return;
+  for (const auto& entry : entries_) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_STRING;
+    info.fType = entry->separator ? MFT_SEPARATOR : MFT_STRING;
+    const std::wstring text = Utf8ToWide(entry->caption);
+    info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+    info.dwItemData = 0;
+    ::SetMenuItemInfoW(menu_, entry->id, FALSE, &info);
+  }
+}
+
+void TOwnerDrawnMenu::Refresh() {
+  const int count = ::GetMenuItemCount(menu_);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA;
+    if (!::GetMenuItemInfoW(menu_, i, TRUE, &info)) continue;
+    Entry* entry = nullptr;
+    if (info.fType & MFT_OWNERDRAW) {
+      entry = reinterpret_cast<Entry*>(info.dwItemData);
+    } else {
+      auto owned = std::make_unique<Entry>();
+      owned->owner = this;
+      owned->id = info.wID;
+      owned->separator = (info.fType & MFT_SEPARATOR) != 0;
+      if (!owned->separator) {
+        wchar_t text[512] = L"";
+        MENUITEMINFOW textInfo{};
+        textInfo.cbSize = sizeof textInfo;
+        textInfo.fMask = MIIM_STRING;
+        textInfo.dwTypeData = text;
+        textInfo.cch = 511;
+        ::GetMenuItemInfoW(menu_, i, TRUE, &textInfo);
+        owned->caption = WideToUtf8(text);
+      }
+      entry = owned.get();
+      entries_.push_back(std::move(owned));
+      MENUITEMINFOW set{};
+      set.cbSize = sizeof set;
+      set.fMask = MIIM_FTYPE | MIIM_DATA;
+      set.fType = (info.fType & ~(MFT_STRING | MFT_SEPARATOR)) | MFT_OWNERDRAW;
+      set.dwItemData = reinterpret_cast<ULONG_PTR>(entry);
+      ::SetMenuItemInfoW(menu_, i, TRUE, &set);
+    }
+    if (entry) entry->last = i == count - 1;
+  }
+}
+
+void TOwnerDrawnMenu::SetCaption(UINT id, const std::string& caption) {
+  for (const auto& entry : entries_)
+    if (entry->id == id && !entry->separator) entry->caption = caption;
+}
+
+std::string TOwnerDrawnMenu::Caption(UINT id) const {
+  for (const auto& entry : entries_)
+    if (entry->id == id && !entry->separator) return entry->caption;
+  return {};
+}
+
+const TOwnerDrawnMenu::Entry* TOwnerDrawnMenu::Find(ULONG_PTR data) {
+  // Compared, never followed: an item's data may be anything its owner chose.
+  for (const TOwnerDrawnMenu* menu : Menus())
+    for (const auto& entry : menu->entries_)
+      if (reinterpret_cast<ULONG_PTR>(entry.get()) == data) return entry.get();
+  return nullptr;
+}
+
+bool TOwnerDrawnMenu::Measure(MEASUREITEMSTRUCT& measure) {
+  if (measure.CtlType != ODT_MENU || !measure.itemData) return false;
+  const Entry* entry = Find(measure.itemData);
+  if (!entry) return false;
+  if (entry->separator) {
+    measure.itemWidth = 0;
+    measure.itemHeight = 8;
+    return true;
+  }
+  const SIZE text = TextSize(Utf8ToWide(entry->caption), true);
+  measure.itemWidth = static_cast<UINT>(text.cx + kCaptionX);
+  measure.itemHeight = static_cast<UINT>(std::max<LONG>(20, text.cy + 6));
+  return true;
+}
+
+bool TOwnerDrawnMenu::Draw(const DRAWITEMSTRUCT& draw) {
+  if (draw.CtlType != ODT_MENU || !draw.itemData) return false;
+  const Entry* entry = Find(draw.itemData);
+  if (!entry) return false;
+  entry->owner->DrawEntry(*entry, draw);
+  return true;
+}
+
+void TOwnerDrawnMenu::DrawEntry(const Entry& entry, const DRAWITEMSTRUCT& draw) const {
+  HDC dc = draw.hDC;
+  RECT area = draw.rcItem;
+  area.left = kBand;
+  const bool highlighted = (draw.itemState & ODS_SELECTED) && !entry.separator;
+  const bool disabled = (draw.itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
+  unique_hgdiobj fill(::CreateSolidBrush(highlighted && !disabled ? RGB(128, 128, 128) : RGB(255, 255, 255)));
+  ::FillRect(dc, &area, static_cast<HBRUSH>(fill.get()));
+  ::SetBkMode(dc, TRANSPARENT);
+  if (entry.separator) {
+    unique_hgdiobj font(MenuFont(false, false));
+    HGDIOBJ old = ::SelectObject(dc, font.get());
+    ::SetTextColor(dc, RGB(192, 192, 192));
+    const std::wstring dash(1, L'\u2014');
+    SIZE one{};
+    ::GetTextExtentPoint32W(dc, dash.c_str(), 1, &one);
+    const int width = area.right - area.left;
+    const std::wstring row(one.cx > 0 ? width / one.cx + 1 : 1, L'\u2014');
+    ::ExtTextOutW(dc, area.left, area.top + (area.bottom - area.top - one.cy) / 2, ETO_CLIPPED, &area,
+                  row.c_str(), static_cast<UINT>(row.size()), nullptr);
+    ::SelectObject(dc, old);
+  } else {
+    if ((draw.itemState & ODS_CHECKED) && checkImages_)
+      ImageList_Draw(checkImages_, 0, dc, kCheckX, draw.rcItem.top + 2, ILD_TRANSPARENT);
+    const bool isDefault = (draw.itemState & ODS_DEFAULT) != 0;
+    unique_hgdiobj font(MenuFont(isDefault, disabled));
+    HGDIOBJ old = ::SelectObject(dc, font.get());
+    ::SetTextColor(dc, disabled ? RGB(192, 192, 192) : highlighted ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    RECT text = draw.rcItem;
+    text.left = kCaptionX;
+    const std::wstring caption = Utf8ToWide(entry.caption);
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+                DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOCLIP);
+    ::SelectObject(dc, old);
+  }
+  if (entry.last) DrawBand(dc, draw.rcItem);
+}
+
+void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
+  // The band runs from the menu's top to the bottom of its last entry.
+  RECT band{0, 0, kBand, lastEntry.bottom};
+  unique_hgdiobj fill(::CreateSolidBrush(kWindowColor));
+  ::FillRect(dc, &band, static_cast<HBRUSH>(fill.get()));
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW font{};
+  font.lfHeight = metrics.lfMenuFont.lfHeight < 0 ? metrics.lfMenuFont.lfHeight + 2
+                                                  : metrics.lfMenuFont.lfHeight - 2;
+  font.lfWeight = FW_BOLD;
+  font.lfEscapement = 900;
+  font.lfOrientation = 900;
+  font.lfQuality = ANTIALIASED_QUALITY;
+  lstrcpyW(font.lfFaceName, L"Tahoma");
+  unique_hgdiobj rotated(::CreateFontIndirectW(&font));
+  HGDIOBJ old = ::SelectObject(dc, rotated.get());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(255, 255, 255));
+  const std::wstring caption = L" " + Utf8ToWide(bandCaption_);
+  ::ExtTextOutW(dc, 2, band.bottom - 2, ETO_CLIPPED, &band, caption.c_str(),
+                static_cast<UINT>(caption.size()), nullptr);
+  ::SelectObject(dc, old);
+}
+
+}  // namespace tw
