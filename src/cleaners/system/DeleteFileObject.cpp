@@ -321,15 +321,23 @@ class TFileRemover {
       return TOutcome::NotRemoved;
     }
     if (!IsWhereListed(file.get(), path)) return TOutcome::NotRemoved;
-    if (Dispose(file.get())) return TOutcome::Removed;  // gone when the handle closes
-    if (::GetLastError() != ERROR_ACCESS_DENIED) return TOutcome::NotRemoved;
-    FILE_BASIC_INFO basic{};
-    if (!::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY) ||
-        !::SetFileAttributesW(path.c_str(), basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY))
-      return TOutcome::NotRemoved;
-    if (Dispose(file.get())) return TOutcome::Removed;
-    ::SetFileAttributesW(path.c_str(), basic.FileAttributes);
+    DWORD restore = 0;  // attributes to put back when the file outlives its removal
+    if (!Dispose(file.get())) {
+      FILE_BASIC_INFO basic{};
+      if (::GetLastError() != ERROR_ACCESS_DENIED ||
+          !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+          !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY) ||
+          !::SetFileAttributesW(path.c_str(), basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY))
+        return TOutcome::NotRemoved;
+      restore = basic.FileAttributes;
+      if (!Dispose(file.get())) {
+        ::SetFileAttributesW(path.c_str(), restore);
+        return TOutcome::NotRemoved;
+      }
+    }
+    file.reset();  // the file goes with its last handle
+    if (IsRemoved(path)) return TOutcome::Removed;
+    if (restore) ::SetFileAttributesW(path.c_str(), restore);
     return TOutcome::NotRemoved;
   }
 
@@ -352,15 +360,17 @@ class TFileRemover {
     if (!final.empty() && !SameTextIgnoreCase(final, finalRoot_ + path.substr(longRoot_.size())))
       return false;  // not where it was listed: a link that does not say it is one
 
-    if (::RemoveDirectoryW(path.c_str())) return true;
-    error = ::GetLastError();
-    if (IsGone(error)) return true;
-    if ((attributes & FILE_ATTRIBUTE_READONLY) && error == ERROR_ACCESS_DENIED &&
+    DWORD restore = 0;
+    bool removed = ::RemoveDirectoryW(path.c_str());
+    error = removed ? 0 : ::GetLastError();
+    if (!removed && error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
         ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-      if (::RemoveDirectoryW(path.c_str())) return true;
-      error = ::GetLastError();
-      ::SetFileAttributesW(path.c_str(), attributes);
+      restore = attributes;
+      removed = ::RemoveDirectoryW(path.c_str());
+      if (!removed) error = ::GetLastError();
     }
+    if (removed ? IsRemoved(path) : IsGone(error)) return true;
+    if (restore) ::SetFileAttributesW(path.c_str(), restore);
     if (IsLocked(error) || (error == ERROR_DIR_NOT_EMPTY && holdingScheduled_.count(text)))
       Schedule(path, folder);
     return false;
@@ -407,6 +417,12 @@ class TFileRemover {
     buffer_.assign(longRoot_);
     AppendWide(buffer_, relative);
     return buffer_;
+  }
+
+  // After a removal the system reported as done: true unless the entry is still there (an
+  // emulation layer may report a removal that the host file system then refuses).
+  static bool IsRemoved(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
   }
 
   static bool IsFolder(const std::wstring& path) {
@@ -494,7 +510,9 @@ class TFileRemover {
     if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
         !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
       return false;
-    return Dispose(link.get());
+    if (!Dispose(link.get())) return false;
+    link.reset();
+    return IsRemoved(path);
   }
 
   const std::string root_;        // "C:\folder\"
