@@ -407,6 +407,8 @@ TEST_F(FileCleanerTest, CleanRemovesTickedEntriesFilesFirstAndSchedulesLockedFil
   unique_hfile lock(::CreateFileA((root_ + "locked.txt").c_str(), GENERIC_READ, 0, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
+  // Made read-only after the scan: the clean finds that out by itself.
+  ::SetFileAttributesA((root_ + "f1.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   reported_.clear();
   object->CleanMode = true;
   object->Execute();

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -250,7 +252,7 @@ std::vector<std::wstring> RefusedTempFolders() {
 
 // FindFirstFileEx with the large-fetch hint where the system knows it (Windows 7 on).
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
-  static bool largeFetch = true;
+  static std::atomic<bool> largeFetch{true};
   if (largeFetch) {
     HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &entry,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
@@ -265,11 +267,29 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-std::unique_ptr<TFileChecked> EntryRecord(const WIN32_FIND_DATAW& entry) {
+WIN32_FIND_DATAA SizeOf(const WIN32_FIND_DATAW& entry) {
   WIN32_FIND_DATAA sized{};
   sized.nFileSizeHigh = entry.nFileSizeHigh;
   sized.nFileSizeLow = entry.nFileSizeLow;
-  return std::make_unique<TFileChecked>(sized);
+  return sized;
+}
+
+// A finding of this cleaner: the size of its directory entry, and the attributes the scan saw,
+// which tell the clean that a read-only bit is in the way before it tries.
+class TFileEntryChecked final : public TFileChecked {
+ public:
+  explicit TFileEntryChecked(const WIN32_FIND_DATAW& entry)
+      : TFileChecked(SizeOf(entry)), Attributes(entry.dwFileAttributes) {}
+  const DWORD Attributes;
+};
+
+std::unique_ptr<TFileChecked> EntryRecord(const WIN32_FIND_DATAW& entry) {
+  return std::make_unique<TFileEntryChecked>(entry);
+}
+
+bool SeenReadOnly(const TChecked& record) {
+  const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record);
+  return entry && (entry->Attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 bool IsExistingFolder(const std::wstring& fullPath) {
@@ -286,22 +306,28 @@ bool IsExistingFolder(const std::wstring& fullPath) {
 // a folder between the root and it is a link), with the result kept for its other entries. A
 // file is then opened once, as itself: the same handle proves that it resolves to where it was
 // listed (a host file system's link seen through an emulation layer may not say it is one) and
-// deletes it, so a finding costs what a plain delete costs.
+// deletes it. Whether the removed files of a folder are really gone is looked up once for the
+// folder.
 class TFileRemover {
  public:
   enum class TOutcome { Removed, NotRemoved, Folder };
 
-  explicit TFileRemover(const std::string& root) : root_(root), longRoot_(LongPath(root)) {
+  // StillThere hears of a file whose removal the system reported but that is still there.
+  using TStillThere = std::function<void(int tag)>;
+
+  TFileRemover(const std::string& root, TStillThere stillThere)
+      : root_(root), longRoot_(LongPath(root)), stillThere_(std::move(stillThere)) {
     DWORD error = 0;
     std::wstring final = FinalPath(longRoot_, error);
     finalRoot_ = WithBackslash(final.empty() ? NormalPath(longRoot_) : std::move(final));
   }
 
   // An entry that is not a folder: deleted (a link as itself, never what it points to), with a
-  // read-only bit cleared first when that is what stops it, and set again when it still cannot
-  // be deleted. A locked file is scheduled for deletion at the next restart. Folder when the
-  // entry is an existing folder, left for RemoveFolder.
-  TOutcome RemoveFile(const std::string& text) {
+  // read-only bit cleared first when that is what stops it (or, when the scan saw it, before
+  // trying), and set again when it still cannot be deleted. A locked file is scheduled for
+  // deletion at the next restart. Folder when the entry is an existing folder, left for
+  // RemoveFolder. Tag names the entry to StillThere.
+  TOutcome RemoveFile(const std::string& text, int tag, bool seenReadOnly) {
     std::string_view relative;
     if (!Inside(text, relative)) return TOutcome::NotRemoved;
     const std::string_view folder = FolderOf(text);
@@ -310,35 +336,70 @@ class TFileRemover {
     const std::wstring& path = LongPathOf(relative);
     if (state == TFolderState::Unsafe) return IsFolder(path) ? TOutcome::Folder : TOutcome::NotRemoved;
 
-    unique_hfile file(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+    const DWORD access =
+        DELETE | FILE_READ_ATTRIBUTES | (seenReadOnly ? FILE_WRITE_ATTRIBUTES : 0);
+    unique_hfile file(::CreateFileW(path.c_str(), access,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
       const DWORD error = ::GetLastError();
       if (IsGone(error)) return TOutcome::Removed;
       if (IsFolder(path)) return TOutcome::Folder;
+      if (error == ERROR_ACCESS_DENIED && seenReadOnly) return RemoveFile(text, tag, false);
       if (IsLocked(error)) Schedule(path, folder);
       return TOutcome::NotRemoved;
     }
     if (!IsWhereListed(file.get(), path)) return TOutcome::NotRemoved;
     DWORD restore = 0;  // attributes to put back when the file outlives its removal
-    if (!Dispose(file.get())) {
-      FILE_BASIC_INFO basic{};
-      if (::GetLastError() != ERROR_ACCESS_DENIED ||
-          !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
-          !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY) ||
-          !::SetFileAttributesW(path.c_str(), basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY))
-        return TOutcome::NotRemoved;
-      restore = basic.FileAttributes;
-      if (!Dispose(file.get())) {
-        ::SetFileAttributesW(path.c_str(), restore);
-        return TOutcome::NotRemoved;
-      }
+    FILE_BASIC_INFO basic{};
+    if (seenReadOnly &&
+        ::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+      FILE_BASIC_INFO cleared{};  // times of 0 stay as they are
+      cleared.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+      if (::SetFileInformationByHandle(file.get(), FileBasicInfo, &cleared, sizeof cleared))
+        restore = basic.FileAttributes;
+    }
+    bool disposed = Dispose(file.get());
+    if (!disposed && !restore && ::GetLastError() == ERROR_ACCESS_DENIED &&
+        ::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) &&
+        ::SetFileAttributesW(path.c_str(), basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY)) {
+      restore = basic.FileAttributes;  // a read-only bit the scan did not see
+      disposed = Dispose(file.get());
+    }
+    if (!disposed) {
+      if (restore) ::SetFileAttributesW(path.c_str(), restore);
+      return TOutcome::NotRemoved;
     }
     file.reset();  // the file goes with its last handle
-    if (IsRemoved(path)) return TOutcome::Removed;
-    if (restore) ::SetFileAttributesW(path.c_str(), restore);
-    return TOutcome::NotRemoved;
+    Unconfirmed(folder, path, tag, restore);
+    return TOutcome::Removed;
+  }
+
+  // Looks once for the files whose removal the system reported in the folder of the last ones:
+  // an emulation layer may report a removal that the host file system then refuses, and the
+  // entry stays. Each one still there goes to StillThere and gets its read-only bit back.
+  void Confirm() {
+    if (unconfirmed_.empty()) return;
+    std::unordered_set<std::wstring_view> names;
+    for (const TUnconfirmed& entry : unconfirmed_) names.insert(entry.name);
+    std::unordered_set<std::wstring_view> present;
+    WIN32_FIND_DATAW found;
+    unique_hfind find(FindFirst(unconfirmedFolder_ + L"*", found));
+    if (find) {
+      do {
+        auto name = names.find(found.cFileName);
+        if (name != names.end()) present.insert(*name);
+      } while (::FindNextFileW(find.get(), &found));
+    }
+    for (const TUnconfirmed& entry : unconfirmed_) {
+      if (!present.count(entry.name)) continue;
+      if (entry.restore)
+        ::SetFileAttributesW((unconfirmedFolder_ + entry.name).c_str(), entry.restore);
+      stillThere_(entry.tag);
+    }
+    unconfirmed_.clear();
   }
 
   // A folder (removed when it is empty) or a link to one (the link alone is removed). A folder
@@ -377,8 +438,8 @@ class TFileRemover {
   }
 
   // Anything: a file, or else a folder.
-  bool Remove(const std::string& text) {
-    switch (RemoveFile(text)) {
+  bool Remove(const std::string& text, int tag, bool seenReadOnly) {
+    switch (RemoveFile(text, tag, seenReadOnly)) {
       case TOutcome::Removed: return true;
       case TOutcome::NotRemoved: return false;
       case TOutcome::Folder: return RemoveFolder(text);
@@ -491,6 +552,18 @@ class TFileRemover {
     return state;
   }
 
+  // Keeps a removed file of Folder (Path being its "\\?\" form) for Confirm, which runs when
+  // the next one lies in another folder.
+  void Unconfirmed(std::string_view folder, const std::wstring& path, int tag, DWORD restore) {
+    const std::size_t slash = path.rfind(L'\\') + 1;
+    if (folder != unconfirmedText_) {
+      Confirm();
+      unconfirmedText_.assign(folder);
+      unconfirmedFolder_.assign(path, 0, slash);
+    }
+    unconfirmed_.push_back({tag, path.substr(slash), restore});
+  }
+
   void Schedule(const std::wstring& path, std::string_view folder) {
     if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
       holdingScheduled_.emplace(folder);
@@ -526,20 +599,21 @@ class TFileRemover {
   std::unordered_set<std::string> holdingScheduled_;
   std::wstring buffer_;
   std::wstring final_ = std::wstring(MAX_PATH, L'\0');
+  // Files reported removed and not yet looked for, all in one folder.
+  struct TUnconfirmed {
+    int tag;
+    std::wstring name;
+    DWORD restore;  // attributes to put back if the file is still there; 0 for none
+  };
+  TStillThere stillThere_;
+  std::string unconfirmedText_;
+  std::wstring unconfirmedFolder_;  // "\\?\" form, with its "\"
+  std::vector<TUnconfirmed> unconfirmed_;
 };
 
-}  // namespace
-
-std::string TDeleteFileObject::ResolvedPath() const {
-  std::string path = Path;
-  if (Path == "%TEMP%" && OsKind() > 17 && !GetEnvVar("LOCALAPPDATA").empty())
-    path = "%LOCALAPPDATA%\\Temp";
-  path = ExpandEnvPath(path);
-  if (Path.starts_with("CSIDL_")) path = ResolveFolderMacro(Path);
-  return path;
-}
-
-bool TDeleteFileObject::IsRefusedTempFolder(const std::string& path) {
+// True when a folder that "%TEMP%" resolved to is no temporary folder but a place that must never
+// be emptied (in any letter case, with or without a trailing "\", in short or long form).
+bool IsRefusedTempFolder(const std::string& path) {
   const std::wstring candidate = ComparableFolder(Wide(path));
   if (candidate.empty()) return false;
   if (IsDriveRoot(candidate)) return true;
@@ -556,6 +630,17 @@ bool TDeleteFileObject::IsRefusedTempFolder(const std::string& path) {
     }
   }
   return false;
+}
+
+}  // namespace
+
+std::string TDeleteFileObject::ResolvedPath() const {
+  std::string path = Path;
+  if (Path == "%TEMP%" && OsKind() > 17 && !GetEnvVar("LOCALAPPDATA").empty())
+    path = "%LOCALAPPDATA%\\Temp";
+  path = ExpandEnvPath(path);
+  if (Path.starts_with("CSIDL_")) path = ResolveFolderMacro(Path);
+  return path;
 }
 
 void TDeleteFileObject::Execute() {
@@ -591,69 +676,85 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
   };
 
   WIN32_FIND_DATAW entry;
+  std::vector<WIN32_FIND_DATAW> subfolders;  // of the folder pass, in enumeration order
+  auto keepSubfolder = [&] {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(entry.cFileName))
+      subfolders.push_back(entry);
+  };
   for (int field = 1, fields = FieldCount(FileFilter); field <= fields; ++field) {
-    std::wstring pattern = longFolder;
-    AppendWide(pattern, GetField(FileFilter, field));
-    unique_hfind files(FindFirst(pattern, entry));
+    const std::string filter = GetField(FileFilter, field);
+    // A pattern that matches every name enumerates what the folder pass would enumerate again:
+    // its subfolders are taken from this one.
+    const bool everyName = filter == "*.*" || filter == "*";
+    subfolders.clear();
+    unique_hfind files(FindFirst(longFolder + Wide(filter), entry));
     if (files) {
       do {
         if (Aborted) return false;
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
-            entryText(entry.cFileName))
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          if (everyName) keepSubfolder();
+        } else if (AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
+                   entryText(entry.cFileName)) {
           AddFinding(text, EntryRecord(entry));
+        }
       } while (::FindNextFileW(files.get(), &entry));
     }
+    if (!everyName) {
+      unique_hfind folders(FindFirst(longFolder + L"*.*", entry));
+      if (folders) {
+        do {
+          if (Aborted) return false;
+          keepSubfolder();
+        } while (::FindNextFileW(folders.get(), &entry));
+      }
+    }
 
-    unique_hfind folders(FindFirst(longFolder + L"*.*", entry));
-    if (!folders) continue;
-    do {
+    for (const WIN32_FIND_DATAW& subfolder : subfolders) {
       if (Aborted) return false;
-      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(entry.cFileName) ||
-          !entryText(entry.cFileName))
-        continue;
+      if (!entryText(subfolder.cFileName)) continue;
       const std::string_view name = std::string_view(text).substr(folder.size());
       bool skip = false;
       for (const std::string& excludedName : excluded) skip = skip || excludedName == name;
       if (skip) continue;
-      if (listFolders && AttributesPass(entry.dwFileAttributes, includeMask, excludeMask))
-        AddFinding(text, EntryRecord(entry));
+      if (listFolders && AttributesPass(subfolder.dwFileAttributes, includeMask, excludeMask))
+        AddFinding(text, EntryRecord(subfolder));
       // A junction or symbolic link is never entered: it may lead anywhere.
-      if (Recurse && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      if (Recurse && !(subfolder.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         ProcessFolder(text + "\\", includeMask, excludeMask);
         if (Aborted) return false;
       }
-    } while (::FindNextFileW(folders.get(), &entry));
+    }
   }
   return true;
 }
 
 void TDeleteFileObject::CleanFound(const std::string& root) {
-  TFileRemover remover(root);
+  TFileRemover remover(root, [this](int index) { Found.Record(index).CleanSucceeded = false; });
   auto report = [&](int index, bool removed) {
     if (!removed) Found.Record(index).CleanSucceeded = false;
     ReportItem(Found.Text(index));
   };
 
   if (SameTextIgnoreCase(Wide(root), WithBackslash(ShellFolder(CSIDL_COOKIES)))) {
-    for (int i = Found.Count() - 1; i >= 0; --i) {
-      if (Aborted) return;
-      if (Found.Record(i).Checked) report(i, remover.Remove(Found.Text(i)));
+    for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
+      if (Found.Record(i).Checked)
+        report(i, remover.Remove(Found.Text(i), i, SeenReadOnly(Found.Record(i))));
     }
+    remover.Confirm();
     return;
   }
   // Files first, then folders: a folder is listed before its contents, so the reverse walk
   // empties the deeper folders first.
   std::vector<int> folders;
-  for (int i = Found.Count() - 1; i >= 0; --i) {
-    if (Aborted) return;
+  for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
     if (!Found.Record(i).Checked) continue;
-    switch (remover.RemoveFile(Found.Text(i))) {
+    switch (remover.RemoveFile(Found.Text(i), i, SeenReadOnly(Found.Record(i)))) {
       case TFileRemover::TOutcome::Removed: report(i, true); break;
       case TFileRemover::TOutcome::NotRemoved: report(i, false); break;
       case TFileRemover::TOutcome::Folder: folders.push_back(i); break;
     }
   }
+  remover.Confirm();
   for (int i : folders) {
     if (Aborted) return;
     report(i, remover.RemoveFolder(Found.Text(i)));

@@ -32,14 +32,10 @@ class TDeleteFileObject : public TWorkObject {
 
   // The folder Path names on this system (before the existence check). "%TEMP%" is the
   // user's "%LOCALAPPDATA%\Temp" from Vista on, the TEMP variable before (and wherever
-  // LOCALAPPDATA is not set).
+  // LOCALAPPDATA is not set). A "%TEMP%" that resolves to a drive root, a profile folder or the
+  // profiles root, the Desktop, Documents, the Windows folder or a program files folder (in any
+  // letter case or form) is refused: "Invalid temp path! %s".
   std::string ResolvedPath() const;
-
-  // True when a folder that "%TEMP%" resolved to is no temporary folder but a place that must
-  // never be emptied: a drive root, the user's profile or the profiles root, the Desktop,
-  // Documents, the Windows folder or a program files folder (in any letter case, with or
-  // without a trailing "\", in short or long form).
-  static bool IsRefusedTempFolder(const std::string& path);
 
  protected:
   // Folder is a full path ending with "\". A scan lists Folder (and, with Recurse, its
