@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cleaners/system/DeleteFileObject.h"
@@ -84,6 +86,80 @@ void RemoveTree(const std::string& folder) {
   }
   ::RemoveDirectoryA(folder.c_str());
 }
+
+std::wstring WideUtf8(const std::string& text) {
+  std::wstring out(text.size(), L'\0');
+  out.resize(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   out.data(), static_cast<int>(out.size())));
+  return out;
+}
+
+// Any path, however long or named, through the "\\?\" form.
+DWORD AttributesOf(const std::string& utf8Path) {
+  return ::GetFileAttributesW((L"\\\\?\\" + WideUtf8(utf8Path)).c_str());
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ShellFolder(int csidl) {
+  char buffer[MAX_PATH] = {};
+  return ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer) == S_OK ? buffer
+                                                                                         : "";
+}
+
+// The entries waiting for the next restart, lower-cased; each one followed by its "\0".
+std::string PendingRenames() {
+  unique_hkey key;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, key.put()) != ERROR_SUCCESS)
+    return {};
+  DWORD size = 0;
+  if (::RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr, nullptr,
+                         &size) != ERROR_SUCCESS)
+    return {};
+  std::string pending(size, '\0');
+  ::RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr,
+                     reinterpret_cast<BYTE*>(pending.data()), &size);
+  return Lower(pending);
+}
+// Where Path waits in PendingRenames, npos when it does not.
+std::size_t PendingAt(const std::string& pending, const std::string& path) {
+  return pending.find(Lower("\\??\\" + path) + '\0');
+}
+
+// Sets environment variables for one test and puts the old values back.
+class EnvironmentScope {
+ public:
+  void Set(const char* name, const std::string& value) {
+    Save(name);
+    ::SetEnvironmentVariableA(name, value.c_str());
+  }
+  void Unset(const char* name) {
+    Save(name);
+    ::SetEnvironmentVariableA(name, nullptr);
+  }
+  ~EnvironmentScope() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      ::SetEnvironmentVariableA(std::get<0>(*it).c_str(),
+                                std::get<2>(*it) ? std::get<1>(*it).c_str() : nullptr);
+  }
+
+ private:
+  void Save(const char* name) {
+    std::string value(32767, '\0');
+    DWORD n = ::GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(n);
+    saved_.emplace_back(name, value, n != 0);
+  }
+  std::vector<std::tuple<std::string, std::string, bool>> saved_;
+};
 
 class FileCleanerTest : public ::testing::Test {
  protected:
@@ -228,43 +304,76 @@ TEST_F(FileCleanerTest, AMissingOrUnresolvedFolderEndsTheRun) {
       EDeleteFileError);
 }
 
-TEST_F(FileCleanerTest, TempMacroFollowsTheVersionAndRefusesSystemFolders) {
+TEST_F(FileCleanerTest, TempMacroFollowsTheVersion) {
   Dir("t");
   Dir("la");
   Dir("la\\Temp");
   File("t\\in-t.txt");
   File("la\\Temp\\in-la.txt");
-  const std::string savedTemp = GetEnvVar("TEMP"), savedLocal = GetEnvVar("LOCALAPPDATA"),
-                    savedProgramFiles = GetEnvVar("ProgramFiles");
-  ::SetEnvironmentVariableA("TEMP", (root_ + "t").c_str());
-  ::SetEnvironmentVariableA("LOCALAPPDATA", (root_ + "la").c_str());
+  EnvironmentScope environment;
+  environment.Set("TEMP", root_ + "t");
+  environment.Set("LOCALAPPDATA", root_ + "la");
 
+  const bool vistaOn = OsKind() > 17;
   auto object = Make("*.*", "faAnyFile");
   object->Path = "%TEMP%";
-  const std::string expected = OsKind() > 17 ? root_ + "la\\Temp" : root_ + "t";
-  EXPECT_EQ(object->ResolvedPath(), expected);
+  EXPECT_EQ(object->ResolvedPath(), root_ + (vistaOn ? "la\\Temp" : "t"));
   object->Execute();
-  ASSERT_EQ(object->Found.Count(), 1);
-  EXPECT_EQ(object->Found.Text(0), expected + (OsKind() > 17 ? "\\in-la.txt" : "\\in-t.txt"));
+  EXPECT_EQ(Found(*object),
+            std::vector<std::string>{vistaOn ? "la\\Temp\\in-la.txt" : "t\\in-t.txt"});
 
-  // The same folder named by another macro form is not subject to the temp rule.
-  ::SetEnvironmentVariableA("ProgramFiles", expected.c_str());
-  auto refused = Make("*.*", "faAnyFile");
-  refused->Path = "%TEMP%";
-  try {
-    refused->Execute();
-    ADD_FAILURE() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Invalid temp path! " + expected);
+  // Without LOCALAPPDATA the TEMP variable names the folder on every version.
+  environment.Unset("LOCALAPPDATA");
+  EXPECT_EQ(object->ResolvedPath(), root_ + "t");
+}
+
+TEST_F(FileCleanerTest, TempMacroRefusesFoldersThatAreNoTemporaryFolder) {
+  EnvironmentScope environment;
+  environment.Unset("LOCALAPPDATA");  // TEMP itself names the folder
+  const std::string windows = GetEnvVar("WINDIR"), profile = GetEnvVar("USERPROFILE");
+  ASSERT_FALSE(windows.empty());
+  ASSERT_FALSE(profile.empty());
+  const std::string refused[] = {
+      "C:\\",
+      "c:\\",
+      "C:/",
+      Upper(windows),
+      Lower(windows) + "\\",
+      windows + "\\System32\\..",
+      Upper(profile),
+      Lower(profile.substr(0, profile.rfind('\\'))) + "\\",  // the profiles root
+      Upper(ShellFolder(CSIDL_DESKTOPDIRECTORY)),
+      ShellFolder(CSIDL_PERSONAL) + "\\",
+      Lower(GetEnvVar("ProgramFiles")),
+      Upper(GetEnvVar("ProgramFiles(x86)")) + "\\",
+  };
+  for (const std::string& temp : refused) {
+    SCOPED_TRACE(temp);
+    environment.Set("TEMP", temp);
+    auto object = Make("*.*", "faAnyFile", "", "", false);
+    object->Path = "%TEMP%";
+    try {
+      object->Execute();
+      ADD_FAILURE() << "listed " << object->Found.Count() << " entries";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Invalid temp path! " + temp);
+    }
+    EXPECT_TRUE(object->Found.Empty());
   }
-  EXPECT_TRUE(refused->Found.Empty());
-  auto lower = Make("*.*", "faAnyFile");
-  lower->Path = OsKind() > 17 ? "%LOCALAPPDATA%\\Temp" : "%TEMP%\\";
-  EXPECT_NO_THROW(lower->Execute());
 
-  ::SetEnvironmentVariableA("TEMP", savedTemp.c_str());
-  ::SetEnvironmentVariableA("LOCALAPPDATA", savedLocal.c_str());
-  ::SetEnvironmentVariableA("ProgramFiles", savedProgramFiles.c_str());
+  // A temporary folder, even one named like a refused folder, is listed; the rule is for the
+  // "%TEMP%" macro alone.
+  Dir("Desktop");
+  File("Desktop\\d.tmp");
+  environment.Set("TEMP", Upper(root_) + "Desktop");
+  auto allowed = Make("*.*", "faAnyFile");
+  allowed->Path = "%TEMP%";
+  EXPECT_NO_THROW(allowed->Execute());
+  EXPECT_EQ(allowed->Found.Count(), 1);
+  environment.Set("TEMP", "C:\\");
+  auto other = Make("*.*", "faAnyFile", "", "", false);
+  other->Path = "%TEMP%\\";
+  EXPECT_NO_THROW(other->Execute());
 }
 
 TEST_F(FileCleanerTest, CleanRemovesTickedEntriesFilesFirstAndSchedulesLockedFiles) {
@@ -298,6 +407,8 @@ TEST_F(FileCleanerTest, CleanRemovesTickedEntriesFilesFirstAndSchedulesLockedFil
   unique_hfile lock(::CreateFileA((root_ + "locked.txt").c_str(), GENERIC_READ, 0, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
+  // Made read-only after the scan: the clean finds that out by itself.
+  ::SetFileAttributesA((root_ + "f1.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   reported_.clear();
   object->CleanMode = true;
   object->Execute();
@@ -311,22 +422,136 @@ TEST_F(FileCleanerTest, CleanRemovesTickedEntriesFilesFirstAndSchedulesLockedFil
     EXPECT_EQ(object->Found.Record(i).CleanSucceeded, relative != "locked.txt");
   }
 
-  // The locked file waits for the next restart.
-  unique_hkey key;
-  ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-                            0, KEY_READ, key.put()),
-            ERROR_SUCCESS);
-  DWORD size = 0;
-  ASSERT_EQ(::RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr,
-                               nullptr, &size),
-            ERROR_SUCCESS);
-  std::string pending(size, '\0');
-  ::RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr,
-                     reinterpret_cast<BYTE*>(pending.data()), &size);
-  std::string lowerPending = pending, lowerPath = root_ + "locked.txt";
-  for (std::string* s : {&lowerPending, &lowerPath})
-    std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return std::tolower(c); });
-  EXPECT_NE(lowerPending.find(lowerPath), std::string::npos);
+}
+
+TEST_F(FileCleanerTest, LongPathsAndNamesOutsideTheCodePageAreFoundAndRemoved) {
+  // Six folders of 50 characters: the file lies more than 300 characters deep.
+  std::string deep;
+  for (char c : std::string("abcdef")) {
+    deep += std::string(50, c);
+    ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + WideUtf8(root_ + deep)).c_str(), nullptr));
+    deep += "\\";
+  }
+  const std::string accented = "caf\xC3\xA9-\xC3\xB1" "and\xC3\xBA.tmp";  // café-ñandú.tmp
+  const std::string cjk = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";           // 日本語
+  const std::string emoji = "\xF0\x9F\x98\x80.log";                          // beyond the BMP
+  ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + WideUtf8(root_ + cjk)).c_str(), nullptr));
+  for (const std::string& name : {deep + "end.tmp", accented, cjk + "\\" + emoji}) {
+    unique_hfile file(::CreateFileW((L"\\\\?\\" + WideUtf8(root_ + name)).c_str(), GENERIC_WRITE,
+                                    0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file) << name;
+  }
+  ASSERT_GT((root_ + deep + "end.tmp").size(), 300u);
+
+  auto object = Make("*.*", "faAnyFile");
+  object->Execute();
+  std::vector<std::string> expected = {accented, cjk, cjk + "\\" + emoji, deep + "end.tmp"};
+  for (std::string folder = deep; !folder.empty();) {
+    folder.pop_back();
+    expected.push_back(folder);
+    folder.resize(folder.rfind('\\') + 1);
+  }
+  EXPECT_EQ(Sorted(Found(*object)), Sorted(expected));  // UTF-8 paths in their usual form
+
+  object->CleanMode = true;
+  object->Execute();
+  for (int i = 0; i < object->Found.Count(); ++i) {
+    SCOPED_TRACE(object->Found.Text(i));
+    EXPECT_TRUE(object->Found.Record(i).CleanSucceeded);
+    EXPECT_EQ(AttributesOf(object->Found.Text(i)), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+TEST_F(FileCleanerTest, LockedFilesWaitForTheNextRestartAndSoDoTheirFolders) {
+  Dir("lockdir");
+  File("lockdir\\locked.txt");
+  File("lockdir\\other.txt");
+  Dir("partial");
+  File("partial\\keep.txt");
+  File("partial\\go.txt");
+  auto object = Make("*.*", "faAnyFile");
+  object->Execute();
+  ASSERT_EQ(object->Found.Count(), 6);
+  object->Found.Record(IndexOf(*object, "partial\\keep.txt")).Checked = false;
+
+  unique_hfile lock(::CreateFileA((root_ + "lockdir\\locked.txt").c_str(), GENERIC_READ, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+  object->CleanMode = true;
+  object->Execute();
+  for (const char* relative : {"lockdir\\locked.txt", "lockdir", "partial"}) {
+    SCOPED_TRACE(relative);
+    EXPECT_TRUE(Exists(root_ + relative));
+    EXPECT_FALSE(object->Found.Record(IndexOf(*object, relative)).CleanSucceeded);
+  }
+  EXPECT_TRUE(Exists(root_ + "partial\\keep.txt"));
+  EXPECT_FALSE(Exists(root_ + "lockdir\\other.txt"));
+  EXPECT_FALSE(Exists(root_ + "partial\\go.txt"));
+
+  // The locked file waits, and its folder after it; a folder that keeps an unticked file does not.
+  const std::string pending = PendingRenames();
+  const std::size_t file = PendingAt(pending, root_ + "lockdir\\locked.txt");
+  const std::size_t folder = PendingAt(pending, root_ + "lockdir");
+  EXPECT_NE(file, std::string::npos);
+  EXPECT_NE(folder, std::string::npos);
+  EXPECT_LT(file, folder);
+  EXPECT_EQ(PendingAt(pending, root_ + "partial"), std::string::npos);
+}
+
+// A host folder whose entries cannot be removed (immutable), for the time of one test.
+class ImmutableFolder {
+ public:
+  explicit ImmutableFolder(const std::string& folder) : folder_(folder), unix_(UnixPath(folder)) {
+    RunUnix("Z:\\usr\\bin\\chattr", "chattr +i " + unix_);
+    set_ = WaitUntilAcceptsEntries(false);
+  }
+  ~ImmutableFolder() {
+    if (!set_) return;
+    RunUnix("Z:\\usr\\bin\\chattr", "chattr -i " + unix_);
+    WaitUntilAcceptsEntries(true);
+  }
+  explicit operator bool() const { return set_; }
+
+ private:
+  // A host program started from Wine may still be at work when its handle is signalled: probe
+  // the folder until it takes a new entry (Accepts) or refuses it; false on a timeout.
+  bool WaitUntilAcceptsEntries(bool accepts) {
+    for (int i = 0; i < 200; ++i) {
+      const std::string probe = folder_ + "\\probe" + std::to_string(i);
+      unique_hfile file(::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+      if (file ? accepts : !accepts && ::GetLastError() == ERROR_ACCESS_DENIED) return true;
+      ::Sleep(10);
+    }
+    return false;
+  }
+
+  std::string folder_, unix_;
+  bool set_ = false;
+};
+
+TEST_F(FileCleanerTest, ARefusedRemovalCountsAsFailedKeepsTheReadOnlyBitAndWaitsForNothing) {
+  if (!UnderWine()) GTEST_SKIP() << "needs a host file system that refuses a removal";
+  Dir("stuck");
+  File("stuck\\ro.txt", FILE_ATTRIBUTE_READONLY);
+  File("stuck\\plain.txt");
+  auto object = Make("*.*", "faAnyFile");
+  object->Execute();
+  ASSERT_EQ(object->Found.Count(), 3);
+  {
+    ImmutableFolder immutable(root_ + "stuck");
+    if (!immutable) GTEST_SKIP() << "chattr +i is not allowed here";
+    object->CleanMode = true;
+    object->Execute();
+  }
+  const std::string pending = PendingRenames();
+  for (const char* relative : {"stuck\\ro.txt", "stuck\\plain.txt", "stuck"}) {
+    SCOPED_TRACE(relative);
+    EXPECT_TRUE(Exists(root_ + relative));
+    EXPECT_FALSE(object->Found.Record(IndexOf(*object, relative)).CleanSucceeded);
+    EXPECT_EQ(PendingAt(pending, root_ + relative), std::string::npos);
+  }
+  EXPECT_TRUE(::GetFileAttributesA((root_ + "stuck\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
 TEST_F(FileCleanerTest, AbortStopsScanAndCleanAtTheNextEntry) {

@@ -22,8 +22,8 @@ printf 1 > "$tree/a/sub/three.tmp"; printf 1 > "$tree/a/sub/deep/four.tmp"
 printf 1 > "$tree/c/c.tmp"; printf keep > "$tree/outside/keep.tmp"
 ln -s ../outside "$tree/a/link"
 
-action() {  # action PATH FILTER
-  echo "<Action method=\"DeleteFiles\" path=\"$1\" excludeAttr=\"\" fileAttrib=\"faAnyFile\" fileFilter=\"$2\" excludeFolder=\"\" recurse=\"true\"/>"
+action() {  # action PATH FILTER [RECURSE]
+  echo "<Action method=\"DeleteFiles\" path=\"$1\" excludeAttr=\"\" fileAttrib=\"faAnyFile\" fileFilter=\"$2\" excludeFolder=\"\" recurse=\"${3:-true}\"/>"
 }
 cat > "$tree/db.xml" <<XML
 <?xml version="1.0"?>
@@ -71,6 +71,68 @@ check "nothing behind the link removed" [ "$(cat "$tree/outside/keep.tmp")" = ke
 check "the tree is gone" [ "$(ls -A "$tree/a")" = link ]
 run clean --mode 1 --database "$db" | tr -d '\r' > clean.txt
 check "human clean summary" grep -qx 'Cleaned: 1 checked, 1 could not be removed' clean.txt
+
+# A file more than 300 characters deep and names outside any code page: found, removed, and the
+# folders above them removed too.
+long=$(printf 'L%.0s' {1..60})
+mkdir -p "$tree/deep/$long/$long/$long/$long/$long" "$tree/uni/日本語"
+printf 1 > "$tree/deep/$long/$long/$long/$long/$long/end.tmp"
+printf 1 > "$tree/uni/café-ñandú.tmp"; printf 1 > "$tree/uni/日本語/😀.log"
+cat > "$tree/far.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Database version="1">
+  <Group id="g01" icon="x">
+    <Item id="g01-i01" icon="x" enabled="true" mode="1000000" checked="false">$(action "$win\\deep" "*.*")$(action "$win\\uni" "*.*")</Item>
+  </Group>
+</Database>
+XML
+d="$win\\deep"
+expected=$(printf '%s\n' "$d\\$long" "$d\\$long\\$long" "$d\\$long\\$long\\$long" "$d\\$long\\$long\\$long\\$long" \
+  "$d\\$long\\$long\\$long\\$long\\$long" "$d\\$long\\$long\\$long\\$long\\$long\\end.tmp" \
+  "$win\\uni\\café-ñandú.tmp" "$win\\uni\\日本語" "$win\\uni\\日本語\\😀.log" | jq -Rcs 'split("\n")[:-1] | sort')
+run scan --mode 1 --database "$win\\far.xml" --json > far.json
+check "long and non-ANSI paths found, as UTF-8 in their usual form" [ "$(jq -c '[.objects[].findings[].text] | sort' far.json)" = "$expected" ]
+check "the deepest path is longer than 300 characters" [ "$(jq '[.objects[].findings[].text | length] | max > 300' far.json)" = true ]
+run clean --mode 1 --database "$win\\far.xml" --json > farclean.json
+check "long and non-ANSI paths removed" [ "$(jq -c '[.checked, .failed]' farclean.json)" = '[9,0]' ]
+check "nothing left of them" [ -z "$(ls -A "$tree/deep" "$tree/uni" | grep -v ':$' | grep -v '^$')" ]
+
+# The %TEMP% rule with Wine set to Windows XP and to Windows 10 (Wine keeps the version per program
+# name, so each version gets its own copy of twcli). A batch file sets TEMP and LOCALAPPDATA.
+mkdir -p "$tree/tmp" "$tree/la/Temp"
+printf 1 > "$tree/tmp/t.tmp"; printf 1 > "$tree/la/Temp/l.tmp"
+cat > "$tree/temp.xml" <<XML
+<?xml version="1.0"?>
+<Database version="1">
+  <Group id="g01" icon="x">
+    <Item id="g01-i01" icon="x" enabled="true" mode="1000000" checked="false">$(action "%TEMP%" "*.*" false)</Item>
+  </Group>
+</Database>
+XML
+wine_version_key() { echo "HKCU\\Software\\Wine\\AppDefaults\\twcli_$$_$1.exe"; }
+trap 'rm -rf "$tree"; for v in winxp win10; do "$src/scripts/wine-run" reg delete "$(wine_version_key $v)" /f >/dev/null 2>&1; done' EXIT
+for v in winxp win10; do
+  cp "$twcli" "$tree/twcli_$$_$v.exe"
+  "$src/scripts/wine-run" reg add "$(wine_version_key $v)" /v Version /d $v /f >/dev/null 2>&1
+done
+temp_scan() {  # temp_scan VERSION TEMP LOCALAPPDATA (empty: not set): prints [error message, findings]
+  printf '@set TEMP=%s\r\n@set LOCALAPPDATA=%s\r\n@%s scan --mode 1 --database %s --json > %s\r\n' \
+    "$2" "$3" "$win\\twcli_$$_$1.exe" "$win\\temp.xml" "$win\\temp.json" > "$tree/temp.cmd"
+  rm -f "$tree/temp.json"
+  "$src/scripts/wine-run" cmd /c "$win\\temp.cmd" >/dev/null 2>&1
+  jq -c '[.objects[0].error.message, [.objects[0].findings[].text]]' "$tree/temp.json" 2>/dev/null
+}
+refused() { jq -nc --arg m "Invalid temp path! $1" '[$m, []]'; }
+listed() { jq -nc --arg t "$1" '[null, [$t]]'; }
+profile=$(printf 'C:\\USERS\\%s' "$(id -un)" | tr '[:lower:]' '[:upper:]')
+for v in winxp win10; do
+  for temp in 'C:\' "$profile" 'C:\WINDOWS\'; do
+    check "$v: TEMP $temp refused" [ "$(temp_scan $v "$temp" "")" = "$(refused "$temp")" ]
+  done
+  check "$v: a temporary folder is listed" [ "$(temp_scan $v "$win\\tmp" "")" = "$(listed "$win\\tmp\\t.tmp")" ]
+done
+check "winxp: TEMP names the folder" [ "$(temp_scan winxp 'C:\' "$win\\la")" = "$(refused 'C:\')" ]
+check "win10: LOCALAPPDATA\\Temp names the folder" [ "$(temp_scan win10 'C:\' "$win\\la")" = "$(listed "$win\\la\\Temp\\l.tmp")" ]
 
 echo "twcli scan/clean: $pass passed, $fail failed"
 [ "$fail" = 0 ]

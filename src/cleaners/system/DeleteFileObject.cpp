@@ -1,6 +1,14 @@
 #include "cleaners/system/DeleteFileObject.h"
 
 #include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "cleaners/portable/FileAttrMask.h"
 #include "engine/Utility.h"
@@ -11,56 +19,625 @@ namespace tw {
 
 namespace {
 
-bool IsExistingFolder(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+// ---- Text at the edges: UTF-8 towards the program, UTF-16 towards the system.
+
+// Appends UTF-8 Text as UTF-16. Text that is not UTF-8 came from an ANSI call of a system
+// without the UTF-8 code page and is read in that code page.
+void AppendWide(std::wstring& out, std::string_view text) {
+  if (text.empty()) return;
+  const int size = static_cast<int>(text.size());
+  const std::size_t at = out.size();
+  out.resize(at + text.size());  // never more UTF-16 units than bytes
+  int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, out.data() + at,
+                                size);
+  if (n == 0) n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, out.data() + at, size);
+  out.resize(at + static_cast<std::size_t>(n));
+}
+
+std::wstring Wide(std::string_view text) {
+  std::wstring out;
+  AppendWide(out, text);
+  return out;
+}
+
+// Appends UTF-16 Text as UTF-8; false (and nothing appended) when it holds an unpaired
+// surrogate, which no UTF-8 text can name.
+bool AppendUtf8(std::string& out, std::wstring_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+  }
+  if (text.empty()) return true;
+  const std::size_t at = out.size();
+  out.resize(at + text.size() * 3);
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      out.data() + at, static_cast<int>(text.size() * 3), nullptr,
+                                      nullptr);
+  out.resize(at + static_cast<std::size_t>(n));
+  return true;
+}
+
+std::string Utf8(std::wstring_view text) {
+  std::string out;
+  AppendUtf8(out, text);
+  return out;
+}
+
+bool SameTextIgnoreCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-bool SameTextIgnoreCase(const std::string& a, const std::string& b) {
-  return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
-                          static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
+bool IsLocked(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-// True when Text lies inside Root (which ends with "\") and no folder between Root and Text is
-// a junction or symbolic link: a link put in place after the scan must not lead a clean
-// outside the folder it was given.
-bool InsideRootWithoutLinks(const std::string& root, const std::string& text) {
-  if (text.size() <= root.size() || !SameTextIgnoreCase(text.substr(0, root.size()), root))
-    return false;
-  for (std::size_t slash = text.find('\\', root.size()); slash != std::string::npos;
-       slash = text.find('\\', slash + 1)) {
-    DWORD attributes = ::GetFileAttributesA(text.substr(0, slash).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      return false;
+// ---- Paths
+
+constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+
+// The "\\?\" form of a full path: "C:\x" gives "\\?\C:\x", "\\server\share\x" gives
+// "\\?\UNC\server\share\x". Such a path is taken as it is, so it must be full and normal.
+std::wstring LongPath(std::wstring wide) {
+  if (wide.starts_with(kLongPrefix)) return wide;
+  if (wide.starts_with(L"\\\\.\\")) return std::wstring(kLongPrefix) + wide.substr(4);
+  if (wide.starts_with(L"\\\\")) return std::wstring(kLongUncPrefix) + wide.substr(2);
+  return std::wstring(kLongPrefix) + wide;
+}
+
+std::wstring LongPath(std::string_view fullPath) { return LongPath(Wide(fullPath)); }
+
+// A path in its usual form: without "\\?\" where a drive letter or a share follows it.
+std::wstring NormalPath(std::wstring path) {
+  if (path.starts_with(kLongUncPrefix)) return L"\\" + path.substr(kLongUncPrefix.size() - 1);
+  if (path.starts_with(kLongPrefix) && path.size() >= 6 && path[5] == L':')
+    return path.substr(kLongPrefix.size());
+  return path;
+}
+
+// Full path of Path (relative parts, "." and ".." and "/" resolved), in its usual form.
+std::wstring FullPath(const std::wstring& path) {
+  if (path.empty()) return {};
+  std::wstring out(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+    if (n == 0) return path;
+    if (n < out.size()) {
+      out.resize(n);
+      return NormalPath(std::move(out));
+    }
+    out.resize(n);
   }
-  return true;
 }
 
-// The path the system resolves Path to (links followed, long names), without the "\\?\"
-// prefix; empty when it cannot be opened or asked (GetLastError tells why).
-std::string FinalPath(const std::string& path) {
-  unique_hfile handle(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+// The path the system resolves a "\\?\" path to (links followed, long names), in its usual
+// form; empty when it cannot be opened or asked, and then Error tells why.
+std::wstring FinalPath(const std::wstring& longPath, DWORD& error) {
+  unique_hfile handle(::CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!handle) return {};
-  char buffer[MAX_PATH * 4];
-  DWORD n = ::GetFinalPathNameByHandleA(handle.get(), buffer, sizeof buffer,
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (n == 0 || n >= sizeof buffer) return {};
-  std::string out(buffer, n);
-  if (out.rfind("\\\\?\\UNC\\", 0) == 0) return "\\" + out.substr(7);
-  if (out.rfind("\\\\?\\", 0) == 0) return out.substr(4);
+  if (!handle) {
+    error = ::GetLastError();
+    return {};
+  }
+  std::wstring out(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = ::GetFinalPathNameByHandleW(handle.get(), out.data(), static_cast<DWORD>(out.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) {
+      error = ::GetLastError();
+      return {};
+    }
+    if (n < out.size()) {
+      out.resize(n);
+      return NormalPath(std::move(out));
+    }
+    out.resize(n);
+  }
+}
+
+std::wstring WithBackslash(std::wstring path) {
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+std::wstring WithoutBackslash(std::wstring path) {
+  while (path.size() > 1 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+// True for "C:", "\\server\share" and "\\?\Volume{...}" (written without a trailing "\").
+bool IsDriveRoot(std::wstring_view path) {
+  if (path.size() == 2 && path[1] == L':') return true;
+  if (path.starts_with(kLongPrefix)) return path.find(L'\\', kLongPrefix.size()) == path.npos;
+  if (!path.starts_with(L"\\\\")) return false;
+  const std::size_t share = path.find(L'\\', 2);
+  return share != path.npos && share > 2 && share + 1 < path.size() &&
+         path.find(L'\\', share + 1) == path.npos;
+}
+
+// A folder written for comparison with another: full, in long names, without a trailing "\".
+std::wstring ComparableFolder(const std::wstring& path) {
+  if (path.empty()) return {};
+  std::wstring full = FullPath(path);
+  const std::wstring longForm = LongPath(full);
+  std::wstring longNames(longForm.size() + MAX_PATH, L'\0');
+  DWORD n = ::GetLongPathNameW(longForm.c_str(), longNames.data(),
+                               static_cast<DWORD>(longNames.size()));
+  if (n > longNames.size()) {
+    longNames.resize(n);
+    n = ::GetLongPathNameW(longForm.c_str(), longNames.data(), n);
+  }
+  if (n != 0 && n < longNames.size()) {
+    longNames.resize(n);
+    full = NormalPath(std::move(longNames));
+  }
+  return WithoutBackslash(std::move(full));
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+  std::wstring value(256, L'\0');
+  for (;;) {
+    DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (n == 0) return {};
+    if (n < value.size()) {
+      value.resize(n);
+      return value;
+    }
+    value.resize(n);
+  }
+}
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK) return {};
+  return buffer;
+}
+
+// The folder that holds every user's profile, as the system records it.
+std::wstring ProfilesFolder() {
+  unique_hkey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                      L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                      KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    return {};
+  wchar_t value[MAX_PATH] = {};
+  DWORD type = 0, size = sizeof value - sizeof(wchar_t);
+  if (::RegQueryValueExW(key.get(), L"ProfilesDirectory", nullptr, &type,
+                         reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return {};
+  wchar_t expanded[MAX_PATH] = {};
+  DWORD n = ::ExpandEnvironmentStringsW(value, expanded, MAX_PATH);
+  return n == 0 || n > MAX_PATH ? std::wstring() : std::wstring(expanded);
+}
+
+// The folders a temporary folder must never be: the Windows folder, the program files
+// folders, the user's profile and the profiles root, the Desktop and Documents.
+std::vector<std::wstring> RefusedTempFolders() {
+  std::vector<std::wstring> folders;
+  for (const wchar_t* name : {L"WinDir", L"SystemRoot", L"ProgramFiles", L"ProgramFiles(x86)",
+                              L"ProgramW6432", L"USERPROFILE"})
+    folders.push_back(EnvironmentValue(name));
+  for (int csidl : {CSIDL_WINDOWS, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROFILE,
+                    CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL,
+                    CSIDL_COMMON_DOCUMENTS})
+    folders.push_back(ShellFolder(csidl));
+  wchar_t windows[MAX_PATH] = {};
+  UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) folders.emplace_back(windows);
+  folders.push_back(ProfilesFolder());
+  for (const std::wstring& profile : {EnvironmentValue(L"USERPROFILE"), ShellFolder(CSIDL_PROFILE)}) {
+    const std::wstring folder = WithoutBackslash(profile);
+    const std::size_t slash = folder.rfind(L'\\');
+    if (slash != std::wstring::npos && slash > 2) folders.push_back(folder.substr(0, slash));
+  }
+  std::vector<std::wstring> out;
+  for (const std::wstring& folder : folders) {
+    if (!folder.empty()) out.push_back(ComparableFolder(folder));
+  }
   return out;
+}
+
+// ---- The walk
+
+// FindFirstFileEx with the large-fetch hint where the system knows it (Windows 7 on).
+HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
+  static std::atomic<bool> largeFetch{true};
+  if (largeFetch) {
+    HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &entry,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_INVALID_PARAMETER) return find;
+    largeFetch = false;
+  }
+  return ::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &entry, FindExSearchNameMatch,
+                            nullptr, 0);
+}
+
+bool IsDotEntry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+WIN32_FIND_DATAA SizeOf(const WIN32_FIND_DATAW& entry) {
+  WIN32_FIND_DATAA sized{};
+  sized.nFileSizeHigh = entry.nFileSizeHigh;
+  sized.nFileSizeLow = entry.nFileSizeLow;
+  return sized;
+}
+
+// A finding of this cleaner: the size of its directory entry, and the attributes the scan saw,
+// which tell the clean that a read-only bit is in the way before it tries.
+class TFileEntryChecked final : public TFileChecked {
+ public:
+  explicit TFileEntryChecked(const WIN32_FIND_DATAW& entry)
+      : TFileChecked(SizeOf(entry)), Attributes(entry.dwFileAttributes) {}
+  const DWORD Attributes;
+};
+
+std::unique_ptr<TFileChecked> EntryRecord(const WIN32_FIND_DATAW& entry) {
+  return std::make_unique<TFileEntryChecked>(entry);
+}
+
+bool SeenReadOnly(const TChecked& record) {
+  const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record);
+  return entry && (entry->Attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool IsExistingFolder(const std::wstring& fullPath) {
+  DWORD attributes = ::GetFileAttributesW(LongPath(fullPath).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// ---- The removal
+
+// Removes the findings of one clean inside one root folder, never through a junction or
+// symbolic link: a link put in place after the scan must not lead the clean elsewhere.
+//
+// Every folder that holds findings is checked once (it lies inside the root, and neither it nor
+// a folder between the root and it is a link), with the result kept for its other entries. A
+// file is then opened once, as itself: the same handle proves that it resolves to where it was
+// listed (a host file system's link seen through an emulation layer may not say it is one) and
+// deletes it. Whether the removed files of a folder are really gone is looked up once for the
+// folder.
+class TFileRemover {
+ public:
+  enum class TOutcome { Removed, NotRemoved, Folder };
+
+  // StillThere hears of a file whose removal the system reported but that is still there.
+  using TStillThere = std::function<void(int tag)>;
+
+  TFileRemover(const std::string& root, TStillThere stillThere)
+      : root_(root), longRoot_(LongPath(root)), stillThere_(std::move(stillThere)) {
+    DWORD error = 0;
+    std::wstring final = FinalPath(longRoot_, error);
+    finalRoot_ = WithBackslash(final.empty() ? NormalPath(longRoot_) : std::move(final));
+  }
+
+  // An entry that is not a folder: deleted (a link as itself, never what it points to), with a
+  // read-only bit cleared first when that is what stops it (or, when the scan saw it, before
+  // trying), and set again when it still cannot be deleted. A locked file is scheduled for
+  // deletion at the next restart. Folder when the entry is an existing folder, left for
+  // RemoveFolder. Tag names the entry to StillThere.
+  TOutcome RemoveFile(const std::string& text, int tag, bool seenReadOnly) {
+    std::string_view relative;
+    if (!Inside(text, relative)) return TOutcome::NotRemoved;
+    const std::string_view folder = FolderOf(text);
+    const TFolderState state = Check(folder);
+    if (state == TFolderState::Gone) return TOutcome::Removed;
+    const std::wstring& path = LongPathOf(relative);
+    if (state == TFolderState::Unsafe) return IsFolder(path) ? TOutcome::Folder : TOutcome::NotRemoved;
+
+    const DWORD access =
+        DELETE | FILE_READ_ATTRIBUTES | (seenReadOnly ? FILE_WRITE_ATTRIBUTES : 0);
+    unique_hfile file(::CreateFileW(path.c_str(), access,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) {
+      const DWORD error = ::GetLastError();
+      if (IsGone(error)) return TOutcome::Removed;
+      if (IsFolder(path)) return TOutcome::Folder;
+      if (error == ERROR_ACCESS_DENIED && seenReadOnly) return RemoveFile(text, tag, false);
+      if (IsLocked(error)) Schedule(path, folder);
+      return TOutcome::NotRemoved;
+    }
+    if (!IsWhereListed(file.get(), path)) return TOutcome::NotRemoved;
+    DWORD restore = 0;  // attributes to put back when the file outlives its removal
+    FILE_BASIC_INFO basic{};
+    if (seenReadOnly &&
+        ::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+      FILE_BASIC_INFO cleared{};  // times of 0 stay as they are
+      cleared.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+      if (::SetFileInformationByHandle(file.get(), FileBasicInfo, &cleared, sizeof cleared))
+        restore = basic.FileAttributes;
+    }
+    bool disposed = Dispose(file.get());
+    if (!disposed && !restore && ::GetLastError() == ERROR_ACCESS_DENIED &&
+        ::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) &&
+        ::SetFileAttributesW(path.c_str(), basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY)) {
+      restore = basic.FileAttributes;  // a read-only bit the scan did not see
+      disposed = Dispose(file.get());
+    }
+    if (!disposed) {
+      if (restore) ::SetFileAttributesW(path.c_str(), restore);
+      return TOutcome::NotRemoved;
+    }
+    file.reset();  // the file goes with its last handle
+    Unconfirmed(folder, path, tag, restore);
+    return TOutcome::Removed;
+  }
+
+  // Looks once for the files whose removal the system reported in the folder of the last ones:
+  // an emulation layer may report a removal that the host file system then refuses, and the
+  // entry stays. Each one still there goes to StillThere and gets its read-only bit back.
+  void Confirm() {
+    if (unconfirmed_.empty()) return;
+    std::unordered_set<std::wstring_view> names;
+    for (const TUnconfirmed& entry : unconfirmed_) names.insert(entry.name);
+    std::unordered_set<std::wstring_view> present;
+    WIN32_FIND_DATAW found;
+    unique_hfind find(FindFirst(unconfirmedFolder_ + L"*", found));
+    if (find) {
+      do {
+        auto name = names.find(found.cFileName);
+        if (name != names.end()) present.insert(*name);
+      } while (::FindNextFileW(find.get(), &found));
+    }
+    for (const TUnconfirmed& entry : unconfirmed_) {
+      if (!present.count(entry.name)) continue;
+      if (entry.restore)
+        ::SetFileAttributesW((unconfirmedFolder_ + entry.name).c_str(), entry.restore);
+      stillThere_(entry.tag);
+    }
+    unconfirmed_.clear();
+  }
+
+  // A folder (removed when it is empty) or a link to one (the link alone is removed). A folder
+  // still holding entries that wait for the next restart is scheduled with them.
+  bool RemoveFolder(const std::string& text) {
+    std::string_view relative;
+    if (!Inside(text, relative)) return false;
+    const std::string_view folder = FolderOf(text);
+    const TFolderState parent = Check(folder);
+    if (parent != TFolderState::Safe) return parent == TFolderState::Gone;
+    const std::wstring path = LongPathOf(relative);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(path);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    DWORD error = 0;
+    const std::wstring final = FinalPath(path, error);
+    if (final.empty() && IsGone(error)) return true;
+    if (!final.empty() && !SameTextIgnoreCase(final, finalRoot_ + path.substr(longRoot_.size())))
+      return false;  // not where it was listed: a link that does not say it is one
+
+    DWORD restore = 0;
+    bool removed = ::RemoveDirectoryW(path.c_str());
+    error = removed ? 0 : ::GetLastError();
+    if (!removed && error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+      restore = attributes;
+      removed = ::RemoveDirectoryW(path.c_str());
+      if (!removed) error = ::GetLastError();
+    }
+    if (removed ? IsRemoved(path) : IsGone(error)) return true;
+    if (restore) ::SetFileAttributesW(path.c_str(), restore);
+    if (IsLocked(error) || (error == ERROR_DIR_NOT_EMPTY && holdingScheduled_.count(text)))
+      Schedule(path, folder);
+    return false;
+  }
+
+  // Anything: a file, or else a folder.
+  bool Remove(const std::string& text, int tag, bool seenReadOnly) {
+    switch (RemoveFile(text, tag, seenReadOnly)) {
+      case TOutcome::Removed: return true;
+      case TOutcome::NotRemoved: return false;
+      case TOutcome::Folder: return RemoveFolder(text);
+    }
+    return false;
+  }
+
+ private:
+  enum class TFolderState : std::uint8_t { Safe, Unsafe, Gone };
+
+  // True when Text names an entry below the root; Relative is then the part after the root,
+  // made of plain names only (no empty, "." or ".." parts and no "/", which the "\\?\" form
+  // would take literally).
+  bool Inside(const std::string& text, std::string_view& relative) const {
+    if (text.size() <= root_.size()) return false;
+    if (text.compare(0, root_.size(), root_) != 0 &&
+        !SameTextIgnoreCase(Wide(std::string_view(text).substr(0, root_.size())), Wide(root_)))
+      return false;
+    relative = std::string_view(text).substr(root_.size());
+    for (std::size_t start = 0;;) {
+      const std::size_t end = relative.find('\\', start);
+      const std::string_view name = relative.substr(start, end - start);
+      if (name.empty() || name == "." || name == ".." || name.find('/') != name.npos) return false;
+      if (end == relative.npos) return true;
+      start = end + 1;
+    }
+  }
+
+  // The folder part of an entry's text, without its trailing "\".
+  static std::string_view FolderOf(const std::string& text) {
+    return std::string_view(text).substr(0, text.rfind('\\'));
+  }
+
+  // The "\\?\" form of the root followed by Relative, in a buffer reused from call to call.
+  const std::wstring& LongPathOf(std::string_view relative) {
+    buffer_.assign(longRoot_);
+    AppendWide(buffer_, relative);
+    return buffer_;
+  }
+
+  // After a removal the system reported as done: true unless the entry is still there (an
+  // emulation layer may report a removal that the host file system then refuses).
+  static bool IsRemoved(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
+
+  static bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  // True when the open File resolves to where Path lies below the root; where the system cannot
+  // tell, the folder check made before has to do.
+  bool IsWhereListed(HANDLE file, const std::wstring& path) {
+    DWORD n = ::GetFinalPathNameByHandleW(file, final_.data(), static_cast<DWORD>(final_.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n >= final_.size()) {
+      final_.resize(n);
+      n = ::GetFinalPathNameByHandleW(file, final_.data(), static_cast<DWORD>(final_.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    if (n == 0 || n >= final_.size()) return true;
+    std::wstring_view final(final_.data(), n);
+    std::wstring_view root = finalRoot_;
+    if (final.starts_with(kLongUncPrefix)) {  // "\\?\UNC\server\share" is "\\server\share"
+      if (!root.starts_with(L"\\\\")) return false;
+      final.remove_prefix(kLongUncPrefix.size());
+      root.remove_prefix(2);
+    } else if (final.starts_with(kLongPrefix)) {
+      final.remove_prefix(kLongPrefix.size());
+    }
+    const std::wstring_view rest = std::wstring_view(path).substr(longRoot_.size());
+    return final.size() == root.size() + rest.size() &&
+           SameTextIgnoreCase(final.substr(0, root.size()), root) &&
+           SameTextIgnoreCase(final.substr(root.size()), rest);
+  }
+
+  static bool Dispose(HANDLE file) {
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose) !=
+           FALSE;
+  }
+
+  // The state of Folder (the root itself or a folder below it, written without a trailing
+  // "\"), checked once for all its entries.
+  TFolderState Check(std::string_view folder) {
+    if (folder.size() + 1 == root_.size()) return TFolderState::Safe;
+    if (folder.size() + 1 < root_.size()) return TFolderState::Unsafe;
+    if (haveLast_ && folder == lastFolder_) return lastState_;
+    std::string key(folder);
+    auto known = folders_.find(key);
+    TFolderState state;
+    if (known != folders_.end()) {
+      state = known->second;
+    } else {
+      state = Check(folder.substr(0, folder.rfind('\\')));
+      if (state == TFolderState::Safe) {
+        const DWORD attributes = ::GetFileAttributesW((longRoot_ + Wide(folder.substr(root_.size()))).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+          state = IsGone(::GetLastError()) ? TFolderState::Gone : TFolderState::Unsafe;
+        else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                 (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+          state = TFolderState::Unsafe;
+      }
+      folders_.emplace(key, state);
+    }
+    lastFolder_ = std::move(key);
+    lastState_ = state;
+    haveLast_ = true;
+    return state;
+  }
+
+  // Keeps a removed file of Folder (Path being its "\\?\" form) for Confirm, which runs when
+  // the next one lies in another folder.
+  void Unconfirmed(std::string_view folder, const std::wstring& path, int tag, DWORD restore) {
+    const std::size_t slash = path.rfind(L'\\') + 1;
+    if (folder != unconfirmedText_) {
+      Confirm();
+      unconfirmedText_.assign(folder);
+      unconfirmedFolder_.assign(path, 0, slash);
+    }
+    unconfirmed_.push_back({tag, path.substr(slash), restore});
+  }
+
+  void Schedule(const std::wstring& path, std::string_view folder) {
+    if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      holdingScheduled_.emplace(folder);
+  }
+
+  // Removes a junction or symbolic link itself, through a handle of the link, and only when
+  // the handle proves to be the link: where the system opens the target instead (some
+  // emulation layers do), removing "the folder" would remove what the link points to.
+  static bool RemoveLink(const std::wstring& path) {
+    unique_hfile link(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                    nullptr));
+    if (!link) return IsGone(::GetLastError());
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
+        !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
+      return false;
+    if (!Dispose(link.get())) return false;
+    link.reset();
+    return IsRemoved(path);
+  }
+
+  const std::string root_;        // "C:\folder\"
+  const std::wstring longRoot_;   // "\\?\C:\folder\"
+  std::wstring finalRoot_;        // the root as the system resolves it, with its "\"
+  std::unordered_map<std::string, TFolderState> folders_;
+  std::string lastFolder_;
+  TFolderState lastState_ = TFolderState::Unsafe;
+  bool haveLast_ = false;
+  // Folders left holding entries that are scheduled for deletion at the next restart.
+  std::unordered_set<std::string> holdingScheduled_;
+  std::wstring buffer_;
+  std::wstring final_ = std::wstring(MAX_PATH, L'\0');
+  // Files reported removed and not yet looked for, all in one folder.
+  struct TUnconfirmed {
+    int tag;
+    std::wstring name;
+    DWORD restore;  // attributes to put back if the file is still there; 0 for none
+  };
+  TStillThere stillThere_;
+  std::string unconfirmedText_;
+  std::wstring unconfirmedFolder_;  // "\\?\" form, with its "\"
+  std::vector<TUnconfirmed> unconfirmed_;
+};
+
+// True when a folder that "%TEMP%" resolved to is no temporary folder but a place that must never
+// be emptied (in any letter case, with or without a trailing "\", in short or long form).
+bool IsRefusedTempFolder(const std::string& path) {
+  const std::wstring candidate = ComparableFolder(Wide(path));
+  if (candidate.empty()) return false;
+  if (IsDriveRoot(candidate)) return true;
+  std::vector<std::wstring> forms{candidate};
+  DWORD error = 0;
+  // Through a junction or link, too ("C:\Documents and Settings" is "C:\Users" on Vista on).
+  std::wstring final = FinalPath(LongPath(WithBackslash(candidate)), error);
+  if (!final.empty()) forms.push_back(WithoutBackslash(std::move(final)));
+  const std::vector<std::wstring> refused = RefusedTempFolders();
+  for (const std::wstring& form : forms) {
+    if (IsDriveRoot(form)) return true;
+    for (const std::wstring& folder : refused) {
+      if (SameTextIgnoreCase(form, folder)) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
 std::string TDeleteFileObject::ResolvedPath() const {
   std::string path = Path;
-  if (Path == "%TEMP%" && OsKind() > 17) path = "%LOCALAPPDATA%\\Temp";
+  if (Path == "%TEMP%" && OsKind() > 17 && !GetEnvVar("LOCALAPPDATA").empty())
+    path = "%LOCALAPPDATA%\\Temp";
   path = ExpandEnvPath(path);
   if (Path.starts_with("CSIDL_")) path = ResolveFolderMacro(Path);
   return path;
@@ -70,12 +647,13 @@ void TDeleteFileObject::Execute() {
   const std::string path = ResolvedPath();
   const std::uint32_t includeMask = AttributeMask(FileAttrib);
   const std::uint32_t excludeMask = AttributeMask(ExcludeAttr);
-  if (path.empty() || !IsExistingFolder(path))
+  const std::wstring full = FullPath(Wide(path));
+  if (full.empty() || !IsExistingFolder(full))
     throw EDeleteFileError(Format("Path not found! %s", ShellNormalizePath(path)));
-  if (Path == "%TEMP%" && IsSystemFolder(path))
+  if (Path == "%TEMP%" && IsRefusedTempFolder(path))
     throw EDeleteFileError(Format("Invalid temp path! %s", path));
   TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
-  ProcessFolder(WithBackslash(path), includeMask, excludeMask);
+  ProcessFolder(Utf8(WithBackslash(full)), includeMask, excludeMask);
 }
 
 void TDeleteFileObject::ProcessFolder(const std::string& folder, std::uint32_t includeMask,
@@ -87,124 +665,100 @@ void TDeleteFileObject::ProcessFolder(const std::string& folder, std::uint32_t i
 bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t includeMask,
                                    std::uint32_t excludeMask) {
   const bool listFolders = FileFilter.starts_with("*.*");
-  const int excludedCount = FieldCount(ExcludeFolder);
-  auto excluded = [&](const char* name) {
-    for (int i = 1; i <= excludedCount; ++i) {
-      if (GetField(ExcludeFolder, i) == name) return true;
-    }
-    return false;
+  std::vector<std::string> excluded;
+  for (int i = 1, n = FieldCount(ExcludeFolder); i <= n; ++i)
+    excluded.push_back(GetField(ExcludeFolder, i));
+  const std::wstring longFolder = LongPath(folder);
+  std::string text = folder;  // the folder followed by an entry's name
+  auto entryText = [&](const wchar_t* name) {
+    text.resize(folder.size());
+    return AppendUtf8(text, name);  // false for a name no UTF-8 text can carry
   };
 
+  WIN32_FIND_DATAW entry;
+  std::vector<WIN32_FIND_DATAW> subfolders;  // of the folder pass, in enumeration order
+  auto keepSubfolder = [&] {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(entry.cFileName))
+      subfolders.push_back(entry);
+  };
   for (int field = 1, fields = FieldCount(FileFilter); field <= fields; ++field) {
-    WIN32_FIND_DATAA entry;
-    unique_hfind files(::FindFirstFileA((folder + GetField(FileFilter, field)).c_str(), &entry));
+    const std::string filter = GetField(FileFilter, field);
+    // A pattern that matches every name enumerates what the folder pass would enumerate again:
+    // its subfolders are taken from this one.
+    const bool everyName = filter == "*.*" || filter == "*";
+    subfolders.clear();
+    unique_hfind files(FindFirst(longFolder + Wide(filter), entry));
     if (files) {
       do {
         if (Aborted) return false;
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            AttributesPass(entry.dwFileAttributes, includeMask, excludeMask))
-          AddFinding(folder + entry.cFileName, std::make_unique<TFileChecked>(entry));
-      } while (::FindNextFileA(files.get(), &entry));
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          if (everyName) keepSubfolder();
+        } else if (AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
+                   entryText(entry.cFileName)) {
+          AddFinding(text, EntryRecord(entry));
+        }
+      } while (::FindNextFileW(files.get(), &entry));
+    }
+    if (!everyName) {
+      unique_hfind folders(FindFirst(longFolder + L"*.*", entry));
+      if (folders) {
+        do {
+          if (Aborted) return false;
+          keepSubfolder();
+        } while (::FindNextFileW(folders.get(), &entry));
+      }
     }
 
-    unique_hfind folders(::FindFirstFileA((folder + "*.*").c_str(), &entry));
-    if (!folders) continue;
-    do {
+    for (const WIN32_FIND_DATAW& subfolder : subfolders) {
       if (Aborted) return false;
-      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(entry.cFileName))
-        continue;
-      if (excluded(entry.cFileName)) continue;
-      if (listFolders && AttributesPass(entry.dwFileAttributes, includeMask, excludeMask))
-        AddFinding(folder + entry.cFileName, std::make_unique<TFileChecked>(entry));
+      if (!entryText(subfolder.cFileName)) continue;
+      const std::string_view name = std::string_view(text).substr(folder.size());
+      bool skip = false;
+      for (const std::string& excludedName : excluded) skip = skip || excludedName == name;
+      if (skip) continue;
+      if (listFolders && AttributesPass(subfolder.dwFileAttributes, includeMask, excludeMask))
+        AddFinding(text, EntryRecord(subfolder));
       // A junction or symbolic link is never entered: it may lead anywhere.
-      if (Recurse && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        ProcessFolder(folder + entry.cFileName + "\\", includeMask, excludeMask);
+      if (Recurse && !(subfolder.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ProcessFolder(text + "\\", includeMask, excludeMask);
         if (Aborted) return false;
       }
-    } while (::FindNextFileA(folders.get(), &entry));
+    }
   }
   return true;
 }
 
 void TDeleteFileObject::CleanFound(const std::string& root) {
-  std::string finalRoot = FinalPath(root.substr(0, root.size() - 1));
-  finalRoot = finalRoot.empty() ? root : WithBackslash(finalRoot);
-  auto clean = [&](int index) {
-    TChecked& record = Found.Record(index);
-    if (!RemoveEntry(root, finalRoot, Found.Text(index))) record.CleanSucceeded = false;
+  TFileRemover remover(root, [this](int index) { Found.Record(index).CleanSucceeded = false; });
+  auto report = [&](int index, bool removed) {
+    if (!removed) Found.Record(index).CleanSucceeded = false;
     ReportItem(Found.Text(index));
   };
 
-  if (SameTextIgnoreCase(root, SpecialFolderPath(0x21 /* CSIDL_COOKIES */))) {
-    for (int i = Found.Count() - 1; i >= 0; --i) {
-      if (Aborted) return;
-      if (Found.Record(i).Checked) clean(i);
+  if (SameTextIgnoreCase(Wide(root), WithBackslash(ShellFolder(CSIDL_COOKIES)))) {
+    for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
+      if (Found.Record(i).Checked)
+        report(i, remover.Remove(Found.Text(i), i, SeenReadOnly(Found.Record(i))));
     }
+    remover.Confirm();
     return;
   }
   // Files first, then folders: a folder is listed before its contents, so the reverse walk
   // empties the deeper folders first.
-  for (bool folders : {false, true}) {
-    for (int i = Found.Count() - 1; i >= 0; --i) {
-      if (Aborted) return;
-      if (Found.Record(i).Checked && IsExistingFolder(Found.Text(i)) == folders) clean(i);
+  std::vector<int> folders;
+  for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
+    if (!Found.Record(i).Checked) continue;
+    switch (remover.RemoveFile(Found.Text(i), i, SeenReadOnly(Found.Record(i)))) {
+      case TFileRemover::TOutcome::Removed: report(i, true); break;
+      case TFileRemover::TOutcome::NotRemoved: report(i, false); break;
+      case TFileRemover::TOutcome::Folder: folders.push_back(i); break;
     }
   }
-}
-
-bool TDeleteFileObject::RemoveEntry(const std::string& root, const std::string& finalRoot,
-                                    const std::string& text) {
-  if (!InsideRootWithoutLinks(root, text)) return false;
-  const DWORD attributes = ::GetFileAttributesA(text.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(text);
-  // A link that does not say it is one (a host file system's link seen through an emulation
-  // layer) resolves somewhere else than where it was listed: leave it and what it points to.
-  const std::string final = FinalPath(text);
-  if (final.empty()) {
-    if (IsGone(::GetLastError())) return true;
-  } else if (!SameTextIgnoreCase(final, finalRoot + text.substr(root.size()))) {
-    return false;
+  remover.Confirm();
+  for (int i : folders) {
+    if (Aborted) return;
+    report(i, remover.RemoveFolder(Found.Text(i)));
   }
-
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-      ::SetFileAttributesA(text.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (::RemoveDirectoryA(text.c_str())) return true;
-    DWORD error = ::GetLastError();
-    if (IsGone(error)) return true;
-    if (error == ERROR_SHARING_VIOLATION)
-      ::MoveFileExA(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return false;
-  }
-
-  if (attributes & FILE_ATTRIBUTE_READONLY)
-    ::SetFileAttributesA(text.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (::DeleteFileA(text.c_str())) return true;
-  DWORD error = ::GetLastError();
-  if (IsGone(error)) return true;
-  // Locked (or otherwise held): the system removes it at the next restart.
-  ::MoveFileExA(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  return false;
-}
-
-bool TDeleteFileObject::RemoveLink(const std::string& text) {
-  // Deleted through a handle of the link itself, and only when the handle proves to be the
-  // link: where the system opens the target instead (some emulation layers do), removing
-  // "the folder" would remove what the link points to.
-  unique_hfile link(::CreateFileA(text.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                  nullptr));
-  if (!link) return IsGone(::GetLastError());
-  FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
-      !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
-    return false;
-  FILE_DISPOSITION_INFO dispose{TRUE};
-  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose,
-                                      sizeof dispose) != FALSE;
 }
 
 }  // namespace tw

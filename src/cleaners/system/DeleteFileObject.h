@@ -3,6 +3,10 @@
 // folder that match name patterns and attribute masks, optionally beneath its subfolders, and
 // removes what stays ticked. The walk never enters a junction or symbolic link; cleaning such an
 // entry removes only the link.
+//
+// Finding texts are UTF-8 full paths in their usual form; the walk and the removal use wide
+// calls with the "\\?\" form, so names outside the code page and paths longer than MAX_PATH
+// (up to the system's limit) are found and removed on any Windows.
 #include <cstdint>
 #include <string>
 
@@ -26,24 +30,24 @@ class TDeleteFileObject : public TWorkObject {
   std::string ExcludeAttr;    // attribute names: a listed entry has none
   std::string ExcludeFolder;  // subfolder names (";") neither listed nor entered
 
-  // The folder Path names on this system (before the existence check).
+  // The folder Path names on this system (before the existence check). "%TEMP%" is the
+  // user's "%LOCALAPPDATA%\Temp" from Vista on, the TEMP variable before (and wherever
+  // LOCALAPPDATA is not set). A "%TEMP%" that resolves to a drive root, a profile folder or the
+  // profiles root, the Desktop, Documents, the Windows folder or a program files folder (in any
+  // letter case or form) is refused: "Invalid temp path! %s".
   std::string ResolvedPath() const;
 
  protected:
-  // Folder ends with "\". A scan lists Folder (and, with Recurse, its subfolders); a clean
-  // walks Found.
+  // Folder is a full path ending with "\". A scan lists Folder (and, with Recurse, its
+  // subfolders); a clean walks Found.
   virtual void ProcessFolder(const std::string& folder, std::uint32_t includeMask,
                              std::uint32_t excludeMask);
   // Scan of one folder; false when Aborted stopped it.
   bool ScanFolder(const std::string& folder, std::uint32_t includeMask, std::uint32_t excludeMask);
-  // Clean of Found; Root is the resolved folder with its "\".
+  // Clean of Found; Root is the resolved folder with its "\". Only what lies inside Root with
+  // no link between Root and it is removed; a locked file is scheduled for deletion at the next
+  // restart (and so is a folder left holding such files) and counts as not removed.
   void CleanFound(const std::string& root);
-  // Removes the file or folder Text names; false when it is still there (a locked file is then
-  // scheduled for deletion at the next restart).
-  // FinalRoot: Root as the system resolves it (links followed, long names).
-  bool RemoveEntry(const std::string& root, const std::string& finalRoot, const std::string& text);
-  // Removes a junction or symbolic link itself; false when that cannot be done safely.
-  static bool RemoveLink(const std::string& text);
 };
 
 }  // namespace tw

@@ -107,7 +107,9 @@ int OsKindOf(unsigned platform, unsigned major, unsigned minor, std::string_view
       }
       return minor == 2 ? 17 : 0;
     case 6: return minor == 0 ? 18 : 19;
-    default: return 0;
+    default:
+      // Windows 10 and 11 say 10.0: every version after 6.x is a Windows after Vista.
+      return major > 6 ? 19 : 0;
   }
 }
 

@@ -31,7 +31,8 @@ std::string ResolveFolderMacroWith(const std::string& text, const TFolderById& f
 // Path (with "\" added) equals ProgramFiles, SystemRoot or WinDir (each with "\" added); exact.
 bool IsSystemFolderWith(const std::string& path, const TGetEnv& getEnv);
 
-// The version kind of a Windows system (0 not recognised ... 19 Windows 6.x after Vista).
+// The version kind of a Windows system (0 not recognised ... 18 Vista, 19 every later Windows:
+// 6.1 to 6.3, 10.0 for Windows 10 and 11, and any newer version).
 // Platform: 1 the 9x family, 2 the NT family. ServicePackText: the 9x family's text ("A", "B").
 // ServicePack: the NT family's service pack, major number in the high byte, minor in the low.
 int OsKindOf(unsigned platform, unsigned major, unsigned minor, std::string_view servicePackText,
