@@ -14,4 +14,9 @@ if [ -d "$prefix" ]; then
   WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
   rm -rf "$prefix"
 fi
+# The shortcuts the installer makes must not become menu entries and icons on the host.
+export TW_WINEPREFIX=$prefix
+"$root/scripts/wine-run" --init
+"$root/scripts/wine-run" reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d '' /f >/dev/null 2>&1
+WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
 exec "$root/tests/ui/run-program-tests.sh" "$@"
