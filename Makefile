@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 WIN := build/win64
 NATIVE := build/native
 
-.PHONY: run test setup build build-win build-native test-win test-native bench fuzz clean
+.PHONY: run test setup build build-win build-native test-win test-native installer bench fuzz clean
 
 setup:
 	@scripts/setup
@@ -24,6 +24,10 @@ build-native: setup $(NATIVE)/Makefile
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 build: build-win build-native
+
+# The Windows installer, build/win64/Tidewhisk-VERSION-setup.exe (also part of build-win).
+installer: setup $(WIN)/Makefile
+	@cmake --build $(WIN) --target installer -j $(JOBS)
 
 test-native: build-native
 	@cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
