@@ -178,6 +178,13 @@ Section "$(SecProgram)" SecProgram
   SetOutPath "$INSTDIR"
   File "/oname=${EXE}" "${PROGRAM}"
   File "/oname=twcli.exe" "${CLI}"
+  ; The help pages, opened by the program's Help.
+  SetOutPath "$INSTDIR\help"
+  File "/oname=help.css" "${HELP}/help.css"
+  SetOutPath "$INSTDIR\help\en"
+  File "/oname=index.html" "${HELP}/en/index.html"
+  SetOutPath "$INSTDIR\help\fr"
+  File "/oname=index.html" "${HELP}/fr/index.html"
   ; The scan database of this version replaces the one there (it holds only check states).
   SetOutPath "$APPDATA\${PRODUCT}"
   File "/oname=database.dat" "${DATABASE}"
@@ -267,6 +274,12 @@ Section "Uninstall"
   ; The program's files only: never the folder's other contents, so never a recursive delete.
   Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\twcli.exe"
+  Delete "$INSTDIR\help\en\index.html"
+  Delete "$INSTDIR\help\fr\index.html"
+  Delete "$INSTDIR\help\help.css"
+  RMDir "$INSTDIR\help\en"
+  RMDir "$INSTDIR\help\fr"
+  RMDir "$INSTDIR\help"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
 

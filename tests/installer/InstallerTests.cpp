@@ -203,7 +203,9 @@ class TProgram {
 
 void ExpectInstalled() {
   const TPlaces& at = Places();
-  EXPECT_EQ(Names(at.installDir), (std::vector<std::string>{"Tidewhisk.exe", "twcli.exe", "unins000.exe"}));
+  EXPECT_EQ(Names(at.installDir),
+            (std::vector<std::string>{"Tidewhisk.exe", "help", "twcli.exe", "unins000.exe"}));
+  EXPECT_EQ(Names(at.installDir + "\\help"), (std::vector<std::string>{"en", "fr", "help.css"}));
   EXPECT_EQ(ReadAll(at.data + "\\database.dat"), ReadAll(at.shippedDatabase)) << "the shipped database";
   EXPECT_PRED2(SamePath, LinkTarget(at.menu + "\\Tidewhisk.lnk"), at.program);
   EXPECT_PRED2(SamePath, LinkTarget(at.menu + "\\Uninstall Tidewhisk.lnk"), at.uninstaller);
