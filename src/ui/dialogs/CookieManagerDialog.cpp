@@ -54,7 +54,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
       keptFile_(std::move(keptFile)) {
   Tag = language;
   const int l = Tag;
-  CreateHandle("TCookieMgrForm", std::string(StrRes(134, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+  CreateHandle("TCookieMgrForm", std::string(StrRes(134, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 560, owner, nullptr);
   HWND h = Handle();
   image1_ = std::make_unique<THotImage>(h, 0, 0);
