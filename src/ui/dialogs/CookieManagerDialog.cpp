@@ -1,0 +1,349 @@
+#include "ui/dialogs/CookieManagerDialog.h"
+
+#include <algorithm>
+
+#include "platform/Text.h"
+#include "strings/StrRes.h"
+#include "support/Format.h"
+#include "ui/components/FormUtils.h"
+#include "ui/dialogs/Banner.h"
+#include "ui/dialogs/DialogParts.h"
+#include "ui/dialogs/portable/ManagerRules.h"
+
+namespace tw {
+namespace {
+
+enum : int { kIdFound = 10, kIdKept = 11, kIdAdd = 20, kIdAddAll = 21, kIdRemove = 22, kIdRemoveAll = 23,
+             kIdSortHits = 30, kIdSortName = 31 };
+constexpr int kWidth = 800;
+
+// Told when "cookies.dat" cannot be read, by language.
+constexpr std::array<const char*, 4> kDamaged = {
+    "The list of cookies to keep (%s) cannot be read. It is left as it is until you save a new "
+    "list here; until then no cookie is removed by a clean.",
+    "La liste des cookies \xC3\xA0 conserver (%s) est illisible. Elle reste telle quelle tant que vous "
+    "n'enregistrez pas une nouvelle liste ici ; d'ici l\xC3\xA0, aucun nettoyage ne supprime de cookie.",
+    "Die Liste der zu behaltenden Cookies (%s) ist nicht lesbar. Sie bleibt unver\xC3\xA4ndert, bis Sie "
+    "hier eine neue Liste speichern; bis dahin entfernt keine Reinigung ein Cookie.",
+    "La lista de cookies que se conservan (%s) no se puede leer. Se deja como est\xC3\xA1 hasta que guarde "
+    "aqu\xC3\xAD una lista nueva; mientras tanto, ninguna limpieza elimina cookies."};
+
+std::string ReadString(HKEY key, const char* name) {
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return {};
+  std::string data(size, '\0');
+  if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+    return {};
+  data.resize(std::min<std::size_t>(size, data.size()));
+  return data;
+}
+
+std::string TrimRight(std::string text) {
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, TCheckSettings& checks,
+                               const TXMLDatabase* database,
+                               std::function<void(const std::string&, const std::string&)> showBalloon,
+                               std::string keptFile)
+    : store_(store), checks_(checks), database_(database), showBalloon_(std::move(showBalloon)),
+      keptFile_(std::move(keptFile)) {
+  Tag = language;
+  const int l = Tag;
+  CreateHandle("TCookieMgrForm", std::string(StrRes(134, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 560, owner, nullptr);
+  HWND h = Handle();
+  image1_ = std::make_unique<THotImage>(h, 0, 0);
+  image1_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  top_ = logo.cy > 0 ? logo.cy : 64;
+  lblSelectCookies_ = CreateControl("STATIC", std::string(StrRes(142, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
+                                    kWidth - 24, 48, h, 0);
+  const std::string listHint(StrRes(140, l));
+  for (auto* view : {&elvFound_, &elvKept_}) {
+    *view = std::make_unique<TGroupedList>(h, view == &elvFound_ ? kIdFound : kIdKept);
+    TGroupedList& list = **view;
+    list.SetShowHeader(false);
+    list.SetCheckBoxes(TCheckBoxes::Shown);
+    list.SetImageLists(SystemImages(true), SystemImages(false));
+    list.MultiSelect = true;
+    list.HotTrack = true;
+    list.AllowDrag = true;
+    list.HintWidthShare = 0.5;
+  }
+  const int rows[4][2] = {{144, 145}, {146, 147}, {148, 149}, {150, 151}};
+  tooltip_ = CreateHintWindow(h);
+  for (int i = 0; i < 4; ++i) {
+    buttons_[static_cast<std::size_t>(i)] =
+        CreateControl("BUTTON", std::string(StrRes(rows[i][0], l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                      10, 26, h, kIdAdd + i);
+    SetControlHint(tooltip_.get(), buttons_[static_cast<std::size_t>(i)], std::string(StrRes(rows[i][1], l)));
+  }
+  sortGroup_ = CreateControl("BUTTON", std::string(StrRes(152, l)), WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
+  const std::vector<std::string> sorts = CommaTextEntries(StrRes(153, l));
+  for (int i = 0; i < 2; ++i)
+    sortButtons_[static_cast<std::size_t>(i)] =
+        CreateControl("BUTTON", i < static_cast<int>(sorts.size()) ? sorts[static_cast<std::size_t>(i)] : "",
+                      WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), 0, 0, 10, 20, h,
+                      kIdSortHits + i);
+  sortIndex_ = checks_.CookiesSortOrder == 1 ? 1 : 0;
+  ::SendMessageA(sortButtons_[static_cast<std::size_t>(sortIndex_)], BM_SETCHECK, BST_CHECKED, 0);
+  hotClose_ = CreateCloseButton(h, l);
+  hotClose_->OnClick = [this] { ModalResult = mrOk; };
+
+  ReadPages();
+  image1_->SetHint(pagesHint_);
+  image1_->OnClick = [this] {
+    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(27, Tag)), pagesHint_);
+  };
+
+  const int groupImage = database_ ? database_->IconIndex("g01") : -1;
+  for (TGroupedList* view : {elvFound_.get(), elvKept_.get()}) {
+    const bool kept = view == elvKept_.get();
+    const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
+    view->AddGroup("", groupImage);
+    view->SetGroupBold(0, true);
+    view->OnItemCaption = [&lines](int, int item) {
+      return static_cast<std::size_t>(item) < lines.size() ? CookieCaption(lines[static_cast<std::size_t>(item)].Name)
+                                                            : std::string();
+    };
+    view->OnItemDetail = [this, &lines](int, int item) {
+      return static_cast<std::size_t>(item) < lines.size()
+                 ? Format(std::string(StrRes(154, Tag)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
+                 : std::string();
+    };
+    view->OnItemImage = [groupImage](int, int) { return groupImage; };
+    view->OnHint = [this, kept](const TListHit& hit) { return Hint(kept, hit); };
+    view->OnItemCheckChange = [this, view](int group, int) {
+      bool any = false;
+      for (int i = 0; i < view->ItemCount(group) && !any; ++i) any = view->ItemChecked(group, i);
+      if (!any) view->SetGroupChecked(group, false);
+      UpdateActions();
+    };
+    view->OnGroupCheckChange = [this](int) { UpdateActions(); };
+    view->OnSelectionChange = [this] { UpdateActions(); };
+    TGroupedList* other = kept ? elvFound_.get() : elvKept_.get();
+    view->OnDragOver = [other](TGroupedList& source) { return &source == other && source.Dragging(); };
+    view->OnDragDrop = [this, other, kept](TGroupedList& source) {
+      if (&source == other) Move(kept, false);
+    };
+  }
+
+  // The lists, the first time the dialog is shown.
+  try {
+    kept_ = RefreshKeptCookies(keptFile_);
+  } catch (const EKeptCookiesError&) {
+    damaged_ = true;
+    kept_.clear();
+  }
+  found_ = ListFoundCookies(kept_);
+  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle()); };
+
+  Layout(std::max<int>(kWidth, logo.cx));
+  Refresh(false);
+  if (damaged_) ::PostMessageA(h, WM_APP + 1014, 0, 0);
+}
+
+TCookieMgrForm::~TCookieMgrForm() {
+  // A damaged file stays until the user has made a new list.
+  if (!damaged_ || changed_) {
+    try {
+      SaveKeptCookies(keptFile_, kept_);
+    } catch (...) {
+      LogBoundaryError("TCookieMgrForm");
+    }
+  }
+  checks_.CookiesSortOrder = sortIndex_;
+  try {
+    WriteIntegerSetting(store_, "CookiesSortOrder", sortIndex_);
+  } catch (...) {
+    LogBoundaryError("TCookieMgrForm");
+  }
+}
+
+void TCookieMgrForm::ReadPages() {
+  std::string search, start, secondary;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", 0, KEY_READ, &key) ==
+      ERROR_SUCCESS) {
+    search = TrimRight(ReadString(key, "Search Page"));
+    start = TrimRight(ReadString(key, "Start Page"));
+    const std::string multi = ReadString(key, "Secondary Start Pages");
+    for (std::size_t at = 0; at < multi.size();) {
+      const std::size_t end = multi.find('\0', at);
+      const std::string page = multi.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      if (page.empty()) break;
+      secondary += "\r\n" + TrimRight(page);
+      if (end == std::string::npos) break;
+      at = end + 1;
+    }
+    ::RegCloseKey(key);
+  }
+  pagesHint_ = std::string(StrRes(141, Tag)) + "\r\n" + search + "\r\n" + start + secondary;
+}
+
+TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
+  TListHint hint;
+  const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
+  if (hit.OnItem() && static_cast<std::size_t>(hit.Item) < lines.size()) {
+    const TCookieLine& line = lines[static_cast<std::size_t>(hit.Item)];
+    hint.Text = Format(std::string(StrRes(154, Tag)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
+                line.LocalFile;
+  } else if (hit.OnGroup()) {
+    hint.Text = pagesHint_;
+  }
+  return hint;
+}
+
+void TCookieMgrForm::Move(bool toKept, bool all) {
+  TGroupedList& view = toKept ? *elvFound_ : *elvKept_;
+  std::vector<TCookieLine>& from = toKept ? found_ : kept_;
+  std::vector<TCookieLine>& to = toKept ? kept_ : found_;
+  if (all) {
+    to.insert(to.end(), from.begin(), from.end());
+    from.clear();
+  } else {
+    std::vector<TCookieLine> stay;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+      const int item = static_cast<int>(i);
+      if (view.ItemChecked(0, item) || view.ItemSelected(0, item))
+        to.push_back(from[i]);
+      else
+        stay.push_back(from[i]);
+    }
+    if (stay.size() == from.size()) return;
+    from = std::move(stay);
+  }
+  changed_ = true;
+  view.SetGroupChecked(0, false);
+  ::PostMessageA(Handle(), WM_REFRESHCOOKIES, toKept ? 0 : 1, 0);
+}
+
+void TCookieMgrForm::Add() { Move(true, false); }
+void TCookieMgrForm::AddAll() { Move(true, true); }
+void TCookieMgrForm::Remove() { Move(false, false); }
+void TCookieMgrForm::RemoveAll() { Move(false, true); }
+
+void TCookieMgrForm::SetSortIndex(int index) {
+  sortIndex_ = index == 1 ? 1 : 0;
+  for (int i = 0; i < 2; ++i)
+    ::SendMessageA(sortButtons_[static_cast<std::size_t>(i)], BM_SETCHECK, i == sortIndex_ ? BST_CHECKED : BST_UNCHECKED, 0);
+  ::PostMessageA(Handle(), WM_REFRESHCOOKIES, 0, 0);
+}
+
+void TCookieMgrForm::Refresh(bool keptFirst) {
+  for (std::vector<TCookieLine>* lines : {&found_, &kept_}) {
+    std::vector<TCookieSortKey> keys;
+    for (const TCookieLine& line : *lines) keys.push_back({line.Name, line.Hits});
+    std::vector<TCookieLine> sorted;
+    for (std::size_t index : CookieOrder(keys, sortIndex_)) sorted.push_back((*lines)[index]);
+    *lines = std::move(sorted);
+  }
+  if (keptFirst) {
+    Rebuild(*elvKept_, kept_, 137);
+    Rebuild(*elvFound_, found_, 136);
+  } else {
+    Rebuild(*elvFound_, found_, 136);
+    Rebuild(*elvKept_, kept_, 137);
+  }
+  UpdateActions();
+}
+
+void TCookieMgrForm::Rebuild(TGroupedList& view, const std::vector<TCookieLine>& lines, int captionRow) {
+  view.BeginUpdate();
+  view.ClearSelection();
+  view.SetItemCount(0, 0);
+  view.SetItemCount(0, static_cast<int>(lines.size()));
+  view.SetGroupCaption(0, Format("%s (%d)", std::string(StrRes(captionRow, Tag)), static_cast<int>(lines.size())));
+  view.SetGroupChecked(0, false);
+  view.SetGroupExpanded(0, true);
+  view.EndUpdate();
+}
+
+void TCookieMgrForm::UpdateActions() {
+  for (int side = 0; side < 2; ++side) {
+    TGroupedList& view = side == 0 ? *elvFound_ : *elvKept_;
+    bool marked = false;
+    for (int i = 0; i < view.ItemCount(0) && !marked; ++i) marked = view.ItemChecked(0, i) || view.ItemSelected(0, i);
+    ::EnableWindow(buttons_[static_cast<std::size_t>(side * 2)], marked);
+    ::EnableWindow(buttons_[static_cast<std::size_t>(side * 2 + 1)], view.ItemCount(0) > 0);
+  }
+}
+
+void TCookieMgrForm::Layout(int width) {
+  HWND h = Handle();
+  RECT text{0, 0, width - 24, 0};
+  HDC dc = ::GetDC(lblSelectCookies_);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectCookies_, WM_GETFONT, 0, 0)));
+  const std::wstring label = Widen(WindowText(lblSelectCookies_));
+  ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(lblSelectCookies_, dc);
+  const int labelHeight = text.bottom + 2;
+  ::MoveWindow(lblSelectCookies_, 12, top_ + 8, width - 24, labelHeight, TRUE);
+  int buttonWidth = 110;
+  for (HWND button : buttons_) buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
+  const int listTop = top_ + 8 + labelHeight + 8, listHeight = 300;
+  const int listWidth = (width - 24 - buttonWidth - 24) / 2;
+  ::MoveWindow(elvFound_->Handle(), 12, listTop, listWidth, listHeight, TRUE);
+  ::MoveWindow(elvKept_->Handle(), width - 12 - listWidth, listTop, listWidth, listHeight, TRUE);
+  const int buttonLeft = 12 + listWidth + 12;
+  int y = listTop + (listHeight - 4 * 26 - 3 * 8 - 16) / 2;
+  for (int i = 0; i < 4; ++i) {
+    ::MoveWindow(buttons_[static_cast<std::size_t>(i)], buttonLeft, y, buttonWidth, 26, TRUE);
+    y += 26 + 8 + (i == 1 ? 16 : 0);
+  }
+  const int sortTop = listTop + listHeight + 10;
+  int radioWidth[2];
+  for (int i = 0; i < 2; ++i)
+    radioWidth[i] = ControlTextWidth(sortButtons_[static_cast<std::size_t>(i)]) + ::GetSystemMetrics(SM_CXMENUCHECK) + 12;
+  const int groupWidth = std::max(ControlTextWidth(sortGroup_) + 24, 12 + radioWidth[0] + 16 + radioWidth[1] + 12);
+  ::MoveWindow(sortGroup_, 12, sortTop, groupWidth, 46, TRUE);
+  ::MoveWindow(sortButtons_[0], 24, sortTop + 18, radioWidth[0], 20, TRUE);
+  ::MoveWindow(sortButtons_[1], 24 + radioWidth[0] + 16, sortTop + 18, radioWidth[1], 20, TRUE);
+  const SIZE close = hotClose_->Size();
+  hotClose_->SetPosition(width - 12 - close.cx, sortTop + 46 - close.cy);
+  SetClientSize(h, width, sortTop + 46 + 12);
+}
+
+LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    switch (msg) {
+      case WM_REFRESHCOOKIES:
+        Refresh(wParam == 1);
+        return 0;
+      case WM_APP + 1014:
+        Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Tag >= 0 && Tag < 4 ? Tag : 0)]), keptFile_));
+        return 0;
+      case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+          case kIdAdd: Add(); return 0;
+          case kIdAddAll: AddAll(); return 0;
+          case kIdRemove: Remove(); return 0;
+          case kIdRemoveAll: RemoveAll(); return 0;
+          case kIdSortHits:
+          case kIdSortName:
+            if (HIWORD(wParam) == BN_CLICKED) SetSortIndex(LOWORD(wParam) - kIdSortHits);
+            return 0;
+          case IDCANCEL:
+            ModalResult = mrCancel;
+            return 0;
+          default:
+            break;
+        }
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    LogBoundaryError("TCookieMgrForm");
+    return 0;
+  }
+  return TWindow::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tw

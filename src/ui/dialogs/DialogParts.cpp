@@ -1,0 +1,76 @@
+#include "ui/dialogs/DialogParts.h"
+
+#include <shellapi.h>
+
+#include "platform/Text.h"
+#include "strings/StrRes.h"
+#include "ui/components/Window.h"
+#include "ui/resources/ResourceNames.h"
+
+namespace tw {
+
+unique_hwnd CreateHintWindow(HWND parent) {
+  unique_hwnd tooltip(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                                        nullptr, ::GetModuleHandleA(nullptr), nullptr));
+  if (tooltip) ::SendMessageA(tooltip.get(), TTM_SETMAXTIPWIDTH, 0, 400);
+  return tooltip;
+}
+
+void SetControlHint(HWND tooltip, HWND control, const std::string& text) {
+  if (!tooltip || !control) return;
+  TOOLINFOA ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = ::GetParent(control);
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = const_cast<char*>(text.c_str());
+  ::SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+int ControlTextWidth(HWND control) {
+  std::wstring text = Widen(WindowText(control));
+  // "&&" shows one "&", a single "&" none.
+  std::wstring shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  HDC dc = ::GetDC(control);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return size.cx;
+}
+
+std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language) {
+  auto button = std::make_unique<THotImage>(parent);
+  button->FlipPictures = false;
+  button->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnClose, language)));
+  button->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCloseOver, language)));
+  button->FlipPictures = true;
+  button->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
+  button->SetHint(std::string(StrRes(20, language)));
+  return button;
+}
+
+HIMAGELIST SystemImages(bool small) {
+  SHFILEINFOA info{};
+  char windir[MAX_PATH] = "C:\\";
+  ::GetWindowsDirectoryA(windir, MAX_PATH);
+  return reinterpret_cast<HIMAGELIST>(::SHGetFileInfoA(
+      windir, 0, &info, sizeof info, SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON)));
+}
+
+void SetClientSize(HWND window, int width, int height) {
+  RECT client{0, 0, width, height};
+  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_EXSTYLE)));
+  ::SetWindowPos(window, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace tw

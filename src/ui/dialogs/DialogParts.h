@@ -1,0 +1,28 @@
+#pragma once
+// Pieces the manager and settings dialogs share: hints of plain controls, the close picture
+// button, the system image lists and sizing a dialog to its client area.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/Handles.h"
+#include "ui/components/PictureButton.h"
+
+namespace tw {
+
+// A tooltip window for the hints of Parent's controls.
+unique_hwnd CreateHintWindow(HWND parent);
+// Sets (or replaces) Control's hint.
+void SetControlHint(HWND tooltip, HWND control, const std::string& text);
+// The width of a control's text in its font.
+int ControlTextWidth(HWND control);
+// The close picture button of Language ("BTNCLOSE_" pictures, hint row 20).
+std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language);
+// The shell's image lists of small (16) or large (32) file icons, shared by the process.
+HIMAGELIST SystemImages(bool small);
+// Gives Window a client area of Width x Height, keeping its position.
+void SetClientSize(HWND window, int width, int height);
+
+}  // namespace tw

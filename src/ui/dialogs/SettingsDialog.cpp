@@ -1,0 +1,170 @@
+#include "ui/dialogs/SettingsDialog.h"
+
+#include <algorithm>
+
+#include "registry/BackupFiles.h"
+#include "strings/StrRes.h"
+#include "support/FileIO.h"
+#include "ui/components/FormUtils.h"
+#include "ui/dialogs/BackupManagerDialog.h"
+#include "ui/dialogs/Banner.h"
+#include "ui/dialogs/CookieManagerDialog.h"
+#include "ui/dialogs/DialogParts.h"
+
+namespace tw {
+namespace {
+
+enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22 };
+constexpr int kCheckRows[5] = {203, 202, 170, 168, 201};
+
+}  // namespace
+
+bool TSettingsForm::BackupsExist() { return !ListBackups().empty(); }
+
+bool TSettingsForm::CookiesExist(const std::string& keptFile) {
+  return FileExists(keptFile) || !ListFoundCookies({}).empty();
+}
+
+TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TCheckSettings& checks,
+                             const TXMLDatabase* database, TSettingsActions actions, std::string keptFile)
+    : store_(store), checks_(checks), database_(database), actions_(std::move(actions)),
+      keptFile_(std::move(keptFile)) {
+  Tag = language;
+  const int l = Tag;
+  CreateHandle("TSettingsForm", std::string(StrRes(96, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 360, owner, nullptr);
+  HWND h = Handle();
+  image1_ = std::make_unique<THotImage>(h, 0, 0);
+  image1_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  const int top = logo.cy > 0 ? logo.cy : 64;
+  hotClose_ = CreateCloseButton(h, l);
+  hotClose_->OnClick = [this] { ModalResult = mrOk; };
+
+  groupBox1_ = CreateControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
+  const bool states[5] = {checks_.RunOnWindowsStartup, checks_.SendToTrayOnClose, checks_.ShowInfoTips,
+                          actions_.LargeIcons ? actions_.LargeIcons() : true, checks_.MakeRegistryBackups};
+  // Filled with the handling detached: filling the dialog changes nothing.
+  clickHandling_ = false;
+  for (int i = 0; i < 5; ++i) {
+    HWND box = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 10, 20, h, kIdCheck + i);
+    ::SendMessageA(box, BM_SETCHECK, states[i] ? BST_CHECKED : BST_UNCHECKED, 0);
+    checkBoxes_[static_cast<std::size_t>(i)] = box;
+  }
+  clickHandling_ = true;
+  for (int i = 0; i < 5; ++i)
+    ::SetWindowTextA(checkBoxes_[static_cast<std::size_t>(i)], std::string(StrRes(kCheckRows[i], l)).c_str());
+
+  tooltip_ = CreateHintWindow(h);
+  btnReset_ = CreateControl("BUTTON", std::string(StrRes(171, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
+                            26, h, kIdReset);
+  SetControlHint(tooltip_.get(), btnReset_, std::string(StrRes(172, l)));
+  btnCookieMgr_ = CreateControl("BUTTON", std::string(StrRes(134, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                                10, 26, h, kIdCookieMgr);
+  SetControlHint(tooltip_.get(), btnCookieMgr_, std::string(StrRes(135, l)));
+  btnBackupMgr_ = CreateControl("BUTTON", "&" + std::string(StrRes(175, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                0, 0, 10, 26, h, kIdBackupMgr);
+  SetControlHint(tooltip_.get(), btnBackupMgr_, std::string(StrRes(176, l)));
+  ::EnableWindow(btnBackupMgr_, BackupsExist());
+  ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
+
+  // Check boxes in a box on the left, the buttons in a column on the right.
+  int boxWidth = 0;
+  for (HWND box : checkBoxes_)
+    boxWidth = std::max(boxWidth, ControlTextWidth(box) + ::GetSystemMetrics(SM_CXMENUCHECK) + 12);
+  int buttonWidth = 150;
+  for (HWND button : {btnReset_, btnCookieMgr_, btnBackupMgr_})
+    buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
+  const int groupWidth = boxWidth + 24;
+  const int width = std::max<int>({static_cast<int>(logo.cx), 12 + groupWidth + 12 + buttonWidth + 12, 480});
+  const int groupLeft = 12, groupTop = top + 10, groupHeight = 5 * 24 + 28;
+  const int columnLeft = width - 12 - buttonWidth;
+  ::MoveWindow(groupBox1_, groupLeft, groupTop, columnLeft - 12 - groupLeft, groupHeight, TRUE);
+  for (int i = 0; i < 5; ++i)
+    ::MoveWindow(checkBoxes_[static_cast<std::size_t>(i)], groupLeft + 12, groupTop + 20 + i * 24, boxWidth, 20, TRUE);
+  int y = groupTop + 6;
+  for (HWND button : {btnReset_, btnCookieMgr_, btnBackupMgr_}) {
+    ::MoveWindow(button, columnLeft, y, buttonWidth, 26, TRUE);
+    y += 26 + 10;
+  }
+  const SIZE close = hotClose_->Size();
+  const int closeTop = groupTop + groupHeight + 12;
+  hotClose_->SetPosition(width - 12 - close.cx, closeTop);
+  SetClientSize(h, width, closeTop + std::max<int>(26, close.cy) + 12);
+}
+
+void TSettingsForm::CheckClicked(TCheck check) {
+  if (!clickHandling_) return;
+  const bool on = ::SendMessageA(checkBoxes_[check], BM_GETCHECK, 0, 0) == BST_CHECKED;
+  switch (check) {
+    case cbxRunStartup: checks_.RunOnWindowsStartup = on; break;
+    case cbxSendToTray: checks_.SendToTrayOnClose = on; break;
+    case cbxShowInfoTips: checks_.ShowInfoTips = on; break;
+    case cbxEnableBackups: checks_.MakeRegistryBackups = on; break;
+    case cbxLargeIcons:
+      if (actions_.LargeIcons && actions_.SwitchIconSize && actions_.LargeIcons() != on) actions_.SwitchIconSize();
+      break;
+  }
+}
+
+void TSettingsForm::Reset() {
+  for (int i = 0; i < 5; ++i) {
+    ::SendMessageA(checkBoxes_[static_cast<std::size_t>(i)], BM_SETCHECK, BST_CHECKED, 0);
+    CheckClicked(static_cast<TCheck>(i));
+  }
+  checks_.ShowCleanWarning = checks_.ShowCleanDialog = checks_.ShowScanDialog = checks_.ShowTipsAtStartup = true;
+  checks_.CookiesSortOrder = 0;
+  WriteIntegerSetting(store_, "CookiesSortOrder", 0);
+  for (const char* name : {"ShowTipsAtStartup", "ShowCleanWarning", "ShowCleanDialog", "ShowScanDialog"})
+    WriteBoolSetting(store_, name, true);
+}
+
+void TSettingsForm::ShowManager(TWindow& manager) {
+  CenterOverForm(Handle(), manager.Handle());
+  const RECT bounds = manager.Bounds();
+  ::SetWindowPos(manager.Handle(), nullptr, bounds.left, bounds.top - 4, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (OnManagerShown) OnManagerShown(manager);
+  manager.ShowModal();
+}
+
+void TSettingsForm::OpenCookieManager() {
+  {
+    TCookieMgrForm manager(Handle(), Tag, store_, checks_, database_, actions_.ShowBalloon, keptFile_);
+    ShowManager(manager);
+  }
+  ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
+}
+
+void TSettingsForm::OpenBackupManager() {
+  {
+    TBackupMgrForm manager(Handle(), Tag, database_);
+    ShowManager(manager);
+  }
+  ::EnableWindow(btnBackupMgr_, BackupsExist());
+}
+
+LRESULT TSettingsForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    if (msg == WM_COMMAND) {
+      const int id = LOWORD(wParam);
+      if (id >= kIdCheck && id < kIdCheck + 5) {
+        if (HIWORD(wParam) == BN_CLICKED) CheckClicked(static_cast<TCheck>(id - kIdCheck));
+        return 0;
+      }
+      switch (id) {
+        case kIdReset: Reset(); return 0;
+        case kIdCookieMgr: OpenCookieManager(); return 0;
+        case kIdBackupMgr: OpenBackupManager(); return 0;
+        case IDCANCEL: ModalResult = mrCancel; return 0;
+        default: break;
+      }
+    }
+  } catch (...) {
+    LogBoundaryError("TSettingsForm");
+    return 0;
+  }
+  return TWindow::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tw
