@@ -1,5 +1,7 @@
 #include "ui/main/portable/ScanText.h"
 
+#include <vector>
+
 #include "support/Format.h"
 
 namespace tw {
@@ -33,26 +35,17 @@ std::string CutHint(std::string text) {
 std::string EllipsisFit(std::string_view text, int width, const std::function<int(std::string_view)>& measure) {
   const int dots = measure("...");
   if (dots > width) return {};
-  // Widths grow with the prefix: the longest one that fits, by halving.
-  auto boundary = [&](std::size_t n) {
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return n;
-  };
-  std::size_t low = 0, high = text.size();
+  // The lengths at which a prefix may end (never inside a UTF-8 sequence); widths grow with them.
+  std::vector<std::size_t> ends;
+  for (std::size_t n = 0; n <= text.size(); ++n)
+    if (n == text.size() || (static_cast<unsigned char>(text[n]) & 0xC0) != 0x80) ends.push_back(n);
+  std::size_t low = 0, high = ends.size() - 1;  // ends[low] fits (the empty prefix does)
   while (low < high) {
-    const std::size_t mid = boundary(low + (high - low + 1) / 2);
-    if (mid <= low) {
-      // No boundary between low and the middle: try the next one above it.
-      std::size_t next = low + 1;
-      while (next < high && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
-      if (next > high || measure(text.substr(0, next)) + dots > width) break;
-      low = next;
-      continue;
-    }
-    if (measure(text.substr(0, mid)) + dots <= width) low = mid;
+    const std::size_t mid = low + (high - low + 1) / 2;
+    if (measure(text.substr(0, ends[mid])) + dots <= width) low = mid;
     else high = mid - 1;
   }
-  return std::string(text.substr(0, boundary(low))) + "...";
+  return std::string(text.substr(0, ends[low])) + "...";
 }
 
 bool TFoundNames::Add(std::string_view name) {
