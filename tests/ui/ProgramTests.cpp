@@ -16,6 +16,7 @@
 #include "strings/StrRes.h"
 #include "support/Format.h"
 #include "support/Messages.h"
+#include "platform/Text.h"
 #include "ui/components/GroupedList.h"
 #include "ui/main/portable/ReadyRules.h"
 
@@ -186,7 +187,13 @@ void ClickAt(HWND hwnd, int x, int y) {
 // The ready list of the main window, read through its messages.
 class TReadyList {
  public:
-  explicit TReadyList(HWND main) : list_(::FindWindowExA(main, nullptr, "TwGroupedList", nullptr)) {}
+  explicit TReadyList(HWND main) : list_(::GetDlgItem(main, 1)) {}
+  // The results list shares the ready list's place (control id 4).
+  static TReadyList Results(HWND main) {
+    TReadyList results(main);
+    results.list_ = ::GetDlgItem(main, 4);
+    return results;
+  }
   explicit operator bool() const { return list_ != nullptr; }
   HWND Handle() const { return list_; }
   LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) const {
@@ -660,6 +667,172 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     EXPECT_GE(program.WaitExit(5s), 0);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
   }
+}
+
+}  // namespace
+}  // namespace tw
+
+namespace tw {
+namespace {
+
+// What twcli finds in a mode: the number of findings of each object that found something (in
+// the order of the objects) and the totals.
+struct TCliScan {
+  std::vector<int> groups;
+  long long count = -1, size = -1;
+};
+TCliScan CliScan(int mode) {
+  TCliScan scan;
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string out = std::string(temp) + "tw_cli_scan.json";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  unique_handle file(::CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+  std::string command = "\"" + WinPath(TW_CLI) + "\" scan --json --mode " + std::to_string(mode) +
+                        " --database \"" + DatabasePath() + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = file.get();
+  si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return scan;
+  unique_handle process(pi.hProcess), thread(pi.hThread);
+  ::WaitForSingleObject(process.get(), 120000);
+  file.reset();
+  std::string json;
+  {
+    unique_handle in(::CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(in.get(), buffer, sizeof buffer, &read, nullptr) && read) json.append(buffer, read);
+  }
+  ::DeleteFileA(out.c_str());
+  // Texts are JSON strings, so a quote inside one is escaped and never ends a findings list early.
+  for (std::size_t at = json.find("\"error\":"); at != std::string::npos; at = json.find("\"error\":", at + 1)) {
+    const bool failed = json.compare(at + 8, 4, "null") != 0;
+    const std::size_t list = json.find("\"findings\":[", at);
+    const std::size_t end = json.find("]}", list);
+    int findings = 0;
+    for (std::size_t t = json.find("{\"text\":", list); t != std::string::npos && t < end; t = json.find("{\"text\":", t + 1))
+      ++findings;
+    if (!failed && findings > 0) scan.groups.push_back(findings);
+  }
+  const std::size_t count = json.rfind("\"count\":"), size = json.rfind("\"size\":");
+  if (count != std::string::npos) scan.count = std::atoll(json.c_str() + count + 8);
+  if (size != std::string::npos) scan.size = std::atoll(json.c_str() + size + 7);
+  return scan;
+}
+
+std::string TempFolder() {
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  return temp;
+}
+
+// The program started in Mode without tips, waiting until its database is ready.
+HWND StartInMode(TProgram& program, int mode) {
+  if (!program.Started() || !program.WaitVisible()) return nullptr;
+  HWND scan = nullptr;
+  WaitFor([&] {
+    scan = ChildOf(program.Main(), "TwHotImage", Row(43, 0));
+    return scan && ::IsWindowEnabled(scan) && ::IsWindowVisible(scan) &&
+           Text(TReadyList(program.Main()).Handle()) == Row(ModeRow(mode), 0);
+  }, kStartup);
+  return scan;
+}
+
+class ScanTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    WriteString(kKey, "ShowTipsAtStartup", "0");
+    WriteString(kKey, "ShowInfoTips", "0");
+    for (int i = 0; i < 5; ++i) {
+      const std::string path = TempFolder() + "tw_scan_fixture" + std::to_string(i) + ".tmp";
+      files_.push_back(path);
+      unique_handle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      const std::string data(1000 * (i + 1), 'x');
+      DWORD written = 0;
+      ::WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    }
+  }
+  void TearDown() override {
+    for (const std::string& file : files_) ::DeleteFileA(file.c_str());
+    ProgramTest::TearDown();
+  }
+  std::vector<std::string> files_;
+};
+
+TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
+  for (int mode : {1, 5, 3}) {
+    SCOPED_TRACE(mode);
+    WriteDword(kKey, "PresetScanMode", static_cast<DWORD>(mode));
+    const TCliScan expected = CliScan(mode);
+    ASSERT_GE(expected.count, 0);
+    TProgram program;
+    HWND scan = StartInMode(program, mode);
+    ASSERT_NE(scan, nullptr);
+    ClickAt(scan, 5, 5);
+    // The summary comes at the end with the totals of the command line.
+    HWND summary = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (summary = program.Find("TScanInfoDlg")) && ::IsWindowVisible(summary); }, 120s));
+    const std::wstring text = WideText(Child(summary, "RICHEDIT50W"));
+    EXPECT_NE(text.find(Widen(Format(Row(129, 0), expected.count))), std::wstring::npos);
+    ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 5s));
+    const TReadyList results = TReadyList::Results(program.Main());
+    ASSERT_TRUE(results);
+    if (expected.groups.empty()) {
+      // Nothing found: back to the ready list, ready for the next scan.
+      EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(results.Handle()) && ::IsWindowVisible(scan); }, 5s));
+      EXPECT_EQ(results.Groups(), 0);
+    } else {
+      EXPECT_TRUE(::IsWindowVisible(results.Handle()));
+      EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(46, 0))));
+      ASSERT_EQ(results.Groups(), static_cast<int>(expected.groups.size()));
+      for (int g = 0; g < results.Groups(); ++g) {
+        EXPECT_EQ(results.Items(g), 0) << "items are made when the group first opens";
+        EXPECT_TRUE(results.State(g) & TGL_STATE_CHECKED);
+        results.ClickExpand(g);
+        EXPECT_TRUE(WaitFor([&] { return results.Items(g) == expected.groups[static_cast<std::size_t>(g)]; }, 5s))
+            << g << ": " << results.Items(g);
+        EXPECT_TRUE(results.State(g, 0) & TGL_STATE_CHECKED);
+        EXPECT_GE(results.Image(g, 0), 0);
+      }
+      // Cancel returns to the ready list with the results gone.
+      ClickAt(ChildOf(program.Main(), "TwHotImage", Row(12, 0)), 5, 5);
+      EXPECT_TRUE(WaitFor([&] { return results.Groups() == 0 && ::IsWindowVisible(scan); }, 5s));
+    }
+    program.Post(Registered("UM_TERMINATE"));
+    EXPECT_GE(program.WaitExit(10s), 0);
+  }
+}
+
+TEST_F(ScanTest, AbortKeepsWhatWasFoundWithoutSummary) {
+  // Enough files that the scan is still running when Abort comes.
+  for (int i = 0; i < 3000; ++i) {
+    const std::string path = TempFolder() + "tw_abort_fixture" + std::to_string(i) + ".tmp";
+    files_.push_back(path);
+    unique_handle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  WriteDword(kKey, "PresetScanMode", 1);
+  TProgram program;
+  HWND scan = StartInMode(program, 1);
+  ASSERT_NE(scan, nullptr);
+  ClickAt(scan, 5, 5);
+  HWND abort = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (abort = ChildOf(program.Main(), "TwHotImage", Row(44, 0))) && ::IsWindowVisible(abort); }, 10s));
+  ClickAt(abort, 5, 5);
+  HWND clean = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (clean = ChildOf(program.Main(), "TwHotImage", Row(46, 0))) && ::IsWindowVisible(clean); }, 30s));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(program.Find("TScanInfoDlg"), nullptr);
+  const TReadyList results = TReadyList::Results(program.Main());
+  EXPECT_TRUE(::IsWindowVisible(results.Handle()));
+  EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(12, 0))));
+  program.Post(Registered("UM_TERMINATE"));
+  EXPECT_GE(program.WaitExit(10s), 0);
 }
 
 }  // namespace

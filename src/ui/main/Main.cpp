@@ -128,6 +128,8 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   systemSmall_ = SystemImageList(true);
   systemLarge_ = SystemImageList(false);
   elvReady_->SetImageLists(systemSmall_, systemLarge_);
+  elvResults_->SetImageLists(systemSmall_, systemLarge_);
+  osKind_ = OsKind();
   trayIcon_->PopupMenu = trayPopup_.get();
   trayIcon_->PopupOwner = Handle();
   trayIcon_->OnClick = [this] {
@@ -168,7 +170,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   // 10. The scan manager, its work run in the main thread through the window synchronizer.
   scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), Handle(), CleanerBuilders(), 1, true);
   HWND self = Handle();
-  scanMgr_->OnScanStart = [this](TScanMgr*) { trayIcon_->SetAnimate(true); };
+  scanMgr_->OnScanStart = [this](TScanMgr*) { ScanStarted(); };
   scanMgr_->OnItem = [self](TWorkObject* sender, TWorkDataPtr data) {
     ::PostMessageA(self, WM_WORKITEM, reinterpret_cast<WPARAM>(sender),
                    reinterpret_cast<LPARAM>(data.release()));
@@ -179,11 +181,10 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
     Application().ProcessMessages();
   };
   scanMgr_->OnAbortStopped = [](TWorkThreadPool*) {
-    // Worker thread: the window's part happens in the main thread.
+    // Worker thread: the window's part happens in the main thread, after everything the pool
+    // handed over before it stopped.
     Application().Synchronizer().Queue([] {
-      if (!g_mainForm) return;
-      ScanState = ssResults;
-      g_mainForm->ResetTray();
+      if (g_mainForm) g_mainForm->AbortStopped();
     });
   };
   scanMgr_->OnShutdownStopped = [self](TWorkThreadPool*) {
@@ -223,7 +224,9 @@ TTWMainForm::~TTWMainForm() {
     database_->Save(DatabaseFileName(), DatabaseProtected);
     database_.reset();
   }
+  elvResults_.reset();
   elvReady_.reset();
+  if (measureDc_) ::DeleteDC(measureDc_);
   Application().OnIdle = nullptr;
   Application().OnHint = nullptr;
   tipsOwner_.reset();
@@ -279,11 +282,26 @@ void TTWMainForm::CreateControls() {
       ::ShellExecuteA(Handle(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
   };
   hotScan_->OnClick = [this] { HotScanClick(); };
+  hotAbort_->OnClick = [this] { HotAbortClick(); };
+  hotClean_->OnClick = [this] {
+    if (ScanState == ssResults) StartClean();
+  };
+  for (THotImage* finish : {hotFinish_.get(), hotCancel_.get(), hotStop_.get()})
+    finish->OnClick = [this] {
+      if (ScanState == ssResults) HotFinishClick();
+    };
+  // The top button does what the run state's bottom button does.
   hotStart_->OnClick = [this] {
-    if (ScanState == ssIdle) HotScanClick();
+    switch (ScanState) {
+      case ssIdle: HotScanClick(); break;
+      case ssScanning: HotAbortClick(); break;
+      case ssResults: StartClean(); break;
+      default: break;
+    }
   };
 
   CreateReadyList();
+  CreateResultsList();
 
   statusBar_ = CreateControl(STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, h, 2);
   progressBar_ = CreateControl(PROGRESS_CLASSA, "", PBS_SMOOTH, 0, 0, 10, 10, statusBar_, 3);
@@ -327,6 +345,10 @@ void TTWMainForm::LayoutControls() {
   const SIZE start = hotStart_->Size();
   const int startX = width - 8 - start.cx;
   hotStart_->SetPosition(startX, (topHeight - start.cy) / 2);
+  // Cancel of the results stands under the run-state button.
+  const SIZE stop = hotStop_->Size();
+  hotStop_->SetPosition(width - 8 - stop.cx, std::min(topHeight - static_cast<int>(stop.cy),
+                                                      static_cast<int>((topHeight + start.cy) / 2)));
   const SIZE small = hotAbout_->Size();
   const int gridRight = startX - 10;
   const int rowGap = std::max(0, static_cast<int>(topHeight - 2 * small.cy) / 3);
@@ -359,7 +381,7 @@ void TTWMainForm::LayoutControls() {
   const int panelHeight = runHeight + 12;
   const int panelTop = height - statusHeight - panelHeight;
   int right = width - 4;
-  for (THotImage* b : {hotScan_.get(), hotAbort_.get(), hotCancel_.get(), hotStop_.get(), hotFinish_.get()}) {
+  for (THotImage* b : {hotScan_.get(), hotAbort_.get(), hotCancel_.get(), hotFinish_.get()}) {
     const SIZE s = b->Size();
     b->SetPosition(right - s.cx, panelTop + (panelHeight - s.cy) / 2);
   }
@@ -369,6 +391,7 @@ void TTWMainForm::LayoutControls() {
 
   // List area between the column, the top bar and the bottom panel.
   ::MoveWindow(elvReady_->Handle(), columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
+  ::MoveWindow(elvResults_->Handle(), columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -426,6 +449,11 @@ void TTWMainForm::SwitchLanguage(int localeId) {
 void TTWMainForm::LoadLanguageResources() {
   const int l = Tag;
   RefreshReadyTexts();
+  if (elvResults_->GroupCount() > 0) {
+    elvResults_->BeginUpdate();
+    for (int g = 0; g < elvResults_->GroupCount(); ++g) elvResults_->SetGroupCaption(g, ResultGroupCaption(g));
+    elvResults_->EndUpdate();
+  }
   // Hints.
   hotScan_->SetHint(Row(43, l));
   hotAbort_->SetHint(Row(44, l));
@@ -478,7 +506,10 @@ void TTWMainForm::LoadLanguageResources() {
   SetHeaderCaption();
 }
 
-void TTWMainForm::SetHeaderCaption() { elvReady_->SetHeaderCaption(Row(ModeRow(CurrentMode), Tag)); }
+void TTWMainForm::SetHeaderCaption() {
+  elvReady_->SetHeaderCaption(Row(ModeRow(CurrentMode), Tag));
+  elvResults_->SetHeaderCaption(Row(ModeRow(CurrentMode), Tag));
+}
 
 void TTWMainForm::SetTopButtonsEnabled(bool on) {
   topButtonsOn_ = on;
@@ -552,7 +583,7 @@ void TTWMainForm::RefreshScanButtons() {
   int hint = 43;
   if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
   if (ScanState == ssResults) normal = res::kCleanNormal, over = res::kCleanOver, hint = 46;
-  if (ScanState == ssCleaning) normal = res::kFinishNormal, over = res::kFinishOver, hint = 45;
+  if (ScanState == ssCleaning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
   const bool flip = hotStart_->FlipPictures;
   hotStart_->FlipPictures = false;
   LoadPicture(*hotStart_, res::PictureName(normal, l), res::PictureName(over, l));
@@ -803,6 +834,18 @@ void TTWMainForm::Command(int id) {
     case kCmdScanNow:
       HotScanClick();
       return;
+    case kCmdResultToggle:
+    case kCmdResultExpandAll:
+    case kCmdResultCollapseAll:
+    case kCmdResultSelectAll:
+    case kCmdResultUnselectAll:
+    case kCmdResultToggleAll:
+    case kCmdResultSelectAllInGroups:
+    case kCmdResultUnselectAllInGroups:
+    case kCmdOpenFolder:
+    case kCmdOpenRegistryEditor:
+      ResultsCommand(id);
+      return;
     default:
       for (int localeId : kLanguageLocaleIds)
         if (id == localeId) SwitchLanguage(localeId);
@@ -821,6 +864,20 @@ void TTWMainForm::HotScanClick() {
   if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
     ShowBalloon("Oops!", Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
     return;
+  }
+  ScanState = ssScanning;
+  SetTopButtonsEnabled(false);
+  SetModeButtonsEnabled(false);
+  RefreshScanButtons();
+  ResetTray();
+  startTime_ = std::chrono::steady_clock::now();
+  try {
+    scanMgr_->Scan(database_->Document);
+  } catch (...) {
+    // Nothing was queued: the run ends here and the ready list comes back.
+    const ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[hotScanClick] %s: %s", error.className, error.message);
+    HotFinishClick();
   }
 }
 
@@ -1124,11 +1181,17 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         WMShowTips();
         return 0;
       case WM_WORKITEM:
-        // The finding's data belongs to the receiver; the results list takes it from here.
-        delete reinterpret_cast<TWorkData*>(lParam);
+        WMWorkItem(wParam, lParam);
+        return 0;
+      case WM_WORKDONE:
+        WMWorkDone(wParam);
+        return 0;
+      case WM_PROGRESS:
+        WMProgress(wParam, lParam);
         return 0;
       case WM_TIMER:
         if (wParam == kTimer1) ResetTray();
+        if (wParam == kStatusTimer) RefreshStatus(true);
         return 0;
       case WM_CLOSE:
         FormCloseQuery();

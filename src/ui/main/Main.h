@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +18,7 @@
 #include "ui/components/PictureButton.h"
 #include "ui/components/TrayIcon.h"
 #include "ui/components/Window.h"
+#include "ui/main/portable/ScanText.h"
 
 namespace tw {
 
@@ -33,7 +36,21 @@ enum : int {
   kCmdUnselectAllInGroups = 306,
   kCmdScanNow = 307,
   kCmdIconSize = 308,
+  // The results list's menu.
+  kCmdResultToggle = 320,
+  kCmdResultExpandAll = 321,
+  kCmdResultCollapseAll = 322,
+  kCmdResultSelectAll = 323,
+  kCmdResultUnselectAll = 324,
+  kCmdResultToggleAll = 325,
+  kCmdResultSelectAllInGroups = 326,
+  kCmdResultUnselectAllInGroups = 327,
+  kCmdOpenFolder = 328,
+  kCmdOpenRegistryEditor = 329,
 };
+
+// Shows the last finding in the status bar when findings stop arriving for a moment.
+inline constexpr UINT_PTR kStatusTimer = 2;
 
 class TTipOfTheDayForm;
 class TAboutForm;
@@ -71,9 +88,16 @@ class TTWMainForm final : public TWindow {
   void TipsClosed(TTipOfTheDayForm* tips);
   // The database could not be loaded: the window stays usable without it.
   void DatabaseUnavailable();
-  // hotScanClick: refuses with a balloon when the mode cannot scan.
+  // hotScanClick: refuses with a balloon when the mode cannot scan, else starts a scan.
   void HotScanClick();
+  // Stops a running scan; what was found so far stays.
+  void HotAbortClick();
+  // Leaves the results (or a scan that found nothing) for the ready list.
+  void HotFinishClick();
+  // The clean of the ticked findings (ssResults).
+  void StartClean();
   TGroupedList& ReadyList() { return *elvReady_; }
+  TGroupedList& ResultsList() { return *elvResults_; }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -117,6 +141,35 @@ class TTWMainForm final : public TWindow {
   void LoadPicture(THotImage& image, const std::string& normal, const std::string& hot);
   void CreateDesktopShortcut();
   void HandleError(const char* where) noexcept;
+  // The scan run and the results list.
+  void CreateResultsList();
+  void ScanStarted();
+  void AbortStopped();
+  void WMWorkItem(WPARAM wParam, LPARAM lParam);
+  void WMWorkDone(WPARAM wParam);
+  void WMProgress(WPARAM wParam, LPARAM lParam);
+  void UpdateProgressBar(bool show, int minimum, int position, int maximum);
+  void ResetResults();
+  void ShowScanCompletedTip();
+  void ShowScanSummary();
+  void PlayScanSound();
+  // Panels 0 to 3 from the counters and the last finding (Force: now, else at most every 100 ms).
+  void RefreshStatus(bool force);
+  void SetPanel(int panel, const std::string& text);
+  std::string ElapsedNow() const;
+  TWorkObject& ResultObject(int group) const;
+  std::string ResultGroupCaption(int group) const;
+  int ResultGroupImage(const TWorkObject& object);
+  std::string ResultItemCaption(int group, int item);
+  COLORREF ResultItemColor(int group, int item);
+  TListHint ResultHint(const TListHit& hit);
+  std::string ResultGroupHintText(const TWorkObject& object) const;
+  void ResultsContextMenu(const TListHit& hit, POINT screen);
+  void ResultsCommand(int id);
+  void CheckResultGroup(int group, bool checked);
+  void ToggleResultGroup(int group);
+  void OpenFolderLocation();
+  void OpenInRegistryEditor();
 
   std::vector<std::string> args_;
   bool hide_ = false;
@@ -161,6 +214,24 @@ class TTWMainForm final : public TWindow {
   HWND progressBar_ = nullptr;
   bool topButtonsOn_ = false;
   bool modeButtonsOn_ = false;
+
+  // ELVResults: one group per work object that found something (its pointer is the group's data).
+  std::unique_ptr<TGroupedList> elvResults_;
+  HDC measureDc_ = nullptr;     // for compacting paths in the results list's font
+  TFoundNames foundNames_;      // FoundNames
+  std::int64_t findingsCount_ = 0;
+  std::int64_t totalSize_ = 0;
+  int finishedCount_ = 0;
+  std::chrono::steady_clock::time_point startTime_;
+  std::chrono::steady_clock::time_point lastStatus_;
+  TWorkObject* lastItemObject_ = nullptr;  // the finding panel 0 shows next
+  std::string lastItemText_;
+  bool statusPending_ = false;
+  int gaugeMaximum_ = 0;
+  bool gaugeText_ = false;
+  int resultsPopupGroup_ = -1;
+  int resultsPopupItem_ = -1;
+  int osKind_ = 0;
 
   TTipOfTheDayForm* tips_ = nullptr;
   std::unique_ptr<TTipOfTheDayForm> tipsOwner_;

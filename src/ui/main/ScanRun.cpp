@@ -1,0 +1,680 @@
+// The main window's side of a scan: starting and aborting it, the status bar and the gauge, the
+// results list with its captions, hints, colours and menu, and the end-of-scan summary.
+#include <windows.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+
+#include "cleaners/browsers/ChromeObjects.h"
+#include "cleaners/browsers/FirefoxObjects.h"
+#include "cleaners/browsers/OperaObjects.h"
+#include "cleaners/registry/RegistryFixObject.h"
+#include "cleaners/system/CacheEntryObject.h"
+#include "cleaners/system/DeleteFileObject.h"
+#include "cleaners/system/RecycleBinObject.h"
+#include "cleaners/system/RegistryObjects.h"
+#include "engine/States.h"
+#include "engine/Utility.h"
+#include "engine/portable/TextUtility.h"
+#include "platform/Handles.h"
+#include "platform/Text.h"
+#include "platform/UrlCache.h"
+#include "registry/portable/RegText.h"
+#include "strings/ScanWords.h"
+#include "strings/StrRes.h"
+#include "support/Format.h"
+#include "support/LogFile.h"
+#include "support/Messages.h"
+#include "ui/components/FormUtils.h"
+#include "ui/dialogs/ScanInfoDialog.h"
+#include "ui/main/Main.h"
+
+namespace tw {
+namespace {
+
+// The database item whose value names are ROT13 text.
+constexpr const char* kRot13Item = "g07-i13";
+// Tiles of the results list (at 96 dots per inch) and the width a path is compacted to.
+constexpr int kResultTileHeight = 36;
+constexpr int kCompactWidth = 222;
+// The status bar shows a new finding at most this often while findings stream in.
+constexpr auto kStatusInterval = std::chrono::milliseconds(100);
+
+std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
+
+std::string ItemIdOf(const TWorkObject& object) {
+  return object.ItemNode ? object.ItemNode.AttrOpt("id").value_or(std::string()) : std::string();
+}
+
+bool IsRegistry(const TWorkObject& object) { return dynamic_cast<const TRegistryObject*>(&object) != nullptr; }
+
+std::string AfterLast(const std::string& text, char c) {
+  const std::size_t at = text.find_last_of(c);
+  return at == std::string::npos ? text : text.substr(at + 1);
+}
+
+// The text of a menu entry: ampersands are no mnemonics.
+std::string MenuText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == '&') out += '&';
+  }
+  return out;
+}
+
+}  // namespace
+
+// ---- The results list
+
+void TTWMainForm::CreateResultsList() {
+  elvResults_ = std::make_unique<TGroupedList>(Handle(), 4);
+  TGroupedList& list = *elvResults_;
+  ::ShowWindow(list.Handle(), SW_HIDE);
+  list.SetCheckBoxes(TCheckBoxes::Shown);
+  list.SetTileHeight(kResultTileHeight);
+  list.HintPause = 500;
+  list.HintShortPause = 500;
+  list.HintHidePause = 10000;
+  list.HintWidthShare = 0.5;
+  list.OnItemCaption = [this](int g, int i) { return ResultItemCaption(g, i); };
+  list.OnItemImage = [this](int g, int) { return ScanState == ssScanning ? -1 : elvResults_->GroupImage(g); };
+  list.OnItemColor = [this](int g, int i) { return ResultItemColor(g, i); };
+  list.OnItemCheckChange = [this](int g, int i) {
+    ResultObject(g).Found.Record(i).Checked = elvResults_->ItemChecked(g, i);
+  };
+  list.OnGroupCheckChange = [this](int g) {
+    // The created items have followed the group; the records follow it too.
+    const bool checked = elvResults_->GroupChecked(g);
+    TFoundList& found = ResultObject(g).Found;
+    for (int i = 0; i < found.Count(); ++i) found.Record(i).Checked = checked;
+  };
+  list.OnGroupExpanding = [this](int g) {
+    TGroupedList& results = *elvResults_;
+    if (results.ItemCount(g) > 0) return;
+    // First expansion: one item per finding, ticked as its record.
+    const TFoundList& found = ResultObject(g).Found;
+    results.BeginUpdate();
+    results.SetItemCount(g, found.Count());
+    for (int i = 0; i < found.Count(); ++i)
+      if (found.Record(i).Checked) results.SetItemChecked(g, i, true);
+    results.EndUpdate();
+  };
+  list.OnClick = [this](const TListHit& hit) {
+    if (hit.Group >= 0) elvResults_->SetHeaderImage(elvResults_->GroupImage(hit.Group));
+  };
+  list.OnHint = [this](const TListHit& hit) { return ResultHint(hit); };
+  list.OnContextMenu = [this](const TListHit& hit, POINT screen) { ResultsContextMenu(hit, screen); };
+}
+
+TWorkObject& TTWMainForm::ResultObject(int group) const {
+  return *reinterpret_cast<TWorkObject*>(elvResults_->GroupData(group));
+}
+
+std::string TTWMainForm::ResultGroupCaption(int group) const {
+  const TWorkObject& object = ResultObject(group);
+  const std::string name = object.ItemNode ? NodeText(object.ItemNode, "name") : std::string();
+  return Format("%s (%d)", name, object.Found.Count());
+}
+
+int TTWMainForm::ResultGroupImage(const TWorkObject& object) {
+  const std::string id = ItemIdOf(object);
+  const TXmlNode group = object.ItemNode ? object.ItemNode.Parent() : TXmlNode();
+  const std::string groupId = group ? group.AttrOpt("id").value_or(std::string()) : std::string();
+  // The browser group shows the default browser's picture; Firefox and Opera objects show their
+  // group's, as the ready list does.
+  const bool groupPicture = groupId == "g01" || dynamic_cast<const TFirefoxBrowserObject*>(&object) ||
+                            dynamic_cast<const TOperaBrowserObject*>(&object);
+  if (groupPicture) {
+    for (std::size_t g = 0; g < ready_.size(); ++g)
+      if (ready_[g].Id == groupId) return elvReady_->GroupImage(static_cast<int>(g));
+    return database_->IconIndex(groupId);
+  }
+  const int image = database_->IconIndex(id);
+  return image >= 0 ? image : database_->IconIndex(groupId);
+}
+
+std::string TTWMainForm::ResultItemCaption(int group, int item) {
+  const TWorkObject& object = ResultObject(group);
+  const TFoundList& found = object.Found;
+  const std::string& entry = found.Text(item);
+  const bool rot13 = ItemIdOf(object) == kRot13Item;
+  auto compact = [&](const std::string& path) {
+    if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
+    HGDIOBJ old = ::SelectObject(measureDc_, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+    std::wstring wide = Widen(path);
+    wide.resize(std::max<std::size_t>(wide.size() + 1, MAX_PATH));
+    const int width = MulDiv(kCompactWidth, elvResults_->Dpi(), 96);
+    const bool done = ::PathCompactPathW(measureDc_, wide.data(), static_cast<UINT>(width)) != FALSE;
+    ::SelectObject(measureDc_, old);
+    return done ? Narrow(wide.c_str()) : AfterLast(path, '\\');
+  };
+  if (dynamic_cast<const TRegistryFixObject*>(&object)) return entry;
+  if (dynamic_cast<const TReplaceValuesObject*>(&object)) return found.Value(item);
+  if (dynamic_cast<const TDeleteValuesObject*>(&object)) {
+    if (entry.find("|hex") != std::string::npos) return rot13 ? Rot13(found.Name(item)) : found.Name(item);
+    return found.Value(item);
+  }
+  if (dynamic_cast<const TDeleteFileObject*>(&object) || dynamic_cast<const TOperaBrowserObject*>(&object))
+    return compact(entry);
+  if (dynamic_cast<const TFirefoxBrowserObject*>(&object) || dynamic_cast<const TChromeBrowserObject*>(&object))
+    return entry.find(',') == std::string::npos ? compact(entry) : entry;
+  if (dynamic_cast<const TCacheEntryObject*>(&object)) {
+    const std::size_t at = entry.find('@');
+    return at == std::string::npos ? entry : entry.substr(at + 1);
+  }
+  if (dynamic_cast<const TRecycleBinObject*>(&object)) return osKind_ > 17 ? AfterLast(entry, '\\') : entry;
+  return entry;
+}
+
+COLORREF TTWMainForm::ResultItemColor(int group, int item) {
+  const TWorkObject& object = ResultObject(group);
+  const std::string id = ItemIdOf(object);
+  if (id < "g01") return CLR_DEFAULT;
+  const std::string text = id == kRot13Item ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
+  return ScanWords(Tag).IsAdult(text) ? RGB(255, 0, 0) : CLR_DEFAULT;
+}
+
+std::string TTWMainForm::ResultGroupHintText(const TWorkObject& object) const {
+  std::string text;
+  if (const auto* files = dynamic_cast<const TDeleteFileObject*>(&object)) {
+    text = files->Path;
+  } else if (const auto* registry = dynamic_cast<const TRegistryObject*>(&object)) {
+    text = registry->Subkey.empty() ? registry->Key : registry->Key + "\\" + registry->Subkey;
+  } else if (object.ItemNode) {
+    text = NodeText(object.ItemNode, "info");
+  }
+  if (text.find("CSIDL_") != std::string::npos) return ResolveFolderMacro(text);
+  if (text == "%TEMP%" && osKind_ > 17) return ExpandEnvPath("%LOCALAPPDATA%\\Temp");
+  return ExpandEnvPath(text);
+}
+
+TListHint TTWMainForm::ResultHint(const TListHit& hit) {
+  TListHint hint;
+  if (hit.Group < 0) return hint;
+  const TWorkObject& object = ResultObject(hit.Group);
+  switch (hit.Kind) {
+    case THitKind::GroupIcon:
+    case THitKind::GroupCaption:
+      hint.Text = ResultGroupHintText(object);
+      hint.Image = elvResults_->GroupImage(hit.Group);
+      hint.LargeImage = true;
+      break;
+    case THitKind::ItemIcon:
+    case THitKind::ItemText: {
+      const TFoundList& found = object.Found;
+      const int i = hit.Item;
+      const bool rot13 = ItemIdOf(object) == kRot13Item;
+      auto quoted = [&] {
+        const std::string name = rot13 ? Rot13(found.Name(i)) : found.Name(i);
+        return "\"" + name + "\"=\"" + found.Value(i) + "\"";
+      };
+      if (rot13 || dynamic_cast<const TDeleteValuesObject*>(&object) ||
+          dynamic_cast<const TRegistryFixObject*>(&object)) {
+        hint.Text = quoted();
+      } else if (const auto* subkeys = dynamic_cast<const TDeleteSubkeysObject*>(&object)) {
+        hint.Text = subkeys->Key + "\\" + subkeys->Subkey + "\\" + found.Text(i);
+      } else {
+        hint.Text = found.Text(i);
+      }
+      hint.Text = CutHint(hint.Text);
+      hint.Image = elvResults_->GroupImage(hit.Group);
+      hint.LargeImage = !elvResults_->SmallImages();
+      break;
+    }
+    default:
+      break;
+  }
+  return hint;
+}
+
+void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
+  if (ScanState != ssResults || hit.Group < 0 || hit.Kind == THitKind::GroupBand) return;
+  const int l = Tag;
+  TGroupedList& list = *elvResults_;
+  resultsPopupGroup_ = hit.Group;
+  resultsPopupItem_ = hit.OnItem() ? hit.Item : -1;
+  const TWorkObject& object = ResultObject(hit.Group);
+  const bool registry = IsRegistry(object);
+  const bool folder = hit.OnItem() ? !registry : dynamic_cast<const TDeleteFileObject*>(&object) != nullptr;
+  unique_hmenu menu(::CreatePopupMenu());
+  auto add = [&](int id, const std::string& text, bool enabled = true) {
+    ::AppendMenuA(menu.get(), MF_STRING | (enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(id), text.c_str());
+  };
+  const int toggle = list.GroupExpanded(hit.Group) ? 208 : 209;
+  add(kCmdResultToggle, Row(toggle, l) + "\"" + MenuText(list.GroupCaption(hit.Group)) + "\"");
+  add(kCmdResultExpandAll, Row(211, l));
+  add(kCmdResultCollapseAll, Row(210, l));
+  ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+  add(kCmdResultSelectAll, Row(212, l));
+  add(kCmdResultUnselectAll, Row(213, l));
+  add(kCmdResultToggleAll, Row(216, l));
+  add(kCmdResultSelectAllInGroups, Row(214, l));
+  add(kCmdResultUnselectAllInGroups, Row(215, l));
+  ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+  add(kCmdOpenFolder, Row(217, l), folder);
+  add(kCmdOpenRegistryEditor, Row(218, l), registry);
+  ::SetMenuDefaultItem(menu.get(), kCmdResultToggle, FALSE);
+  ::SetForegroundWindow(Handle());
+  ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
+  ::PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+void TTWMainForm::CheckResultGroup(int group, bool checked) {
+  TGroupedList& list = *elvResults_;
+  list.SetGroupChecked(group, checked);
+  list.SetItemsChecked(group, checked);
+  // The records follow whether or not the items exist: a clean reads the records.
+  TFoundList& found = ResultObject(group).Found;
+  for (int i = 0; i < found.Count(); ++i) found.Record(i).Checked = checked;
+}
+
+void TTWMainForm::ToggleResultGroup(int group) {
+  TGroupedList& list = *elvResults_;
+  TFoundList& found = ResultObject(group).Found;
+  const bool created = list.ItemCount(group) == found.Count() && found.Count() > 0;
+  bool any = false;
+  for (int i = 0; i < found.Count(); ++i) {
+    TChecked& record = found.Record(i);
+    record.Checked = !record.Checked;
+    any = any || record.Checked;
+    if (created) list.SetItemChecked(group, i, record.Checked);
+  }
+  list.SetGroupChecked(group, any);
+}
+
+void TTWMainForm::ResultsCommand(int id) {
+  TGroupedList& list = *elvResults_;
+  const bool groupValid = resultsPopupGroup_ >= 0 && resultsPopupGroup_ < list.GroupCount();
+  if (ScanState != ssResults) return;
+  switch (id) {
+    case kCmdResultToggle:
+      if (groupValid) list.ToggleExpanded(resultsPopupGroup_);
+      return;
+    case kCmdResultExpandAll:
+    case kCmdResultCollapseAll:
+      list.BeginUpdate();
+      for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupExpanded(g, id == kCmdResultExpandAll);
+      list.EndUpdate();
+      return;
+    case kCmdResultSelectAll:
+    case kCmdResultUnselectAll:
+      if (groupValid) CheckResultGroup(resultsPopupGroup_, id == kCmdResultSelectAll);
+      return;
+    case kCmdResultToggleAll:
+      if (groupValid) ToggleResultGroup(resultsPopupGroup_);
+      return;
+    case kCmdResultSelectAllInGroups:
+    case kCmdResultUnselectAllInGroups:
+      list.BeginUpdate();
+      for (int g = 0; g < list.GroupCount(); ++g)
+        if (list.GroupVisible(g)) CheckResultGroup(g, id == kCmdResultSelectAllInGroups);
+      list.EndUpdate();
+      return;
+    case kCmdOpenFolder:
+      if (groupValid) OpenFolderLocation();
+      return;
+    case kCmdOpenRegistryEditor:
+      if (groupValid) OpenInRegistryEditor();
+      return;
+    default:
+      return;
+  }
+}
+
+void TTWMainForm::OpenFolderLocation() {
+  const TWorkObject& object = ResultObject(resultsPopupGroup_);
+  std::string folder;
+  if (resultsPopupItem_ >= 0 && resultsPopupItem_ < object.Found.Count()) {
+    if (IsRegistry(object)) return;
+    const std::string entry = object.Found.Name(resultsPopupItem_);
+    const std::size_t slash = entry.find_last_of('\\');
+    if (slash == std::string::npos) return;
+    folder = entry.substr(0, slash + 1);
+  } else if (const auto* files = dynamic_cast<const TDeleteFileObject*>(&object)) {
+    folder = ResultGroupHintText(*files);
+  } else {
+    return;
+  }
+  ::ShellExecuteW(Handle(), L"open", Widen(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TTWMainForm::OpenInRegistryEditor() {
+  const auto* registry = dynamic_cast<const TRegistryObject*>(&ResultObject(resultsPopupGroup_));
+  if (!registry) return;
+  // 1. The key: the root's long name, the subkey, and for a finding that is a key its name.
+  std::string path = RootKeyName(RootKeyFromName(registry->Key));
+  if (path.empty()) path = registry->Key;
+  if (!registry->Subkey.empty()) path += "\\" + registry->Subkey;
+  if (resultsPopupItem_ >= 0 && resultsPopupItem_ < registry->Found.Count()) {
+    const auto* fixer = dynamic_cast<const TRegistryFixObject*>(registry);
+    if (dynamic_cast<const TDeleteSubkeysObject*>(registry) || (fixer && fixer->FindsSubkeys)) {
+      const auto* record = dynamic_cast<const TRegEntryChecked*>(&registry->Found.Record(resultsPopupItem_));
+      path += "\\" + (record ? record->Name : registry->Found.Name(resultsPopupItem_));
+    }
+  }
+  // 2. An open Registry Editor is closed first, so that it opens again at the key.
+  const std::string valueName = GetEnvVar("WinDir") + "\\regedit.exe";
+  const struct {
+    HKEY root;
+    const char* key;
+  } caches[] = {{HKEY_CLASSES_ROOT, "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache"},
+                {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache"},
+                {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\Shell\\MuiCache"},
+                {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\ShellNoRoam\\MUICache"}};
+  std::string title;
+  for (const auto& cache : caches) {
+    unique_hkey key;
+    if (::RegOpenKeyExA(cache.root, cache.key, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) continue;
+    char text[512] = "";
+    DWORD size = sizeof text - 1, type = 0;
+    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_SZ && text[0]) {
+      title = text;
+      break;
+    }
+  }
+  if (!title.empty())
+    if (HWND editor = ::FindWindowA(nullptr, title.c_str())) ::PostMessageA(editor, WM_CLOSE, 0, 0);
+  ::Sleep(100);
+  // 3. Where it opens: its last key.
+  unique_hkey applet;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", 0,
+                      KEY_SET_VALUE, applet.put()) == ERROR_SUCCESS) {
+    const std::string last = (osKind_ > 17 ? "Computer\\" : "My Computer\\") + path;
+    ::RegSetValueExA(applet.get(), "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(last.c_str()),
+                     static_cast<DWORD>(last.size() + 1));
+  }
+  ::ShellExecuteA(Handle(), "open", "regedit.exe", nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// ---- The run
+
+void TTWMainForm::HotAbortClick() {
+  if (ScanState == ssScanning) scanMgr_->Abort();
+}
+
+void TTWMainForm::ScanStarted() {
+  ::ShowWindow(elvResults_->Handle(), SW_SHOW);
+  ::ShowWindow(elvReady_->Handle(), SW_HIDE);
+  ::SetWindowPos(elvResults_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  trayIcon_->SetAnimate(true);
+  ::SetFocus(elvResults_->Handle());
+}
+
+void TTWMainForm::AbortStopped() {
+  // A scan that ended on its own before the stop took effect has been handled already.
+  if (ScanState != ssScanning) return;
+  ::KillTimer(Handle(), kStatusTimer);
+  RefreshStatus(true);
+  SetPanel(1, " " + ElapsedNow());
+  ScanState = ssResults;
+  ::InvalidateRect(elvResults_->Handle(), nullptr, FALSE);
+  RefreshScanButtons();
+  ResetTray();
+}
+
+std::string TTWMainForm::ElapsedNow() const {
+  const auto elapsed = std::chrono::steady_clock::now() - startTime_;
+  return ElapsedText(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+}
+
+void TTWMainForm::SetPanel(int panel, const std::string& text) {
+  ::SendMessageW(statusBar_, SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void TTWMainForm::WMWorkItem(WPARAM wParam, LPARAM lParam) {
+  std::unique_ptr<TWorkData> data(reinterpret_cast<TWorkData*>(lParam));
+  auto* object = reinterpret_cast<TWorkObject*>(wParam);
+  if (!object || !data) return;
+  ++findingsCount_;
+  if (!IsRegistry(*object) && !object->Found.Empty()) {
+    // A name found before counts again, but its size only once.
+    const int last = object->Found.Count() - 1;
+    if (foundNames_.Add(object->Found.Text(last))) totalSize_ += object->Found.Record(last).Size;
+  }
+  lastItemObject_ = object;
+  lastItemText_ = std::move(data->Text);
+  statusPending_ = true;
+  // The status bar follows at a pace the eye can read; the timer shows the last finding of a burst.
+  RefreshStatus(false);
+  if (statusPending_) ::SetTimer(Handle(), kStatusTimer, 150, nullptr);
+}
+
+void TTWMainForm::RefreshStatus(bool force) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && now - lastStatus_ < kStatusInterval) return;
+  lastStatus_ = now;
+  ::KillTimer(Handle(), kStatusTimer);
+  if (statusPending_ && lastItemObject_) {
+    statusPending_ = false;
+    std::string text = lastItemText_;
+    if (dynamic_cast<const TCacheEntryObject*>(lastItemObject_)) {
+      try {
+        if (const std::optional<TUrlCacheEntry> entry = FindUrlCacheEntry(text)) {
+          text = entry->SourceUrl;
+        } else {
+          text = Format("%s (%s)", SysErrorMessage(::GetLastError()), text);
+        }
+      } catch (...) {
+        text = Format("%s (%s)", SysErrorMessage(::GetLastError()), text);
+      }
+    } else if (ItemIdOf(*lastItemObject_) == kRot13Item) {
+      text = Rot13(text);
+    }
+    // Panel 0 takes what the other four leave.
+    RECT bar{}, panel{};
+    ::GetClientRect(statusBar_, &bar);
+    int others = 0;
+    for (int p = 1; p <= 4; ++p) {
+      ::SendMessageA(statusBar_, SB_GETRECT, static_cast<WPARAM>(p), reinterpret_cast<LPARAM>(&panel));
+      others += panel.right - panel.left;
+    }
+    const int width = bar.right - bar.left - others - 8;
+    HDC dc = ::GetDC(statusBar_);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(statusBar_, WM_GETFONT, 0, 0)));
+    auto measure = [dc](std::string_view part) {
+      const std::wstring wide = Widen(part);
+      SIZE size{};
+      ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+      return static_cast<int>(size.cx);
+    };
+    if (measure(text) > width) text = EllipsisFit(text, width, measure);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(statusBar_, dc);
+    SetPanel(0, text);
+  }
+  SetPanel(1, ElapsedNow());
+  SetPanel(2, std::to_string(findingsCount_));
+  SetPanel(3, SizeText(totalSize_));
+}
+
+void TTWMainForm::WMWorkDone(WPARAM wParam) {
+  auto* object = reinterpret_cast<TWorkObject*>(wParam);
+  if (!object) return;
+  ++finishedCount_;
+  ::PostMessageA(Handle(), WM_PROGRESS, 10, finishedCount_);
+  if (dynamic_cast<const TDummyObject*>(object)) {
+    // The end marker: the scan is complete.
+    if (ScanState != ssScanning) return;
+    ::KillTimer(Handle(), kStatusTimer);
+    RefreshStatus(true);
+    elvResults_->SetHeaderImage(-1);
+    SetPanel(2, std::to_string(findingsCount_));
+    SetPanel(1, ElapsedNow());
+    PlayScanSound();
+    ScanState = ssResults;
+    ::InvalidateRect(elvResults_->Handle(), nullptr, FALSE);
+    RefreshScanButtons();
+    ResetTray();
+    ShowScanCompletedTip();
+    if (Checks.ShowScanDialog) ShowScanSummary();
+    if (elvResults_->GroupCount() == 0) {
+      ScanState = ssIdle;
+      HotFinishClick();
+    }
+    return;
+  }
+  if (!object->ErrorClass.empty()) {
+    LogFile().Write("[WMWorkDone] %s: %s", object->ErrorClass, object->ErrorMessage);
+    return;
+  }
+  if (object->Found.Empty()) return;
+  TGroupedList& list = *elvResults_;
+  list.BeginUpdate();
+  const int g = list.AddGroup(std::string(), ResultGroupImage(*object));
+  list.SetGroupData(g, reinterpret_cast<std::intptr_t>(object));
+  list.SetGroupCaption(g, ResultGroupCaption(g));
+  list.SetGroupBold(g, true);
+  list.SetGroupChecked(g, true);
+  list.SetGroupExpanded(g, false);
+  list.EndUpdate();
+  list.ScrollToBottom();
+  list.SetHeaderImage(list.GroupImage(g));
+  // Groups appear one by one.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+  while (std::chrono::steady_clock::now() < until && !Application().Terminated) {
+    Application().ProcessMessages();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() > 0)
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+  }
+  if (const auto* fixer = dynamic_cast<const TRegistryFixObject*>(object)) {
+    for (int i = 0; i < fixer->Found.Count(); ++i) {
+      if (!fixer->Subkey.empty())
+        LogFile().Write("[%-20s %3d]: %s\\%s\\%s", fixer->ClassName(), i + 1, fixer->Key, fixer->Subkey,
+                        fixer->Found.Text(i));
+      else
+        LogFile().Write("[%-20s %3d]: %s\\%s", fixer->ClassName(), i + 1, fixer->Key, fixer->Found.Text(i));
+    }
+  }
+}
+
+void TTWMainForm::PlayScanSound() {
+  std::string media;
+  unique_hkey key;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
+                      key.put()) == ERROR_SUCCESS) {
+    char text[MAX_PATH] = "";
+    DWORD size = sizeof text - 1, type = 0;
+    if (::RegQueryValueExA(key.get(), "MediaPath", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
+        ERROR_SUCCESS)
+      media = ExpandEnvPath(text);
+  }
+  if (media.empty()) {
+    media = WindowsFolder();
+    if (!media.empty() && media.back() != '\\') media += '\\';
+    media += "Media";
+  }
+  if (media.back() != '\\') media += '\\';
+  ::PlaySoundW(Widen(media + "notify.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+}
+
+void TTWMainForm::ShowScanCompletedTip() {
+  const int l = Tag;
+  std::string text;
+  if (elvResults_->GroupCount() > 0) {
+    const TSizeParts size = SizeParts(totalSize_);
+    text = Format(Row(129, l) + "\r\n" + Row(130, l), findingsCount_, size.Value, std::string(size.Unit));
+  } else {
+    text = Row(228, l);
+  }
+  ShowBalloon(Row(122, l), text + "\r\n" + Row(166, l), Checks.ShowInfoTips, bfInfo);
+}
+
+void TTWMainForm::ShowScanSummary() {
+  const int l = Tag;
+  const TSizeParts size = SizeParts(totalSize_);
+  const std::string elapsed = ElapsedNow();
+  TScanInfoDlg dialog(Handle(), l, Checks);
+  dialog.ElapsedText = elapsed;
+  dialog.Count = static_cast<std::int32_t>(findingsCount_);
+  dialog.SizeText = SizeText(totalSize_);
+  dialog.Lines = {"",
+                  Format(Row(126, l), elapsed),
+                  "",
+                  Format(Row(129, l), findingsCount_),
+                  "",
+                  Format(Row(130, l), size.Value, std::string(size.Unit)),
+                  "",
+                  Row(166, l)};
+  CenterOverForm(Handle(), dialog.Handle());
+  dialog.Execute();
+}
+
+void TTWMainForm::WMProgress(WPARAM wParam, LPARAM lParam) {
+  const int value = static_cast<int>(lParam);
+  switch (wParam) {
+    case 10: UpdateProgressBar(true, 0, value, 0); break;
+    case 20:
+      gaugeText_ = true;
+      UpdateProgressBar(true, 0, 0, value);
+      break;
+    case 30: UpdateProgressBar(false, 0, 0, 0); break;
+    case 40:
+      gaugeText_ = false;
+      UpdateProgressBar(true, 0, 0, value);
+      break;
+    default: break;
+  }
+}
+
+void TTWMainForm::UpdateProgressBar(bool show, int minimum, int position, int maximum) {
+  if (!show) {
+    ::ShowWindow(progressBar_, SW_HIDE);
+    SetPanel(4, std::string());
+    return;
+  }
+  if (position < 1) {
+    gaugeMaximum_ = maximum;
+    ::SendMessageA(statusBar_, SB_SETTEXTA, 4 | SBT_OWNERDRAW, 0);
+    ::SendMessageA(progressBar_, PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+    ::SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    ::SetParent(progressBar_, statusBar_);
+    LayoutControls();
+    ::ShowWindow(progressBar_, SW_SHOW);
+    ::SetWindowTextA(progressBar_, "0% complete");
+    return;
+  }
+  ::SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  const int percent = gaugeMaximum_ > 0 ? static_cast<int>(static_cast<long long>(position) * 100 / gaugeMaximum_) : 0;
+  ::SetWindowTextA(progressBar_, Format("%d%% complete", percent).c_str());
+}
+
+void TTWMainForm::HotFinishClick() {
+  ::PostMessageA(Handle(), WM_PROGRESS, 30, 0);
+  ResetResults();
+  SetTopButtonsEnabled(true);
+  SetModeButtonsEnabled(true);
+  RefreshScanButtons();
+}
+
+void TTWMainForm::ResetResults() {
+  ::KillTimer(Handle(), kStatusTimer);
+  foundNames_.Clear();
+  totalSize_ = 0;
+  findingsCount_ = 0;
+  finishedCount_ = 0;
+  lastItemObject_ = nullptr;
+  lastItemText_.clear();
+  statusPending_ = false;
+  for (int p = 0; p < 5; ++p) SetPanel(p, std::string());
+  elvResults_->BeginUpdate();
+  elvResults_->Clear();
+  elvResults_->EndUpdate();
+  resultsPopupGroup_ = resultsPopupItem_ = -1;
+  scanMgr_->WorkObjects.clear();
+  ScanState = ssIdle;
+  ::ShowWindow(elvReady_->Handle(), SW_SHOW);
+  ::ShowWindow(elvResults_->Handle(), SW_HIDE);
+  ::SetFocus(elvReady_->Handle());
+  elvReady_->SetHeaderImage(-1);
+  elvResults_->SetHeaderImage(-1);
+}
+
+}  // namespace tw
