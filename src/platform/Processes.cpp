@@ -86,18 +86,31 @@ std::vector<HWND> TProcessHandle::PostToWindows(UINT message) const {
 
 TProcessEnd TProcessHandle::Wait(DWORD timeoutMs) const {
   if (!handle_) return TProcessEnd::NotOpened;
-  switch (::WaitForSingleObject(handle_.get(), timeoutMs)) {
-    case WAIT_OBJECT_0: return TProcessEnd::Ended;
-    case WAIT_TIMEOUT: return TProcessEnd::TimedOut;
-    case WAIT_FAILED: return TProcessEnd::WaitFailed;
-    default: return TProcessEnd::NotOpened;
+  // Messages that other threads send to this one are answered while waiting: a closing program
+  // may send to our windows (activation moves to them) and would otherwise wait for us.
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  HANDLE process = handle_.get();
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD left = now >= end ? 0 : static_cast<DWORD>(end - now);
+    switch (::MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_SENDMESSAGE)) {
+      case WAIT_OBJECT_0: return TProcessEnd::Ended;
+      case WAIT_OBJECT_0 + 1: {
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        continue;
+      }
+      case WAIT_TIMEOUT: return TProcessEnd::TimedOut;
+      case WAIT_FAILED: return TProcessEnd::WaitFailed;
+      default: return TProcessEnd::NotOpened;
+    }
   }
 }
 
 bool TProcessHandle::Terminate() const {
   if (!handle_ || !::TerminateProcess(handle_.get(), 0)) return false;
   // The end is final only once the process has gone.
-  return ::WaitForSingleObject(handle_.get(), 5000) == WAIT_OBJECT_0;
+  return Wait(5000) == TProcessEnd::Ended;
 }
 
 TTopmostSuspension::TTopmostSuspension(DWORD processId) {

@@ -419,10 +419,10 @@ TEST_F(CleanProgressTest, LargeCleansStayResponsiveAndAbortStopsThem) {
   for (int i = 0; i < 3000; ++i) left += Exists(Format("f%05d.tmp", i));
   EXPECT_GT(left, 0);
   EXPECT_LT(left, 3000);
-  EXPECT_EQ(manager_->LastCleanedObject, &Junk());
-  const TCleanCounts counts = CountCleanResults(*manager_);
-  EXPECT_EQ(counts.Checked, 3000);
-  (void)elapsed;
+  // The only object was cut short: none finished, and the summary claims nothing.
+  EXPECT_EQ(manager_->LastCleanedObject, nullptr);
+  EXPECT_EQ(dialog.Counts(), (TCleanCounts{0, 0, false}));
+  EXPECT_LT(elapsed, 60s);
 }
 
 TEST_F(CleanProgressTest, EveryLanguageAndNothingTicked) {

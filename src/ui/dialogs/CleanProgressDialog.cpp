@@ -114,6 +114,7 @@ TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool
   hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotAbort_->OnClick = [this] {
     if (ModalResult != mrNone) return;
+    aborted_ = true;
     manager_.Abort();
     ModalResult = mrAbort;
   };
@@ -141,6 +142,8 @@ int TCleanProgress::Execute() {
 }
 
 TCleanCounts TCleanProgress::Counts() const {
+  // Aborted before any object finished: nothing counts as done.
+  if (aborted_ && !manager_.LastCleanedObject) return {};
   TCleanCounts counts = CountCleanResults(manager_);
   counts.ScheduledAtRestart = cleanStarted_ && PendingRestartRemovals() > pendingAtStart_;
   return counts;
@@ -149,6 +152,7 @@ TCleanCounts TCleanProgress::Counts() const {
 void TCleanProgress::StartClean() {
   if (cleanStarted_) return;
   cleanStarted_ = true;
+  manager_.LastCleanedObject = nullptr;
   started_ = Milliseconds();
   pendingAtStart_ = PendingRestartRemovals();
   maximum_ = 0;
@@ -266,6 +270,8 @@ void TCleanProgress::ScanMgrBackup(TWorkObject* sender, TWorkDataPtr data) {
 
 void TCleanProgress::ScanMgrWorkDone(TCustomWorkObject* sender) {
   try {
+    // An object that ends after the user aborted was cut short: it is not a finished one.
+    if (ModalResult == mrAbort) return;
     manager_.LastCleanedObject = static_cast<TWorkObject*>(sender);
     if (dynamic_cast<TDummyObject*>(sender)) {
       finished_ = true;

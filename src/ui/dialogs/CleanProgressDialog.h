@@ -37,7 +37,9 @@ class TCleanProgress final : public TWindow {
   // Shows the dialog and runs the clean: OK (1) when the end marker has run, Abort (3) when the
   // user aborted (the manager is aborted at once).
   int Execute();
-  // What the clean did; files waiting for a restart are known once the clean has run.
+  // What the clean did, for the summary: CountCleanResults, with ScheduledAtRestart set when
+  // files were handed to the system for the next restart during the clean; all zero when the
+  // user aborted before the first object finished.
   TCleanCounts Counts() const;
 
   // The owner's gauge (the status bar): set up with the number of ticked findings when the
@@ -93,6 +95,7 @@ class TCleanProgress final : public TWindow {
   std::size_t pendingAtStart_ = 0;
   bool cleanStarted_ = false;
   bool finished_ = false;
+  bool aborted_ = false;
 };
 
 }  // namespace tw
