@@ -22,6 +22,7 @@ class TWindowSynchronizer;
 inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;
 inline constexpr int mrCancel = 2;
+inline constexpr int mrAbort = 3;
 
 class TWindow {
  public:

@@ -1,0 +1,323 @@
+#include "ui/dialogs/CleanProgressDialog.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+
+#include "cleaners/system/CacheEntryObject.h"
+#include "cleaners/system/RegistryObjects.h"
+#include "database/portable/IconSources.h"
+#include "engine/Utility.h"
+#include "platform/Handles.h"
+#include "platform/RestartRemovals.h"
+#include "platform/Text.h"
+#include "platform/UrlCache.h"
+#include "strings/StrRes.h"
+#include "support/Format.h"
+#include "support/LogFile.h"
+#include "ui/resources/ResourceNames.h"
+
+namespace tw {
+
+std::string DefaultBrowserPath;
+int DefaultBrowserKind = kBrowserOther;
+
+namespace {
+
+constexpr UINT WM_STARTCLEAN = WM_APP + 1100;
+constexpr int kWidth = 460;
+constexpr unsigned kPumpInterval = 30;
+
+std::uint64_t Milliseconds() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f{};
+    return ::QueryPerformanceFrequency(&f) ? f.QuadPart : 0;
+  }();
+  if (frequency > 0) {
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return static_cast<std::uint64_t>(now.QuadPart / frequency * 1000 + now.QuadPart % frequency * 1000 / frequency);
+  }
+  return ::GetTickCount64();
+}
+
+// The registered web browser, read without changing anything.
+void DetectDefaultBrowser() {
+  unique_hkey key;
+  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return;
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return;
+  std::string value(size, '\0');
+  if (size && ::RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                                 &size) != ERROR_SUCCESS)
+    return;
+  value.resize(std::min<std::size_t>(value.size(), value.find('\0')));
+  if (value.empty()) {
+    DefaultBrowserPath.clear();
+    return;
+  }
+  std::string path = CommandProgram(value);
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  DefaultBrowserPath = ShellNormalizePath(path);
+  DefaultBrowserKind = BrowserKindOf(DefaultBrowserPath);
+}
+
+// The localized name of a database node: the "name" of its child at the language's position.
+std::string LocalizedName(const TXmlNode& node, int language) {
+  if (!node) return {};
+  TXmlNode child = node.Child(language);
+  if (!child || !child.IsElement() || !child.AttrOpt("name")) child = node.Child(0);
+  return child && child.IsElement() ? child.AttrOpt("name").value_or("") : std::string();
+}
+
+}  // namespace
+
+TCleanCounts CountCleanResults(const TScanMgr& manager) {
+  TCleanCounts counts;
+  const auto& objects = manager.WorkObjects;
+  auto end = std::find_if(objects.begin(), objects.end(),
+                          [&](const auto& object) { return object.get() == manager.LastCleanedObject; });
+  end = end == objects.end() ? objects.end() : end + 1;
+  for (auto it = objects.begin(); it != end; ++it)
+    for (int i = 0; i < (*it)->Found.Count(); ++i) {
+      const TChecked& record = (*it)->Found.Record(i);
+      counts.Checked += record.Checked;
+      counts.Failed += !record.CleanSucceeded;
+    }
+  return counts;
+}
+
+TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool makeBackups)
+    : manager_(manager), makeBackups_(makeBackups) {
+  Tag = language;
+  const int l = language;
+  CreateHandle("TCleanProgress", std::string(StrRes(0, l)), WS_POPUP | WS_CAPTION | WS_BORDER,
+               WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 170, owner, nullptr);
+  HWND h = Handle();
+  panel1_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 10, kWidth - 20, 30, h, 0);
+  label1_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, 18, 14, kWidth - 36, 22, h, 0);
+  ::SendMessageA(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+  panel2_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 46, kWidth - 20, 30, h, 0);
+  lblCurrentItem_ =
+      CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, 18, 50, kWidth - 36, 22, h, 0);
+  gauge_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 86, kWidth - 20, 18, h,
+                             nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  hotAbort_ = std::make_unique<THotImage>(h);
+  hotAbort_->FlipPictures = false;
+  hotAbort_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnAbort, l)));
+  hotAbort_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnAbortOver, l)));
+  hotAbort_->FlipPictures = true;
+  hotAbort_->SetHint(std::string(StrRes(44, l)));
+  hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
+  hotAbort_->OnClick = [this] {
+    if (ModalResult != mrNone) return;
+    aborted_ = true;
+    manager_.Abort();
+    ModalResult = mrAbort;
+  };
+  const SIZE abort = hotAbort_->Size();
+  hotAbort_->SetPosition(kWidth - 10 - abort.cx, 114);
+  RECT client{0, 0, kWidth, 114 + std::max(24, static_cast<int>(abort.cy)) + 10};
+  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_EXSTYLE)));
+  ::SetWindowPos(h, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  DetectDefaultBrowser();
+}
+
+TCleanProgress::~TCleanProgress() {
+  for (TSavedEvents& saved : saved_) {
+    saved.Object->OnWorkDone = std::move(saved.OnWorkDone);
+    saved.Object->OnItem = std::move(saved.OnItem);
+    saved.Object->OnBackup = std::move(saved.OnBackup);
+  }
+}
+
+int TCleanProgress::Execute() {
+  const int result = ShowModal();
+  return result == mrOk ? mrOk : mrAbort;
+}
+
+TCleanCounts TCleanProgress::Counts() const {
+  // Aborted before any object finished: nothing counts as done.
+  if (aborted_ && !manager_.LastCleanedObject) return {};
+  TCleanCounts counts = CountCleanResults(manager_);
+  counts.ScheduledAtRestart = cleanStarted_ && PendingRestartRemovals() > pendingAtStart_;
+  return counts;
+}
+
+void TCleanProgress::StartClean() {
+  if (cleanStarted_) return;
+  cleanStarted_ = true;
+  manager_.LastCleanedObject = nullptr;
+  started_ = Milliseconds();
+  pendingAtStart_ = PendingRestartRemovals();
+  maximum_ = 0;
+  position_ = 0;
+  for (const auto& object : manager_.WorkObjects) {
+    saved_.push_back({object.get(), object->OnWorkDone, object->OnItem, object->OnBackup});
+    object->OnItem = [this](TWorkObject* sender, TWorkDataPtr data) { ScanMgrWorkItem(sender, std::move(data)); };
+    object->OnWorkDone = [this](TCustomWorkObject* sender) { ScanMgrWorkDone(sender); };
+    if (makeBackups_)
+      object->OnBackup = [this](TWorkObject* sender, TWorkDataPtr data) { ScanMgrBackup(sender, std::move(data)); };
+    else
+      object->OnBackup = nullptr;
+    for (int i = 0; i < object->Found.Count(); ++i) maximum_ += object->Found.Record(i).Checked;
+  }
+  ::SendMessageA(gauge_, PBM_SETRANGE32, 0, maximum_);
+  ::SendMessageA(gauge_, PBM_SETPOS, 0, 0);
+  if (OnProgressStart) OnProgressStart(maximum_);
+  manager_.Clean();
+}
+
+std::string TCleanProgress::Describe(TWorkObject* sender, bool whole, int row) {
+  const TXmlNode& item = sender->ItemNode;
+  if (!item) return {};
+  const TXmlNode group = item.Parent();
+  const std::string itemName = LocalizedName(item, Tag);
+  const std::string groupName = ProgressGroupName(group ? group.Attr("id") : std::string(),
+                                                  LocalizedName(group, Tag), DefaultBrowserKind, whole);
+  const std::string caption = Format("%s - %s", groupName, itemName);
+  if (DisplayDue()) {
+    SetCaption(caption);
+    ::SetWindowTextA(label1_, Format(std::string(StrRes(row, Tag)), itemName).c_str());
+  }
+  return caption;
+}
+
+bool TCleanProgress::DisplayDue() {
+  const std::uint64_t now = Milliseconds();
+  return lastDisplay_ == 0 || now - lastDisplay_ >= DisplayInterval;
+}
+
+std::string TCleanProgress::EntryText(TWorkObject* sender, const std::string& text, bool cache) {
+  if (cache) {
+    if (const std::optional<TUrlCacheEntry> entry = FindUrlCacheEntry(text)) return entry->SourceUrl;
+    return Format("%s (%s)", SysErrorMessage(ERROR_FILE_NOT_FOUND), text);
+  }
+  if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == "g07-i13") return Rot13(text);
+  return text;
+}
+
+void TCleanProgress::ShowEntry(const std::string& text) {
+  // Shortened with "..." to the label's width, measured in its font.
+  RECT client{};
+  ::GetClientRect(lblCurrentItem_, &client);
+  HDC dc = ::GetDC(lblCurrentItem_);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblCurrentItem_, WM_GETFONT, 0, 0)));
+  const std::string shown = FitWithEllipsis(text, client.right - client.left, [dc](std::string_view part) {
+    const std::wstring wide = Widen(part);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  ::SelectObject(dc, old);
+  ::ReleaseDC(lblCurrentItem_, dc);
+  ::SetWindowTextA(lblCurrentItem_, shown.c_str());
+  ++displayUpdates_;
+}
+
+void TCleanProgress::ShowGauge() {
+  ::SendMessageA(gauge_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+  if (OnProgress) OnProgress(position_, maximum_);
+}
+
+void TCleanProgress::Pump() {
+  const std::uint64_t now = Milliseconds();
+  if (now - lastPump_ < kPumpInterval) return;
+  lastPump_ = now;
+  Application().ProcessMessages();
+}
+
+void TCleanProgress::ScanMgrWorkItem(TWorkObject* sender, TWorkDataPtr data) {
+  ++position_;
+  const bool due = DisplayDue();
+  std::string caption;
+  const bool cache = dynamic_cast<TCacheEntryObject*>(sender) != nullptr;
+  if (sender) {
+    const int row = cache ? 163 : dynamic_cast<TRegistryObject*>(sender) ? 165 : 164;
+    caption = Describe(sender, false, row);
+  }
+  if (data) {
+    // The cache is asked about the entry only when it is shown or logged.
+    if (due || LoggingEnabled) {
+      const std::string text = EntryText(sender, data->Text, cache);
+      if (due) ShowEntry(text);
+      LogFile().Write("[%s] %s", caption, cache ? text : data->Text);
+    }
+  }
+  if (due) {
+    ShowGauge();
+    lastDisplay_ = Milliseconds();
+  }
+  Pump();
+}
+
+void TCleanProgress::ScanMgrBackup(TWorkObject* sender, TWorkDataPtr data) {
+  const bool due = DisplayDue();
+  std::string caption;
+  if (sender) caption = Describe(sender, true, 162);
+  if (data) {
+    if (due) ShowEntry(EntryText(sender, data->Text, false));
+    LogFile().Write("[%s] %s", caption, data->Text);
+  }
+  if (due) lastDisplay_ = Milliseconds();
+  Pump();
+}
+
+void TCleanProgress::ScanMgrWorkDone(TCustomWorkObject* sender) {
+  try {
+    // An object that ends after the user aborted was cut short: it is not a finished one.
+    if (ModalResult == mrAbort) return;
+    manager_.LastCleanedObject = static_cast<TWorkObject*>(sender);
+    if (dynamic_cast<TDummyObject*>(sender)) {
+      finished_ = true;
+      const std::string sound = MediaFolder() + "notify.wav";
+      ::PlaySoundA(sound.c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NOWAIT);
+      position_ = maximum_;
+      ShowGauge();
+      while (ModalResult == mrNone && Milliseconds() - started_ < EndPause) {
+        Application().ProcessMessages();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      }
+      if (ModalResult == mrNone) ModalResult = mrOk;
+    } else if (!sender->ErrorMessage.empty()) {
+      LogFile().Write("[TCleanProgress.ScanMgrWorkDone] (%s) %s: %s", sender->ClassName(), sender->ErrorClass,
+                      sender->ErrorMessage);
+    }
+    Application().ProcessMessages();
+  } catch (const Exception& e) {
+    LogFile().Write("[TCleanProgress.ScanMgrWorkDone (except)] %s: %s", e.ClassName(), e.what());
+  } catch (const std::exception& e) {
+    LogFile().Write("[TCleanProgress.ScanMgrWorkDone (except)] %s: %s", "Exception", e.what());
+  } catch (...) {
+    LogFile().Write("[TCleanProgress.ScanMgrWorkDone (except)] %s: %s", "Exception", "unknown");
+  }
+}
+
+LRESULT TCleanProgress::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    switch (msg) {
+      case WM_SHOWWINDOW:
+        if (wParam && !cleanStarted_) ::PostMessageA(Handle(), WM_STARTCLEAN, 0, 0);
+        break;
+      case WM_STARTCLEAN:
+        StartClean();
+        return 0;
+      case WM_CLOSE:  // only its own result closes it
+        return 0;
+      case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) return 0;
+        break;
+    }
+  } catch (...) {
+    LogBoundaryError("TCleanProgress");
+    return 0;
+  }
+  return TWindow::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tw

@@ -1,0 +1,39 @@
+#pragma once
+// The warning before a clean: registry backups, the 30 days they are kept, files that cannot be
+// brought back; Clean or Cancel, and "Do not ask again".
+#include <memory>
+
+#include "settings/portable/Settings.h"
+#include "ui/components/PictureButton.h"
+#include "ui/components/Window.h"
+
+namespace tw {
+
+class TCleanWarningDlg final : public TWindow {
+ public:
+  // Settings: where "ShowCleanWarning" is written; ShowCleanWarning: the caller's copy of that
+  // setting, switched off with it when the user ticked "Do not ask again".
+  TCleanWarningDlg(HWND owner, int language, TSettingsStore& settings, bool& showCleanWarning);
+  // Writes the choice of "Do not ask again".
+  ~TCleanWarningDlg() override;
+  // OK (1) from Clean; Abort (3) from Cancel or from closing the window.
+  int Execute();
+
+  HWND RichEdit1() const { return richEdit1_; }
+  HWND CbxDoNotAsk() const { return cbxDoNotAsk_; }
+  THotImage& HotClean() { return *hotClean_; }
+  THotImage& HotAbort() { return *hotAbort_; }
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+
+ private:
+  void FillText();
+
+  TSettingsStore& settings_;
+  bool& showCleanWarning_;
+  std::unique_ptr<THotImage> image1_, hotClean_, hotAbort_;
+  HWND labelWarning_ = nullptr, richEdit1_ = nullptr, cbxDoNotAsk_ = nullptr;
+};
+
+}  // namespace tw

@@ -1,0 +1,40 @@
+#include "ui/dialogs/portable/CleanText.h"
+
+#include "strings/StrRes.h"
+#include "support/Fields.h"
+#include "support/Format.h"
+
+namespace tw {
+
+std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language) {
+  const std::string counted(StrRes(124, language));
+  const int removed = counts.Checked - counts.Failed;
+  if (counts.Failed == 0)
+    return {"", "", "", Format(counted + ".", removed, counts.Failed, counts.Checked)};
+  const std::string tail = counts.ScheduledAtRestart ? ":" + std::string(StrRes(125, language)) : ".";
+  return {"", Format(counted + tail, removed, counts.Failed, counts.Checked)};
+}
+
+std::string FitWithEllipsis(const std::string& text, int width,
+                            const std::function<int(std::string_view)>& measure) {
+  if (measure(text) < width) return text;
+  if (measure("...") >= width) return {};
+  // Prefix lengths that end on a character boundary.
+  std::vector<std::size_t> cuts{0};
+  for (std::size_t i = 1; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) cuts.push_back(i);
+  std::size_t low = 0, high = cuts.size() - 1;  // cuts[low] fits
+  while (low < high) {
+    const std::size_t mid = (low + high + 1) / 2;
+    if (measure(text.substr(0, cuts[mid]) + "...") < width) low = mid;
+    else high = mid - 1;
+  }
+  return text.substr(0, cuts[low]) + "...";
+}
+
+std::string ProgressGroupName(std::string_view groupId, const std::string& name, int kind, bool whole) {
+  if (whole || groupId != "g01") return name;
+  return GetField(name, kind);
+}
+
+}  // namespace tw
