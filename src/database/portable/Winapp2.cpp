@@ -735,16 +735,13 @@ TFileRule ConvertFileKey(const TWinapp2Key& key, std::string& error) {
         return rule;
       }
       allFiles = allFiles || IsAllFiles(pattern);
-      // "*" lists every file and no folder: folders go only with REMOVESELF.
-      const std::string written = IsAllFiles(pattern) ? "*" : pattern;
-      if (seen.insert(Lower(written)).second) patterns.push_back(written);
+      if (seen.insert(Lower(pattern)).second) patterns.push_back(pattern);
     }
   }
   if (patterns.empty()) {
     error = "no file pattern";
     return rule;
   }
-  if (allFiles) patterns = {"*"};
 
   for (const std::string& macro : path.Macros) {
     const std::string canonical = Canonical(macro);
@@ -777,8 +774,9 @@ TFileRule ConvertFileKey(const TWinapp2Key& key, std::string& error) {
       }
   }
 
-  // REMOVESELF of everything also removes the subfolders (the folder itself stays).
-  const std::string filter = removeSelf && allFiles ? "*.*" : Join(patterns, ";");
+  // "*" lists every file and no folder; "*.*" lists the subfolders too, so only REMOVESELF of
+  // everything removes folders (the named folder itself stays).
+  const std::string filter = allFiles ? (removeSelf ? "*.*" : "*") : Join(patterns, ";");
   for (const std::string& macro : path.Macros) {
     rule.Folders.push_back(Canonical(macro));
     rule.Actions.push_back(FileAction(macro, filter, rule.Recursive));
