@@ -68,9 +68,11 @@ TEST(Winapp2, ReaderTakesSectionsKeysAndLines) {
       "no equals sign here\r\n"
       "\r\n"
       "[ Second ]\n"
-      "RegKey1=HKCU\\Software\\Vendor|a=b\n";
+      "RegKey1=HKCU\\Software\\Vendor|a=b\n"
+      "[Third] ; a note\n"
+      "FileKey1=%Temp%|*.tmp\n";
   const std::vector<TWinapp2Entry> entries = ReadWinapp2(Winapp2Text(ini));
-  ASSERT_EQ(entries.size(), 2u);
+  ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].Name, "Vendor App *");
   EXPECT_EQ(entries[0].Line, 3);
   ASSERT_EQ(entries[0].Keys.size(), 2u);
@@ -81,6 +83,9 @@ TEST(Winapp2, ReaderTakesSectionsKeysAndLines) {
   EXPECT_EQ(entries[0].Keys[1].Line, 5);
   EXPECT_EQ(entries[1].Name, "Second");
   EXPECT_EQ(entries[1].Keys[0].Value, "HKCU\\Software\\Vendor|a=b");
+  EXPECT_EQ(entries[1].Keys.size(), 1u);
+  EXPECT_EQ(entries[2].Name, "Third");
+  EXPECT_EQ(entries[2].Keys.size(), 1u);
 }
 
 TEST(Winapp2, TextInEveryEncodingBecomesUtf8) {

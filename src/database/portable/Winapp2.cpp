@@ -1056,8 +1056,13 @@ std::vector<TWinapp2Entry> ReadWinapp2(std::string_view text) {
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     ++lineNumber;
     if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      entries.push_back({std::string(Trim(line.substr(1, line.size() - 2))), lineNumber, {}});
+    // A section line starts a new entry even when something follows its "]" (a comment), so
+    // its keys never fall to the entry before.
+    if (line.front() == '[') {
+      const std::size_t close = line.rfind(']');
+      const std::string_view name =
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+      entries.push_back({std::string(Trim(name)), lineNumber, {}});
       continue;
     }
     const std::size_t equals = line.find('=');
