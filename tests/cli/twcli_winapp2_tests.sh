@@ -7,7 +7,11 @@
 # usage: twcli_winapp2_tests.sh TWCLI.exe SOURCE_DIR WORK_DIR
 set -u
 twcli=$1 src=$2 work=$3/twcli_winapp2
-prefix=${TW_WINEPREFIX:-$src/build/wineprefix}
+# A prefix of its own (made once, kept for the next run): the cleans here refresh the kept-cookies
+# file and touch the registry, which other tests running at the same time rely on.
+export TW_WINEPREFIX=${TW_WINAPP2_PREFIX:-$3/winapp2-wineprefix}
+prefix=$TW_WINEPREFIX
+"$src/scripts/wine-run" --init
 run() { "$src/scripts/wine-run" "$twcli" "$@"; }
 reg() { "$src/scripts/wine-run" reg "$@" 2>/dev/null | tr -d '\r'; }
 name=tw_w2_$$
