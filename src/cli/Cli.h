@@ -56,5 +56,6 @@ int RunScanCommand(const std::vector<std::string>& args);
 int RunCleanCommand(const std::vector<std::string>& args);
 int RunCookiesCommand(const std::vector<std::string>& args);
 int RunBackupCommand(const std::vector<std::string>& args);
+int RunWinapp2Command(const std::vector<std::string>& args);
 
 }  // namespace tw

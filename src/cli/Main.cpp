@@ -25,7 +25,9 @@ constexpr const char* kUsage =
     "  backup list [--json]\n"
     "  backup show FILE\n"
     "  backup restore FILE... [--json]\n"
-    "  backup recycle [--days N] [--json]\n";
+    "  backup recycle [--days N] [--json]\n"
+    "  winapp2 import FILE.ini OUT.xml|OUT.dat [--all] [--json] [--database PATH]\n"
+    "    (the rule file's entries added to the database as groups of their own)\n";
 
 struct Command {
   const char* name;
@@ -41,6 +43,7 @@ constexpr Command kCommands[] = {
     {"clean", tw::RunCleanCommand},
     {"cookies", tw::RunCookiesCommand},
     {"backup", tw::RunBackupCommand},
+    {"winapp2", tw::RunWinapp2Command},
 };
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "database/portable/Winapp2.h"
+
 namespace {
 
 using Problems = std::vector<std::string>;
@@ -691,6 +693,32 @@ TEST(DatabaseXml, PlantedFaultsAreReportedWithTheirId) {
     });
     EXPECT_TRUE(named) << c.fault << ": no problem reported for " << c.id << Join(problems);
   }
+}
+
+// Groups imported from a rule file hold what the readers rely on, like the product's own.
+TEST(DatabaseXml, ImportedRulesFollowEveryRule) {
+  const std::string ini =
+      "[Vendor App *]\nLangSecRef=3022\nDetectFile=%ProgramFiles%\\Vendor\\app.exe\n"
+      "FileKey1=%LocalAppData%\\Vendor\\Cache|*.*|REMOVESELF\n"
+      "FileKey2=%AppData%\\Vendor\\Logs|*.log;*.txt|RECURSE\nFileKey3=%WinDir%|*.log\n"
+      "FileKey4=%Temp%|*.*|RECURSE\nFileKey5=%ProgramFiles%\\Vendor|*.tmp\n"
+      "RegKey1=HKCU\\Software\\Vendor\\App|Last;File\nRegKey2=HKLM\\Software\\Vendor\\App\n"
+      "RegKey3=HKCU\\Software\\Vendor\\App\\Recent|\"quoted\"\n"
+      "[Vendor App]\nSection=Games\nDefault=True\nWarning=Removes saved games.\n"
+      "FileKey1=%UserProfile%\\Saved Games\\Vendor|*.bak\n"
+      "[Another & <Tool>]\nLangSecRef=3024\nDefault=True\nRegKey1=HKCU\\Software\\Tool|Window Pos\n"
+      "[Unknown variable]\nFileKey1=%Pictures%\\Tool|*.*\n";
+  tw::TWinapp2Options options;
+  options.All = true;
+  const tw::TWinapp2Result result =
+      tw::ImportWinapp2(tw::ReadWinapp2(tw::Winapp2Text(ini)), options, nullptr);
+  ASSERT_EQ(result.Taken, 3);
+  std::string groups;
+  for (const tw::TWinapp2Group& group : result.Groups) groups += group.Xml;
+  std::string text = kSample;
+  text.insert(text.find("  <TipsAndTricks"), groups);
+  const Problems problems = ValidateText(text);
+  EXPECT_TRUE(problems.empty()) << Join(problems);
 }
 
 }  // namespace
