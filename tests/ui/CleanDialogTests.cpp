@@ -132,7 +132,9 @@ struct Answerer {
 const std::set<std::string, CaseInsensitiveLess> kTargets{"TwCloseTarget.EXE"};
 
 TEST(CloseProgramsDlg, ClosesPolitelyAndForcesOnlyAfterYes) {
-  TerminateTimeout = 1500;
+  // Without a window manager Wine takes about 2 s per window to let a process end: the
+  // program's own timeout leaves room for that.
+  TerminateTimeout = 5000;
   Target polite("polite", "Polite window"), stubborn("stubborn", "Stubborn window");
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, Answerer::Tick);
   {
