@@ -652,10 +652,10 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     EXPECT_EQ(program.Find("TTipOfTheDayForm"), nullptr);
     program.Post(WM_COMMAND, 1036);
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "fr"; }, 5s));
-    // The About box and the home page do not wait for the database; scanning and the settings
-    // (whose dialog is not part of the program yet) are disabled.
+    // The About box, the home page and the settings do not wait for the database; scanning is
+    // disabled.
     EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(92, 1))));
-    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(96, 1))));
+    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(96, 1))));
     EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(43, 1))));
     ClickAt(ChildOf(program.Main(), "TwHotImage", Row(94, 1)), 5, 5);
     HWND about = nullptr;

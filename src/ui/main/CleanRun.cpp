@@ -1,9 +1,80 @@
-// The clean of the ticked findings, started from the results.
+// The clean of the ticked findings, started from the results: close the programs that hold them,
+// warn, refresh the kept cookies, remove with the progress dialog, sum up, back to the ready list.
+#include "cleaners/system/KeptCookies.h"
+#include "engine/States.h"
+#include "settings/RegistrySettings.h"
+#include "strings/StrRes.h"
 #include "support/LogFile.h"
+#include "ui/components/FormUtils.h"
+#include "ui/dialogs/CleanProgressDialog.h"
+#include "ui/dialogs/CleanWarningDialog.h"
+#include "ui/dialogs/CloseProgramsDialog.h"
+#include "ui/dialogs/ScanInfoDialog.h"
+#include "ui/dialogs/portable/CleanText.h"
 #include "ui/main/Main.h"
 
 namespace tw {
 
-void TTWMainForm::StartClean() { LogFile().Write("%s", "[StartClean] clean run not wired"); }
+void TTWMainForm::StartClean() {
+  if (ScanState != ssResults || !scanMgr_) return;
+  const int l = Tag;
+
+  // 1. Programs that hold what is about to go: offered, never required.
+  {
+    TTerminateAppDlg close(Handle(), l, scanMgr_->ProgramsToClose);
+    CenterOverForm(Handle(), close.Handle());
+    if (!close.NothingToClose) close.Execute();
+    ResetTray();
+  }
+
+  // 2. The warning; anything but OK leaves the results as they are.
+  TRegistrySettingsStore store;
+  if (Checks.ShowCleanWarning) {
+    TCleanWarningDlg warning(Handle(), l, store, Checks.ShowCleanWarning);
+    CenterOverForm(Handle(), warning.Handle());
+    if (warning.Execute() != mrOk) return;
+  }
+
+  // 3, 4. Cleaning; the kept cookies as the cache holds them now (a damaged list is reported by
+  // the cookie objects themselves, which then remove no cookie).
+  ScanState = ssCleaning;
+  SetTopButtonsEnabled(false);
+  SetModeButtonsEnabled(false);
+  try {
+    RefreshKeptCookies(KeptCookiesPath());
+  } catch (const std::exception& e) {
+    LogFile().Write("[hotCleanClick] %s", std::string(e.what()));
+  }
+
+  // 5. The progress dialog runs the clean through the scan manager.
+  TCleanCounts counts;
+  {
+    TCleanProgress progress(Handle(), l, *scanMgr_, Checks.MakeRegistryBackups);
+    progress.OnProgressStart = [this](int maximum) { UpdateProgressBar(true, 0, 0, maximum); };
+    progress.OnProgress = [this](int position, int maximum) {
+      if (position >= 1) UpdateProgressBar(true, 0, position, maximum);
+    };
+    CenterOverForm(Handle(), progress.Handle());
+    TrayIcon().SetAnimate(true);
+    progress.Execute();
+    ResetTray();
+    counts = progress.Counts();
+  }
+
+  // 6. The summary, whatever became of the run.
+  if (Checks.ShowCleanDialog) {
+    TScanInfoDlg summary(Handle(), l, Checks);
+    summary.SettingName = "ShowCleanDialog";
+    summary.Caption = std::string(StrRes(123, l));
+    summary.Count = counts.Checked;
+    summary.FailedCount = counts.Failed;
+    summary.Lines = CleanSummaryLines(counts, l);
+    CenterOverForm(Handle(), summary.Handle());
+    summary.Execute();
+  }
+
+  // 7. Back to the ready list.
+  HotFinishClick();
+}
 
 }  // namespace tw

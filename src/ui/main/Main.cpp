@@ -28,6 +28,7 @@
 #include "ui/components/FormUtils.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/SettingsDialog.h"
 #include "ui/dialogs/TipsDialog.h"
 #include "ui/main/portable/ReadyRules.h"
 #include "ui/main/portable/StartupOptions.h"
@@ -276,6 +277,9 @@ void TTWMainForm::CreateControls() {
   };
   hotLanguage_->OnClick = [this] {
     if (ScanState == ssIdle && topButtonsOn_) ShowLanguagePopup();
+  };
+  hotSettings_->OnClick = [this] {
+    if (ScanState == ssIdle && topButtonsOn_) ShowSettings();
   };
   hotHomePage_->OnClick = [this] {
     if (ScanState == ssIdle && topButtonsOn_)
@@ -526,8 +530,7 @@ void TTWMainForm::SetTopButtonsEnabled(bool on) {
                    {hotHomePage_.get(), res::kHomeNormal, res::kHomeOver, res::kHomeFaded},
                    {hotLanguage_.get(), res::kLangNormal, res::kLangOver, res::kLangFaded}};
   for (const auto& t : top) {
-    // The settings dialog is not part of this program yet: its button stays faded and disabled.
-    const bool enabled = on && t.button != hotSettings_.get();
+    const bool enabled = on;
     const bool flip = t.button->FlipPictures;
     t.button->FlipPictures = false;
     if (enabled)
@@ -536,8 +539,7 @@ void TTWMainForm::SetTopButtonsEnabled(bool on) {
       LoadPicture(*t.button, res::PictureName(t.faded, l), res::PictureName(t.faded, l));
     t.button->FlipPictures = flip;
   }
-  hotSettings_->Cursor = no;
-  ::EnableWindow(hotSettings_->Handle(), FALSE);
+  hotSettings_->Cursor = on ? hand : no;
 }
 
 void TTWMainForm::SetModeButtonsEnabled(bool on) {
@@ -674,6 +676,28 @@ void TTWMainForm::WMShowTips() {
 
 void TTWMainForm::TipsClosed(TTipOfTheDayForm* tips) {
   if (tips == tips_) tips_ = nullptr;
+}
+
+void TTWMainForm::ShowSettings() {
+  if (settingsOpen_) return;
+  settingsOpen_ = true;
+  TSettingsActions actions;
+  actions.LargeIcons = [this] { return !elvReady_->SmallImages(); };
+  actions.SwitchIconSize = [this] { SetSmallIcons(!elvReady_->SmallImages()); };
+  actions.ShowBalloon = [this](const std::string& title, const std::string& text) {
+    ShowBalloon(title, text, Checks.ShowInfoTips, bfInfo);
+  };
+  TRegistrySettingsStore store;
+  try {
+    TSettingsForm settings(Handle(), Tag, store, Checks, database_->Loaded ? database_.get() : nullptr,
+                           std::move(actions));
+    CenterOverForm(Handle(), settings.Handle());
+    settings.ShowModal();
+  } catch (...) {
+    settingsOpen_ = false;
+    throw;
+  }
+  settingsOpen_ = false;
 }
 
 void TTWMainForm::ShowAbout() {

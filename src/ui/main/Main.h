@@ -85,6 +85,8 @@ class TTWMainForm final : public TWindow {
   // Brings to the front the first dialog that is open, else the main window.
   void BringDialogOrSelfToFront();
   void ShowAbout();
+  // The settings dialog (and through it the cookie and backup managers), modal.
+  void ShowSettings();
   void TipsClosed(TTipOfTheDayForm* tips);
   // The database could not be loaded: the window stays usable without it.
   void DatabaseUnavailable();
@@ -198,6 +200,7 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<THotImage> hotScan_, hotAbort_, hotClean_, hotFinish_, hotCancel_, hotStop_;
   // ELVReady and what each of its groups and items stands for.
   std::unique_ptr<TGroupedList> elvReady_;
+  bool settingsOpen_ = false;
   struct TReadyGroup {
     TXmlNode Node;
     std::string Id;
