@@ -15,6 +15,9 @@
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/SystemInfo.h"
+#include "database/DefaultBrowser.h"
+#include "engine/Utility.h"
+#include "ui/main/portable/SystemInfoText.h"
 #include "platform/ShellFolders.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
@@ -314,7 +317,13 @@ void TTWMainForm::CreateControls() {
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdOpenHide, "");
   ::SetMenuDefaultItem(trayPopup_.get(), kCmdOpenHide, FALSE);
   ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdPornScan, "");
+  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdSysInfo, "");
+  ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdSettings, "");
+  ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdExit, "");
+  trayLook_ = std::make_unique<TOwnerDrawnMenu>(trayPopup_.get(), "");
   languagePopup_.reset(::CreatePopupMenu());
   for (int id : kLanguageLocaleIds) ::AppendMenuA(languagePopup_.get(), MF_STRING, id, "");
 }
@@ -793,6 +802,42 @@ void TTWMainForm::ShowLanguagePopup() {
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
 }
 
+void TTWMainForm::PopPornScanClick() {
+  if (ScanState != ssIdle) return;
+  int total = 0, adult = 0;
+  scanMgr_->AdultHistoryCount(Tag, total, adult);
+  ShowBalloon(Row(219, Tag), Format(Row(225, Tag), total, adult), adult > 0, bfWarning);
+}
+
+std::string TTWMainForm::SystemInfoText() const {
+  TSystemInfoValues values;
+  if (!DefaultBrowserCommand().empty()) {
+    const std::string program = DefaultBrowserPath([](const std::string& path) { return path; });
+    values.BrowserCommand = program.empty() ? DefaultBrowserCommand() : program;
+    values.BrowserVersion = program.empty() ? std::string() : TVerInfoRes(program).FileVersion();
+  }
+  const TSystemFacts facts = ReadSystemFacts();
+  values.Platform = PlatformName(OsKind(), facts.Major, facts.Minor, facts.Build, facts.Server);
+  values.Major = facts.Major;
+  values.Minor = facts.Minor;
+  values.Build = facts.Build;
+  values.MemoryLoad = facts.MemoryLoad;
+  values.TotalPhysical = facts.TotalPhysical;
+  values.Processors = facts.Processors;
+  try {
+    values.ProcessorMHz = GetCPUFrequency();
+  } catch (const Exception& e) {
+    LogFile().Write("[GetCPUFrequency] %s: %s", e.ClassName(), e.Message());
+    values.ProcessorMHz = RecordedProcessorMHz();
+  }
+  return SystemInfoReport(values, Tag);
+}
+
+void TTWMainForm::PopSysInfoClick() {
+  if (ScanState == ssScanning) return;
+  ShowBalloon(Row(27, Tag), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
+}
+
 void TTWMainForm::ShowTrayPopup(int x, int y) {
   ::SetForegroundWindow(Handle());
   ::TrackPopupMenu(trayPopup_.get(), TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
@@ -802,9 +847,15 @@ void TTWMainForm::ShowTrayPopup(int x, int y) {
 void TTWMainForm::InitMenuPopup(HMENU menu) {
   const int l = Tag;
   if (menu == trayPopup_.get()) {
-    const std::string openHide = Row(Visible() ? 69 : 70, l), exit = Row(73, l);
-    ::ModifyMenuA(menu, kCmdOpenHide, MF_BYCOMMAND | MF_STRING, kCmdOpenHide, openHide.c_str());
-    ::ModifyMenuA(menu, kCmdExit, MF_BYCOMMAND | MF_STRING, kCmdExit, exit.c_str());
+    // Captions live in the menu's look (its entries draw themselves).
+    trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? 69 : 70, l));
+    trayLook_->SetCaption(kCmdPornScan, Row(71, l));
+    trayLook_->SetCaption(kCmdSysInfo, Row(72, l));
+    trayLook_->SetCaption(kCmdSettings, Row(96, l));
+    trayLook_->SetCaption(kCmdExit, Row(73, l));
+    trayLook_->SetBandCaption(std::string(11, ' ') + Row(67, l));
+    const UINT idle = ScanState == ssIdle ? MF_ENABLED : MF_GRAYED;
+    for (int id : {kCmdPornScan, kCmdSysInfo, kCmdSettings}) ::EnableMenuItem(menu, id, MF_BYCOMMAND | idle);
     ::SetMenuDefaultItem(menu, kCmdOpenHide, FALSE);
     BringDialogOrSelfToFront();
   } else if (menu == languagePopup_.get()) {
@@ -824,6 +875,15 @@ void TTWMainForm::Command(int id) {
       return;
     case kCmdExit:
       PopExitClick();
+      return;
+    case kCmdPornScan:
+      PopPornScanClick();
+      return;
+    case kCmdSysInfo:
+      PopSysInfoClick();
+      return;
+    case kCmdSettings:
+      if (ScanState == ssIdle) ShowSettings();
       return;
     case kCmdGroupToggle:
     case kCmdExpandAll:
@@ -1238,6 +1298,12 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       case WM_INITMENUPOPUP:
         InitMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;
+      case WM_MEASUREITEM:
+        if (TOwnerDrawnMenu::Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+        break;
+      case WM_DRAWITEM:
+        if (TOwnerDrawnMenu::Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+        break;
       case WM_COMMAND:
         if (lParam == 0) Command(LOWORD(wParam));
         return 0;

@@ -17,6 +17,7 @@
 #include "ui/components/GroupedList.h"
 #include "ui/components/PictureButton.h"
 #include "ui/components/TrayIcon.h"
+#include "ui/components/OwnerDrawnMenu.h"
 #include "ui/components/Window.h"
 #include "ui/main/portable/ScanText.h"
 
@@ -26,6 +27,9 @@ namespace tw {
 enum : int {
   kCmdOpenHide = 100,
   kCmdExit = 101,
+  kCmdPornScan = 102,
+  kCmdSysInfo = 103,
+  kCmdSettings = 104,
   // The ready list's group menu and default menu.
   kCmdGroupToggle = 300,
   kCmdExpandAll = 301,
@@ -81,6 +85,11 @@ class TTWMainForm final : public TWindow {
   void ResetTray();
   void PopOpenHideClick();
   void PopExitClick();
+  // The tray menu's "Quick Analysis" and "System Info" (both only while idle).
+  void PopPornScanClick();
+  void PopSysInfoClick();
+  // The system information report as the balloon and the logo's hint show it.
+  std::string SystemInfoText() const;
   bool Closing();
   // Brings to the front the first dialog that is open, else the main window.
   void BringDialogOrSelfToFront();
@@ -187,6 +196,7 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<TMyTrayIcon> trayIcon_;
   HIMAGELIST trayImages_ = nullptr;
   unique_hmenu trayPopup_, languagePopup_;
+  std::unique_ptr<TOwnerDrawnMenu> trayLook_;
   unique_hgdiobj backgroundBrush_;
 
   // Top bar.
