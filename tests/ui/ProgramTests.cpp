@@ -683,9 +683,11 @@ struct TCliScan {
 };
 TCliScan CliScan(int mode) {
   TCliScan scan;
-  char temp[MAX_PATH];
-  ::GetTempPathA(MAX_PATH, temp);
-  const std::string out = std::string(temp) + "tw_cli_scan.json";
+  // Beside the test program: a file in the temporary folder would be one of the findings.
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string out = self;
+  out = out.substr(0, out.find_last_of('\\') + 1) + "tw_cli_scan.json";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   unique_handle file(::CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
   std::string command = "\"" + WinPath(TW_CLI) + "\" scan --json --mode " + std::to_string(mode) +
@@ -778,7 +780,8 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
     HWND summary = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (summary = program.Find("TScanInfoDlg")) && ::IsWindowVisible(summary); }, 120s));
     const std::wstring text = WideText(Child(summary, "RICHEDIT50W"));
-    EXPECT_NE(text.find(Widen(Format(Row(129, 0), expected.count))), std::wstring::npos);
+    EXPECT_NE(text.find(Widen(Format(Row(129, 0), expected.count))), std::wstring::npos)
+        << Narrow(text) << " (the command line found " << expected.count << ")";
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 5s));
     const TReadyList results = TReadyList::Results(program.Main());
