@@ -9,6 +9,23 @@
 #include "registry/portable/RegText.h"
 #include "support/Exceptions.h"
 
+namespace {
+
+// Names and string data reach the writer as the registry class hands them over: UTF-8 text.
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    for (int k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+    i += n;
+  }
+  return true;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   try {
@@ -25,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (bar == std::string_view::npos) return 0;
   const std::string_view name = rest.substr(0, bar);
   const std::string_view value = rest.substr(bar + 1);
+  const bool text = type == 1 || type == 2 || type == 7;
+  if (!IsUtf8(name) || name.find('\0') != std::string_view::npos || (text && !IsUtf8(value))) return 0;
   tw::TRegExportWriter writer;
   writer.Begin();
   writer.AddLine("REGEDIT4");
