@@ -49,39 +49,16 @@ std::unique_ptr<TWorkObject> BuildCacheEntries(TWorkObjectInit init, const TActi
   return object;
 }
 
-std::unique_ptr<TWorkObject> BuildDeleteValues(TWorkObjectInit init, const TActionParams& params) {
-  auto object = Make<TDeleteValuesObject>(init);
-  object->Key = params.at("key");
-  object->Subkey = params.at("subkey");
-  object->ValueFilter = params.at("valueFilter");
-  return object;
-}
-
-std::unique_ptr<TWorkObject> BuildReplaceValues(TWorkObjectInit init, const TActionParams& params) {
-  auto object = Make<TReplaceValuesObject>(init);
-  object->Key = params.at("key");
-  object->Subkey = params.at("subkey");
-  object->ValueFilter = params.at("valueFilter");
-  object->NewValue = params.at("newValue");
-  return object;
-}
-
-std::unique_ptr<TWorkObject> BuildDeleteSubkeys(TWorkObjectInit init, const TActionParams& params) {
-  auto object = Make<TDeleteSubkeysObject>(init);
-  object->Key = params.at("key");
-  object->Subkey = params.at("subkey");
-  object->SubkeyFilter = params.at("subkeyFilter");
-  return object;
-}
-
-// The registry fixers all read the same four attributes.
+// The registry methods (value and subkey cleaners, fixers): the key, and whichever of the
+// filters and the new value the class has (its method's row names exactly those).
 template <class Class>
-std::unique_ptr<TWorkObject> BuildFixer(TWorkObjectInit init, const TActionParams& params) {
+std::unique_ptr<TWorkObject> BuildRegistry(TWorkObjectInit init, const TActionParams& params) {
   auto object = Make<Class>(init);
   object->Key = params.at("key");
   object->Subkey = params.at("subkey");
-  object->ValueFilter = params.at("valueFilter");
-  object->SubkeyFilter = params.at("subkeyFilter");
+  if constexpr (requires { object->ValueFilter; }) object->ValueFilter = params.at("valueFilter");
+  if constexpr (requires { object->SubkeyFilter; }) object->SubkeyFilter = params.at("subkeyFilter");
+  if constexpr (requires { object->NewValue; }) object->NewValue = params.at("newValue");
   return object;
 }
 
@@ -105,9 +82,9 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteCache", BuildCacheEntries<TCacheEntryObject::kContent>},
       {"DeleteCookies", BuildCacheEntries<TCacheEntryObject::kCookie>},
       {"DeleteHistory", BuildCacheEntries<TCacheEntryObject::kHistory>},
-      {"DeleteValues", BuildDeleteValues},
-      {"ReplaceValues", BuildReplaceValues},
-      {"DeleteSubkeys", BuildDeleteSubkeys},
+      {"DeleteValues", BuildRegistry<TDeleteValuesObject>},
+      {"ReplaceValues", BuildRegistry<TReplaceValuesObject>},
+      {"DeleteSubkeys", BuildRegistry<TDeleteSubkeysObject>},
       {"DeleteOperaCache", BuildPlain<TOperaCacheObject>},
       {"DeleteOperaCookies", BuildPlain<TOperaCookiesObject>},
       {"DeleteOperaHistory", BuildPlain<TOperaHistoryObject>},
@@ -126,24 +103,24 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteChromeDownloads", BuildPlain<TChromeDownloadsObject>},
       {"DeleteChromeThumbnails", BuildPlain<TChromeThumbnailsObject>},
       {"DeleteChromeFavicons", BuildPlain<TChromeFaviconsObject>},
-      {"RegFixRun", BuildFixer<TRegFixRun>},
-      {"RegFixRunMRU", BuildFixer<TRegFixRunMRU>},
-      {"RegFixSharedDLLs", BuildFixer<TRegFixSharedDLLs>},
-      {"RegFixFonts", BuildFixer<TRegFixFonts>},
-      {"RegFixHelp", BuildFixer<TRegFixHelp>},
-      {"RegFixAppPaths", BuildFixer<TRegFixAppPaths>},
-      {"RegFixFolders", BuildFixer<TRegFixFolders>},
-      {"RegFixShares", BuildFixer<TRegFixShares>},
-      {"RegFixARPCache", BuildFixer<TRegFixARPCache>},
-      {"RegFixCLSID", BuildFixer<TRegFixCLSID>},
-      {"RegFixApplications", BuildFixer<TRegFixApplications>},
-      {"RegFixMUICache", BuildFixer<TRegFixMUICache>},
-      {"RegFixSoftware", BuildFixer<TRegFixSoftware>},
-      {"RegFixMenuOrder", BuildFixer<TRegFixMenuOrder>},
-      {"RegFixUninstall", BuildFixer<TRegFixUninstall>},
-      {"RegFixFileExts", BuildFixer<TRegFixFileExts>},
-      {"RegFixFileExtsRec", BuildFixer<TRegFixFileExtsRec>},
-      {"RegFixFileTypeRec", BuildFixer<TRegFixFileTypeRec>},
+      {"RegFixRun", BuildRegistry<TRegFixRun>},
+      {"RegFixRunMRU", BuildRegistry<TRegFixRunMRU>},
+      {"RegFixSharedDLLs", BuildRegistry<TRegFixSharedDLLs>},
+      {"RegFixFonts", BuildRegistry<TRegFixFonts>},
+      {"RegFixHelp", BuildRegistry<TRegFixHelp>},
+      {"RegFixAppPaths", BuildRegistry<TRegFixAppPaths>},
+      {"RegFixFolders", BuildRegistry<TRegFixFolders>},
+      {"RegFixShares", BuildRegistry<TRegFixShares>},
+      {"RegFixARPCache", BuildRegistry<TRegFixARPCache>},
+      {"RegFixCLSID", BuildRegistry<TRegFixCLSID>},
+      {"RegFixApplications", BuildRegistry<TRegFixApplications>},
+      {"RegFixMUICache", BuildRegistry<TRegFixMUICache>},
+      {"RegFixSoftware", BuildRegistry<TRegFixSoftware>},
+      {"RegFixMenuOrder", BuildRegistry<TRegFixMenuOrder>},
+      {"RegFixUninstall", BuildRegistry<TRegFixUninstall>},
+      {"RegFixFileExts", BuildRegistry<TRegFixFileExts>},
+      {"RegFixFileExtsRec", BuildRegistry<TRegFixFileExtsRec>},
+      {"RegFixFileTypeRec", BuildRegistry<TRegFixFileTypeRec>},
   };
   return builders;
 }

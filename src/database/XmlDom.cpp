@@ -24,25 +24,8 @@ void DomCheck(HRESULT hr) {
 
 // The document's text is UTF-8 on this side of the DOM whatever the process's code page, so
 // accented and CJK names read, written and saved back unchanged on every Windows version.
-std::wstring FromUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  if (n <= 0) RaiseLastOSError();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), n);
-  return out;
-}
-
-std::string ToUtf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) RaiseLastOSError();
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-  return out;
-}
+std::wstring FromUtf8(std::string_view text) { return Utf8ToWide(text); }
+std::string ToUtf8(std::wstring_view text) { return WideToUtf8(text); }
 
 std::string ToUtf8(const BStr& text) {
   return text.get() ? ToUtf8(std::wstring_view(text.get(), ::SysStringLen(text.get()))) : std::string();

@@ -36,7 +36,6 @@ std::string SetCookie(const std::string& host, const std::string& name) {
                                    "v; expires=Sat, 01-Jan-2050 00:00:00 GMT"));
   // The cache's own name for it, whatever the user part.
   std::string found;
-  EnumUrlCache(nullptr, [&](const INTERNET_CACHE_ENTRY_INFOA&) { return false; });
   for (const char* pattern : {"cookie:", "Cookie:"}) {
     EnumUrlCache(pattern, [&](const INTERNET_CACHE_ENTRY_INFOA& info) {
       const std::string source = info.lpszSourceUrlName ? info.lpszSourceUrlName : "";

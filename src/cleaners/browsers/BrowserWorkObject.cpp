@@ -21,16 +21,7 @@ bool Exists(const std::string& path) {
 }
 
 // SQLite takes UTF-8 file names.
-std::string Utf8(const std::string& text) {
-  const std::wstring wide = Widen(text);
-  if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-  return out;
-}
+std::string Utf8(const std::string& text) { return WideToUtf8(Widen(text)); }
 
 std::string FileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
