@@ -342,6 +342,17 @@ TEST(OwnerDrawnMenu, MeasuresAndDrawsItsEntries) {
     draw.itemState = 0;
     TOwnerDrawnMenu::Draw(draw);
     EXPECT_EQ(::GetPixel(dc, 30, 32), RGB(255, 255, 255));
+    // The menu's default entry is bold even when the item's state does not say so (Wine's).
+    auto ink = [&] {
+      int dark = 0;
+      for (int x = 48; x < 200; ++x)
+        for (int y = 30; y < 50; ++y) dark += GetRValue(::GetPixel(dc, x, y)) < 128;
+      return dark;
+    };
+    const int plain = ink();
+    ::SetMenuDefaultItem(menu.get(), 11, FALSE);
+    TOwnerDrawnMenu::Draw(draw);
+    EXPECT_GT(ink(), plain);
     ::SelectObject(dc, old);
     ::DeleteDC(dc);
   }

@@ -167,7 +167,9 @@ void TOwnerDrawnMenu::DrawEntry(const Entry& entry, const DRAWITEMSTRUCT& draw) 
   } else {
     if ((draw.itemState & ODS_CHECKED) && checkImages_)
       ImageList_Draw(checkImages_, 0, dc, kCheckX, draw.rcItem.top + 2, ILD_TRANSPARENT);
-    const bool isDefault = (draw.itemState & ODS_DEFAULT) != 0;
+    // Not every system reports the default entry in the item's state: the menu is asked too.
+    const bool isDefault = (draw.itemState & ODS_DEFAULT) != 0 ||
+                           ::GetMenuDefaultItem(menu_, FALSE, 0) == entry.id;
     unique_hgdiobj font(MenuFont(isDefault, disabled));
     HGDIOBJ old = ::SelectObject(dc, font.get());
     ::SetTextColor(dc, disabled ? RGB(192, 192, 192) : highlighted ? RGB(255, 255, 255) : RGB(0, 0, 0));
@@ -201,7 +203,15 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
   HGDIOBJ old = ::SelectObject(dc, rotated.get());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, RGB(255, 255, 255));
-  const std::wstring caption = L" " + Utf8ToWide(bandCaption_);
+  // The caption's leading blanks lift it up the band; fewer of them when the band is short, so
+  // the words themselves are never cut off.
+  std::wstring caption = L" " + Utf8ToWide(bandCaption_);
+  auto length = [&] {
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    return size.cx;
+  };
+  while (caption.size() > 1 && caption[1] == L' ' && length() > band.bottom - 4) caption.erase(0, 1);
   ::ExtTextOutW(dc, 2, band.bottom - 2, ETO_CLIPPED, &band, caption.c_str(),
                 static_cast<UINT>(caption.size()), nullptr);
   ::SelectObject(dc, old);

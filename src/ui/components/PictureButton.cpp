@@ -89,6 +89,8 @@ void THotImage::SetHint(const std::string& text) {
     ::SendMessageA(tooltip_.get(), TTM_SETTIPBKCOLOR, RGB(255, 255, 255), 0);
     ::SendMessageA(tooltip_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, 3500);
     ::SendMessageA(tooltip_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+    // Hints of several lines ("\r\n") break where they say.
+    ::SendMessageA(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, 800);
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -104,6 +106,9 @@ void THotImage::SetHint(const std::string& text) {
   ti.uId = reinterpret_cast<UINT_PTR>(handle_.get());
   ti.lpszText = const_cast<char*>(hint_.c_str());
   ::SendMessageA(tooltip_.get(), TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+  // A hint of several lines stays long enough to be read.
+  const bool long_ = hint_.find('\n') != std::string::npos;
+  ::SendMessageA(tooltip_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, long_ ? 15000 : 3500);
 }
 
 void THotImage::SetVisible(bool visible) { ::ShowWindow(handle_.get(), visible ? SW_SHOWNA : SW_HIDE); }

@@ -319,6 +319,9 @@ LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
       case WM_APP + 1014:
         Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Tag >= 0 && Tag < 4 ? Tag : 0)]), keptFile_));
         return 0;
+      case WM_HELP:  // F1
+        OpenHelp(Handle(), Tag);
+        return TRUE;
       case WM_COMMAND:
         switch (LOWORD(wParam)) {
           case kIdAdd: Add(); return 0;

@@ -2,8 +2,12 @@
 // warn, refresh the kept cookies, remove with the progress dialog, sum up, back to the ready list.
 #include "cleaners/system/KeptCookies.h"
 #include "engine/States.h"
+#include "platform/Text.h"
+#include "registry/BackupFiles.h"
+#include "registry/portable/BackupNames.h"
 #include "settings/RegistrySettings.h"
 #include "strings/StrRes.h"
+#include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CleanProgressDialog.h"
@@ -14,6 +18,28 @@
 #include "ui/main/Main.h"
 
 namespace tw {
+
+namespace {
+
+// The clean warning promises that backups are kept for a while and that the user is then asked
+// to recycle them: asked after a clean that made backups, when some are past that age.
+void OfferToRecycleOldBackups(HWND owner, int language) {
+  std::vector<std::string> paths;
+  try {
+    for (const TBackupFile& file : OldBackups(kBackupRecycleDays)) paths.push_back(file.Path);
+  } catch (const std::exception& e) {
+    LogFile().Write("[OldBackups] %s", std::string(e.what()));
+    return;
+  }
+  if (paths.empty()) return;
+  const std::string question = Format(std::string(StrRes(158, language)), static_cast<double>(kBackupRecycleDays));
+  if (::MessageBoxW(owner, Widen(question).c_str(), Widen(ProgramTitle(language)).c_str(),
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    return;
+  for (const std::string& left : RecycleFiles(paths)) LogFile().Write("[RecycleFiles] not recycled: %s", left);
+}
+
+}  // namespace
 
 void TTWMainForm::StartClean() {
   if (ScanState != ssResults || !scanMgr_) return;
@@ -73,7 +99,10 @@ void TTWMainForm::StartClean() {
     summary.Execute();
   }
 
-  // 7. Back to the ready list.
+  // 7. Old backups, when this clean made new ones.
+  if (Checks.MakeRegistryBackups) OfferToRecycleOldBackups(Handle(), l);
+
+  // 8. Back to the ready list.
   HotFinishClick();
 }
 

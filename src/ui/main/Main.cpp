@@ -236,6 +236,7 @@ TTWMainForm::~TTWMainForm() {
   tipsOwner_.reset();
   trayIcon_.reset();
   if (trayImages_) ::ImageList_Destroy(trayImages_);
+  if (popImages_) ::ImageList_Destroy(popImages_);
   g_mainForm = nullptr;
 }
 
@@ -272,9 +273,7 @@ void TTWMainForm::CreateControls() {
 
   const HCURSOR help = ::LoadCursorA(nullptr, IDC_HELP);
   hotHelp_->Cursor = help;
-  hotHelp_->OnClick = [this] {
-    if (ScanState == ssIdle) OpenHelp(Handle(), Tag);
-  };
+  hotHelp_->OnClick = [this] { OpenHelp(Handle(), Tag); };
   hotAbout_->OnClick = [this] {
     if (ScanState == ssIdle && topButtonsOn_) ShowAbout();
   };
@@ -288,6 +287,10 @@ void TTWMainForm::CreateControls() {
     if (ScanState == ssIdle && topButtonsOn_)
       ::ShellExecuteA(Handle(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
   };
+  // The logo reports the system: as a balloon when clicked, as its hint while the mouse is on it.
+  imgLogo_->OnClick = [this] { PopSysInfoClick(); };
+  imgLogo_->OnMouseEnter = [this] { imgLogo_->SetHint(SystemInfoText()); };
+  imgLogo_->OnMouseLeave = [this] { imgLogo_->SetHint(""); };
   hotScan_->OnClick = [this] { HotScanClick(); };
   hotAbort_->OnClick = [this] { HotAbortClick(); };
   hotClean_->OnClick = [this] {
@@ -323,9 +326,13 @@ void TTWMainForm::CreateControls() {
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdSettings, "");
   ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdExit, "");
-  trayLook_ = std::make_unique<TOwnerDrawnMenu>(trayPopup_.get(), "");
+  popImages_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
+  if (const TPicture check = TPicture::FromResource(res::kMenuCheck); !check.Empty())
+    ::ImageList_AddMasked(popImages_, check.Bitmap(), RGB(255, 255, 255));
+  trayLook_ = std::make_unique<TOwnerDrawnMenu>(trayPopup_.get(), "", popImages_);
   languagePopup_.reset(::CreatePopupMenu());
   for (int id : kLanguageLocaleIds) ::AppendMenuA(languagePopup_.get(), MF_STRING, id, "");
+  languageLook_ = std::make_unique<TOwnerDrawnMenu>(languagePopup_.get(), "", popImages_);
 }
 
 void TTWMainForm::LayoutControls() {
@@ -358,12 +365,13 @@ void TTWMainForm::LayoutControls() {
   const SIZE start = hotStart_->Size();
   const int startX = width - 8 - start.cx;
   hotStart_->SetPosition(startX, (topHeight - start.cy) / 2);
-  // Cancel of the results stands under the run-state button.
+  // While results are shown, their Cancel stands left of the run-state button (then Clean) and
+  // the small buttons move left of both.
   const SIZE stop = hotStop_->Size();
-  hotStop_->SetPosition(width - 8 - stop.cx, std::min(topHeight - static_cast<int>(stop.cy),
-                                                      static_cast<int>((topHeight + start.cy) / 2)));
+  const int stopX = startX - 8 - stop.cx;
+  hotStop_->SetPosition(stopX, (topHeight - stop.cy) / 2);
   const SIZE small = hotAbout_->Size();
-  const int gridRight = startX - 10;
+  const int gridRight = (ScanState == ssResults ? stopX : startX) - 10;
   const int rowGap = std::max(0, static_cast<int>(topHeight - 2 * small.cy) / 3);
   THotImage* const grid[2][3] = {{hotLanguage_.get(), hotHomePage_.get(), hotSettings_.get()},
                                  {hotHelp_.get(), hotAbout_.get(), nullptr}};
@@ -600,6 +608,7 @@ void TTWMainForm::RefreshScanButtons() {
   LoadPicture(*hotStart_, res::PictureName(normal, l), res::PictureName(over, l));
   hotStart_->FlipPictures = flip;
   hotStart_->SetHint(Row(hint, l));
+  if (statusBar_) LayoutControls();
 }
 
 void TTWMainForm::FormShow() {
@@ -860,11 +869,11 @@ void TTWMainForm::InitMenuPopup(HMENU menu) {
     BringDialogOrSelfToFront();
   } else if (menu == languagePopup_.get()) {
     for (int i = 0; i < 4; ++i) {
-      const std::string caption = Row(23 + i, l);
       const int id = kLanguageLocaleIds[i];
-      ::ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (i == checkedLanguage_ ? MF_CHECKED : 0), id,
-                    caption.c_str());
+      languageLook_->SetCaption(id, Row(23 + i, l));
+      ::CheckMenuItem(menu, id, MF_BYCOMMAND | (i == checkedLanguage_ ? MF_CHECKED : MF_UNCHECKED));
     }
+    languageLook_->SetBandCaption(Row(74, l));
   }
 }
 
@@ -1227,6 +1236,8 @@ void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
     add(kCmdIconSize, Row(list.SmallImages() ? 168 : 169, l));
     ::SetMenuDefaultItem(menu.get(), kCmdScanNow, FALSE);
   }
+  const std::string band = onGroup ? std::string(13, ' ') + Row(207, l) : std::string(8, ' ') + Row(204, l);
+  const TOwnerDrawnMenu look(menu.get(), band, popImages_);
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
 }
@@ -1298,6 +1309,9 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       case WM_INITMENUPOPUP:
         InitMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;
+      case WM_HELP:  // F1: what the help button does
+        OpenHelp(Handle(), Tag);
+        return TRUE;
       case WM_MEASUREITEM:
         if (TOwnerDrawnMenu::Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
         break;

@@ -196,7 +196,9 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<TMyTrayIcon> trayIcon_;
   HIMAGELIST trayImages_ = nullptr;
   unique_hmenu trayPopup_, languagePopup_;
-  std::unique_ptr<TOwnerDrawnMenu> trayLook_;
+  std::unique_ptr<TOwnerDrawnMenu> trayLook_, languageLook_;
+  // Picture 0: the check mark of checked menu entries.
+  HIMAGELIST popImages_ = nullptr;
   unique_hgdiobj backgroundBrush_;
 
   // Top bar.

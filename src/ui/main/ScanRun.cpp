@@ -259,6 +259,7 @@ void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   add(kCmdOpenFolder, Row(217, l), folder);
   add(kCmdOpenRegistryEditor, Row(218, l), registry);
   ::SetMenuDefaultItem(menu.get(), kCmdResultToggle, FALSE);
+  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(207, l), popImages_);
   ::SetForegroundWindow(Handle());
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
