@@ -7,11 +7,15 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
 
 #include "cleaners/system/KeptCookies.h"
+#include "cleaners/system/RegistryObjects.h"
+#include "database/XmlDom.h"
+#include "platform/Com.h"
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
 #include "support/FileIO.h"
@@ -254,6 +258,78 @@ TEST_F(BackupManager, DeletesToTheRecycleBinAfterAYes) {
   ASSERT_EQ(form.List().GroupCount(), 1);
   EXPECT_EQ(form.Backup(0, 0)->Path, b);
   EXPECT_FALSE(::IsWindowEnabled(form.DeleteButton()));
+}
+
+// The file a registry clean writes is what the manager shows, previews, merges back (the key
+// is then as it was) and deletes.
+TEST_F(BackupManager, TakesBackWhatARegistryCleanRemoved) {
+  ComApartment com;
+  struct TRaw {
+    const char* name;
+    DWORD type;
+    std::string data;
+  };
+  const std::vector<TRaw> values = {{"text", REG_SZ, std::string("t\0e\0x\0t\0\0\0", 10)},
+                                    {"number", REG_DWORD, std::string("\x2a\0\0\0", 4)},
+                                    {"bytes", REG_BINARY, std::string("\x01\xff\0", 3)},
+                                    {"empty", REG_SZ, std::string()}};
+  {
+    unique_hkey key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    for (const TRaw& v : values) {
+      const std::wstring name(v.name, v.name + std::strlen(v.name));
+      ASSERT_EQ(::RegSetValueExW(key.get(), name.c_str(), 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                                 static_cast<DWORD>(v.data.size())),
+                ERROR_SUCCESS);
+    }
+  }
+  TXmlDocument item = TXmlDocument::Create();
+  ASSERT_TRUE(item.LoadXML("<Item id=\"g05-i02\"/>"));
+  TDeleteValuesObject object(nullptr, [](TCustomWorkObject*) {}, nullptr, item.Root());
+  object.Key = "HKEY_CURRENT_USER";
+  object.Subkey = kTestKey;
+  object.Execute();
+  ASSERT_EQ(object.Found.Count(), 4);
+  object.CleanMode = true;
+  object.OnBackup = [](TWorkObject*, TWorkDataPtr) {};
+  object.Execute();
+  ASSERT_EQ(object.BackupFiles.size(), 1u);
+  const std::string file = object.BackupFiles[0];
+  for (const TRaw& v : values)
+    EXPECT_NE(::RegGetValueA(HKEY_CURRENT_USER, kTestKey, v.name, RRF_RT_ANY, nullptr, nullptr, nullptr), ERROR_SUCCESS)
+        << v.name;
+
+  TBackupMgrForm form(nullptr, 0, nullptr);
+  form.Ask = [](const std::string&, UINT) { return IDYES; };
+  bool allRestored = false;
+  form.Tell = [&](const std::string&, bool all) { allRestored = all; };
+  ASSERT_EQ(form.List().GroupCount(), 1);
+  ASSERT_EQ(form.List().ItemCount(0), 1);
+  ASSERT_EQ(form.Backup(0, 0)->Path, file);
+  TListHit hit;
+  hit.Group = 0;
+  hit.Item = 0;
+  hit.Kind = THitKind::ItemIcon;
+  EXPECT_NE(form.Hint(hit).Text.find("\"number\"=dword:0000002a"), std::string::npos) << form.Hint(hit).Text;
+  form.List().SetItemChecked(0, 0, true);
+  form.MergeClick();
+  EXPECT_TRUE(allRestored);
+  for (const TRaw& v : values) {
+    char data[64];
+    DWORD type = 0, size = sizeof data;
+    const std::wstring name(v.name, v.name + std::strlen(v.name));
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\TidewhiskDialogTest", name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                             &type, data, &size),
+              ERROR_SUCCESS)
+        << v.name;
+    EXPECT_EQ(type, v.type) << v.name;
+    EXPECT_EQ(std::string(data, size), v.data) << v.name;
+  }
+  form.List().SetItemChecked(0, 0, true);
+  form.List().OnItemCheckChange(0, 0);
+  form.DeleteClick();
+  EXPECT_FALSE(FileExists(file));
 }
 
 // ---- Cookies
