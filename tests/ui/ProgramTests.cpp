@@ -894,6 +894,7 @@ TEST_F(ScanTest, AbortKeepsWhatWasFoundWithoutSummary) {
 // ---- Cleaning from the main window
 
 constexpr const char* kTypedUrlsKey = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+constexpr const char* kMuiCacheKey = "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr const char* kFilePrefix = "tw_e2e_clean_";
 
@@ -967,22 +968,28 @@ std::string CookieEntry(const std::string& host) {
   return found;
 }
 
-enum class TKind { File, LockedFile, TypedAddress, Cookie, KeptCookie };
+// A typed address is a value of a key the history cleaners empty; a program name cache entry is
+// one the registry integrity fixers remove when its program is gone.
+enum class TKind { File, LockedFile, TypedAddress, ProgramName, Cookie, KeptCookie };
 
 // What a clean may meet: the preset modes that list it ('1' at the mode's place, as the items of
-// the shipped database have it) and whether the user leaves it ticked.
+// the shipped database have it), whether the user leaves it ticked, and for registry values the
+// database item whose backup holds them.
 struct TFixture {
   const char* tag;
   TKind kind;
   const char* modes;
   bool ticked;
+  const char* item = "";
 };
 constexpr TFixture kFixtures[] = {
     {"removed", TKind::File, "1001010", true},
     {"spared", TKind::File, "1001010", false},
     {"locked", TKind::LockedFile, "1001010", true},
-    {"typed-removed", TKind::TypedAddress, "0011010", true},
-    {"typed-spared", TKind::TypedAddress, "0011010", false},
+    {"typed-removed", TKind::TypedAddress, "0011010", true, "g01-i04"},
+    {"typed-spared", TKind::TypedAddress, "0011010", false, "g01-i04"},
+    {"mui-removed", TKind::ProgramName, "0000100", true, "g00-i12"},
+    {"mui-spared", TKind::ProgramName, "0000100", false, "g00-i12"},
     {"cookie-removed", TKind::Cookie, "0101010", true},
     {"cookie-spared", TKind::Cookie, "0101010", false},
     // Listed and left ticked like any cookie; the clean spares it.
@@ -1014,6 +1021,10 @@ class CleanTest : public ProgramTest {
         case TKind::TypedAddress:
           value_[f] = "url" + std::to_string(9100 + f);
           marker_[f] = Format("tw-e2e-%s.example", fixture.tag);
+          break;
+        case TKind::ProgramName:
+          marker_[f] = Format("tw-e2e-%s", fixture.tag);
+          value_[f] = "C:\\" + marker_[f] + "\\program.exe.FriendlyAppName";
           break;
         case TKind::Cookie:
         case TKind::KeptCookie:
@@ -1056,6 +1067,9 @@ class CleanTest : public ProgramTest {
         case TKind::TypedAddress:
           WriteString(kTypedUrlsKey, value_[f].c_str(), "http://" + marker_[f] + "/");
           break;
+        case TKind::ProgramName:
+          WriteString(kMuiCacheKey, value_[f].c_str(), "Program");
+          break;
         case TKind::Cookie:
         case TKind::KeptCookie: {
           const std::string url = "http://" + marker_[f] + "/";
@@ -1076,6 +1090,7 @@ class CleanTest : public ProgramTest {
     for (std::size_t f = 0; f < kFixtureCount; ++f) {
       if (kFixtures[f].kind == TKind::File || kFixtures[f].kind == TKind::LockedFile) ::DeleteFileA(FilePath(f).c_str());
       if (kFixtures[f].kind == TKind::TypedAddress) DeleteValue(kTypedUrlsKey, value_[f].c_str());
+      if (kFixtures[f].kind == TKind::ProgramName) DeleteValue(kMuiCacheKey, value_[f].c_str());
       if (!cookie_[f].empty()) RemoveUrlCacheEntry(cookie_[f]);
     }
     ForgetPendingRenames();
@@ -1085,6 +1100,7 @@ class CleanTest : public ProgramTest {
       case TKind::File:
       case TKind::LockedFile: return Exists(FilePath(f));
       case TKind::TypedAddress: return ReadValue(kTypedUrlsKey, value_[f].c_str()).exists;
+      case TKind::ProgramName: return ReadValue(kMuiCacheKey, value_[f].c_str()).exists;
       default: return FindUrlCacheEntry(cookie_[f]).has_value();
     }
   }
@@ -1106,7 +1122,7 @@ class CleanTest : public ProgramTest {
 // programs and warning dialogs, and compare the summary with what is left on disk, in the
 // registry and in the URL cache.
 TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
-  for (int mode : {1, 2, 3, 4, 6}) {
+  for (int mode : {1, 2, 3, 4, 5, 6}) {
     SCOPED_TRACE(mode);
     MakeFixtures();
     if (HasFatalFailure()) return;
@@ -1223,8 +1239,11 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
     const std::string shown = Narrow(WideText(Child(summary, "RICHEDIT50W")));
     EXPECT_NE(flat(shown).find(flat(sentence)), std::string::npos) << shown << "\nexpected: " << sentence;
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitFor([&] { return !program.Find("TScanInfoDlg") && ::IsWindowVisible(scan); }, 10s));
-    EXPECT_FALSE(::IsWindowVisible(results.Handle()));
+    // Back to the ready list, the results gone.
+    EXPECT_TRUE(WaitFor([&] {
+      return !program.Find("TScanInfoDlg") && !::IsWindowVisible(results.Handle()) && results.Groups() == 0 &&
+             ::IsWindowVisible(TReadyList(program.Main()).Handle()) && ::IsWindowVisible(scan);
+    }, 10s));
 
     // Ticked findings are gone, except the locked file, which waits for the next restart;
     // unticked findings, the kept cookie and whatever the mode does not cover stay.
@@ -1241,20 +1260,25 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
     for (const TCookieLine& line : LoadKeptCookies(keptFile_)) stillKept |= line.Name == cookie_[FixtureIndex("cookie-kept")];
     EXPECT_TRUE(stillKept);
 
-    // The removed registry value went into a new backup first; the spared one did not.
+    // Each item with a removed registry value made one new backup, which holds the value as it was
+    // before it went, and none of the spared ones.
     std::vector<TBackupFile> made;
     for (const TBackupFile& file : ListBackups())
       if (std::find(backupsBefore_.begin(), backupsBefore_.end(), file.Path) == backupsBefore_.end())
         made.push_back(file);
-    const std::size_t typed = FixtureIndex("typed-removed"), typedSpared = FixtureIndex("typed-spared");
-    const bool registry = kFixtures[typed].modes[mode - 1] == '1';
-    ASSERT_EQ(made.size(), registry ? 1u : 0u);
-    if (registry) {
-      EXPECT_EQ(made[0].ItemId, "g01-i04");
-      const std::string text = LoadBackupText(made[0].Path);
-      EXPECT_NE(text.find("\"" + value_[typed] + "\"=\"http://" + marker_[typed] + "/\""), std::string::npos) << text;
-      EXPECT_EQ(text.find(marker_[typedSpared]), std::string::npos) << text;
-      ::DeleteFileA(made[0].Path.c_str());
+    std::vector<std::string> items;
+    for (const TFixture& fixture : kFixtures)
+      if (*fixture.item && fixture.ticked && fixture.modes[mode - 1] == '1') items.push_back(fixture.item);
+    ASSERT_EQ(made.size(), items.size());
+    for (const TBackupFile& file : made) {
+      SCOPED_TRACE(file.Name);
+      EXPECT_NE(std::find(items.begin(), items.end(), file.ItemId), items.end());
+      const std::string text = LoadBackupText(file.Path);
+      for (std::size_t f = 0; f < kFixtureCount; ++f) {
+        if (kFixtures[f].item != file.ItemId) continue;
+        EXPECT_EQ(text.find(marker_[f]) != std::string::npos, kFixtures[f].ticked) << kFixtures[f].tag << "\n" << text;
+      }
+      ::DeleteFileA(file.Path.c_str());
     }
 
     program.Post(Registered("UM_TERMINATE"));
