@@ -174,6 +174,8 @@ TEST_F(UrlCacheTest, CleanRemovesTickedEntriesLastFirstAndSparesKeptCookies) {
                                                            : std::vector<std::string>{first, second};
   EXPECT_EQ(reported, expected);
   EXPECT_TRUE(cookies->Found.Record(IndexOf(*cookies, first)).CleanSucceeded);
+  // The kept cookie is no longer ticked: a summary counts it neither removed nor failed.
+  EXPECT_FALSE(cookies->Found.Record(IndexOf(*cookies, kept)).Checked);
   RemoveUrlCacheEntry(kept);
   RemoveUrlCacheEntry(unticked);
 }

@@ -83,7 +83,12 @@ void TCacheEntryObject::Clean() {
     TChecked& record = Found.Record(i);
     if (!record.Checked) continue;
     const std::string& url = Found.Text(i);
-    if (kept.count(url)) continue;  // spared: neither removed nor reported
+    if (kept.count(url)) {
+      // Spared: neither removed nor reported, and no longer ticked, so that the clean's counts
+      // claim no removal for it.
+      record.Checked = false;
+      continue;
+    }
     if (!RemoveUrlCacheEntry(url)) record.CleanSucceeded = false;
     ReportItem(url);
   }
