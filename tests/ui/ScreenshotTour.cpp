@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Handles.h"
+#include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
 #include "support/Messages.h"
 #include "ui/components/GroupedList.h"
@@ -219,7 +220,8 @@ class TTour {
     Menu("tray-menu", [&] {
       HWND tray = TopWindow(pid_, "TwTrayIconWindow");
       if (!tray) tray = FindHidden("TwTrayIconWindow");
-      ::SetCursorPos(900, 600);
+      ::SetCursorPos(1100, 700);
+      std::this_thread::sleep_for(300ms);
       ::PostMessageA(tray, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
       ::PostMessageA(tray, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
     });
@@ -286,6 +288,11 @@ class TTour {
     Settle();
     Shot("after-clean");
 
+    // System Info from the tray menu: a balloon at the tray icon.
+    ::PostMessageA(main_, WM_COMMAND, 103, 0);
+    std::this_thread::sleep_for(1500ms);
+    Shot("system-info-balloon");
+
     Dialog("about", "TAboutForm", [&] { ClickAt(ChildOf(main_, "TwHotImage", Row(94, l)), 5, 5); });
 
     ClickAt(ChildOf(main_, "TwHotImage", Row(96, l)), 5, 5);
@@ -307,6 +314,13 @@ class TTour {
 
  private:
   void MakeFixtures() {
+    // Backups of two items, for the backup manager.
+    if (ListBackups().empty()) {
+      SaveBackup("g07-i01", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                            "Explorer\\RunMRU]\r\n\"a\"=\"notepad\\\\1\"\r\n\"MRUList\"=\"a\"\r\n");
+      SaveBackup("g07-i03", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                            "Explorer\\TypedPaths]\r\n\"url1\"=\"C:\\\\Users\"\r\n");
+    }
     // Two cookies in the system browser's cache, for the cookie manager.
     for (const char* site : {"http://www.example.com/", "http://news.example.org/"})
       ::InternetSetCookieA(site, "tour", "1; expires=Fri, 01-Jan-2100 00:00:00 GMT");
