@@ -1164,6 +1164,20 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
       }
     }
 
+    // In the first mode a backup past the keeping time waits: after the clean the user is asked
+    // whether to recycle it (and says yes).
+    std::string oldBackup;
+    if (mode == 1) {
+      oldBackup = SaveBackup("g07-i01", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TidewhiskOld]\r\n\"x\"=\"1\"\r\n");
+      FILETIME now{};
+      ::GetSystemTimeAsFileTime(&now);
+      ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+      time.QuadPart -= 40ull * 24 * 3600 * 10000000;
+      const FILETIME old{time.LowPart, time.HighPart};
+      unique_hfile file(::CreateFileA(oldBackup.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(file && ::SetFileTime(file.get(), nullptr, nullptr, &old));
+    }
+
     TProgram program;
     HWND scan = StartInMode(program, mode);
     ASSERT_NE(scan, nullptr);
@@ -1239,6 +1253,12 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
     const std::string shown = Narrow(WideText(Child(summary, "RICHEDIT50W")));
     EXPECT_NE(flat(shown).find(flat(sentence)), std::string::npos) << shown << "\nexpected: " << sentence;
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    if (!oldBackup.empty()) {
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor([&] { return (box = program.Find("#32770")) && ::IsWindowVisible(box); }, 10s));
+      EXPECT_NE(ChildTexts(box).find(Format(Row(158, 0), 30.0)), std::string::npos) << ChildTexts(box);
+      ::PostMessageA(box, WM_COMMAND, IDYES, 0);
+    }
     // Back to the ready list, the results gone.
     EXPECT_TRUE(WaitFor([&] {
       return !program.Find("TScanInfoDlg") && !::IsWindowVisible(results.Handle()) && results.Groups() == 0 &&
@@ -1256,6 +1276,7 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
         EXPECT_EQ(PendingRename(marker_[f] + ".tmp"), fixture.modes[mode - 1] == '1') << fixture.tag;
       }
     }
+    if (!oldBackup.empty()) EXPECT_FALSE(Exists(oldBackup)) << "recycled after the yes";
     bool stillKept = false;
     for (const TCookieLine& line : LoadKeptCookies(keptFile_)) stillKept |= line.Name == cookie_[FixtureIndex("cookie-kept")];
     EXPECT_TRUE(stillKept);
