@@ -192,6 +192,13 @@ TEST(CloseProgramsDlg, FollowsProgramsAndWindowsAndKeepsUncheckedOnes) {
   EXPECT_EQ(dialog.ELVProcess().ItemCount(0), 0);
   EXPECT_TRUE(dialog.Processes()[0].Windows.empty());
   Shot(dialog.Handle(), "close-programs-fr");
+  if (std::getenv("TW_SHOTS")) {
+    for (int language : {0, 2, 3}) {
+      TTerminateAppDlg other(nullptr, language, kTargets);
+      ::ShowWindow(other.Handle(), SW_SHOWNA);
+      Shot(other.Handle(), Format("close-programs-%d", language));
+    }
+  }
   // Unticked programs keep running; Cancel closes nothing.
   dialog.ELVProcess().SetGroupChecked(0, false);
   dialog.ELVProcess().SetGroupChecked(1, false);
