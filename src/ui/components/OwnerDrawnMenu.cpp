@@ -1,6 +1,7 @@
 #include "ui/components/OwnerDrawnMenu.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/Text.h"
 
@@ -185,7 +186,9 @@ void TOwnerDrawnMenu::DrawEntry(const Entry& entry, const DRAWITEMSTRUCT& draw) 
 
 void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
   // The band runs from the menu's top to the bottom of its last entry.
-  RECT band{0, 0, kBand, lastEntry.bottom};
+  const int height = lastEntry.bottom;
+  if (height <= 0) return;
+  RECT band{0, 0, kBand, height};
   unique_hgdiobj fill(::CreateSolidBrush(kWindowColor));
   ::FillRect(dc, &band, static_cast<HBRUSH>(fill.get()));
   NONCLIENTMETRICSW metrics{};
@@ -195,26 +198,62 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
   font.lfHeight = metrics.lfMenuFont.lfHeight < 0 ? metrics.lfMenuFont.lfHeight + 2
                                                   : metrics.lfMenuFont.lfHeight - 2;
   font.lfWeight = FW_BOLD;
-  font.lfEscapement = 900;
-  font.lfOrientation = 900;
   font.lfQuality = ANTIALIASED_QUALITY;
   lstrcpyW(font.lfFaceName, L"Tahoma");
-  unique_hgdiobj rotated(::CreateFontIndirectW(&font));
-  HGDIOBJ old = ::SelectObject(dc, rotated.get());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, RGB(255, 255, 255));
+  unique_hgdiobj face(::CreateFontIndirectW(&font));
+
+  // The caption is written upright into a picture as long as the band is high, which is then
+  // turned a quarter to the left: bottom to top, the letters' tops to the left, spaced as upright
+  // text is (some systems space turned fonts unevenly).
+  HDC flat = ::CreateCompatibleDC(dc);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = height;
+  info.bmiHeader.biHeight = -kBand;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* flatBits = nullptr;
+  unique_hgdiobj flatPicture(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &flatBits, nullptr, 0));
+  if (!flatPicture || !flatBits) {
+    ::DeleteDC(flat);
+    return;
+  }
+  HGDIOBJ oldPicture = ::SelectObject(flat, flatPicture.get());
+  HGDIOBJ oldFont = ::SelectObject(flat, face.get());
+  RECT all{0, 0, height, kBand};
+  ::FillRect(flat, &all, static_cast<HBRUSH>(fill.get()));
+  ::SetBkMode(flat, TRANSPARENT);
+  ::SetTextColor(flat, RGB(255, 255, 255));
   // The caption's leading blanks lift it up the band; fewer of them when the band is short, so
   // the words themselves are never cut off.
   std::wstring caption = L" " + Utf8ToWide(bandCaption_);
   auto length = [&] {
     SIZE size{};
-    ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    ::GetTextExtentPoint32W(flat, caption.c_str(), static_cast<int>(caption.size()), &size);
     return size.cx;
   };
-  while (caption.size() > 1 && caption[1] == L' ' && length() > band.bottom - 4) caption.erase(0, 1);
-  ::ExtTextOutW(dc, 2, band.bottom - 2, ETO_CLIPPED, &band, caption.c_str(),
-                static_cast<UINT>(caption.size()), nullptr);
-  ::SelectObject(dc, old);
+  while (caption.size() > 1 && caption[1] == L' ' && length() > height - 4) caption.erase(0, 1);
+  ::ExtTextOutW(flat, 2, 2, ETO_CLIPPED, &all, caption.c_str(), static_cast<UINT>(caption.size()), nullptr);
+  ::GdiFlush();
+  ::SelectObject(flat, oldFont);
+  ::SelectObject(flat, oldPicture);
+  ::DeleteDC(flat);
+
+  // Turned: the upright picture's point (u, v) lands at (v, height - 1 - u) of the band.
+  info.bmiHeader.biWidth = kBand;
+  info.bmiHeader.biHeight = -height;
+  void* bandBits = nullptr;
+  unique_hgdiobj bandPicture(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bandBits, nullptr, 0));
+  if (!bandPicture || !bandBits) return;
+  const auto* from = static_cast<const std::uint32_t*>(flatBits);
+  auto* to = static_cast<std::uint32_t*>(bandBits);
+  for (int v = 0; v < kBand; ++v)
+    for (int u = 0; u < height; ++u) to[(height - 1 - u) * kBand + v] = from[v * height + u];
+  HDC turned = ::CreateCompatibleDC(dc);
+  HGDIOBJ oldBand = ::SelectObject(turned, bandPicture.get());
+  ::BitBlt(dc, 0, 0, kBand, height, turned, 0, 0, SRCCOPY);
+  ::SelectObject(turned, oldBand);
+  ::DeleteDC(turned);
 }
 
 }  // namespace tw
