@@ -43,8 +43,11 @@ if(WIN32)
   endif()
   add_library(tw_sqlite3 STATIC ${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c)
   target_include_directories(tw_sqlite3 SYSTEM PUBLIC ${TW_SQLITE_PKG}/deps/sqlite3)
+  # Left out: what nothing here uses and every statement would otherwise check for (shared
+  # caches, progress callbacks, the deprecated interfaces).
   target_compile_definitions(tw_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION
-                             SQLITE_DEFAULT_MEMSTATUS=0)
+                             SQLITE_DEFAULT_MEMSTATUS=0 SQLITE_OMIT_SHARED_CACHE
+                             SQLITE_OMIT_PROGRESS_CALLBACK SQLITE_OMIT_DEPRECATED)
   set_source_files_properties(${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c PROPERTIES COMPILE_OPTIONS "-w")
 
   # GoogleTest built from Debian's sources.

@@ -163,9 +163,6 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     last = now;
     if (sender == manager.WorkObjects.back().get()) finished = true;
   };
-  manager.OnItem = [&](TWorkObject* sender, TWorkDataPtr data) {
-    if (sender->CleanMode) run.cleaned.emplace(sender, data->Text);
-  };
   CurrentMode = static_cast<std::uint8_t>(mode);
   ScanState = ssScanning;
   last = Clock::now();
@@ -188,6 +185,11 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     ScanState = ssCleaning;
     finished = false;
     for (const auto& object : manager.WorkObjects) {
+      // The findings of the scan are read from Found once it is over; only what the clean
+      // reports is taken item by item (a copy of each text costs as much as the finding).
+      object->OnItem = [&](TWorkObject* sender, TWorkDataPtr data) {
+        run.cleaned.emplace(sender, data->Text);
+      };
       if (backups) object->OnBackup = [](TWorkObject*, TWorkDataPtr) {};
       else object->OnBackup = nullptr;
     }

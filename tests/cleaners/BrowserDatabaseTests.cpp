@@ -299,6 +299,37 @@ TEST_F(BrowserDatabaseTest, SQLiteLayerReportsFailuresWithCodeMeaningStatementAn
   EXPECT_EQ(message([&] { none.FieldAsString("a"); }), "Field a Not found. Empty dataset");
 }
 
+// A listing writes integers out itself and reads every other value once; its text must still be
+// SQLite's own text of the value, and a key must give back the value as it was stored.
+TEST_F(BrowserDatabaseTest, ListedTextsAreSQLiteTextsOfEveryKindOfValue) {
+  const char* values[] = {"0", "-1", "9223372036854775807", "-9223372036854775807 - 1",
+                          "0.1", "-0.0", "100.0", "1e300", "''", "'über, 東京'", "NULL",
+                          "x''", "x'41004243'", "CAST(12 AS TEXT)"};
+  static constexpr TFieldChoice kFields[] = {{0, "v", "v"}};
+  static constexpr const char* kIdentity[] = {"v"};
+  static constexpr TRowSource kSource[] = {
+      {.File = "v.sqlite", .Table = "t", .Fields = kFields, .Identity = kIdentity}};
+  std::string script = "CREATE TABLE t (n INTEGER PRIMARY KEY, v);";
+  for (std::size_t i = 0; i < std::size(values); ++i)
+    script += "INSERT INTO t VALUES (" + std::to_string(i + 1) + ", " + values[i] + ");";
+  Build({"v.sqlite", script.c_str()});
+
+  std::vector<TRowKey> keys;
+  const Texts texts = List(kSource, &keys);
+  ASSERT_EQ(texts.size(), std::size(values));
+  TSQLiteDatabase database(PathOf("v.sqlite").string(), TSQLiteOpen::ReadOnly);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const TSQLValue n = static_cast<std::int64_t>(i + 1);
+    std::vector<TSQLValue> params = {n};
+    const std::vector<TSQLValue> key = KeyValues(keys[i]);
+    ASSERT_EQ(key.size(), 1u) << values[i];
+    params.push_back(key[0]);
+    TSQLiteUniTable stored = database.Query("SELECT v, v IS ?2 FROM t WHERE n = ?1", params);
+    EXPECT_EQ(texts[i], "v=" + stored.FieldAsString(0)) << values[i];
+    EXPECT_EQ(stored.FieldAsInteger(1), 1) << values[i];
+  }
+}
+
 TEST_F(BrowserDatabaseTest, TransactionsEndWithCommitOrAreRolledBackWhenTheDatabaseIsFreed) {
   const std::string path = Build({"t.sqlite", "CREATE TABLE t (a); INSERT INTO t VALUES (1), (2);"});
   {

@@ -16,20 +16,20 @@ bool HasName(const std::vector<std::string>& names, std::string_view name) {
 
 // A value packed as a kind byte followed by 8 bytes (integer, real) or by a 4-byte length and
 // the bytes (text, BLOB); NULL is the kind byte alone.
-void PackField(const TSQLiteUniTable& table, int index, std::string& out) {
-  const TSQLType type = table.FieldType(index);
+void PackField(const TSQLField& field, std::string& out) {
+  const TSQLType type = field.Type();
   out += static_cast<char>(type);
   auto raw = [&out](const void* data, std::size_t size) {
     out.append(static_cast<const char*>(data), size);
   };
   switch (type) {
     case TSQLType::Integer: {
-      const std::int64_t v = table.FieldAsInteger(index);
+      const std::int64_t v = field.AsInteger();
       raw(&v, sizeof v);
       break;
     }
     case TSQLType::Real: {
-      const double v = table.FieldAsReal(index);
+      const double v = field.AsReal();
       raw(&v, sizeof v);
       break;
     }
@@ -37,7 +37,7 @@ void PackField(const TSQLiteUniTable& table, int index, std::string& out) {
     case TSQLType::Blob: {
       const std::size_t lengthAt = out.size();
       out.append(sizeof(std::uint32_t), '\0');
-      table.AppendField(index, out);
+      field.AppendTo(out);
       const std::uint32_t length = static_cast<std::uint32_t>(out.size() - lengthAt - sizeof length);
       std::memcpy(out.data() + lengthAt, &length, sizeof length);
       break;
@@ -111,28 +111,27 @@ bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFou
   store->File = file;
   store->Columns = prepared->identity;
   const int fieldCount = static_cast<int>(prepared->labels.size());
-  std::size_t labelSize = 0;
-  for (const std::string& label : prepared->labels) labelSize += label.size() + 2;
   const int identityCount = static_cast<int>(store->Columns.size());
+  // What comes before each field's value: "label=", then ",label=".
+  std::vector<std::string> heads;
+  for (const std::string& label : prepared->labels)
+    heads.push_back((heads.empty() ? "" : ",") + label + "=");
+  // Each row's text is put together here, then handed over as a copy of its exact size.
+  std::string line;
   for (TSQLiteUniTable table = database.Query(prepared->sql); !table.Eof(); table.Next()) {
     TRowKey key;
     key.Source = &source;
-    key.RowId = table.FieldAsInteger(0);
+    key.RowId = table.Field(0).AsInteger();
     key.Store = store;
     key.Offset = static_cast<std::uint32_t>(store->Values.size());
-    for (int i = 0; i < identityCount; ++i) PackField(table, 1 + i, store->Values);
+    for (int i = 0; i < identityCount; ++i) PackField(table.Field(1 + i), store->Values);
     key.Length = static_cast<std::uint32_t>(store->Values.size() - key.Offset);
-    std::size_t size = labelSize;
-    for (int i = 0; i < fieldCount; ++i) size += table.FieldAsView(1 + identityCount + i).size();
-    std::string text;
-    text.reserve(size);
+    line.clear();
     for (int i = 0; i < fieldCount; ++i) {
-      if (i) text += ',';
-      text += prepared->labels[i];
-      text += '=';
-      table.AppendField(1 + identityCount + i, text);
+      line += heads[i];
+      table.Field(1 + identityCount + i).AppendTo(line);
     }
-    if (!found(std::move(text), std::move(key))) break;
+    if (!found(std::string(line), std::move(key))) break;
   }
   return true;
 }

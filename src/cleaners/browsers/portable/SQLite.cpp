@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <charconv>
 #include <utility>
 
 namespace tw {
@@ -280,6 +281,41 @@ std::string_view TSQLiteUniTable::FieldAsView(int index) const {
   if (!text) return {};
   return std::string_view(reinterpret_cast<const char*>(text),
                           static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
+}
+
+TSQLField TSQLiteUniTable::Field(int index) const {
+  return TSQLField(*this, sqlite3_column_value(statement_, index));
+}
+
+void TSQLiteUniTable::RaiseOutOfMemory() const {
+  throw ESQLiteException(
+      SQLiteErrorMessage("Could not retrieve data", SQLITE_NOMEM, sql_, "out of memory"));
+}
+
+TSQLType TSQLField::Type() const { return static_cast<TSQLType>(sqlite3_value_type(value_)); }
+
+std::int64_t TSQLField::AsInteger() const { return sqlite3_value_int64(value_); }
+
+double TSQLField::AsReal() const { return sqlite3_value_double(value_); }
+
+void TSQLField::AppendTo(std::string& out) const {
+  switch (sqlite3_value_type(value_)) {
+    case SQLITE_NULL: return;
+    case SQLITE_INTEGER: {
+      // SQLite would convert the value in place, into a buffer of its own, to hand out its text.
+      char digits[24];
+      const std::to_chars_result end =
+          std::to_chars(digits, digits + sizeof digits, sqlite3_value_int64(value_));
+      out.append(digits, end.ptr);
+      return;
+    }
+    default: {
+      const unsigned char* text = sqlite3_value_text(value_);
+      if (!text) table_->RaiseOutOfMemory();
+      out.append(reinterpret_cast<const char*>(text),
+                 static_cast<std::size_t>(sqlite3_value_bytes(value_)));
+    }
+  }
 }
 
 std::int64_t TSQLiteUniTable::FieldAsInteger(int index) const {

@@ -17,6 +17,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace tw {
 
@@ -87,6 +88,26 @@ class TSQLiteDatabase {
   bool inTransaction_ = false;
 };
 
+class TSQLiteUniTable;
+
+// One column of a cursor's current row, looked up once for everything read from it; valid until
+// the cursor moves. What a scan of many rows reads each value with.
+class TSQLField {
+ public:
+  TSQLType Type() const;
+  std::int64_t AsInteger() const;
+  double AsReal() const;
+  // Appends the value's text (nothing for NULL), the same text as FieldAsString; an integer is
+  // written out directly. Raises ESQLiteException when SQLite has no memory left for the text.
+  void AppendTo(std::string& out) const;
+
+ private:
+  friend class TSQLiteUniTable;
+  TSQLField(const TSQLiteUniTable& table, sqlite3_value* value) : table_(&table), value_(value) {}
+  const TSQLiteUniTable* table_;
+  sqlite3_value* value_;
+};
+
 // One prepared statement over a database it does not own; a forward-only cursor. The current
 // row's columns are read by name (any letter case) or by index.
 class TSQLiteUniTable {
@@ -113,8 +134,10 @@ class TSQLiteUniTable {
   std::string FieldAsString(int index) const;
   // The column's text (empty for NULL), valid until the cursor moves.
   std::string_view FieldAsView(int index) const;
-  // Appends the column's text to Out (nothing for NULL), without a copy of its own.
-  void AppendField(int index, std::string& out) const { out += FieldAsView(index); }
+  // Appends the column's text to Out (nothing for NULL), without a copy of its own; the same
+  // text as FieldAsString.
+  void AppendField(int index, std::string& out) const { Field(index).AppendTo(out); }
+  TSQLField Field(int index) const;
   std::int64_t FieldAsInteger(int index) const;
   double FieldAsReal(int index) const;
   TSQLType FieldType(int index) const;
@@ -124,7 +147,9 @@ class TSQLiteUniTable {
   int Row() const { return row_; }
 
  private:
+  friend class TSQLField;
   void Step();
+  [[noreturn]] void RaiseOutOfMemory() const;
 
   TSQLiteDatabase* database_;
   sqlite3_stmt* statement_ = nullptr;
