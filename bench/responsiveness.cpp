@@ -124,17 +124,62 @@ struct TPhase {
   double seconds = 0;
   int probes = 0;
   double maxMs = 0, p99Ms = 0, meanMs = 0;
+  double maxAt = 0;  // when the longest round trip began, in seconds into the phase
+  double floorMaxMs = 0, floorP99Ms = 0;  // the same of the idle window, probed in the same beats
   int changes = 0;        // changes of the watched text
-  int gaugeChanges = 0;   // changes of the watched gauge's position
+  int paints = 0;         // changes of the watched area's pixels on the screen
+  double paintLagMs = 0;  // longest time from a text change to the next change on the screen
+  double paintLagAt = 0;  // when that text change came, in seconds into the phase
+};
+
+// What a sampler watches besides the window it probes: a text (looked for until found; reading
+// it is then the beat's round trip) and the area of the screen that shows it.
+struct TWatch {
+  std::function<HWND()> text;
+  std::function<bool(HWND text, RECT&)> area;
+};
+
+// The pixels of a screen area, hashed.
+class TScreenArea {
+ public:
+  TScreenArea() : screen_(::GetDC(nullptr)), memory_(::CreateCompatibleDC(screen_)) {}
+  ~TScreenArea() {
+    if (bitmap_) ::DeleteObject(bitmap_);
+    ::DeleteDC(memory_);
+    ::ReleaseDC(nullptr, screen_);
+  }
+  unsigned long long Hash(const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return 0;
+    if (w != w_ || h != h_) {
+      if (bitmap_) ::DeleteObject(bitmap_);
+      BITMAPINFO info{};
+      info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      bitmap_ = ::CreateDIBSection(memory_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+      ::SelectObject(memory_, bitmap_);
+      w_ = w;
+      h_ = h;
+    }
+    ::BitBlt(memory_, 0, 0, w, h, screen_, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    unsigned long long hash = 1469598103934665603ull;
+    for (int i = 0; i < w * h; ++i) hash = (hash ^ (bits_[i] & 0xFFFFFF)) * 1099511628211ull;
+    return hash;
+  }
+
+ private:
+  HDC screen_, memory_;
+  HBITMAP bitmap_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+  int w_ = 0, h_ = 0;
 };
 
 // Sends WM_NULL to Target every 10 ms from a thread of its own and times each round trip; the
-// text of the window Watch returns (looked for until found) and the position of the gauge Gauge
-// returns are sampled in the same beat.
+// watched text and its area on the screen are sampled in the same beat.
 class TSampler {
  public:
-  TSampler(HWND target, std::function<HWND()> watch = {}, std::function<HWND()> gauge = {})
-      : target_(target), watch_(std::move(watch)), gauge_(std::move(gauge)), start_(Clock::now()) {
+  TSampler(HWND target, HWND idle, TWatch watch = {})
+      : target_(target), idle_(idle), watch_(std::move(watch)), start_(Clock::now()) {
     thread_ = std::thread([this] { Run(); });
   }
   TPhase Stop() {
@@ -143,21 +188,26 @@ class TSampler {
     TPhase phase;
     phase.seconds = Ms(Clock::now() - start_) / 1000;
     phase.probes = static_cast<int>(trips_.size());
-    if (!trips_.empty()) {
-      std::vector<double> sorted = trips_;
-      std::sort(sorted.begin(), sorted.end());
-      phase.maxMs = sorted.back();
-      phase.p99Ms = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
-      double sum = 0;
-      for (double t : sorted) sum += t;
-      phase.meanMs = sum / static_cast<double>(sorted.size());
-    }
+    Stats(trips_, phase.maxMs, phase.p99Ms, &phase.meanMs);
+    Stats(floorTrips_, phase.floorMaxMs, phase.floorP99Ms, nullptr);
     phase.changes = changes_;
-    phase.gaugeChanges = gaugeChanges_;
+    phase.paints = paints_;
+    phase.maxAt = longestAt_;
+    phase.paintLagMs = paintLag_;
+    phase.paintLagAt = paintLagAt_;
     return phase;
   }
 
  private:
+  static void Stats(std::vector<double> trips, double& max, double& p99, double* mean) {
+    if (trips.empty()) return;
+    std::sort(trips.begin(), trips.end());
+    max = trips.back();
+    p99 = trips[std::min(trips.size() - 1, trips.size() * 99 / 100)];
+    double sum = 0;
+    for (double t : trips) sum += t;
+    if (mean) *mean = sum / static_cast<double>(trips.size());
+  }
   double Trip(HWND hwnd, UINT msg, WPARAM w, LPARAM l, DWORD_PTR* result) {
     const auto t0 = Clock::now();
     ::SendMessageTimeoutW(hwnd, msg, w, l, SMTO_NORMAL, 60000, result);
@@ -165,30 +215,63 @@ class TSampler {
   }
   void Run() {
     auto next = Clock::now();
-    HWND watched = nullptr, gauge = nullptr;
-    std::wstring lastText;
-    LRESULT lastPos = -1;
+    HWND watched = nullptr;
+    std::wstring lastText, shownText;
+    bool haveText = false;
+    TScreenArea screen;
+    unsigned long long lastPixels = 0;
+    bool havePixels = false, pending = false;
+    Clock::time_point pendingSince;
     while (!stop_) {
       DWORD_PTR result = 0;
-      double longest = Trip(target_, WM_NULL, 0, 0, &result);
-      if (!watched && watch_) watched = watch_();
-      if (watched && ::IsWindow(watched)) {
+      floorTrips_.push_back(Trip(idle_, WM_NULL, 0, 0, &result));
+      // The screen first, then the text: a text that changed since the last beat and shows
+      // already has been painted in time.
+      if (!watched && watch_.text) watched = watch_.text();
+      if (watched && !::IsWindow(watched)) watched = nullptr;
+      bool painted = false;
+      RECT area{};
+      if (watch_.area && watch_.area(watched, area)) {
+        const unsigned long long pixels = screen.Hash(area);
+        painted = havePixels && pixels != lastPixels;
+        paints_ += painted;
+        lastPixels = pixels;
+        havePixels = true;
+      }
+      // One round trip a beat: reading the text when there is one, else a message that does nothing.
+      double trip = 0;
+      if (!watched) {
+        trip = Trip(target_, WM_NULL, 0, 0, &result);
+      } else {
         wchar_t text[1024] = L"";
-        longest = std::max(longest, Trip(watched, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), &result));
+        trip = Trip(watched, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), &result);
+        const auto now = Clock::now();
         if (text != lastText) {
           ++changes_;
           lastText = text;
         }
-      }
-      if (!gauge && gauge_) gauge = gauge_();
-      if (gauge && ::IsWindow(gauge)) {
-        longest = std::max(longest, Trip(gauge, PBM_GETPOS, 0, 0, &result));
-        if (static_cast<LRESULT>(result) != lastPos) {
-          gaugeChanges_ += lastPos >= 0;
-          lastPos = static_cast<LRESULT>(result);
+        if (!haveText) {
+          shownText = text;  // what was there before is on the screen
+          haveText = true;
+        } else if (painted) {
+          if (pending && Ms(now - pendingSince) > paintLag_) {
+            paintLag_ = Ms(now - pendingSince);
+            paintLagAt_ = Ms(pendingSince - start_) / 1000;
+          }
+          pending = false;
+          shownText = text;  // at best: the text may have changed after the pixels were read
+        } else if (text != shownText && !pending) {
+          pending = true;
+          pendingSince = now;
         }
       }
-      trips_.push_back(longest);
+      trips_.push_back(trip);
+      if (trip > longest_) {
+        longest_ = trip;
+        longestAt_ = Ms(Clock::now() - start_) / 1000 - trip / 1000;
+      }
+      if (trace_)
+        std::fprintf(stderr, "beat %.3f %.1f %d %d\n", Ms(Clock::now() - start_) / 1000, trip, changes_, paints_);
       next += 10ms;
       const auto now = Clock::now();
       if (next < now) next = now;
@@ -196,21 +279,24 @@ class TSampler {
     }
   }
 
-  HWND target_;
-  std::function<HWND()> watch_, gauge_;
+  HWND target_, idle_;
+  TWatch watch_;
+  const bool trace_ = std::getenv("TW_PROBE_TRACE") != nullptr;
   Clock::time_point start_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
-  std::vector<double> trips_;
-  int changes_ = 0, gaugeChanges_ = 0;
+  std::vector<double> trips_, floorTrips_;
+  int changes_ = 0, paints_ = 0;
+  double paintLag_ = 0, paintLagAt_ = 0, longest_ = 0, longestAt_ = 0;
 };
 
 std::string Json(const TPhase& p) {
   char text[256];
   std::snprintf(text, sizeof text,
-                "{\"seconds\":%.3f,\"probes\":%d,\"max_ms\":%.1f,\"p99_ms\":%.1f,\"mean_ms\":%.2f,\"changes\":%d,"
-                "\"gauge_changes\":%d}",
-                p.seconds, p.probes, p.maxMs, p.p99Ms, p.meanMs, p.changes, p.gaugeChanges);
+                "{\"seconds\":%.3f,\"probes\":%d,\"max_ms\":%.1f,\"max_at_s\":%.2f,\"p99_ms\":%.1f,\"mean_ms\":%.2f,\"floor_max_ms\":%.1f,"
+                "\"floor_p99_ms\":%.1f,\"changes\":%d,"
+                "\"paints\":%d,\"paint_lag_ms\":%.1f,\"paint_lag_at_s\":%.2f}",
+                p.seconds, p.probes, p.maxMs, p.maxAt, p.p99Ms, p.meanMs, p.floorMaxMs, p.floorP99Ms, p.changes, p.paints, p.paintLagMs, p.paintLagAt);
   return text;
 }
 
@@ -223,9 +309,53 @@ void WriteSetting(const char* name, const char* text) {
   ::RegCloseKey(key);
 }
 
+constexpr const char* kIdleClass = "TwBenchIdleWindow";
+
+// The floor's window: a window of another process that does nothing but answer its messages.
+int RunIdleWindow() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+    if (msg == WM_CLOSE) ::PostQuitMessage(0);
+    return ::DefWindowProcA(hwnd, msg, w, l);
+  };
+  wc.hInstance = ::GetModuleHandleA(nullptr);
+  wc.lpszClassName = kIdleClass;
+  ::RegisterClassA(&wc);
+  ::CreateWindowExA(0, kIdleClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+  return 0;
+}
+
+// A process that ends with the probe.
+struct TChild {
+  HANDLE process = nullptr;
+  DWORD pid = 0;
+  explicit TChild(const std::string& commandLine) {
+    std::string command = commandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+      Fail("cannot start " + commandLine);
+    ::CloseHandle(pi.hThread);
+    process = pi.hProcess;
+    pid = pi.dwProcessId;
+  }
+  TChild(const TChild&) = delete;
+  ~TChild() {
+    if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(process, 99);
+      ::WaitForSingleObject(process, 5000);
+    }
+    ::CloseHandle(process);
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--idle-window") return RunIdleWindow();
   if (argc != 4) Fail("usage: responsiveness_probe.exe PROGRAM.exe DATABASE.dat FINDINGS");
   const std::string program = argv[1], database = argv[2];
   const int expected = std::atoi(argv[3]);
@@ -248,24 +378,14 @@ int main(int argc, char** argv) {
   ::CreateDirectoryA(folder.c_str(), nullptr);
   if (!::CopyFileA(database.c_str(), (folder + "\\database.dat").c_str(), FALSE)) Fail("cannot copy " + database);
 
-  std::string command = "\"" + program + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    Fail("cannot start " + program);
-  ::CloseHandle(pi.hThread);
-  const DWORD pid = pi.dwProcessId;
-  struct TEnd {
-    HANDLE process;
-    ~TEnd() {
-      if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-        ::TerminateProcess(process, 99);
-        ::WaitForSingleObject(process, 5000);
-      }
-      ::CloseHandle(process);
-    }
-  } end{pi.hProcess};
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  TChild idleProcess("\"" + std::string(self) + "\" --idle-window");
+  HWND idle = nullptr;
+  if (!WaitFor([&] { return (idle = TopWindow(idleProcess.pid, kIdleClass)) != nullptr; }, 30s))
+    Fail("the idle window did not come up");
+  TChild tidewhisk("\"" + program + "\"");
+  const DWORD pid = tidewhisk.pid;
 
   HWND main = nullptr;
   if (!WaitFor([&] { return (main = TopWindow(pid, "TTWMainForm")) && ::IsWindowVisible(main) && Button(main, Row(43)); },
@@ -275,15 +395,22 @@ int main(int argc, char** argv) {
   HWND statusBar = ChildOfClass(main, STATUSCLASSNAMEA);
   HWND results = ::GetDlgItem(main, 4);
   if (!statusBar || !results) Fail("no status bar or results list");
-  auto status = [statusBar] { return statusBar; };
+  // The status bar's first panel (the current finding) takes the left 60 % of the bar.
+  const TWatch status{[statusBar] { return statusBar; },
+                      [](HWND statusBar, RECT& r) {
+                        if (!::GetWindowRect(statusBar, &r)) return false;
+                        r.right = r.left + (r.right - r.left) * 55 / 100;
+                        ::InflateRect(&r, -2, -2);
+                        return true;
+                      }};
 
-  // The floor: the same probe against the idle window.
-  TSampler idleSampler(main, status);
+  // The program's own window while it waits for the user.
+  TSampler idleSampler(main, idle, status);
   std::this_thread::sleep_for(3s);
-  const TPhase idle = idleSampler.Stop();
+  const TPhase quiet = idleSampler.Stop();
 
   // The scan, until Clean is offered.
-  TSampler scanSampler(main, status);
+  TSampler scanSampler(main, idle, status);
   ClickAt(Button(main, Row(43)), 5, 5);
   const bool scanned = WaitFor([&] { return Button(main, Row(46)) != nullptr; }, 900s);
   const TPhase scan = scanSampler.Stop();
@@ -293,7 +420,7 @@ int main(int argc, char** argv) {
 
   // The results: the group opened (its entries made), then paged through, to the end, wheeled,
   // walked with the keys and back to the top, a step every 25 ms.
-  TSampler listSampler(main);
+  TSampler listSampler(main, idle, {{}, [results](HWND, RECT& r) { return ::GetWindowRect(results, &r) != FALSE; }});
   const auto expandStart = Clock::now();
   {
     const auto packed = static_cast<unsigned long long>(Ask(results, tw::TGL_GETRECT, 0, static_cast<LPARAM>(-1)));
@@ -325,18 +452,15 @@ int main(int argc, char** argv) {
   const TPhase list = listSampler.Stop();
   if (items != expected) Fail("the group opened with " + std::to_string(items) + " entries, not " + std::to_string(expected));
 
-  // The clean, until the ready list is back; the entry shown and the gauge of the progress dialog.
+  // The clean, until the ready list is back; the entry the progress dialog shows.
   auto progress = [pid] { return TopWindow(pid, "TCleanProgress"); };
   auto entry = [progress]() -> HWND {
     HWND dialog = progress();
     return dialog ? ChildOfClass(dialog, "STATIC", SS_NOPREFIX) : nullptr;
   };
-  auto gauge = [progress]() -> HWND {
-    HWND dialog = progress();
-    return dialog ? ChildOfClass(dialog, PROGRESS_CLASSA) : nullptr;
-  };
   bool sawDialog = false;
-  TSampler cleanSampler(main, entry, gauge);
+  TSampler cleanSampler(main, idle, {entry,
+                               [](HWND label, RECT& r) { return label && ::GetWindowRect(label, &r); }});
   ClickAt(Button(main, Row(46)), 5, 5);
   const bool cleaned = WaitFor(
       [&] {
@@ -348,9 +472,11 @@ int main(int argc, char** argv) {
   if (!cleaned) Fail(sawDialog ? "the clean did not return to the ready list" : "no progress dialog");
 
   ::PostMessageA(main, ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0);
-  ::WaitForSingleObject(end.process, 15000);
+  ::WaitForSingleObject(tidewhisk.process, 15000);
+  ::PostMessageA(idle, WM_CLOSE, 0, 0);
+  ::WaitForSingleObject(idleProcess.process, 5000);
 
   std::printf("{\"findings\":%d,\"expand_ms\":%.1f,\"idle\":%s,\"scan\":%s,\"list\":%s,\"clean\":%s}\n", items,
-              expandMs, Json(idle).c_str(), Json(scan).c_str(), Json(list).c_str(), Json(clean).c_str());
+              expandMs, Json(quiet).c_str(), Json(scan).c_str(), Json(list).c_str(), Json(clean).c_str());
   return 0;
 }
