@@ -197,6 +197,28 @@ class TSampler {
     phase.paintLagAt = paintLagAt_;
     return phase;
   }
+  // Seconds since the sampler started.
+  double Now() const { return Ms(Clock::now() - start_) / 1000; }
+  // The round trips (of both windows) that began From to To seconds into the phase, after Stop.
+  TPhase Part(double from, double to) const {
+    TPhase part;
+    part.seconds = to - from;
+    std::vector<double> trips, floorTrips;
+    double longest = -1;
+    for (std::size_t i = 0; i < trips_.size(); ++i)
+      if (began_[i] >= from && began_[i] < to) {
+        trips.push_back(trips_[i]);
+        floorTrips.push_back(floorTrips_[i]);
+        if (trips_[i] > longest) {
+          longest = trips_[i];
+          part.maxAt = began_[i];
+        }
+      }
+    part.probes = static_cast<int>(trips.size());
+    Stats(trips, part.maxMs, part.p99Ms, &part.meanMs);
+    Stats(floorTrips, part.floorMaxMs, part.floorP99Ms, nullptr);
+    return part;
+  }
 
  private:
   static void Stats(std::vector<double> trips, double& max, double& p99, double* mean) {
@@ -224,6 +246,7 @@ class TSampler {
     Clock::time_point pendingSince;
     while (!stop_) {
       DWORD_PTR result = 0;
+      began_.push_back(Now());
       floorTrips_.push_back(Trip(idle_, WM_NULL, 0, 0, &result));
       // The screen first, then the text: a text that changed since the last beat and shows
       // already has been painted in time.
@@ -271,7 +294,8 @@ class TSampler {
         longestAt_ = Ms(Clock::now() - start_) / 1000 - trip / 1000;
       }
       if (trace_)
-        std::fprintf(stderr, "beat %.3f %.1f %d %d\n", Ms(Clock::now() - start_) / 1000, trip, changes_, paints_);
+        std::fprintf(stderr, "beat %.3f %.1f %d %d %.1f\n", Ms(Clock::now() - start_) / 1000, trip, changes_, paints_,
+                     Ms(Clock::now().time_since_epoch()) - trip);
       next += 10ms;
       const auto now = Clock::now();
       if (next < now) next = now;
@@ -285,7 +309,7 @@ class TSampler {
   Clock::time_point start_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
-  std::vector<double> trips_, floorTrips_;
+  std::vector<double> began_, trips_, floorTrips_;
   int changes_ = 0, paints_ = 0;
   double paintLag_ = 0, paintLagAt_ = 0, longest_ = 0, longestAt_ = 0;
 };
@@ -459,24 +483,37 @@ int main(int argc, char** argv) {
     return dialog ? ChildOfClass(dialog, "STATIC", SS_NOPREFIX) : nullptr;
   };
   bool sawDialog = false;
+  double dialogShown = 0, dialogGone = 0;
   TSampler cleanSampler(main, idle, {entry,
                                [](HWND label, RECT& r) { return label && ::GetWindowRect(label, &r); }});
   ClickAt(Button(main, Row(46)), 5, 5);
   const bool cleaned = WaitFor(
       [&] {
-        sawDialog = sawDialog || progress();
-        return sawDialog && !progress() && Button(main, Row(43)) != nullptr;
+        const HWND dialog = progress();
+        if (!sawDialog && dialog && ::IsWindowVisible(dialog)) {
+          sawDialog = true;
+          dialogShown = cleanSampler.Now();
+        }
+        if (sawDialog && !dialog && dialogGone == 0) dialogGone = cleanSampler.Now();
+        return dialogGone > 0 && Button(main, Row(43)) != nullptr;
       },
       900s);
+  const double cleanEnd = cleanSampler.Now();
   const TPhase clean = cleanSampler.Stop();
   if (!cleaned) Fail(sawDialog ? "the clean did not return to the ready list" : "no progress dialog");
+  // Its parts: up to the progress dialog, the dialog, and from the dialog back to the ready list.
+  const TPhase cleanStart = cleanSampler.Part(0, dialogShown);
+  const TPhase cleanDialog = cleanSampler.Part(dialogShown, dialogGone);
+  const TPhase cleanBack = cleanSampler.Part(dialogGone, cleanEnd + 1);
 
   ::PostMessageA(main, ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0);
   ::WaitForSingleObject(tidewhisk.process, 15000);
   ::PostMessageA(idle, WM_CLOSE, 0, 0);
   ::WaitForSingleObject(idleProcess.process, 5000);
 
-  std::printf("{\"findings\":%d,\"expand_ms\":%.1f,\"idle\":%s,\"scan\":%s,\"list\":%s,\"clean\":%s}\n", items,
-              expandMs, Json(quiet).c_str(), Json(scan).c_str(), Json(list).c_str(), Json(clean).c_str());
+  std::printf("{\"findings\":%d,\"expand_ms\":%.1f,\"idle\":%s,\"scan\":%s,\"list\":%s,\"clean\":%s,"
+              "\"clean_start\":%s,\"clean_dialog\":%s,\"clean_back\":%s}\n",
+              items, expandMs, Json(quiet).c_str(), Json(scan).c_str(), Json(list).c_str(), Json(clean).c_str(),
+              Json(cleanStart).c_str(), Json(cleanDialog).c_str(), Json(cleanBack).c_str());
   return 0;
 }
