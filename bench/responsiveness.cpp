@@ -7,7 +7,9 @@
 // entry during the clean) are sampled in the same beat and each change is counted.
 //   responsiveness_probe.exe PROGRAM.exe DATABASE.dat FINDINGS
 // PROGRAM.exe is started with DATABASE.dat as its database in Quick mode (the database must hold
-// one object finding FINDINGS entries in that mode); prints one line of JSON.
+// one object finding FINDINGS entries in that mode); prints one line of JSON. With TW_PROBE_TRACE
+// set, every beat is printed to the error output: seconds into the phase, round trip in ms, text
+// changes and screen changes so far, and the trip's start on the steady clock in ms.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
