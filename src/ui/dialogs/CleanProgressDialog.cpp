@@ -27,7 +27,8 @@ namespace {
 
 constexpr UINT WM_STARTCLEAN = WM_APP + 1100;
 constexpr int kWidth = 460;
-constexpr unsigned kPumpInterval = 30;
+// While entries are removed, waiting input and painting are let through this often (ms).
+constexpr unsigned kPumpInterval = 10;
 
 std::uint64_t Milliseconds() {
   static const LONGLONG frequency = [] {

@@ -7,6 +7,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "cleaners/browsers/ChromeObjects.h"
 #include "cleaners/browsers/FirefoxObjects.h"
@@ -657,7 +659,6 @@ void TTWMainForm::HotFinishClick() {
 
 void TTWMainForm::ResetResults() {
   ::KillTimer(Handle(), kStatusTimer);
-  foundNames_.Clear();
   totalSize_ = 0;
   findingsCount_ = 0;
   finishedCount_ = 0;
@@ -669,6 +670,15 @@ void TTWMainForm::ResetResults() {
   elvResults_->Clear();
   elvResults_->EndUpdate();
   resultsPopupGroup_ = resultsPopupItem_ = -1;
+  // A hundred thousand findings take the main thread long enough to free that the window would
+  // stall on its way back to the ready list: once the list no longer shows them, the names and
+  // the work objects (nothing of them belongs to a window) are freed in a thread of their own.
+  // Without a thread they are freed here.
+  try {
+    std::thread([names = std::move(foundNames_), objects = std::move(scanMgr_->WorkObjects)] {}).detach();
+  } catch (const std::system_error&) {
+  }
+  foundNames_.Clear();
   scanMgr_->WorkObjects.clear();
   ScanState = ssIdle;
   ::ShowWindow(elvReady_->Handle(), SW_SHOW);
