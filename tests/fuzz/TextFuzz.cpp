@@ -8,9 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include <algorithm>
+#include <vector>
+
+#include "cleaners/browsers/portable/BrowserPlaces.h"
+#include "cleaners/browsers/portable/IniText.h"
 #include "cleaners/portable/SystemRules.h"
 #include "cleaners/registry/portable/References.h"
 #include "engine/portable/TextUtility.h"
+#include "registry/portable/BackupNames.h"
 #include "strings/ScanWords.h"
 #include "ui/dialogs/portable/HtmlText.h"
 
@@ -91,6 +97,36 @@ void CheckReferences(const std::string& text) {
   (void)tw::IsWebReference(text);
 }
 
+// Text as a browser's "profiles.ini", and its lines as the folder names found in a Chromium
+// user-data folder: every profile folder ends with "\", and sorting the profile folders keeps
+// them all and puts "Default" first.
+void CheckBrowserPlaces(const std::string& text) {
+  const tw::TIniText ini(text);
+  for (const tw::TFirefoxProfileEntry& entry : tw::FirefoxProfileEntries(ini)) {
+    Require(!entry.Path.empty());
+    const std::string iniFolder = "C:\\Users\\u\\AppData\\Roaming\\Mozilla\\Firefox\\";
+    for (const std::string& folder : tw::FirefoxProfileFolders(iniFolder, entry)) {
+      Require(!folder.empty() && folder.back() == '\\');
+      const std::string local = tw::FirefoxLocalFolder(folder, "C:\\Users\\u\\AppData\\Roaming\\",
+                                                       "C:\\Users\\u\\AppData\\Local\\");
+      Require(!local.empty() && local.back() == '\\');
+    }
+  }
+  std::vector<std::string> names;
+  for (std::size_t start = 0; start <= text.size() && names.size() < 256;) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string name = text.substr(start, end - start);
+    (void)tw::IsProtectedBrowserFile(name);
+    if (tw::IsChromiumProfileName(name)) names.push_back(std::move(name));
+    start = end + 1;
+  }
+  std::vector<std::string> sorted = names;
+  tw::SortChromiumProfileNames(sorted);
+  Require(std::is_permutation(sorted.begin(), sorted.end(), names.begin(), names.end()));
+  if (std::find(names.begin(), names.end(), "Default") != names.end())
+    Require(tw::LowerAscii(sorted.front()) == "default");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -115,6 +151,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)tw::IsDotEntry(text);
 
   CheckReferences(text);
+  CheckBrowserPlaces(text);
+  const tw::TBackupNameParts backup = tw::SplitBackupFileName(text);
+  Require(backup.ItemId.empty() || (tw::IsItemId(backup.ItemId) && text.starts_with(backup.ItemId)));
   (void)tw::TrimBlanks(text);
   (void)tw::MatchesHotFixPattern(text);
 
