@@ -3,8 +3,8 @@
 // over the document (groups, their items, the items' actions) hands every attribute value to the
 // program's own rules: which items a mode takes, the programs named by icon lists, ";" lists,
 // path macros, attribute masks and the registry name filters. None of them may fail on any
-// text (a filter that does not compile raises the expression library's error, which the
-// registry cleaners report), and each keeps its promise:
+// text (a filter that does not compile raises the expression library's error, which ends that
+// action's scan as failed), and each keeps its promise:
 // - an item whose "enabled" is "false" takes part in no mode;
 // - every field counted in a list is non-empty, and a program to close is a lower-case ".exe"
 //   file name;
