@@ -279,6 +279,13 @@ TEST(References, Verdicts) {
         << c.what << ": " << c.text;
 }
 
+// A Fonts value of bare quotes or blanks names no file: it is not judged (it once read past the
+// end of the emptied text and judged the fonts folder itself).
+TEST(References, FontValueNamingNothingIsNotJudged) {
+  for (const char* text : {"\"\"", "\" \"", "\"\"\"\""})
+    EXPECT_FALSE(FontFileToPath(text, View(TRegView::Shared)).Judged()) << text;
+}
+
 TEST(References, AppPaths) {
   const TResolveEnv env = View(TRegView::Shared);
   const TPathProbe probe = Probe();

@@ -542,10 +542,12 @@ TReference FontFileToPath(std::string_view data, const TResolveEnv& env) {
       AddPlain(ref, path, true, env);
       continue;
     }
-    // A name or a relative path: in the Windows fonts folder, or the user's own.
+    // A name or a relative path: in the Windows fonts folder, or the user's own. A value that
+    // names nothing (blank, or bare quotes) is not judged.
     const std::string windows = WindowsFolderOf(env);
     const std::string local = env.GetEnv("LOCALAPPDATA");
-    if (path.find(':') != std::string::npos || path.front() == '\\' || windows.empty())
+    if (path.empty() || path.find(':') != std::string::npos || path.front() == '\\' ||
+        windows.empty())
       return Undecided();
     AddPlain(ref, windows + "\\Fonts\\" + path, true, env);
     if (!local.empty())
