@@ -365,13 +365,12 @@ void TTWMainForm::LayoutControls() {
   const SIZE start = hotStart_->Size();
   const int startX = width - 8 - start.cx;
   hotStart_->SetPosition(startX, (topHeight - start.cy) / 2);
-  // While results are shown, their Cancel stands left of the run-state button (then Clean) and
-  // the small buttons move left of both.
+  // While results are shown, their Cancel stands left of the run-state button (then Clean), where
+  // the small buttons that have nothing to do then (all but Help) are hidden.
   const SIZE stop = hotStop_->Size();
-  const int stopX = startX - 8 - stop.cx;
-  hotStop_->SetPosition(stopX, (topHeight - stop.cy) / 2);
+  hotStop_->SetPosition(startX - 8 - stop.cx, (topHeight - stop.cy) / 2);
   const SIZE small = hotAbout_->Size();
-  const int gridRight = (ScanState == ssResults ? stopX : startX) - 10;
+  const int gridRight = startX - 10;
   const int rowGap = std::max(0, static_cast<int>(topHeight - 2 * small.cy) / 3);
   THotImage* const grid[2][3] = {{hotLanguage_.get(), hotHomePage_.get(), hotSettings_.get()},
                                  {hotHelp_.get(), hotAbout_.get(), nullptr}};
@@ -598,6 +597,8 @@ void TTWMainForm::RefreshScanButtons() {
   hotClean_->SetVisible(ScanState == ssResults);
   hotCancel_->SetVisible(ScanState == ssResults);
   hotStop_->SetVisible(ScanState == ssResults);
+  for (THotImage* b : {hotLanguage_.get(), hotHomePage_.get(), hotSettings_.get(), hotAbout_.get()})
+    b->SetVisible(ScanState != ssResults);
   res::TLanguagePicture normal = res::kScanNormal, over = res::kScanOver;
   int hint = 43;
   if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
@@ -608,7 +609,6 @@ void TTWMainForm::RefreshScanButtons() {
   LoadPicture(*hotStart_, res::PictureName(normal, l), res::PictureName(over, l));
   hotStart_->FlipPictures = flip;
   hotStart_->SetHint(Row(hint, l));
-  if (statusBar_) LayoutControls();
 }
 
 void TTWMainForm::FormShow() {
