@@ -323,6 +323,14 @@ TEST(OwnerDrawnMenu, MeasuresAndDrawsItsEntries) {
     MEASUREITEMSTRUCT other = measure;
     other.itemData = 12345;
     EXPECT_FALSE(TOwnerDrawnMenu::Measure(other));
+    // A band caption longer than the menu makes its entries taller, so that its words fit.
+    const UINT normal = measure.itemHeight;
+    drawn.SetBandCaption("   A band caption far longer than two entries of a menu");
+    ASSERT_TRUE(TOwnerDrawnMenu::Measure(measure));
+    EXPECT_GT(measure.itemHeight, 2 * normal) << normal;
+    drawn.SetBandCaption("Menu");
+    ASSERT_TRUE(TOwnerDrawnMenu::Measure(measure));
+    EXPECT_EQ(measure.itemHeight, normal);
 
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
@@ -338,7 +346,7 @@ TEST(OwnerDrawnMenu, MeasuresAndDrawsItsEntries) {
     draw.rcItem = {0, 30, 200, 50};
     ASSERT_TRUE(TOwnerDrawnMenu::Draw(draw));
     EXPECT_EQ(::GetPixel(dc, 30, 32), RGB(128, 128, 128));  // highlighted
-    EXPECT_EQ(::GetPixel(dc, 5, 10), RGB(83, 83, 83));      // the band, drawn with the last entry
+    EXPECT_EQ(::GetPixel(dc, 20, 32), RGB(83, 83, 83));     // its piece of the band
     draw.itemState = 0;
     TOwnerDrawnMenu::Draw(draw);
     EXPECT_EQ(::GetPixel(dc, 30, 32), RGB(255, 255, 255));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "platform/Text.h"
 
@@ -38,6 +39,20 @@ SIZE TextSize(const std::wstring& text, bool bold) {
   ::SelectObject(dc, old);
   ::ReleaseDC(nullptr, dc);
   return size;
+}
+
+// The side band's font: Tahoma, bold, two units smaller than the menu font.
+HFONT BandFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW font{};
+  font.lfHeight = metrics.lfMenuFont.lfHeight < 0 ? metrics.lfMenuFont.lfHeight + 2
+                                                  : metrics.lfMenuFont.lfHeight - 2;
+  font.lfWeight = FW_BOLD;
+  font.lfQuality = ANTIALIASED_QUALITY;
+  lstrcpyW(font.lfFaceName, L"Tahoma");
+  return ::CreateFontIndirectW(&font);
 }
 
 }  // namespace
@@ -104,7 +119,28 @@ void TOwnerDrawnMenu::Refresh() {
 
 void TOwnerDrawnMenu::SetCaption(UINT id, const std::string& caption) {
   for (const auto& entry : entries_)
-    if (entry->id == id && !entry->separator) entry->caption = caption;
+    if (entry->id == id && !entry->separator && entry->caption != caption) {
+      entry->caption = caption;
+      Remeasure();
+    }
+}
+
+void TOwnerDrawnMenu::SetBandCaption(std::string caption) {
+  if (caption == bandCaption_) return;
+  bandCaption_ = std::move(caption);
+  Remeasure();
+}
+
+void TOwnerDrawnMenu::Remeasure() {
+  // Setting an item's type again drops the sizes the system keeps for the menu.
+  const int count = ::GetMenuItemCount(menu_);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    if (::GetMenuItemInfoW(menu_, i, TRUE, &info) && (info.fType & MFT_OWNERDRAW))
+      ::SetMenuItemInfoW(menu_, i, TRUE, &info);
+  }
 }
 
 std::string TOwnerDrawnMenu::Caption(UINT id) const {
@@ -125,14 +161,35 @@ bool TOwnerDrawnMenu::Measure(MEASUREITEMSTRUCT& measure) {
   if (measure.CtlType != ODT_MENU || !measure.itemData) return false;
   const Entry* entry = Find(measure.itemData);
   if (!entry) return false;
+  auto* measured = const_cast<Entry*>(entry);  // one of ours, found by its address
   if (entry->separator) {
     measure.itemWidth = 0;
     measure.itemHeight = 8;
+    measured->height = 8;
     return true;
   }
   const SIZE text = TextSize(Utf8ToWide(entry->caption), true);
   measure.itemWidth = static_cast<UINT>(text.cx + kCaptionX);
   measure.itemHeight = static_cast<UINT>(std::max<LONG>(20, text.cy + 6));
+  // A short menu gets entries tall enough for the band to hold its caption's words.
+  int entries = 0, separators = 0;
+  for (const auto& e : entry->owner->entries_) ++(e->separator ? separators : entries);
+  std::wstring words = Utf8ToWide(entry->owner->bandCaption_);
+  words.erase(0, std::min(words.find_first_not_of(L' '), words.size()));
+  if (!words.empty() && entries > 0) {
+    HDC dc = ::GetDC(nullptr);
+    unique_hgdiobj font(BandFont());
+    HGDIOBJ old = ::SelectObject(dc, font.get());
+    const std::wstring caption = L" " + words;
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    // Room for the caption's start 2 pixels up the band, and for the menu's own margins.
+    const int needed = size.cx + 12 - separators * 8;
+    measure.itemHeight = std::max<UINT>(measure.itemHeight, static_cast<UINT>((needed + entries - 1) / entries));
+  }
+  measured->height = measure.itemHeight;
   return true;
 }
 
@@ -181,26 +238,22 @@ void TOwnerDrawnMenu::DrawEntry(const Entry& entry, const DRAWITEMSTRUCT& draw) 
                 DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOCLIP);
     ::SelectObject(dc, old);
   }
-  if (entry.last) DrawBand(dc, draw.rcItem);
+  // Every entry draws its piece of the band, which ends with the last entry.
+  int bottom = draw.rcItem.bottom;
+  bool after = false;
+  for (const auto& e : entries_) {
+    if (after) bottom += static_cast<int>(e->height);
+    after = after || e.get() == &entry;
+  }
+  DrawBand(dc, bottom, draw.rcItem);
 }
 
-void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
+void TOwnerDrawnMenu::DrawBand(HDC dc, int bottom, const RECT& rows) const {
   // The band runs from the menu's top to the bottom of its last entry.
-  const int height = lastEntry.bottom;
-  if (height <= 0) return;
-  RECT band{0, 0, kBand, height};
+  const int height = bottom;
+  if (height <= 0 || rows.top >= height) return;
   unique_hgdiobj fill(::CreateSolidBrush(kWindowColor));
-  ::FillRect(dc, &band, static_cast<HBRUSH>(fill.get()));
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  LOGFONTW font{};
-  font.lfHeight = metrics.lfMenuFont.lfHeight < 0 ? metrics.lfMenuFont.lfHeight + 2
-                                                  : metrics.lfMenuFont.lfHeight - 2;
-  font.lfWeight = FW_BOLD;
-  font.lfQuality = ANTIALIASED_QUALITY;
-  lstrcpyW(font.lfFaceName, L"Tahoma");
-  unique_hgdiobj face(::CreateFontIndirectW(&font));
+  unique_hgdiobj face(BandFont());
 
   // The caption is written upright into a picture as long as the band is high, which is then
   // turned a quarter to the left: bottom to top, the letters' tops to the left, spaced as upright
@@ -225,16 +278,21 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
   ::SetBkMode(flat, TRANSPARENT);
   ::SetTextColor(flat, RGB(255, 255, 255));
   // The caption's leading blanks lift it up the band; fewer of them when the band is short, so
-  // the words themselves are never cut off.
+  // the words themselves are never cut off. What was drawn is looked at, not measured: the
+  // measure of a font is not always what it draws.
   std::wstring caption = L" " + Utf8ToWide(bandCaption_);
-  auto length = [&] {
-    SIZE size{};
-    ::GetTextExtentPoint32W(flat, caption.c_str(), static_cast<int>(caption.size()), &size);
-    return size.cx;
+  const auto* pixels = static_cast<const std::uint32_t*>(flatBits);
+  const std::uint32_t background = (83u << 16) | (83u << 8) | 83u;
+  auto drawnEnd = [&] {
+    ::FillRect(flat, &all, static_cast<HBRUSH>(fill.get()));
+    ::ExtTextOutW(flat, 2, 2, ETO_CLIPPED, &all, caption.c_str(), static_cast<UINT>(caption.size()), nullptr);
+    ::GdiFlush();
+    for (int u = height - 1; u >= 0; --u)
+      for (int v = 0; v < kBand; ++v)
+        if ((pixels[v * height + u] & 0xFFFFFFu) != background) return u + 1;
+    return 0;
   };
-  while (caption.size() > 1 && caption[1] == L' ' && length() > height - 4) caption.erase(0, 1);
-  ::ExtTextOutW(flat, 2, 2, ETO_CLIPPED, &all, caption.c_str(), static_cast<UINT>(caption.size()), nullptr);
-  ::GdiFlush();
+  while (drawnEnd() > height - 2 && caption.size() > 1 && caption[1] == L' ') caption.erase(0, 1);
   ::SelectObject(flat, oldFont);
   ::SelectObject(flat, oldPicture);
   ::DeleteDC(flat);
@@ -251,7 +309,8 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, const RECT& lastEntry) const {
     for (int u = 0; u < height; ++u) to[(height - 1 - u) * kBand + v] = from[v * height + u];
   HDC turned = ::CreateCompatibleDC(dc);
   HGDIOBJ oldBand = ::SelectObject(turned, bandPicture.get());
-  ::BitBlt(dc, 0, 0, kBand, height, turned, 0, 0, SRCCOPY);
+  const int top = std::max<int>(0, rows.top), end = std::min<int>(height, rows.bottom);
+  if (end > top) ::BitBlt(dc, 0, top, kBand, end - top, turned, 0, top, SRCCOPY);
   ::SelectObject(turned, oldBand);
   ::DeleteDC(turned);
 }

@@ -30,7 +30,7 @@ class TOwnerDrawnMenu {
   // Changes the text of the entry with command Id (the menu keeps none of its own).
   void SetCaption(UINT id, const std::string& caption);
   std::string Caption(UINT id) const;
-  void SetBandCaption(std::string caption) { bandCaption_ = std::move(caption); }
+  void SetBandCaption(std::string caption);
   // Entries added to the menu afterwards become owner-drawn too.
   void Refresh();
 
@@ -44,10 +44,16 @@ class TOwnerDrawnMenu {
     bool separator;
     bool last;
     std::string caption;
+    UINT height = 0;  // as last measured
   };
   static const Entry* Find(ULONG_PTR data);
   void DrawEntry(const Entry& entry, const DRAWITEMSTRUCT& draw) const;
-  void DrawBand(HDC dc, const RECT& lastEntry) const;
+  // The side band's part beside one entry: the whole band (as high as Bottom) is drawn in memory
+  // and the rows Top to Bottom of Rows are copied, so that an entry drawn again alone (highlighted,
+  // say) keeps its piece of the band.
+  void DrawBand(HDC dc, int bottom, const RECT& rows) const;
+  // Has the menu measure its entries again when it next opens (their text or band changed).
+  void Remeasure();
 
   HMENU menu_;
   std::string bandCaption_;
