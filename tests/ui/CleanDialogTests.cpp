@@ -27,20 +27,13 @@
 #include "ui/dialogs/CleanProgressDialog.h"
 #include "ui/dialogs/CleanWarningDialog.h"
 #include "ui/dialogs/CloseProgramsDialog.h"
+#include "ui/MessagePump.h"
+#include "ui/ScreenPicture.h"
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    Application().ProcessMessages();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
 
 void Click(THotImage& button) {
   ::PostMessageA(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
@@ -52,29 +45,10 @@ void Shot(HWND hwnd, const std::string& name) {
   const char* folder = std::getenv("TW_SHOTS");
   if (!folder || !*folder) return;
   ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-  PumpUntil([] { return false; }, 200ms);
+  Pump(200ms);
   RECT r{};
   ::GetWindowRect(hwnd, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  ::BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  ::SelectObject(dc, old);
-  const int stride = (w * 3 + 3) & ~3;
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + stride * h), 0,
-                        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  std::string data(reinterpret_cast<const char*>(&file), sizeof file);
-  data.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-  data.append(static_cast<const char*>(bits), static_cast<std::size_t>(stride) * h);
-  WriteFileAtomic(std::string(folder) + "\\" + name + ".bmp", data);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  ::ReleaseDC(nullptr, screen);
+  SaveScreenPicture(r, std::string(folder) + "\\" + name + ".bmp");
 }
 
 // ---- Closing programs

@@ -22,24 +22,13 @@
 #include "ui/components/Window.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/HtmlNoticeDialog.h"
+#include "ui/MessagePump.h"
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the message loop until Done or Timeout.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    Application().ProcessMessages();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
-void Pump(std::chrono::milliseconds time) {
-  PumpUntil([] { return false; }, time);
-}
 
 TPicture Solid(COLORREF color, const char* name) {
   HDC screen = ::GetDC(nullptr);

@@ -24,19 +24,13 @@
 #include "ui/dialogs/BackupManagerDialog.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
+#include "ui/MessagePump.h"
+#include "ui/ScreenPicture.h"
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
-
-void Pump(std::chrono::milliseconds time = 50ms) {
-  const auto end = std::chrono::steady_clock::now() + time;
-  do {
-    Application().ProcessMessages();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (std::chrono::steady_clock::now() < end);
-}
 
 class MemoryStore final : public TSettingsStore {
  public:
@@ -61,34 +55,7 @@ void Shot(TWindow& window, const std::string& name) {
   ::SetWindowPos(window.Handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
   ::RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(400ms);
-  RECT r = window.Bounds();
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  ::BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  ::SelectObject(dc, old);
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = w;
-  info.biHeight = h;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  const int stride = ((w * 3 + 3) / 4) * 4;
-  std::string pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h), '\0');
-  ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  ::ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  SaveScreenPicture(window.Bounds(), std::string(folder) + "\\" + name + ".bmp");
   window.Hide();
 }
 

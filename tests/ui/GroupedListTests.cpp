@@ -10,20 +10,12 @@
 
 #include "ui/components/GroupedList.h"
 #include "ui/components/Window.h"
+#include "ui/MessagePump.h"
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    Application().ProcessMessages();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
 
 LPARAM At(POINT p) { return MAKELPARAM(p.x, p.y); }
 POINT Inside(const RECT& r, int dx = 2, int dy = 2) { return {r.left + dx, r.top + dy}; }

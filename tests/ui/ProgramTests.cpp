@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cleaners/system/KeptCookies.h"
+#include "ui/ProgramDriver.h"
 #include "platform/Handles.h"
 #include "platform/UrlCache.h"
 #include "registry/BackupFiles.h"
@@ -58,14 +59,11 @@ std::string DesktopShortcut() {
 }
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(50ms);
-  }
-  return done();
-}
+using drive::ClickAt;
+using drive::TopWindow;
+using drive::TopWindows;
+using drive::Text;
+using drive::WaitFor;
 
 // Registry helpers on the current user's settings.
 struct TValue {
@@ -102,35 +100,6 @@ void DeleteValue(const char* key, const char* name) {
   if (::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS) ::RegDeleteValueA(k.get(), name);
 }
 
-struct TFound {
-  DWORD pid;
-  const char* className;
-  std::vector<HWND> windows;
-};
-std::vector<HWND> TopWindows(DWORD pid, const char* className) {
-  TFound found{pid, className, {}};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* f = reinterpret_cast<TFound*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        char name[128];
-        ::GetClassNameA(hwnd, name, sizeof name);
-        if (owner == f->pid && std::string(name) == f->className) f->windows.push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found.windows;
-}
-HWND TopWindow(DWORD pid, const char* className) {
-  auto all = TopWindows(pid, className);
-  return all.empty() ? nullptr : all.front();
-}
-std::string Text(HWND hwnd) {
-  char text[4096] = "";
-  ::GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
 // The texts of a window's children, one after another.
 std::string ChildTexts(HWND hwnd) {
   std::string all;
@@ -162,33 +131,7 @@ HWND Child(HWND parent, const std::string& wanted) {
       reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
-// The child of Parent of class ClassName whose text is Text.
-HWND ChildOf(HWND parent, const char* className, const std::string& text) {
-  struct Search {
-    const char* className;
-    std::string text;
-    HWND found;
-  } search{className, text, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        char name[128];
-        ::GetClassNameA(child, name, sizeof name);
-        if (std::string(name) == s->className && Text(child) == s->text) {
-          s->found = child;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-// A click of the left button at a client point of a window.
-void ClickAt(HWND hwnd, int x, int y) {
-  ::PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-  ::PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
+using drive::ChildOf;
 
 // The ready list of the main window, read through its messages.
 class TReadyList {

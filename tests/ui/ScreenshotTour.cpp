@@ -20,31 +20,23 @@
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
 #include "support/Messages.h"
+#include "ui/ProgramDriver.h"
+#include "ui/ScreenPicture.h"
 #include "ui/components/GroupedList.h"
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
+using drive::ChildOf;
+using drive::ClickAt;
+using drive::TopWindow;
+using drive::TopWindows;
+using drive::WaitFor;
 
 constexpr const char* kKey = "Software\\Tidewhisk";
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(50ms);
-  }
-  return done();
-}
-
 std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
-
-std::string Text(HWND hwnd) {
-  char text[4096] = "";
-  ::GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
 
 void WriteNumber(const char* name, DWORD value) {
   unique_hkey k;
@@ -58,56 +50,6 @@ void WriteValue(const char* name, const std::string& text) {
   if (::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
     return;
   ::RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-}
-
-HWND TopWindow(DWORD pid, const char* className) {
-  struct Search {
-    DWORD pid;
-    const char* className;
-    HWND found;
-  } search{pid, className, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        char name[128];
-        ::GetClassNameA(hwnd, name, sizeof name);
-        if (owner == s->pid && std::string(name) == s->className && ::IsWindowVisible(hwnd)) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND ChildOf(HWND parent, const char* className, const std::string& text) {
-  struct Search {
-    const char* className;
-    std::string text;
-    HWND found;
-  } search{className, text, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        char name[128];
-        ::GetClassNameA(child, name, sizeof name);
-        if (std::string(name) == s->className && Text(child) == s->text) {
-          s->found = child;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void ClickAt(HWND hwnd, int x, int y) {
-  ::PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-  ::PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
 void RightClickAt(HWND hwnd, int x, int y) {
@@ -133,42 +75,6 @@ RECT ListRect(HWND list, int group, int item = -1) {
     return static_cast<LONG>(static_cast<std::int16_t>((static_cast<unsigned long long>(packed) >> (16 * n)) & 0xFFFF));
   };
   return {edge(0), edge(1), edge(2), edge(3)};
-}
-
-// The whole screen (the virtual desktop) as a 24-bit BMP file.
-bool SaveScreen(const std::string& path) {
-  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  unique_hgdiobj bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  bool saved = false;
-  if (bitmap && bits) {
-    HGDIOBJ old = ::SelectObject(memory, bitmap.get());
-    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT);
-    ::GdiFlush();
-    ::SelectObject(memory, old);
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-    const DWORD size = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
-    unique_hfile out(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    saved = out && ::WriteFile(out.get(), &file, sizeof file, &written, nullptr) &&
-            ::WriteFile(out.get(), &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-            ::WriteFile(out.get(), bits, size, &written, nullptr);
-  }
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  return saved;
 }
 
 class TTour {
@@ -218,8 +124,7 @@ class TTour {
       RightClickAt(list, 8, (item.top + item.bottom) / 2);
     });
     Menu("tray-menu", [&] {
-      HWND tray = TopWindow(pid_, "TwTrayIconWindow");
-      if (!tray) tray = FindHidden("TwTrayIconWindow");
+      HWND tray = TopWindow(pid_, "TwTrayIconWindow");  // a hidden window
       ::SetCursorPos(1100, 700);
       std::this_thread::sleep_for(300ms);
       ::PostMessageA(tray, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
@@ -353,28 +258,11 @@ class TTour {
     process_.reset();
   }
 
-  HWND Find(const char* className) const { return TopWindow(pid_, className); }
-  HWND FindHidden(const char* className) const {
-    struct Search {
-      DWORD pid;
-      const char* className;
-      HWND found;
-    } search{pid_, className, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          DWORD owner = 0;
-          ::GetWindowThreadProcessId(hwnd, &owner);
-          char name[128];
-          ::GetClassNameA(hwnd, name, sizeof name);
-          if (owner == s->pid && std::string(name) == s->className) {
-            s->found = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+  // The first shown window of ClassName.
+  HWND Find(const char* className) const {
+    for (HWND hwnd : TopWindows(pid_, className))
+      if (::IsWindowVisible(hwnd)) return hwnd;
+    return nullptr;
   }
 
   static void Settle() { std::this_thread::sleep_for(700ms); }
@@ -383,7 +271,8 @@ class TTour {
     char number[8];
     std::snprintf(number, sizeof number, "%02d", ++step_);
     const std::string path = folder_ + "\\" + locale_ + "-" + number + "-" + name + ".bmp";
-    if (!SaveScreen(path)) std::fprintf(stderr, "could not save %s\n", path.c_str());
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!SaveScreenPicture(screen, path)) std::fprintf(stderr, "could not save %s\n", path.c_str());
     else std::printf("%s\n", path.c_str());
     std::fflush(stdout);
   }

@@ -7,6 +7,7 @@
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "ui/dialogs/Banner.h"
+#include "ui/dialogs/DialogParts.h"
 #include "ui/resources/ResourceNames.h"
 
 namespace tw {
@@ -15,8 +16,6 @@ namespace {
 constexpr int kWidth = 480;
 constexpr int kTextHeight = 190;
 enum : int { kIdDoNotAsk = 10 };
-
-void LoadRichEdit() { static HMODULE library = ::LoadLibraryA("msftedit.dll"); (void)library; }
 
 }  // namespace
 

@@ -73,4 +73,9 @@ void SetClientSize(HWND window, int width, int height) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void LoadRichEdit() {
+  static const HMODULE library = ::LoadLibraryA("msftedit.dll");
+  (void)library;
+}
+
 }  // namespace tw

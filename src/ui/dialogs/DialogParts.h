@@ -1,6 +1,6 @@
 #pragma once
-// Pieces the manager and settings dialogs share: hints of plain controls, the close picture
-// button, the system image lists and sizing a dialog to its client area.
+// Pieces the dialogs share: hints of plain controls, the close picture button, the system image
+// lists, the rich edit control and sizing a dialog to its client area.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -22,6 +22,8 @@ int ControlTextWidth(HWND control);
 std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language);
 // The shell's image lists of small (16) or large (32) file icons, shared by the process.
 HIMAGELIST SystemImages(bool small);
+// Loads the rich edit control (MSFTEDIT_CLASS) once for the process.
+void LoadRichEdit();
 // Gives Window a client area of Width x Height, keeping its position.
 void SetClientSize(HWND window, int width, int height);
 

@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "ui/dialogs/Banner.h"
+#include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/portable/HtmlText.h"
 #include "ui/resources/ResourceNames.h"
 
@@ -14,11 +15,6 @@ namespace {
 
 constexpr int kWidth = 460;
 constexpr int kTextHeight = 150;
-
-HMODULE RichEditLibrary() {
-  static HMODULE library = ::LoadLibraryA("msftedit.dll");
-  return library;
-}
 
 }  // namespace
 
@@ -36,7 +32,7 @@ TWarningDlg::TWarningDlg(HWND owner, int language) {
 
   labelWarning_ = CreateControl("STATIC", std::string(StrRes(219, l)), WS_VISIBLE, 12, top + 10, width - 24, 18, h, 0);
   ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
-  RichEditLibrary();
+  LoadRichEdit();
   text_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"",
                             WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 12, top + 32,
                             width - 24, kTextHeight, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);

@@ -11,6 +11,7 @@
 #include "strings/StrRes.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/Banner.h"
+#include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/portable/ScanInfoHighlights.h"
 #include "ui/resources/ResourceNames.h"
 
@@ -18,11 +19,6 @@ namespace tw {
 namespace {
 
 enum : int { kIdDoNotShow = 10 };
-
-HMODULE RichEditLibrary() {
-  static HMODULE library = ::LoadLibraryA("msftedit.dll");
-  return library;
-}
 
 }  // namespace
 
@@ -41,7 +37,7 @@ TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : c
   labelScanInfo_ = CreateControl("STATIC", std::string(StrRes(103, l)), WS_VISIBLE | SS_LEFT, 12, top + 10,
                                  width - 24, 18, h, 0);
   ::SendMessageA(labelScanInfo_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
-  RichEditLibrary();
+  LoadRichEdit();
   // A Unicode control: the texts of every language show as written.
   richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
                                  WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_CENTER, 12, top + 32,

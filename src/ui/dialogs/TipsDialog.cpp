@@ -6,40 +6,13 @@
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "ui/dialogs/Banner.h"
+#include "ui/dialogs/DialogParts.h"
 #include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {
 
 enum : int { kIdNext = 10, kIdClose = 11, kIdDoNotShow = 12 };
-
-HMODULE RichEditLibrary() {
-  static HMODULE library = ::LoadLibraryA("msftedit.dll");
-  return library;
-}
-
-// The width of a control's text in its font.
-int TextWidth(HWND control) {
-  const std::wstring text = Widen(WindowText(control));
-  HDC dc = ::GetDC(control);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(control, dc);
-  return size.cx;
-}
-
-void AddTip(HWND tooltip, HWND control, const std::string& text) {
-  TOOLINFOA ti{};
-  ti.cbSize = sizeof ti;
-  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  ti.hwnd = ::GetParent(control);
-  ti.uId = reinterpret_cast<UINT_PTR>(control);
-  ti.lpszText = const_cast<char*>(text.c_str());
-  ::SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-  ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-}
 
 }  // namespace
 
@@ -59,7 +32,7 @@ TTipOfTheDayForm::TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& datab
   image2_->SetPicture(TPicture::FromResource(res::kLightBulb));
   labelWarning_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFT, 70, 80, 380, 18, h, 0);
   ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
-  RichEditLibrary();
+  LoadRichEdit();
   // A Unicode control, so that the tips' text shows whatever the code page.
   richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
@@ -73,9 +46,7 @@ TTipOfTheDayForm::TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& datab
                                     250, 20, h, kIdDoNotShow);
   btnNextTip_ = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 270, 254, 95, 26, h, kIdNext);
   btnClose_ = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 370, 254, 90, 26, h, kIdClose);
-  tooltip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr,
-                                   ::GetModuleHandleA(nullptr), nullptr));
+  tooltip_ = CreateHintWindow(h);
   ::SendMessageA(cbxDoNotShowTips_, BM_SETCHECK, checks_.ShowTipsAtStartup ? BST_UNCHECKED : BST_CHECKED, 0);
   ShowTexts();
 }
@@ -100,8 +71,8 @@ void TTipOfTheDayForm::ShowTexts() {
   ::SetWindowTextA(btnNextTip_, std::string(StrRes(194, l)).c_str());
   ::SetWindowTextA(btnClose_, std::string(StrRes(19, l)).c_str());
   if (tooltip_) {
-    AddTip(tooltip_.get(), btnNextTip_, std::string(StrRes(194, l)));
-    AddTip(tooltip_.get(), btnClose_, std::string(StrRes(20, l)));
+    SetControlHint(tooltip_.get(), btnNextTip_, std::string(StrRes(194, l)));
+    SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(20, l)));
   }
   // The window is as wide as the logo, at least.
   const SIZE logo = ShowLogoBanner(*this, *image1_, l);
@@ -115,9 +86,9 @@ void TTipOfTheDayForm::ShowTexts() {
   ::SetWindowPos(labelWarning_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The buttons take their texts' widths; the check box goes on a row of its own when it would
   // run into them.
-  const int nextWidth = std::max(95, TextWidth(btnNextTip_) + 24);
-  const int closeWidth = std::max(90, TextWidth(btnClose_) + 24);
-  const int boxText = TextWidth(cbxDoNotShowTips_) + ::GetSystemMetrics(SM_CXMENUCHECK) + 12;
+  const int nextWidth = std::max(95, ControlTextWidth(btnNextTip_) + 24);
+  const int closeWidth = std::max(90, ControlTextWidth(btnClose_) + 24);
+  const int boxText = ControlTextWidth(cbxDoNotShowTips_) + ::GetSystemMetrics(SM_CXMENUCHECK) + 12;
   const int buttonsLeft = width - 12 - closeWidth - 8 - nextWidth;
   int row = boxTop + boxHeight + 12;
   if (12 + boxText + 12 > buttonsLeft) {
@@ -184,6 +155,5 @@ LRESULT TTipOfTheDayForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexce
   }
   return TWindow::WndProc(msg, wParam, lParam);
 }
-
 
 }  // namespace tw

@@ -1,0 +1,83 @@
+#pragma once
+// Driving a program's windows from another process: waiting, finding its windows and controls by
+// class and text, clicking. Shared by the program tests and the screenshot tour.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tw::drive {
+
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+inline std::string Text(HWND hwnd) {
+  char text[4096] = "";
+  ::GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+// The top-level windows of class ClassName that process Pid owns, in Z order.
+inline std::vector<HWND> TopWindows(DWORD pid, const char* className) {
+  struct Search {
+    DWORD pid;
+    const char* className;
+    std::vector<HWND> windows;
+  } search{pid, className, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        char name[128];
+        ::GetClassNameA(hwnd, name, sizeof name);
+        if (owner == s->pid && std::string(name) == s->className) s->windows.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.windows;
+}
+inline HWND TopWindow(DWORD pid, const char* className) {
+  const std::vector<HWND> all = TopWindows(pid, className);
+  return all.empty() ? nullptr : all.front();
+}
+
+// The child of Parent of class ClassName whose text is Text.
+inline HWND ChildOf(HWND parent, const char* className, const std::string& text) {
+  struct Search {
+    const char* className;
+    std::string text;
+    HWND found;
+  } search{className, text, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        char name[128];
+        ::GetClassNameA(child, name, sizeof name);
+        if (std::string(name) == s->className && Text(child) == s->text) {
+          s->found = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A click of the left button at a client point of a window.
+inline void ClickAt(HWND hwnd, int x, int y) {
+  ::PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  ::PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+}  // namespace tw::drive
