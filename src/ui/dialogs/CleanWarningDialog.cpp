@@ -26,14 +26,9 @@ TCleanWarningDlg::TCleanWarningDlg(HWND owner, int language, TSettingsStore& set
   CreateHandle("TCleanWarningDlg", std::string(StrRes(219, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 380, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
-  const int top = logo.cy > 0 ? logo.cy : 64;
-  const int width = std::max(kWidth, static_cast<int>(logo.cx));
-
-  labelWarning_ = CreateControl("STATIC", std::string(StrRes(219, l)), WS_VISIBLE, 12, top + 10, width - 24, 18, h, 0);
-  ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+  const TWarningTop heading = ShowWarningTop(*this, image1_, l, kWidth);
+  const int top = heading.top, width = heading.width;
+  labelWarning_ = heading.heading;
   LoadRichEdit();
   richEdit1_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"",
                                  WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_CENTER | WS_VSCROLL, 12,

@@ -103,14 +103,9 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
   CreateHandle("TTerminateAppDlg", std::string(StrRes(219, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, kHeight, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
-  const int top = logo.cy > 0 ? logo.cy : 64;
-  const int width = std::max(kWidth, static_cast<int>(logo.cx));
-
-  labelWarning_ = CreateControl("STATIC", std::string(StrRes(219, l)), WS_VISIBLE, 12, top + 10, width - 24, 18, h, 0);
-  ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+  const TWarningTop heading = ShowWarningTop(*this, image1_, l, kWidth);
+  const int top = heading.top, width = heading.width;
+  labelWarning_ = heading.heading;
   labelCloseApp_ = CreateControl("STATIC", std::string(StrRes(224, l)), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
 
   hotClean_ = std::make_unique<THotImage>(h);
