@@ -120,6 +120,10 @@ class TCustomWorkObject {
   // The exception that ended the last run; both empty when it ended normally.
   std::string ErrorClass;
   std::string ErrorMessage;
+  // Parts of the last run that failed without ending it (one profile's database locked while
+  // the others were read): each names what failed. What those parts hold was neither listed nor
+  // removed; the rest of the run stands. Cleared with ErrorClass at the start of every run.
+  std::vector<ErrorInfo> PartialErrors;
   TWorkDoneEvent OnWorkDone;
 };
 

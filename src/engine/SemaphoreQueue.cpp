@@ -45,6 +45,7 @@ class TWorkThread {
 void TWorkThread::RunWork(TCustomWorkObject& work) noexcept {
   work.ErrorClass.clear();
   work.ErrorMessage.clear();
+  work.PartialErrors.clear();
   try {
     work.Execute();
   } catch (...) {

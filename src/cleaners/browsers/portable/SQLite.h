@@ -22,6 +22,8 @@ struct sqlite3_value;
 namespace tw {
 
 TW_DECLARE_EXCEPTION(ESQLiteException, Exception)
+// The file is held by another program (the browser runs): closing that program helps.
+TW_DECLARE_EXCEPTION(EDatabaseLocked, ESQLiteException)
 
 // The meaning of a primary SQLite result code ("The database file is locked" for 5).
 std::string SQLiteErrorText(int code);
