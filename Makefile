@@ -6,7 +6,21 @@ JOBS ?= $(shell nproc)
 WIN := build/win64
 NATIVE := build/native
 
-.PHONY: run test setup build build-win build-native test-win test-native installer bench fuzz clean
+.PHONY: help run test setup build build-win build-native test-win test-native installer bench fuzz clean
+
+# `make` alone only explains; it never installs or builds anything.
+help:
+	@echo "Tidewhisk: make TARGET"
+	@echo "  run         set up what is missing, build the Windows tree and start the program"
+	@echo "  test        set up, build both trees and run every test (what CI runs)"
+	@echo "  build       build both trees (build-win, build-native)"
+	@echo "  test-win    build and run the Windows tree's tests under Wine"
+	@echo "  test-native build and run the native tree's tests with sanitizers"
+	@echo "  installer   build the Windows installer"
+	@echo "  bench       run the benchmarks (never part of test)"
+	@echo "  fuzz        fuzz the parsers (FUZZ_SECONDS=60)"
+	@echo "  setup       install missing packages, fetch SQLite, make the Wine prefix"
+	@echo "  clean       remove both build trees"
 
 setup:
 	@scripts/setup
