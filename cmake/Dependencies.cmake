@@ -25,21 +25,12 @@ if(WIN32)
   add_library(tw_boost INTERFACE)
   target_include_directories(tw_boost SYSTEM INTERFACE ${TW_BOOST_DIR})
 
-  # SQLite amalgamation from the pinned npm package better-sqlite3@12.11.1.
+  # SQLite amalgamation from the pinned npm package better-sqlite3@12.11.1, fetched by
+  # scripts/setup (the one place that downloads it).
   set(TW_SQLITE_PKG ${CMAKE_SOURCE_DIR}/build/deps/better-sqlite3)
   if(NOT EXISTS ${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c)
-    find_program(TW_NPM npm)
-    if(NOT TW_NPM)
-      message(FATAL_ERROR "npm not found: install the Debian package npm (needed for better-sqlite3@12.11.1)")
-    endif()
-    file(MAKE_DIRECTORY ${TW_SQLITE_PKG})
-    execute_process(COMMAND ${TW_NPM} pack --silent better-sqlite3@12.11.1
-                    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} RESULT_VARIABLE _rc OUTPUT_QUIET)
-    execute_process(COMMAND tar -xzf ${CMAKE_BINARY_DIR}/better-sqlite3-12.11.1.tgz
-                            -C ${TW_SQLITE_PKG} --strip-components=1 RESULT_VARIABLE _rc2)
-    if(NOT _rc EQUAL 0 OR NOT _rc2 EQUAL 0 OR NOT EXISTS ${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c)
-      message(FATAL_ERROR "Could not unpack the SQLite amalgamation of the npm package better-sqlite3@12.11.1")
-    endif()
+    message(FATAL_ERROR "The SQLite amalgamation is missing (${TW_SQLITE_PKG}): run scripts/setup, "
+                        "which unpacks the npm package better-sqlite3@12.11.1 there")
   endif()
   add_library(tw_sqlite3 STATIC ${TW_SQLITE_PKG}/deps/sqlite3/sqlite3.c)
   target_include_directories(tw_sqlite3 SYSTEM PUBLIC ${TW_SQLITE_PKG}/deps/sqlite3)
