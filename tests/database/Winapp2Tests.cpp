@@ -139,6 +139,7 @@ TEST(Winapp2, FileKeysBecomeFileActionsOrAreRefused) {
        {{"CSIDL_LOCAL_APPDATA\\Vendor\\EBWebView\\Default", "*.log", "false"}}},
       {"%LocalAppData%\\Vendor\\EBWebView\\Default|Login Data*", {}, "passwords"},
       {"%LocalAppData%\\Vendor\\Profile|key?.db;logins*.json", {}, "passwords"},
+      {"%LocalAppData%\\Vendor|*.db;*.bak", {{"CSIDL_LOCAL_APPDATA\\Vendor", "*.db;*.bak", "false"}}},
       {"%LocalAppData%\\Vendor\\EBWebView\\Default|*.*", {}, "browser's profile root"},
       // Drive roots, profiles and system folders, however they are spelled.
       {"%SystemDrive%|*.tmp|RECURSE", {}, "walk the whole"},

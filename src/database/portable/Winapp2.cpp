@@ -361,10 +361,12 @@ bool WildcardMatches(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
-// A pattern narrower than "all files" that matches a credential store's name.
+// A pattern that begins with a name and matches a credential store's name ("Login Data*",
+// "key?.db"). Patterns of an extension alone ("*.bak", "*.db") are a rule's own business: in a
+// folder that is not a browser profile they mean the vendor's files.
 bool NamesCredentials(const std::string& pattern) {
   const std::string lower = Lower(pattern);
-  if (lower == "*" || lower == "*.*") return false;
+  if (lower.empty() || lower[0] == '*' || lower[0] == '?') return false;
   for (const char* name : kCredentialNames)
     if (WildcardMatches(name, lower)) return true;
   return false;
