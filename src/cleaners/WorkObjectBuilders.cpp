@@ -1,5 +1,6 @@
 #include "cleaners/WorkObjectBuilders.h"
 
+#include "cleaners/browsers/BrowserFilesObject.h"
 #include "cleaners/browsers/ChromeObjects.h"
 #include "cleaners/browsers/FirefoxObjects.h"
 #include "cleaners/browsers/OperaObjects.h"
@@ -62,6 +63,18 @@ std::unique_ptr<TWorkObject> BuildRegistry(TWorkObjectInit init, const TActionPa
   return object;
 }
 
+// The browsers' profile files; the Firefox method has no "browser" attribute.
+std::unique_ptr<TWorkObject> BuildBrowserFiles(TWorkObjectInit init, const TActionParams& params) {
+  auto object = Make<TBrowserFilesObject>(init);
+  auto browser = params.find("browser");
+  object->Browser = browser != params.end() ? browser->second : "Firefox";
+  object->Place = params.at("place");
+  object->Folder = params.at("folder");
+  object->FileFilter = params.at("fileFilter");
+  object->Recurse = params.at("recurse") == "true";
+  return object;
+}
+
 // A method without parameters: its class built from the common arguments.
 template <class Class>
 std::unique_ptr<TWorkObject> BuildPlain(TWorkObjectInit init, const TActionParams&) {
@@ -103,6 +116,9 @@ const TWorkObjectBuilders& CleanerBuilders() {
       {"DeleteChromeDownloads", BuildPlain<TChromeDownloadsObject>},
       {"DeleteChromeThumbnails", BuildPlain<TChromeThumbnailsObject>},
       {"DeleteChromeFavicons", BuildPlain<TChromeFaviconsObject>},
+      {"DeleteChromeAutofill", BuildPlain<TChromeAutofillObject>},
+      {"DeleteChromiumFiles", BuildBrowserFiles},
+      {"DeleteFirefoxFiles", BuildBrowserFiles},
       {"RegFixRun", BuildRegistry<TRegFixRun>},
       {"RegFixRunMRU", BuildRegistry<TRegFixRunMRU>},
       {"RegFixSharedDLLs", BuildRegistry<TRegFixSharedDLLs>},

@@ -11,6 +11,10 @@ constexpr const char* kDataDirAttributes[] = {"excludeAttr", "fileAttrib", "file
                                               "excludeFolder", "recurse"};
 constexpr const char* kDeleteValuesAttributes[] = {"key", "subkey", "valueFilter"};
 constexpr const char* kDeleteSubkeysAttributes[] = {"key", "subkey", "subkeyFilter"};
+// Files of the browsers' profiles: which browsers, where, and which files.
+constexpr const char* kChromiumFilesAttributes[] = {"browser", "place", "folder", "fileFilter",
+                                                    "recurse"};
+constexpr const char* kFirefoxFilesAttributes[] = {"place", "folder", "fileFilter", "recurse"};
 constexpr const char* kReplaceValuesAttributes[] = {"key", "subkey", "newValue", "valueFilter"};
 
 constexpr const char* kRegistryEditors[] = {"regedit.exe", "regedt32.exe"};
@@ -74,6 +78,9 @@ constexpr TMethodRow kMethodTable[] = {
     {"DeleteChromeDownloads", {}, kChrome},
     {"DeleteChromeThumbnails", {}, kChrome},
     {"DeleteChromeFavicons", {}, kChrome},
+    {"DeleteChromeAutofill", {}, kChrome},
+    {"DeleteChromiumFiles", kChromiumFilesAttributes, kChrome},
+    {"DeleteFirefoxFiles", kFirefoxFilesAttributes, kFirefox},
     {"DeleteGoogleDesktopDataDir", kDataDirAttributes, kGoogleDesktop},
 };
 

@@ -105,13 +105,16 @@ TEST_F(BrowserDatabaseTest, EachCleanerListsTheRowsItsFilterKeepsInOldAndCurrent
       {"firefox cookies, current", FirefoxCookieSources, fixtures::kFirefoxCurrent,
        {"id=1,name=sid,value=v1,host=.example.com,lastAccessed=1700000000000000",
         "id=2,name=sid,value=v2,host=.example.com,lastAccessed=1700000000000001"}},
-      // Hidden and bookmarked places stay, and so does one a keyword refers to.
+      // Hidden and bookmarked places stay, and so does one a keyword refers to; those with
+      // visits are listed after the others, for their visits alone.
       {"firefox history, old", FirefoxHistorySources, fixtures::kFirefoxOld,
        {"id=1,url=http://a.example/,title=A,visit_count=3",
-        "id=5,url=http://c.example/,title=C, with comma,visit_count=2"}},
+        "id=5,url=http://c.example/,title=C, with comma,visit_count=2",
+        "id=2,url=http://bookmarked.example/,title=B,visit_count=1"}},
       {"firefox history, current", FirefoxHistorySources, fixtures::kFirefoxCurrent,
        {"id=1,url=https://news.example/,title=News,visit_count=4",
-        "id=4,url=https://dl.example/file.zip,title=,visit_count=1"}},
+        "id=4,url=https://dl.example/file.zip,title=,visit_count=1",
+        "id=2,url=https://bm.example/,title=Bookmarked,visit_count=1"}},
       {"firefox forms, old", FirefoxFormSources, fixtures::kFirefoxOld,
        {"id=1,fieldname=q,value=tidewhisk", "id=2,fieldname=email,value=me@example.com"}},
       {"firefox forms, current", FirefoxFormSources, fixtures::kFirefoxCurrent,
@@ -206,6 +209,50 @@ TEST_F(BrowserDatabaseTest, RemovesExactlyTheRowWithWhatBelongsToIt) {
   EXPECT_EQ(Value("places.sqlite", "SELECT group_concat(id) FROM moz_annos"), "3");
   EXPECT_EQ(Value("places.sqlite", "SELECT url FROM moz_places WHERE id = 4"),
             "https://dl.example/file.zip");
+}
+
+TEST_F(BrowserDatabaseTest, TheRemovalChecksAgainWhatTheScanFiltered) {
+  BuildAll(fixtures::kFirefoxCurrent);
+  std::vector<TRowKey> keys;
+  const Texts texts = List(FirefoxHistorySources(), &keys);
+  // Listed: the page nothing keeps (id 4 is a download's page), and the kept pages with visits,
+  // whose history goes while their rows stay.
+  ASSERT_EQ(texts, (Texts{"id=1,url=https://news.example/,title=News,visit_count=4",
+                          "id=4,url=https://dl.example/file.zip,title=,visit_count=1",
+                          "id=2,url=https://bm.example/,title=Bookmarked,visit_count=1"}));
+  struct Case {
+    const char* name;
+    const char* change;  // made between the scan and the clean
+    bool removed;
+    const char* places;  // left afterwards
+    const char* visits;
+  };
+  const Case cases[] = {
+      {"unchanged", "", true, "2,3,5", ""},
+      {"bookmarked since the scan",
+       "INSERT INTO moz_bookmarks (id, type, fk, parent, title) VALUES (9, 1, 1, 0, 'new');"
+       "UPDATE moz_places SET foreign_count = 1 WHERE id = 1;",
+       false, "1,2,3,5", "1"},
+      {"given a keyword since the scan", "UPDATE moz_places SET foreign_count = 1 WHERE id = 1;", false,
+       "1,2,3,5", "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    BuildAll(fixtures::kFirefoxCurrent);
+    TSQLiteDatabase database(PathOf("places.sqlite").string(), TSQLiteOpen::ReadWrite);
+    database.ExecuteScript(c.change);
+    database.BeginTransaction();
+    EXPECT_EQ(RemoveRow(database, keys[0]), c.removed);
+    EXPECT_TRUE(RemoveRow(database, keys[1]));
+    EXPECT_TRUE(RemoveRow(database, keys[2]));
+    database.Commit();
+    EXPECT_EQ(Value("places.sqlite", "SELECT group_concat(id) FROM moz_places"), c.places);
+    EXPECT_EQ(Value("places.sqlite", "SELECT IFNULL(group_concat(place_id), '') FROM moz_historyvisits"),
+              c.visits);
+    EXPECT_EQ(Value("places.sqlite", "SELECT visit_count FROM moz_places WHERE id = 2"), "0");
+  }
 }
 
 TEST_F(BrowserDatabaseTest, ARowIsFoundAgainByWhatIdentifiesItNotByItsRowidAlone) {
@@ -399,10 +446,38 @@ TEST(BrowserPlaces, ChromiumProfileFoldersAndProtectedFiles) {
   SortChromiumProfileNames(names);
   EXPECT_EQ(names, (std::vector<std::string>{"Default", "Profile 2", "Profile 10"}));
 
-  for (const char* name : {"key4.db", "logins.json", "cert9.db", "Login Data", "Bookmarks", "wand.dat"})
+  // The stores themselves and their journals, logs and backups, under any letter case.
+  for (const char* name : {"key4.db", "logins.json", "cert9.db", "Login Data", "Bookmarks", "wand.dat",
+                           "Login Data-journal", "login data for account-journal", "logins-backup.json",
+                           "key4.db-journal", "places.sqlite-wal", "bookmarks-2026-01-01.jsonlz4",
+                           "Web Data-journal"})
     EXPECT_TRUE(IsProtectedBrowserFile(name)) << name;
-  for (const char* name : {"cookies4.dat", "places.sqlite", "Cookies", "index"})
+  for (const char* name : {"cookies4.dat", "Cookies", "index", "History", "favicons.sqlite", "Session_1"})
     EXPECT_FALSE(IsProtectedBrowserFile(name)) << name;
+}
+
+TEST(BrowserPlaces, FileMasksMatchLikeTheShellsWildcards) {
+  struct Case {
+    const char* name;
+    const char* masks;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"Session_13400000000000000", "Session_*;Tabs_*", true},
+      {"Tabs_1", "Session_*;Tabs_*", true},
+      {"session_1", "Session_*", true},  // letter case does not matter
+      {"Last Session", "Session_*;Tabs_*", false},
+      {"anything", "", true},
+      {"data_0", "data_?", true},
+      {"data_10", "data_?", false},
+      {"recovery.jsonlz4", "*.jsonlz4", true},
+      {"recovery.baklz4", "*.jsonlz4", false},
+      {"sessionstore.jsonlz4", "sessionstore.jsonlz4;sessionstore.js", true},
+      {"sessionstore.json", "sessionstore.js", false},
+      {"a.b.c", "*.*", true},
+      {"abcabd", "*abd", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MatchesFileMasks(c.name, c.masks), c.matches) << c.name << " " << c.masks;
 }
 
 TEST(IniText, LooksUpLikeTheSystemProfileFunctions) {

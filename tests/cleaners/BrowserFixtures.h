@@ -102,12 +102,13 @@ INSERT INTO moz_annos (id, place_id, anno_attribute_id, content) VALUES
 PRAGMA journal_mode = WAL;
 CREATE TABLE moz_icons (id INTEGER PRIMARY KEY, icon_url TEXT NOT NULL,
   fixed_icon_url_hash INTEGER NOT NULL, width INTEGER NOT NULL DEFAULT 0,
-  root INTEGER NOT NULL DEFAULT 0, color INTEGER, expire_at INTEGER NOT NULL DEFAULT 0, data BLOB);
+  root INTEGER NOT NULL DEFAULT 0, color INTEGER, expire_ms INTEGER NOT NULL DEFAULT 0,
+  flags INTEGER NOT NULL DEFAULT 0, data BLOB);
 CREATE TABLE moz_pages_w_icons (id INTEGER PRIMARY KEY, page_url TEXT NOT NULL,
   page_url_hash INTEGER NOT NULL);
 CREATE TABLE moz_icons_to_pages (page_id INTEGER NOT NULL, icon_id INTEGER NOT NULL,
-  expire_at INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (page_id, icon_id)) WITHOUT ROWID;
-INSERT INTO moz_icons (id, icon_url, fixed_icon_url_hash, width, expire_at) VALUES
+  expire_ms INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (page_id, icon_id)) WITHOUT ROWID;
+INSERT INTO moz_icons (id, icon_url, fixed_icon_url_hash, width, expire_ms) VALUES
   (1, 'https://news.example/favicon.ico', 1, 16, 1700000000000), (2, 'https://fixed.example/icon.png', 2, 32, 0);
 INSERT INTO moz_pages_w_icons VALUES (1, 'https://news.example/', 1);
 INSERT INTO moz_icons_to_pages VALUES (1, 1, 0), (1, 2, 0);

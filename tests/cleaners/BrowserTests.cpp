@@ -13,6 +13,7 @@
 
 #include "BrowserFixtures.h"
 #include "cleaners/WorkObjectBuilders.h"
+#include "cleaners/browsers/BrowserFilesObject.h"
 #include "cleaners/browsers/BrowserProfiles.h"
 #include "cleaners/browsers/ChromeObjects.h"
 #include "cleaners/browsers/FirefoxObjects.h"
@@ -354,8 +355,10 @@ TEST_F(BrowserTest, FirefoxScansListEveryProfileAndCleansRemoveExactlyTheTickedF
       {"history", &BrowserTest::Make<TFirefoxHistoryObject>,
        {"|history.dat", O + "id=1,url=http://a.example/,title=A,visit_count=3",
         O + "id=5,url=http://c.example/,title=C, with comma,visit_count=2",
+        O + "id=2,url=http://bookmarked.example/,title=B,visit_count=1",
         N + "id=1,url=https://news.example/,title=News,visit_count=4",
-        N + "id=4,url=https://dl.example/file.zip,title=,visit_count=1"},
+        N + "id=4,url=https://dl.example/file.zip,title=,visit_count=1",
+        N + "id=2,url=https://bm.example/,title=Bookmarked,visit_count=1"},
        {0, 1}},
       {"forms", &BrowserTest::Make<TFirefoxFormsObject>,
        {"|formhistory.dat", O + "id=1,fieldname=q,value=tidewhisk",
@@ -394,6 +397,7 @@ TEST_F(BrowserTest, FirefoxScansListEveryProfileAndCleansRemoveExactlyTheTickedF
     reported_.clear();
     Run(*object, true);
     EXPECT_EQ(object->ErrorMessage, "");
+    EXPECT_TRUE(object->PartialErrors.empty());
     EXPECT_EQ(reported_, cleaned);
     for (int i = 0; i < object->Found.Count(); ++i) EXPECT_TRUE(object->Found.Record(i).CleanSucceeded);
 
@@ -402,8 +406,8 @@ TEST_F(BrowserTest, FirefoxScansListEveryProfileAndCleansRemoveExactlyTheTickedF
     EXPECT_EQ(TextsOf(*again), Texts(kept.rbegin(), kept.rend()));
     reported_.clear();
   }
-  // What no filter lists was never touched: bookmarked, hidden and keyword places, the visits of
-  // a kept page, icons that do not expire, the password and key files.
+  // What no filter lists was never touched: bookmarked, hidden and keyword places (the history
+  // of a kept page goes), old icons that do not expire, the password and key files.
   RemoveTree(base_.substr(0, base_.size() - 1));
   LayOutFirefox();
   for (auto make : {&BrowserTest::Make<TFirefoxHistoryObject>, &BrowserTest::Make<TFirefoxFaviconsObject>}) {
@@ -413,10 +417,14 @@ TEST_F(BrowserTest, FirefoxScansListEveryProfileAndCleansRemoveExactlyTheTickedF
     EXPECT_EQ(object->ErrorMessage, "");
   }
   EXPECT_EQ(Value(newProfile_ + "places.sqlite", "SELECT group_concat(id) FROM moz_places"), "2,3,5");
-  EXPECT_EQ(Value(newProfile_ + "places.sqlite", "SELECT group_concat(place_id) FROM moz_historyvisits"), "2");
+  EXPECT_EQ(Value(newProfile_ + "places.sqlite", "SELECT count(*) FROM moz_historyvisits"), "0");
   EXPECT_EQ(Value(oldProfile_ + "places.sqlite", "SELECT group_concat(id) FROM moz_places"), "2,3,4");
   EXPECT_EQ(Value(oldProfile_ + "places.sqlite", "SELECT group_concat(id) FROM moz_favicons"), "2");
-  EXPECT_EQ(Value(newProfile_ + "favicons.sqlite", "SELECT group_concat(icon_id) FROM moz_icons_to_pages"), "2");
+  // The removed page's icon entries went with it, and the icon no page used any more.
+  EXPECT_EQ(Value(newProfile_ + "favicons.sqlite", "SELECT count(*) FROM moz_pages_w_icons") +
+                Value(newProfile_ + "favicons.sqlite", "SELECT count(*) FROM moz_icons_to_pages") +
+                Value(newProfile_ + "favicons.sqlite", "SELECT count(*) FROM moz_icons"),
+            "000");
   for (const std::string& file : {oldProfile_ + "key3.db", oldProfile_ + "signons.sqlite", newProfile_ + "logins.json"})
     EXPECT_TRUE(Exists(file)) << file;
 }
@@ -474,6 +482,7 @@ TEST_F(BrowserTest, ChromeScansListEveryProfileAndCleansRemoveExactlyTheTickedRo
       if (!object->Found.Record(i).Checked) kept.insert(kept.begin(), object->Found.Text(i));
     Run(*object, true);
     EXPECT_EQ(object->ErrorMessage, "");
+    EXPECT_TRUE(object->PartialErrors.empty());
     auto again = (this->*c.make)();
     Run(*again, false);
     EXPECT_EQ(TextsOf(*again), kept);
@@ -565,7 +574,7 @@ TEST_F(BrowserTest, ADatabaseHeldByItsBrowserGivesTheLockedErrorAndIsLeftUnchang
   // The scan cannot read it.
   auto scan = Make<TChromeHistoryObject>();
   Run(*scan, false);
-  EXPECT_EQ(scan->ErrorClass, "ESQLiteException");
+  EXPECT_EQ(scan->ErrorClass, "EDatabaseLocked");
   EXPECT_TRUE(scan->ErrorMessage.starts_with("Error executing SQL.\rError [5]: The database file is locked.\r"))
       << scan->ErrorMessage;
   EXPECT_EQ(scan->Found.Count(), 0);
@@ -573,7 +582,7 @@ TEST_F(BrowserTest, ADatabaseHeldByItsBrowserGivesTheLockedErrorAndIsLeftUnchang
   // The clean of an earlier scan writes nothing: every row is reported as not removed.
   reported_.clear();
   Run(*object, true);
-  EXPECT_EQ(object->ErrorClass, "ESQLiteException");
+  EXPECT_EQ(object->ErrorClass, "EDatabaseLocked");
   EXPECT_EQ(object->ErrorMessage, LockedDatabaseMessage("BEGIN EXCLUSIVE"));
   EXPECT_EQ(reported_.size(), 2u);
   for (int i = 0; i < object->Found.Count(); ++i) EXPECT_FALSE(object->Found.Record(i).CleanSucceeded);
@@ -586,7 +595,10 @@ TEST_F(BrowserTest, ADamagedDatabaseGivesTheSQLiteErrorOnlyWhenNothingCouldBeRea
   File(oldProfile_ + "formhistory.sqlite", std::string(4096, 'x'));
   auto object = Make<TFirefoxFormsObject>();
   Run(*object, false);
-  EXPECT_EQ(object->ErrorMessage, "");  // the other profile's database was read
+  EXPECT_EQ(object->ErrorMessage, "");  // the other profile's database was read...
+  ASSERT_EQ(object->PartialErrors.size(), 1u);  // ...and the damaged one is an error naming it
+  EXPECT_EQ(object->PartialErrors[0].className, "ESQLiteException");
+  EXPECT_NE(object->PartialErrors[0].message.find(oldProfile_ + "formhistory.sqlite"), std::string::npos);
   EXPECT_EQ(TextsOf(*object), (Texts{oldProfile_ + "formhistory.dat",
                                      "Firefox (new): id=1,fieldname=searchbar-history,value=weather"}));
 
@@ -704,6 +716,276 @@ TEST_F(BrowserTest, OperaObjectsListTheirFilesInOrderWithoutEnteringSubfolders) 
   EXPECT_FALSE(Exists(opera + "cache4\\c2.tmp"));
   EXPECT_TRUE(Exists(opera + "cache4\\sub\\deep.tmp"));
   EXPECT_TRUE(Exists(opera + "wand.dat"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Profiles written by the real browsers (see browser-fixtures/make-fixtures.sh)
+
+// Every table.column of Database that holds a value containing Needle.
+Texts Mentions(const std::string& database, const std::string& needle) {
+  Texts found;
+  TSQLiteDatabase db(database, TSQLiteOpen::ReadOnly);
+  Texts tables;
+  for (TSQLiteUniTable t = db.Query("SELECT name FROM sqlite_master WHERE type = 'table'"); !t.Eof(); t.Next())
+    tables.push_back(t.FieldAsString(0));
+  for (const std::string& table : tables) {
+    for (TSQLiteUniTable t = db.Query("SELECT * FROM " + QuoteName(table)); !t.Eof(); t.Next())
+      for (int i = 0; i < t.FieldCount(); ++i)
+        if (t.FieldAsString(i).find(needle) != std::string::npos)
+          found.push_back(table + "." + t.FieldNames()[i]);
+  }
+  return found;
+}
+
+// "ok" and nothing, when the database is whole.
+std::string Soundness(const std::string& database) {
+  TSQLiteDatabase db(database, TSQLiteOpen::ReadOnly);
+  std::string out = db.Query("PRAGMA integrity_check").FieldAsString(0);
+  for (TSQLiteUniTable t = db.Query("PRAGMA foreign_key_check"); !t.Eof(); t.Next())
+    out += " " + t.FieldAsString(0) + "->" + t.FieldAsString(2);
+  return out;
+}
+
+TEST_F(BrowserTest, RealProfilesAreCleanedOfEveryTraceAndNothingElse) {
+  std::string fixtures = TW_BROWSER_FIXTURES;
+  std::replace(fixtures.begin(), fixtures.end(), '/', '\\');
+  auto copy = [&](const std::string& from, const std::string& to) {
+    MakeDirs(to.substr(0, to.find_last_of('\\')));
+    ASSERT_TRUE(::CopyFileA((fixtures + "\\" + from).c_str(), to.c_str(), FALSE)) << from;
+  };
+  // Chromium's "Default" and Chrome's "Profile 2", each with the databases Chromium wrote, the
+  // files that are never touched, caches and a last session.
+  const std::string chromium = local_ + "Chromium\\User Data\\";
+  const std::string chrome = local_ + "Google\\Chrome\\User Data\\";
+  const std::vector<std::string> chromeProfiles = {chromium + "Default\\", chrome + "Profile 2\\"};
+  const Texts chromeDatabases = {"History", "Favicons", "Top Sites", "Web Data", "Network\\Cookies"};
+  Texts untouched, caches;
+  for (const std::string& profile : chromeProfiles) {
+    for (const std::string& db : chromeDatabases)
+      copy("chromium\\" + db.substr(db.find_last_of('\\') + 1), profile + db);
+    for (const char* name : {"Login Data", "Login Data-journal", "Bookmarks", "Preferences"}) {
+      File(profile + name, std::string("kept ") + name);
+      untouched.push_back(profile + name);
+    }
+    for (const char* name : {"Cache\\Cache_Data\\f_000001", "Code Cache\\js\\index-dir\\the-real-index",
+                             "GPUCache\\data_1", "Sessions\\Session_13400000000000000",
+                             "Sessions\\Tabs_13400000000000000"}) {
+      File(profile + name);
+      caches.push_back(profile + name);
+    }
+  }
+  for (const std::string& userData : {chromium, chrome}) {
+    File(userData + "Local State", "kept");
+    untouched.push_back(userData + "Local State");
+    File(userData + "GrShaderCache\\data_0");
+    caches.push_back(userData + "GrShaderCache\\data_0");
+  }
+  // A Firefox profile as Firefox ESR wrote it; no crash reports yet.
+  const std::string firefox = roaming_ + "Mozilla\\Firefox\\";
+  File(firefox + "profiles.ini", "[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/f.default-release\r\n");
+  const std::string fox = firefox + "Profiles\\f.default-release\\";
+  for (const char* db : {"places.sqlite", "favicons.sqlite", "cookies.sqlite", "formhistory.sqlite"})
+    copy(std::string("firefox\\") + db, fox + db);
+  for (const char* name : {"logins.json", "key4.db", "cert9.db", "prefs.js"}) {
+    File(fox + name, std::string("kept ") + name);
+    untouched.push_back(fox + name);
+  }
+  File(fox + "sessionstore-backups\\recovery.jsonlz4");
+  caches.push_back(fox + "sessionstore-backups\\recovery.jsonlz4");
+  File(local_ + "Mozilla\\Firefox\\Profiles\\f.default-release\\cache2\\entries\\0123ABCD");
+  caches.push_back(local_ + "Mozilla\\Firefox\\Profiles\\f.default-release\\cache2\\entries\\0123ABCD");
+  locations_ = Discover();
+  std::map<std::string, std::string> kept;
+  for (const std::string& file : untouched) kept[file] = ReadAll(file);
+  const std::string keptBookmarks =
+      Value(fox + "places.sqlite", "SELECT group_concat(fk || ':' || IFNULL(title, '')) FROM moz_bookmarks");
+
+  // Every Firefox and Chrome item, as the database names its actions.
+  const TActionParams none;
+  auto files = [](const char* browser, const char* place, const char* folder, const char* filter,
+                  bool recurse) {
+    TActionParams p = {{"place", place}, {"folder", folder}, {"fileFilter", filter},
+                       {"recurse", recurse ? "true" : "false"}};
+    if (*browser) p["browser"] = browser;
+    return p;
+  };
+  const char* cr = "Google Chrome;Chromium";
+  const std::vector<std::pair<const char*, TActionParams>> actions = {
+      {"DeleteFirefoxCache", none}, {"DeleteFirefoxCookies", none}, {"DeleteFirefoxHistory", none},
+      {"DeleteFirefoxForms", none}, {"DeleteFirefoxDownloads", none}, {"DeleteFirefoxFavicons", none},
+      {"DeleteFirefoxFiles", files("", "data", "Crash Reports\\submitted", "*", true)},
+      {"DeleteFirefoxFiles", files("", "data", "Crash Reports\\pending", "*", true)},
+      {"DeleteFirefoxFiles", files("", "profile", "", "sessionstore.jsonlz4;sessionstore.js", false)},
+      {"DeleteFirefoxFiles", files("", "profile", "sessionstore-backups", "*", false)},
+      {"DeleteChromeCookies", none}, {"DeleteChromeHistory", none}, {"DeleteChromeKeywords", none},
+      {"DeleteChromeDownloads", none}, {"DeleteChromeThumbnails", none}, {"DeleteChromeFavicons", none},
+      {"DeleteChromeAutofill", none},
+      {"DeleteChromiumFiles", files(cr, "profile", "Cache\\Cache_Data", "*", false)},
+      {"DeleteChromiumFiles", files(cr, "profile", "Code Cache", "*", true)},
+      {"DeleteChromiumFiles", files(cr, "profile", "GPUCache", "*", false)},
+      {"DeleteChromiumFiles", files(cr, "data", "GrShaderCache", "*", true)},
+      {"DeleteChromiumFiles", files(cr, "data", "ShaderCache", "*", true)},
+      {"DeleteChromiumFiles", files(cr, "profile", "Service Worker\\CacheStorage", "*", true)},
+      {"DeleteChromiumFiles", files(cr, "data", "Crashpad\\reports", "*", true)},
+      {"DeleteChromiumFiles", files(cr, "profile", "Sessions", "Session_*;Tabs_*", false)},
+  };
+  std::vector<std::unique_ptr<TWorkObject>> objects;
+  const auto before = Snapshot(base_);
+  for (const auto& [method, params] : actions) {
+    TWorkObjectInit init;
+    init.onWorkDone = [](TCustomWorkObject*) {};
+    auto object = CleanerBuilders().at(method)(init, params);
+    static_cast<TBrowserWorkObject&>(*object).Locations = locations_;
+    Run(*object, false);
+    // Absent optional folders (crash reports, shader cache) are nothing found, not errors.
+    EXPECT_EQ(object->ErrorMessage, "") << method;
+    EXPECT_TRUE(object->PartialErrors.empty()) << method;
+    objects.push_back(std::move(object));
+  }
+  EXPECT_EQ(Snapshot(base_), before) << "a scan changed or created a file";
+  // Site icons are found on today's Firefox.
+  const Texts icons = TextsOf(*objects[5]);
+  EXPECT_TRUE(std::any_of(icons.begin(), icons.end(),
+                          [](const std::string& t) { return t.find("/icon.png") != std::string::npos; }));
+
+  // The traces are there before the clean.
+  EXPECT_NE(Mentions(chromeProfiles[1] + "History", "tidewhisk"), Texts{});
+  EXPECT_NE(Mentions(chromeProfiles[1] + "Favicons", "news.html"), Texts{});
+  EXPECT_NE(Mentions(fox + "places.sqlite", "tidewhisk"), Texts{});
+  EXPECT_NE(Mentions(fox + "favicons.sqlite", "news.html"), Texts{});
+  EXPECT_NE(Value(fox + "places.sqlite", "SELECT count(*) FROM moz_inputhistory"), "0");
+  for (auto& object : objects) {
+    Run(*object, true);
+    EXPECT_EQ(object->ErrorMessage, "") << object->ClassName();
+    EXPECT_TRUE(object->PartialErrors.empty()) << object->ClassName();
+    for (int i = 0; i < object->Found.Count(); ++i)
+      EXPECT_TRUE(object->Found.Record(i).CleanSucceeded) << object->Found.Text(i);
+  }
+
+  for (const std::string& file : caches) EXPECT_FALSE(Exists(file)) << file;
+  for (const auto& [file, bytes] : kept) EXPECT_EQ(ReadAll(file), bytes) << file;
+  // Nothing names a page, site, search or form entry that was removed.
+  const Texts chromeNeedles = {"127.0.0.1", "localhost", "tidewhisk", "fixture@example.org"};
+  for (const std::string& profile : chromeProfiles) {
+    for (const std::string& db : {"History", "Favicons", "Top Sites", "Network\\Cookies"}) {
+      SCOPED_TRACE(profile + db);
+      EXPECT_EQ(Soundness(profile + db), "ok");
+      for (const std::string& needle : chromeNeedles) EXPECT_EQ(Mentions(profile + db, needle), Texts{}) << needle;
+    }
+    EXPECT_EQ(Value(profile + "Web Data", "SELECT count(*) FROM autofill"), "0");
+    EXPECT_EQ(Soundness(profile + "Web Data"), "ok");
+  }
+  const Texts foxNeedles = {"news.html", "search?q=", "form.html", "thanks.html", "download.html",
+                            "report", "typed.html", "stay=1", "tidewhisk", "fixture@example.org", "Lyon"};
+  for (const char* db : {"places.sqlite", "favicons.sqlite", "cookies.sqlite", "formhistory.sqlite"}) {
+    SCOPED_TRACE(db);
+    EXPECT_EQ(Soundness(fox + db), "ok");
+    for (const std::string& needle : foxNeedles) EXPECT_EQ(Mentions(fox + db, needle), Texts{}) << needle;
+  }
+  EXPECT_EQ(Mentions(fox + "cookies.sqlite", "127.0.0.1"), Texts{});
+  EXPECT_EQ(Mentions(fox + "cookies.sqlite", "localhost"), Texts{});
+  // Bookmarked and keyword pages stay, without their history.
+  EXPECT_EQ(Value(fox + "places.sqlite", "SELECT group_concat(fk || ':' || IFNULL(title, '')) FROM moz_bookmarks"),
+            keptBookmarks);
+  EXPECT_EQ(Value(fox + "places.sqlite", "SELECT count(*) FROM moz_historyvisits"), "0");
+  EXPECT_EQ(Value(fox + "places.sqlite", "SELECT count(*) FROM moz_places WHERE url LIKE '%bookmarked.html'"), "1");
+  EXPECT_EQ(Value(fox + "places.sqlite", "SELECT count(*) FROM moz_inputhistory"), "0");
+}
+
+TEST_F(BrowserTest, ALockedOrDamagedDatabaseOfOneProfileIsAnErrorNamingItWhileOthersAreCleaned) {
+  LayOutChrome();
+  const std::string defaultHistory = chromeDefault_ + "History";
+  const std::string profileHistory = chromeProfile1_ + "History";
+  {
+    THolder browser(defaultHistory);
+    ASSERT_TRUE(browser.Holding());
+    auto object = Make<TChromeHistoryObject>();
+    Run(*object, false);
+    EXPECT_EQ(object->ErrorMessage, "");  // the other profile was read...
+    EXPECT_EQ(object->Found.Count(), 2);
+    ASSERT_EQ(object->PartialErrors.size(), 1u);  // ...and the held file is an error of its own
+    EXPECT_EQ(object->PartialErrors[0].className, "EDatabaseLocked");
+    EXPECT_NE(object->PartialErrors[0].message.find(defaultHistory), std::string::npos);
+  }
+  // The clean of a scan made before the browser started: one database is cleaned, the held one
+  // is an error and its rows count as not removed.
+  auto earlier = Make<TChromeHistoryObject>();
+  Run(*earlier, false);
+  ASSERT_EQ(earlier->Found.Count(), 4);
+  {
+    THolder browser(profileHistory);
+    ASSERT_TRUE(browser.Holding());
+    Run(*earlier, true);
+  }
+  EXPECT_EQ(earlier->ErrorMessage, "");
+  ASSERT_EQ(earlier->PartialErrors.size(), 1u);
+  EXPECT_EQ(earlier->PartialErrors[0].className, "EDatabaseLocked");
+  EXPECT_NE(earlier->PartialErrors[0].message.find(profileHistory), std::string::npos);
+  for (int i = 0; i < earlier->Found.Count(); ++i)
+    EXPECT_EQ(earlier->Found.Record(i).CleanSucceeded, i < 2) << earlier->Found.Text(i);
+  // Damaged: the same, with the SQLite error.
+  File(profileHistory, std::string(4096, 'x'));
+  auto damaged = Make<TChromeHistoryObject>();
+  Run(*damaged, false);
+  EXPECT_EQ(damaged->ErrorMessage, "");
+  ASSERT_EQ(damaged->PartialErrors.size(), 1u);
+  EXPECT_EQ(damaged->PartialErrors[0].className, "ESQLiteException");
+  EXPECT_NE(damaged->PartialErrors[0].message.find(profileHistory), std::string::npos);
+}
+
+TEST_F(BrowserTest, ProfileFilesAreListedInEveryProfileOfTheNamedBrowsers) {
+  // Opera keeps its profile in the roaming folder and its cache in the local one; Edge has two
+  // profiles; Brave is not installed.
+  const std::string opera = roaming_ + "Opera Software\\Opera Stable\\";
+  const std::string operaLocal = local_ + "Opera Software\\Opera Stable\\";
+  const std::string edge = local_ + "Microsoft\\Edge\\User Data\\";
+  File(opera + "Preferences");
+  File(operaLocal + "Cache\\Cache_Data\\f_000001");
+  File(opera + "Code Cache\\js\\index");
+  File(edge + "Default\\Cache\\Cache_Data\\f_000002");
+  File(edge + "Profile 3\\Cache\\Cache_Data\\f_000003");
+  File(edge + "Profile 3\\Cache\\Cache_Data\\Login Data");  // never listed, wherever it lies
+  MakeDirs(edge + "Profile 3\\Cache\\Cache_Data\\sub");
+  auto make = [&](const char* browser, const char* place, const char* folder, bool recurse) {
+    auto object = Make<TBrowserFilesObject>();
+    auto& files = static_cast<TBrowserFilesObject&>(*object);
+    files.Browser = browser;
+    files.Place = place;
+    files.Folder = folder;
+    files.Recurse = recurse;
+    return object;
+  };
+  struct Case {
+    const char* browser;
+    const char* folder;
+    bool recurse;
+    Texts expected;
+    const char* error = "";
+  };
+  const Case cases[] = {
+      {"Opera", "Cache\\Cache_Data", false, {operaLocal + "Cache\\Cache_Data\\f_000001"}},
+      {"Opera", "Code Cache", true, {opera + "Code Cache\\js\\index"}},
+      {"Opera", "Code Cache", false, {}},
+      {"Microsoft Edge", "Cache\\Cache_Data", false,
+       {edge + "Default\\Cache\\Cache_Data\\f_000002", edge + "Profile 3\\Cache\\Cache_Data\\f_000003"}},
+      {"Microsoft Edge", "Service Worker\\CacheStorage", true, {}},  // absent: nothing, no error
+      {"Brave", "Cache\\Cache_Data", false, {}, "Chrome User Data not found!"},
+      {"Opera GX", "Cache\\Cache_Data", false, {}, "Opera not found!"},
+      {"Firefox", "sessionstore-backups", false, {}, "Firefox profile not found!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.browser) + " " + c.folder);
+    auto object = make(c.browser, "profile", c.folder, c.recurse);
+    Run(*object, false);
+    EXPECT_EQ(object->ErrorMessage, c.error);
+    EXPECT_EQ(TextsOf(*object), c.expected);
+  }
+  auto cache = make("Microsoft Edge", "profile", "Cache\\Cache_Data", false);
+  Run(*cache, false);
+  Run(*cache, true);
+  EXPECT_EQ(cache->ErrorMessage, "");
+  EXPECT_FALSE(Exists(edge + "Profile 3\\Cache\\Cache_Data\\f_000003"));
+  EXPECT_TRUE(Exists(edge + "Profile 3\\Cache\\Cache_Data\\Login Data"));
 }
 
 }  // namespace

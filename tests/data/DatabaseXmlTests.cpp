@@ -45,6 +45,8 @@ const std::map<std::string, std::vector<std::string>>& MethodTable() {
       t[m] = {"path", "excludeAttr", "fileAttrib", "fileFilter", "excludeFolder", "recurse"};
     t["DeleteGoogleDesktopDataDir"] = {"excludeAttr", "fileAttrib", "fileFilter", "excludeFolder",
                                        "recurse"};
+    t["DeleteChromiumFiles"] = {"browser", "place", "folder", "fileFilter", "recurse"};
+    t["DeleteFirefoxFiles"] = {"place", "folder", "fileFilter", "recurse"};
     t["DeleteValues"] = {"key", "subkey", "valueFilter"};
     t["DeleteSubkeys"] = {"key", "subkey", "subkeyFilter"};
     t["ReplaceValues"] = {"key", "subkey", "newValue", "valueFilter"};
@@ -56,7 +58,8 @@ const std::map<std::string, std::vector<std::string>>& MethodTable() {
           "DeleteFirefoxCache",    "DeleteFirefoxCookies",   "DeleteFirefoxHistory",
           "DeleteFirefoxForms",    "DeleteFirefoxDownloads", "DeleteFirefoxFavicons",
           "DeleteChromeCookies",   "DeleteChromeHistory",    "DeleteChromeKeywords",
-          "DeleteChromeDownloads", "DeleteChromeThumbnails", "DeleteChromeFavicons"})
+          "DeleteChromeDownloads", "DeleteChromeThumbnails", "DeleteChromeFavicons",
+          "DeleteChromeAutofill"})
       t[m] = {};
     return t;
   }();

@@ -134,6 +134,13 @@ TEST(Winapp2, FileKeysBecomeFileActionsOrAreRefused) {
       {"%LocalAppData%\\Vendor|Logins.json", {}, "passwords"},
       {"%AppData%\\Mozilla\\Firefox\\Profiles|*.log", {}, "roaming Mozilla profile"},
       {"%LocalAppData%\\Google\\Chrome\\User Data|*.*|RECURSE", {}, "browser's profile root"},
+      // Patterns that reach the stores of passwords and settings are dropped, the rest stays.
+      {"%LocalAppData%\\Vendor\\EBWebView\\Default|Login Data*;*.log",
+       {{"CSIDL_LOCAL_APPDATA\\Vendor\\EBWebView\\Default", "*.log", "false"}}},
+      {"%LocalAppData%\\Vendor\\EBWebView\\Default|Login Data*", {}, "passwords"},
+      {"%LocalAppData%\\Vendor\\Profile|key?.db;logins*.json", {}, "passwords"},
+      {"%LocalAppData%\\Vendor|*.db;*.bak", {{"CSIDL_LOCAL_APPDATA\\Vendor", "*.db;*.bak", "false"}}},
+      {"%LocalAppData%\\Vendor\\EBWebView\\Default|*.*", {}, "browser's profile root"},
       // Drive roots, profiles and system folders, however they are spelled.
       {"%SystemDrive%|*.tmp|RECURSE", {}, "walk the whole"},
       {"%HomeDrive%\\Windows|*.*", {}, "could match any file"},

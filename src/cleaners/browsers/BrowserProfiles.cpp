@@ -97,7 +97,8 @@ void DiscoverFirefox(TBrowserLocations& locations) {
       if (!known) {
         locations.FirefoxProfiles.push_back(
             {"Firefox (" + (entry.Name.empty() ? LastName(folder) : entry.Name) + ")", folder,
-             FirefoxLocalFolder(folder, locations.RoamingAppData, locations.LocalAppData)});
+             FirefoxLocalFolder(folder, locations.RoamingAppData, locations.LocalAppData), "Firefox",
+             {}});
       }
       break;
     }
@@ -170,7 +171,8 @@ std::vector<TBrowserProfile> ChromiumProfiles(const TBrowserLocations& locations
     const std::string userData = base + browser.UserData + "\\";
     if (!IsFolder(userData)) continue;
     if (IsFile(userData + "Preferences"))
-      profiles.push_back({std::string(browser.Name) + " (" + LastName(userData) + ")", userData, {}});
+      profiles.push_back({std::string(browser.Name) + " (" + LastName(userData) + ")", userData, {},
+                          browser.Name, userData});
 
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
@@ -185,7 +187,8 @@ std::vector<TBrowserProfile> ChromiumProfiles(const TBrowserLocations& locations
     }
     SortChromiumProfileNames(names);
     for (const std::string& name : names)
-      profiles.push_back({std::string(browser.Name) + " (" + name + ")", userData + name + "\\", {}});
+      profiles.push_back({std::string(browser.Name) + " (" + name + ")", userData + name + "\\", {},
+                          browser.Name, userData});
   }
   return profiles;
 }

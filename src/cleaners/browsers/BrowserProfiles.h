@@ -15,6 +15,8 @@ struct TBrowserProfile {
   std::string Label;     // "Firefox (default-release)", "Microsoft Edge (Profile 1)"
   std::string Dir;       // the profile folder, ending with "\"
   std::string LocalDir;  // Firefox: the local folder that holds the disk cache ("\"), or empty
+  std::string Browser;   // Chromium family: the browser's name ("Microsoft Edge")
+  std::string UserData;  // Chromium family: the user-data folder the profile is in ("\")
 };
 
 struct TBrowserLocations {

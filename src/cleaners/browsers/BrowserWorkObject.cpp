@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "cleaners/browsers/portable/BrowserPlaces.h"
 #include "platform/Handles.h"
@@ -40,7 +42,7 @@ class TScanConnection {
     if (!file) {
       const DWORD error = ::GetLastError();
       if (IsGone(error)) return;
-      if (IsHeld(error)) throw ESQLiteException(LockedDatabaseMessage(firstSql));
+      if (IsHeld(error)) throw EDatabaseLocked(LockedDatabaseMessage(firstSql));
     } else {
       char header[20] = {};
       DWORD read = 0;
@@ -67,23 +69,47 @@ class TScanConnection {
   std::string shm_;
 };
 
-// A database opened for a clean, inside an exclusive transaction; null when the file is gone.
-// Raises the locked message when any other program has the file open.
-std::unique_ptr<TSQLiteDatabase> OpenForClean(const std::string& path) {
-  constexpr const char* kBegin = "BEGIN EXCLUSIVE";
+// Raises the locked message when another program has the file at Path open; false when the
+// file is not there.
+bool ProbeForClean(const std::string& path) {
   unique_hfile probe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!probe) {
     const DWORD error = ::GetLastError();
-    if (IsGone(error)) return nullptr;
-    if (IsHeld(error)) throw ESQLiteException(LockedDatabaseMessage(kBegin));
+    if (IsGone(error)) return false;
+    if (IsHeld(error)) throw EDatabaseLocked(LockedDatabaseMessage("BEGIN EXCLUSIVE"));
   }
-  probe.reset();
+  return true;
+}
+
+// A database opened for a clean, inside an exclusive transaction, with the databases of the
+// same folder that its rows' removal reaches attached; null when the file is gone. Raises the
+// locked message when any other program has one of the files open.
+std::unique_ptr<TSQLiteDatabase> OpenForClean(const std::string& path,
+                                              std::span<const TAttachedFile> attached) {
+  if (!ProbeForClean(path)) return nullptr;
+  const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+  std::vector<const TAttachedFile*> present;
+  for (const TAttachedFile& file : attached)
+    if (ProbeForClean(folder + file.File)) present.push_back(&file);
   auto database = std::make_unique<TSQLiteDatabase>(Utf8(path), TSQLiteOpen::ReadWrite);
-  // Removed rows are overwritten, not merely unlinked.
-  database->ExecuteScript("PRAGMA secure_delete = ON");
+  // Removed rows are overwritten, not merely unlinked; rows that refer to a removed one go with
+  // it where the file says so.
+  database->ExecuteScript("PRAGMA secure_delete = ON; PRAGMA foreign_keys = ON");
+  for (const TAttachedFile* file : present) {
+    const TSQLValue name = Utf8(folder + file->File);
+    database->Execute("ATTACH DATABASE ?1 AS " + QuoteName(file->Schema), {&name, 1});
+    database->ExecuteScript("PRAGMA " + QuoteName(file->Schema) + ".secure_delete = ON");
+  }
   database->BeginTransaction();
   return database;
+}
+
+// The error of one database file, its message naming the file.
+ErrorInfo FileError(const std::string& path, std::exception_ptr error) {
+  ErrorInfo info = DescribeException(error);
+  info.message = "\"" + path + "\": " + info.message;
+  return info;
 }
 
 }  // namespace
@@ -142,10 +168,12 @@ void TBrowserWorkObject::ScanProfiles(const std::vector<TBrowserProfile>& profil
   const bool several = profiles.size() > 1;
   int readable = 0;
   std::exception_ptr firstError;
+  std::optional<ErrorInfo> firstFailure;
+  std::vector<ErrorInfo> failures;  // after the first
   for (const TBrowserProfile& profile : profiles) {
     if (oldFile) {
       bool found = false;
-      if (!ScanNamedFile(profile.Dir + oldFile, found)) return;
+      if (!ScanNamedFile(profile.Dir + oldFile, found)) break;
     }
     const std::string prefix = several ? profile.Label + ": " : std::string();
     for (const TRowSource& source : sources) {
@@ -165,25 +193,44 @@ void TBrowserWorkObject::ScanProfiles(const std::vector<TBrowserProfile>& profil
             path);
         ++readable;
       } catch (const Exception&) {
-        const ErrorInfo error = DescribeException(std::current_exception());
+        const ErrorInfo error = FileError(path, std::current_exception());
         LogFile().Write("[%s] %s: %s", ClassName(), error.className, error.message);
-        if (!firstError) firstError = std::current_exception();
+        if (firstError) {
+          failures.push_back(error);
+        } else {
+          firstError = std::current_exception();
+          firstFailure = error;
+        }
       }
-      if (Aborted) return;
+      if (Aborted) break;
     }
+    if (Aborted) break;
   }
-  if (firstError && readable == 0) {
-    for (int i = 0; i < Found.Count(); ++i) Found.Record(i).Checked = false;
-    std::rethrow_exception(firstError);
+  if (!firstError) return;
+  if (readable > 0) {
+    // The readable databases' findings stand; each one that could not be read is an error.
+    PartialErrors.push_back(*firstFailure);
+    PartialErrors.insert(PartialErrors.end(), failures.begin(), failures.end());
+    return;
   }
+  for (int i = 0; i < Found.Count(); ++i) Found.Record(i).Checked = false;
+  PartialErrors.insert(PartialErrors.end(), failures.begin(), failures.end());
+  std::rethrow_exception(firstError);
 }
 
 void TBrowserWorkObject::CleanFound() {
+  // The first error of each database file, in the order met; and how many files were opened.
   std::exception_ptr firstError;
-  auto note = [&](std::exception_ptr error) {
-    const ErrorInfo info = DescribeException(error);
+  std::vector<ErrorInfo> failures;
+  std::vector<std::string> failedFiles;
+  std::vector<std::string> touchedFiles;
+  auto note = [&](const std::string& file, std::exception_ptr error) {
+    const ErrorInfo info = FileError(file, error);
     LogFile().Write("[%s] %s: %s", ClassName(), info.className, info.message);
+    if (std::find(failedFiles.begin(), failedFiles.end(), file) != failedFiles.end()) return;
+    failedFiles.push_back(file);
     if (!firstError) firstError = error;
+    failures.push_back(info);
   };
 
   // The database of the rows being removed: opened at its first ticked row, committed when the
@@ -199,7 +246,7 @@ void TBrowserWorkObject::CleanFound() {
       try {
         open.database->Commit();
       } catch (const Exception&) {
-        note(std::current_exception());
+        note(open.file, std::current_exception());
         for (int i : open.removed) Found.Record(i).CleanSucceeded = false;
       }
     }
@@ -214,10 +261,12 @@ void TBrowserWorkObject::CleanFound() {
       if (row->Database() != open.file) {
         finish();
         open.file = row->Database();
+        if (std::find(touchedFiles.begin(), touchedFiles.end(), open.file) == touchedFiles.end())
+          touchedFiles.push_back(open.file);
         try {
-          open.database = OpenForClean(open.file);
+          open.database = OpenForClean(open.file, row->Key.Source->Attached);
         } catch (const Exception&) {
-          note(std::current_exception());
+          note(open.file, std::current_exception());
           open.failed = true;
         }
       }
@@ -228,7 +277,7 @@ void TBrowserWorkObject::CleanFound() {
           if (RemoveRow(*open.database, row->Key)) open.removed.push_back(i);
           else record.CleanSucceeded = false;
         } catch (const Exception&) {
-          note(std::current_exception());
+          note(open.file, std::current_exception());
           record.CleanSucceeded = false;
         }
       }
@@ -238,7 +287,15 @@ void TBrowserWorkObject::CleanFound() {
     ReportItem(Found.Text(i));
   }
   finish();
-  if (firstError) std::rethrow_exception(firstError);
+  if (!firstError) return;
+  // Some database was cleaned: each one that failed is an error of its own. None was: the
+  // first failure is the object's error, as in a scan.
+  if (failedFiles.size() < touchedFiles.size()) {
+    PartialErrors.insert(PartialErrors.end(), failures.begin(), failures.end());
+    return;
+  }
+  PartialErrors.insert(PartialErrors.end(), failures.begin() + 1, failures.end());
+  std::rethrow_exception(firstError);
 }
 
 }  // namespace tw

@@ -331,6 +331,47 @@ const std::set<std::string>& KeepFiles() {
       "places.sqlite", "login data", "web data",    "bookmarks",      "preferences", "prefs.js"};
   return files;
 }
+// The names a browser gives its stores of passwords, keys, certificates, bookmarks and settings,
+// with their journals and backups: a pattern that matches one of them is dropped from a rule.
+constexpr const char* kCredentialNames[] = {
+    "login data", "login data-journal", "login data-wal", "login data for account",
+    "login data for account-journal", "key3.db", "key4.db", "key4.db-journal", "logins.json",
+    "logins-backup.json", "signons.sqlite", "cert8.db", "cert9.db", "pkcs11.txt",
+    "places.sqlite", "places.sqlite-wal", "bookmarks", "bookmarks.bak", "preferences",
+    "secure preferences", "local state", "prefs.js", "web data", "web data-journal"};
+
+// Whether Name (lower case) matches the wildcard Pattern ("*" any run, "?" one character).
+bool WildcardMatches(std::string_view name, std::string_view pattern) {
+  std::size_t n = 0, p = 0, star = std::string_view::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && pattern[p] == name[n]))) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+// A pattern that begins with a name and matches a credential store's name ("Login Data*",
+// "key?.db"). Patterns of an extension alone ("*.bak", "*.db") are a rule's own business: in a
+// folder that is not a browser profile they mean the vendor's files.
+bool NamesCredentials(const std::string& pattern) {
+  const std::string lower = Lower(pattern);
+  if (lower.empty() || lower[0] == '*' || lower[0] == '?') return false;
+  for (const char* name : kCredentialNames)
+    if (WildcardMatches(name, lower)) return true;
+  return false;
+}
+
 // Extensions of programs, libraries and settings: never removed by pattern from a protected folder.
 const std::set<std::string>& SystemExtensions() {
   static const std::set<std::string> extensions = {
@@ -720,6 +761,7 @@ TFileRule ConvertFileKey(const TWinapp2Key& key, std::string& error) {
 
   std::vector<std::string> patterns;
   std::set<std::string> seen;
+  std::string credentials;  // a pattern dropped because it names a credential store
   bool allFiles = false;
   if (fields.size() >= 2) {
     for (std::string_view field : Split(fields[1], ';')) {
@@ -734,12 +776,19 @@ TFileRule ConvertFileKey(const TWinapp2Key& key, std::string& error) {
         error = "the pattern " + pattern + " names a file that holds passwords, keys or settings";
         return rule;
       }
+      // "Login Data*" and the like: the rest of the rule stays, that pattern goes.
+      if (NamesCredentials(pattern)) {
+        credentials = pattern;
+        continue;
+      }
       allFiles = allFiles || IsAllFiles(pattern);
       if (seen.insert(Lower(pattern)).second) patterns.push_back(pattern);
     }
   }
   if (patterns.empty()) {
-    error = "no file pattern";
+    error = credentials.empty()
+                ? "no file pattern"
+                : "the pattern " + credentials + " names files that hold passwords, keys or settings";
     return rule;
   }
 
@@ -763,7 +812,8 @@ TFileRule ConvertFileKey(const TWinapp2Key& key, std::string& error) {
           return rule;
         }
     }
-    if (allFiles && rule.Recursive)
+    // Every file of a profile root, even without its subfolders, takes the passwords along.
+    if (allFiles)
       for (const char* ending : kProfileRootEndings) {
         const std::string tail = ending;
         if (canonical.size() >= tail.size() &&

@@ -104,6 +104,46 @@ void SortChromiumProfileNames(std::vector<std::string>& names) {
   });
 }
 
+namespace {
+
+bool MatchesMask(std::string_view name, std::string_view mask) {
+  // Greedy match with one point to return to after the last "*".
+  std::size_t n = 0, m = 0, starAt = std::string_view::npos, resume = 0;
+  auto same = [](char a, char b) {
+    auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    return up(a) == up(b);
+  };
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || (mask[m] != '*' && same(mask[m], name[n])))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starAt = m++;
+      resume = n;
+    } else if (starAt != std::string_view::npos) {
+      m = starAt + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+}  // namespace
+
+bool MatchesFileMasks(std::string_view fileName, std::string_view masks) {
+  if (masks.empty()) return true;
+  while (true) {
+    const std::size_t end = masks.find(';');
+    const std::string_view mask = masks.substr(0, end);
+    if (!mask.empty() && MatchesMask(fileName, mask)) return true;
+    if (end == std::string_view::npos) return false;
+    masks.remove_prefix(end + 1);
+  }
+}
+
 bool IsProtectedBrowserFile(std::string_view fileName) {
   static const char* const kNames[] = {
       // Firefox: passwords, keys, certificates, bookmarks, settings, extensions
@@ -118,9 +158,16 @@ bool IsProtectedBrowserFile(std::string_view fileName) {
       "WAND.DAT", "OPCERT6.DAT", "OPSSL6.DAT", "BOOKMARKS.ADR", "OPERA6.INI", "OPERAPREFS.INI",
       "OPERA6.ADR", "CONTACTS.ADR", "NOTES.ADR",
   };
+  // Names that begin so: the files above with their journals, logs and backups, and the stores
+  // of passwords, keys, certificates and bookmarks under any version's name.
+  static const char* const kPrefixes[] = {
+      "LOGIN DATA", "KEY3.DB", "KEY4.DB", "LOGINS", "SIGNONS", "CERT8.DB", "CERT9.DB",
+      "BOOKMARKS", "PLACES.SQLITE", "PREFS.JS", "WEB DATA", "SECURE PREFERENCES"};
   const std::string upper = UpperAscii(fileName);
   return std::any_of(std::begin(kNames), std::end(kNames),
-                     [&](const char* name) { return upper == name; });
+                     [&](const char* name) { return upper == name; }) ||
+         std::any_of(std::begin(kPrefixes), std::end(kPrefixes),
+                     [&](const char* prefix) { return upper.starts_with(prefix); });
 }
 
 }  // namespace tw

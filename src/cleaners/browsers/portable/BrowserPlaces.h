@@ -48,6 +48,10 @@ bool IsChromiumProfileName(std::string_view name);
 // Profile folder names in the order they are read: "Default" first, then "Profile <n>" by n.
 void SortChromiumProfileNames(std::vector<std::string>& names);
 
+// True when FileName matches one of the ";"-separated wildcard masks ("*" any run, "?" one
+// character), without regard to ASCII letter case. An empty list matches every name.
+bool MatchesFileMasks(std::string_view fileName, std::string_view masks);
+
 // Files that hold passwords, keys, certificates, bookmarks or settings: never removed, whatever
 // folder they are found in (compared without regard to ASCII letter case).
 bool IsProtectedBrowserFile(std::string_view fileName);

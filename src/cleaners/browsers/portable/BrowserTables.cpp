@@ -46,6 +46,19 @@ void PackField(const TSQLField& field, std::string& out) {
   }
 }
 
+// The source's filters that apply to a table with Columns, joined by AND; empty for none.
+std::string FilterTerms(const std::vector<std::string>& columns, const TRowSource& source) {
+  std::string sql;
+  for (const TRowFilter& filter : source.Filters) {
+    const char* term = filter.Sql;
+    if (filter.NeedsColumn && !HasName(columns, filter.NeedsColumn)) term = filter.Otherwise;
+    if (!term) continue;
+    if (!sql.empty()) sql += " AND ";
+    sql += std::string("(") + term + ")";
+  }
+  return sql;
+}
+
 struct TPreparedSource {
   std::string sql;
   std::vector<std::string> labels;
@@ -86,13 +99,8 @@ std::optional<TPreparedSource> Prepare(TSQLiteDatabase& database, const TRowSour
   }
   out.sql += " FROM " + QuoteName(source.Table) + " AS t";
   if (source.Joins) out.sql += std::string(" ") + source.Joins;
-  bool first = true;
-  for (const TRowFilter& filter : source.Filters) {
-    if (filter.NeedsColumn && !HasName(columns, filter.NeedsColumn)) continue;
-    out.sql += first ? " WHERE " : " AND ";
-    out.sql += filter.Sql;
-    first = false;
-  }
+  const std::string filters = FilterTerms(columns, source);
+  if (!filters.empty()) out.sql += " WHERE " + filters;
   return out;
 }
 
@@ -168,6 +176,22 @@ std::vector<TSQLValue> KeyValues(const TRowKey& key) {
   return values;
 }
 
+bool HasTable(TSQLiteDatabase& database, std::string_view table) {
+  const std::size_t dot = table.find('.');
+  if (dot == std::string_view::npos) return database.TableExists(table);
+  const TSQLValue schema = std::string(table.substr(0, dot));
+  if (database.Query("SELECT 1 FROM pragma_database_list WHERE name = ?1 COLLATE NOCASE",
+                     {&schema, 1})
+          .Eof())
+    return false;
+  const TSQLValue name = std::string(table.substr(dot + 1));
+  return !database
+              .Query("SELECT 1 FROM " + QuoteName(std::get<std::string>(schema)) +
+                         ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                     {&name, 1})
+              .Eof();
+}
+
 bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key) {
   const TRowSource& source = *key.Source;
   const std::vector<TSQLValue> values = KeyValues(key);
@@ -177,12 +201,12 @@ bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key) {
   const std::vector<std::string>& columns = key.Store ? key.Store->Columns : kNone;
   const std::size_t count = std::min(columns.size(), values.size());
 
-  // The identifying values, as "col IS ?n" terms numbered from First.
+  // The identifying values, as "t.col IS ?n" terms numbered from First.
   auto match = [&](int first) {
     std::string sql;
     for (std::size_t i = 0; i < count; ++i) {
       if (i) sql += " AND ";
-      sql += QuoteName(columns[i]) + " IS ?" + std::to_string(first + i);
+      sql += "t." + QuoteName(columns[i]) + " IS ?" + std::to_string(first + i);
     }
     return sql;
   };
@@ -193,23 +217,42 @@ bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key) {
 
   // The row the scan read, unless its rowid now holds another row; then the one row holding the
   // same identifying values.
+  const std::string from = "SELECT t.rowid FROM " + table + " AS t";
   std::int64_t rowId = key.RowId;
-  std::string same = "SELECT rowid FROM " + table + " WHERE rowid = ?1";
+  std::string same = from + " WHERE t.rowid = ?1";
   if (count) same += " AND " + match(2);
   if (database.Query(same, params).Eof()) {
     if (!count) return true;
     TSQLiteUniTable moved =
-        database.Query("SELECT rowid FROM " + table + " WHERE " + match(1) + " LIMIT 2",
-                       std::span(params).subspan(1));
+        database.Query(from + " WHERE " + match(1) + " LIMIT 2", std::span(params).subspan(1));
     if (moved.Eof()) return true;
     rowId = moved.FieldAsInteger(0);
     moved.Next();
     if (!moved.Eof()) return false;
   }
 
+  // What the scan filtered is filtered again: a row that no longer qualifies stays.
+  const std::string filters = FilterTerms(database.Columns(source.Table), source);
+  if (!filters.empty()) {
+    std::string still = from;
+    if (source.Joins) still += std::string(" ") + source.Joins;
+    still += " WHERE t.rowid = ?1 AND " + filters;
+    const TSQLValue id = rowId;
+    if (database.Query(still, {&id, 1}).Eof()) return false;
+  }
+
   database.Execute("SAVEPOINT tw_row");
   try {
     for (const TDependentRows& dependent : source.Dependents) {
+      if (!HasTable(database, dependent.Table)) continue;
+      if (dependent.NeedsTable && !HasTable(database, dependent.NeedsTable)) continue;
+      if (dependent.NeedsColumn &&
+          !HasName(database.Columns(dependent.Table), dependent.NeedsColumn))
+        continue;
+      if (!std::strstr(dependent.Sql, "?1")) {
+        database.Execute(dependent.Sql);
+        continue;
+      }
       TSQLValue value = rowId;
       if (dependent.KeyColumn) {
         std::size_t i = 0;
@@ -217,10 +260,11 @@ bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key) {
         if (i == count) continue;
         value = values[i];
       }
-      if (database.TableExists(dependent.Table)) database.Execute(dependent.Sql, {&value, 1});
+      database.Execute(dependent.Sql, {&value, 1});
     }
     const TSQLValue id = rowId;
-    database.Execute("DELETE FROM " + table + " WHERE rowid = ?1", {&id, 1});
+    if (source.KeepRowSql) database.Execute(source.KeepRowSql, {&id, 1});
+    else database.Execute("DELETE FROM " + table + " WHERE rowid = ?1", {&id, 1});
     database.Execute("RELEASE tw_row");
   } catch (...) {
     try {
@@ -248,21 +292,77 @@ constexpr TRowSource kFirefoxCookies[] = {
 
 constexpr TFieldChoice kFirefoxHistoryFields[] = {
     {0, "id", "id"}, {1, "url", "url"}, {2, "title", "title"}, {3, "visit_count", "visit_count"}};
-// Bookmarked places stay; so do places a keyword or another bookmark-like entry refers to.
+// A page is listed as history unless it is hidden or something keeps it: a bookmark, a keyword
+// or another entry that counts towards its foreign_count.
 constexpr TRowFilter kFirefoxHistoryFilters[] = {
     {"CAST(t.\"hidden\" AS TEXT) = '0'"},
     {"NOT EXISTS (SELECT 1 FROM \"moz_bookmarks\" AS b WHERE b.\"fk\" = t.\"id\")"},
     {"t.\"foreign_count\" = 0", "foreign_count"}};
+// The pages that stay (kept or hidden) lose their visits all the same.
+constexpr TRowFilter kFirefoxKeptHistoryFilters[] = {
+    {"NOT (CAST(t.\"hidden\" AS TEXT) = '0'"
+     " AND NOT EXISTS (SELECT 1 FROM \"moz_bookmarks\" AS b WHERE b.\"fk\" = t.\"id\")"
+     " AND t.\"foreign_count\" = 0)",
+     "foreign_count",
+     "NOT (CAST(t.\"hidden\" AS TEXT) = '0'"
+     " AND NOT EXISTS (SELECT 1 FROM \"moz_bookmarks\" AS b WHERE b.\"fk\" = t.\"id\"))"},
+    {"EXISTS (SELECT 1 FROM \"moz_historyvisits\" AS v WHERE v.\"place_id\" = t.\"id\")"}};
 constexpr const char* kUrlIdentity[] = {"url"};
-// A page goes with its visits and its annotations (a download's among them, as when Firefox
-// itself forgets a page).
+constexpr TAttachedFile kFirefoxPlacesAttached[] = {{"favicons", "favicons.sqlite"}};
+// What names a visited page besides its row: its visits, what was typed to reach it, what was
+// read and searched on it, its annotations (a download's among them).
+#define TW_FIREFOX_VISIT_TRACES                                                                   \
+  {"moz_historyvisits_extra",                                                                    \
+   "DELETE FROM \"moz_historyvisits_extra\" WHERE \"visit_id\" IN "                              \
+   "(SELECT \"id\" FROM \"moz_historyvisits\" WHERE \"place_id\" = ?1)"},                        \
+      {"moz_historyvisits", "DELETE FROM \"moz_historyvisits\" WHERE \"place_id\" = ?1"},        \
+      {"moz_inputhistory", "DELETE FROM \"moz_inputhistory\" WHERE \"place_id\" = ?1"},          \
+      {"moz_places_metadata",                                                                    \
+       "DELETE FROM \"moz_places_metadata\" WHERE \"place_id\" = ?1 OR \"referrer_place_id\" = ?1"}, \
+      {"moz_places_metadata_search_queries",                                                     \
+       "DELETE FROM \"moz_places_metadata_search_queries\" WHERE \"id\" NOT IN (SELECT "          \
+       "\"search_query_id\" FROM \"moz_places_metadata\" WHERE \"search_query_id\" IS NOT NULL)"}
 constexpr TDependentRows kFirefoxHistoryDependents[] = {
-    {"moz_historyvisits", "DELETE FROM \"moz_historyvisits\" WHERE \"place_id\" = ?1"},
-    {"moz_annos", "DELETE FROM \"moz_annos\" WHERE \"place_id\" = ?1"}};
+    TW_FIREFOX_VISIT_TRACES,
+    {"moz_annos", "DELETE FROM \"moz_annos\" WHERE \"place_id\" = ?1"},
+    {"moz_places_extra", "DELETE FROM \"moz_places_extra\" WHERE \"place_id\" = ?1"},
+    // The page's site, unless another page stays on it.
+    {"moz_origins",
+     "DELETE FROM \"moz_origins\" WHERE \"id\" IN (SELECT \"origin_id\" FROM \"moz_places\" WHERE "
+     "\"id\" = ?1) AND NOT EXISTS (SELECT 1 FROM \"moz_places\" AS p WHERE p.\"origin_id\" = "
+     "\"moz_origins\".\"id\" AND p.\"id\" <> ?1)"},
+    // Its icons: the page's own entry, icons no page uses any more, and a site's icon once no
+    // site of that address is left.
+    {"favicons.moz_icons_to_pages",
+     "DELETE FROM favicons.\"moz_icons_to_pages\" WHERE \"page_id\" IN (SELECT \"id\" FROM "
+     "favicons.\"moz_pages_w_icons\" WHERE \"page_url\" = ?1)",
+     "url"},
+    {"favicons.moz_pages_w_icons", "DELETE FROM favicons.\"moz_pages_w_icons\" WHERE \"page_url\" = ?1",
+     "url"},
+    {"favicons.moz_icons",
+     "DELETE FROM favicons.\"moz_icons\" WHERE \"root\" = 0 AND \"id\" NOT IN (SELECT "
+     "\"icon_id\" FROM favicons.\"moz_icons_to_pages\")"},
+    {"favicons.moz_icons",
+     "DELETE FROM favicons.\"moz_icons\" WHERE \"root\" <> 0 AND \"id\" NOT IN (SELECT "
+     "\"icon_id\" FROM favicons.\"moz_icons_to_pages\") AND NOT EXISTS (SELECT 1 FROM "
+     "main.\"moz_origins\" AS o WHERE favicons.\"moz_icons\".\"icon_url\" LIKE "
+     "o.\"prefix\" || o.\"host\" || '/%')",
+     nullptr, nullptr, "moz_origins"}};
+constexpr TDependentRows kFirefoxKeptHistoryDependents[] = {
+    TW_FIREFOX_VISIT_TRACES,
+    {"moz_places",
+     "UPDATE \"moz_places\" SET \"last_visit_date\" = NULL WHERE \"id\" = ?1", nullptr,
+     "last_visit_date"}};
+#undef TW_FIREFOX_VISIT_TRACES
 constexpr TRowSource kFirefoxHistory[] = {
     {.File = "places.sqlite", .Table = "moz_places", .Filters = kFirefoxHistoryFilters,
      .Fields = kFirefoxHistoryFields, .Identity = kUrlIdentity,
-     .Dependents = kFirefoxHistoryDependents}};
+     .Dependents = kFirefoxHistoryDependents, .Attached = kFirefoxPlacesAttached},
+    {.File = "places.sqlite", .Table = "moz_places", .Filters = kFirefoxKeptHistoryFilters,
+     .Fields = kFirefoxHistoryFields, .Identity = kUrlIdentity,
+     .Dependents = kFirefoxKeptHistoryDependents,
+     .KeepRowSql = "UPDATE \"moz_places\" SET \"visit_count\" = 0, \"typed\" = 0 WHERE \"id\" = ?1",
+     .Attached = kFirefoxPlacesAttached}};
 
 constexpr TFieldChoice kFirefoxFormFields[] = {
     {0, "id", "id"}, {1, "fieldname", "fieldname"}, {2, "value", "value"}};
@@ -306,11 +406,18 @@ constexpr TRowSource kFirefoxDownloads[] = {
 // Favicons: a table of places.sqlite until Firefox 55, a database of their own since.
 constexpr TRowFilter kFirefoxFaviconFilters[] = {{"CAST(t.\"expiration\" AS TEXT) IS NOT '0'"}};
 constexpr TFieldChoice kFirefoxFaviconFields[] = {{0, "id", "id"}, {1, "url", "url"}};
-constexpr TRowFilter kFirefoxIconFilters[] = {{"CAST(t.\"expire_at\" AS TEXT) IS NOT '0'"}};
+// The expiry time is "expire_ms" in every released layout of favicons.sqlite.
+constexpr TRowFilter kFirefoxIconFilters[] = {
+    {"CAST(t.\"expire_ms\" AS TEXT) IS NOT '0'", "expire_ms",
+     "CAST(t.\"expire_at\" AS TEXT) IS NOT '0'"}};
 constexpr TFieldChoice kFirefoxIconFields[] = {{0, "id", "id"}, {1, "url", "icon_url"}};
 constexpr const char* kFirefoxIconIdentity[] = {"icon_url", "width"};
+// An icon goes with its links to pages; a page left without any icon goes too.
 constexpr TDependentRows kFirefoxIconDependents[] = {
-    {"moz_icons_to_pages", "DELETE FROM \"moz_icons_to_pages\" WHERE \"icon_id\" = ?1"}};
+    {"moz_icons_to_pages", "DELETE FROM \"moz_icons_to_pages\" WHERE \"icon_id\" = ?1"},
+    {"moz_pages_w_icons",
+     "DELETE FROM \"moz_pages_w_icons\" WHERE \"id\" NOT IN (SELECT \"page_id\" FROM "
+     "\"moz_icons_to_pages\")"}};
 constexpr TRowSource kFirefoxFavicons[] = {
     {.File = "places.sqlite", .Table = "moz_favicons", .Filters = kFirefoxFaviconFilters,
      .Fields = kFirefoxFaviconFields, .Identity = kUrlIdentity},
@@ -336,11 +443,58 @@ constexpr TRowSource kChromeCookies[] = {
 
 constexpr TFieldChoice kChromeHistoryFields[] = {
     {0, "id", "id"}, {1, "url", "url"}, {2, "title", "title"}};
+// What names a visited page besides its row: its visits and what Chrome derived from them
+// (annotations, clusters of visits, visited links, most-visited segments, search terms), its
+// icons and its place among the top sites, the shortcuts and predictions of the address bar.
+#define TW_CHROME_VISITS "(SELECT \"id\" FROM \"visits\" WHERE \"url\" = ?1)"
 constexpr TDependentRows kChromeHistoryDependents[] = {
-    {"visits", "DELETE FROM \"visits\" WHERE \"url\" = ?1"}};
+    {"content_annotations",
+     "DELETE FROM \"content_annotations\" WHERE \"visit_id\" IN " TW_CHROME_VISITS},
+    {"context_annotations",
+     "DELETE FROM \"context_annotations\" WHERE \"visit_id\" IN " TW_CHROME_VISITS},
+    {"visit_source", "DELETE FROM \"visit_source\" WHERE \"id\" IN " TW_CHROME_VISITS},
+    {"clusters_and_visits",
+     "DELETE FROM \"clusters_and_visits\" WHERE \"visit_id\" IN " TW_CHROME_VISITS},
+    {"cluster_visit_duplicates",
+     "DELETE FROM \"cluster_visit_duplicates\" WHERE \"visit_id\" IN " TW_CHROME_VISITS
+     " OR \"duplicate_visit_id\" IN " TW_CHROME_VISITS},
+    {"visits", "DELETE FROM \"visits\" WHERE \"url\" = ?1"},
+    {"clusters",
+     "DELETE FROM \"clusters\" WHERE \"cluster_id\" NOT IN (SELECT \"cluster_id\" FROM "
+     "\"clusters_and_visits\")"},
+    {"cluster_keywords",
+     "DELETE FROM \"cluster_keywords\" WHERE \"cluster_id\" NOT IN (SELECT \"cluster_id\" FROM "
+     "\"clusters_and_visits\")"},
+    {"visited_links",
+     "DELETE FROM \"visited_links\" WHERE \"link_url_id\" = ?1 OR \"top_level_url\" IN (SELECT "
+     "\"url\" FROM \"urls\" WHERE \"id\" = ?1) OR \"frame_url\" IN (SELECT \"url\" FROM \"urls\" "
+     "WHERE \"id\" = ?1)"},
+    {"segment_usage",
+     "DELETE FROM \"segment_usage\" WHERE \"segment_id\" IN (SELECT \"id\" FROM \"segments\" "
+     "WHERE \"url_id\" = ?1)"},
+    {"segments", "DELETE FROM \"segments\" WHERE \"url_id\" = ?1"},
+    {"keyword_search_terms", "DELETE FROM \"keyword_search_terms\" WHERE \"url_id\" = ?1"},
+    {"favicons.icon_mapping", "DELETE FROM favicons.\"icon_mapping\" WHERE \"page_url\" = ?1",
+     "url"},
+    {"favicons.favicon_bitmaps",
+     "DELETE FROM favicons.\"favicon_bitmaps\" WHERE \"icon_id\" NOT IN (SELECT \"icon_id\" FROM "
+     "favicons.\"icon_mapping\")"},
+    {"favicons.favicons",
+     "DELETE FROM favicons.\"favicons\" WHERE \"id\" NOT IN (SELECT \"icon_id\" FROM "
+     "favicons.\"icon_mapping\")"},
+    {"topsites.top_sites", "DELETE FROM topsites.\"top_sites\" WHERE \"url\" = ?1", "url"},
+    {"shortcuts.omni_box_shortcuts",
+     "DELETE FROM shortcuts.\"omni_box_shortcuts\" WHERE \"url\" = ?1", "url"},
+    {"predictor.network_action_predictor",
+     "DELETE FROM predictor.\"network_action_predictor\" WHERE \"url\" = ?1", "url"}};
+#undef TW_CHROME_VISITS
+constexpr TAttachedFile kChromeHistoryAttached[] = {{"favicons", "Favicons"},
+                                                    {"topsites", "Top Sites"},
+                                                    {"shortcuts", "Shortcuts"},
+                                                    {"predictor", "Network Action Predictor"}};
 constexpr TRowSource kChromeHistory[] = {
     {.File = "History", .Table = "urls", .Fields = kChromeHistoryFields, .Identity = kUrlIdentity,
-     .Dependents = kChromeHistoryDependents}};
+     .Dependents = kChromeHistoryDependents, .Attached = kChromeHistoryAttached}};
 
 constexpr TFieldChoice kChromeKeywordFields[] = {
     {0, "keyword_id", "keyword_id"}, {1, "url_id", "url_id"}, {2, "lower_term", "lower_term"},
@@ -400,6 +554,15 @@ constexpr TRowSource kChromeFavicons[] = {
     {.File = "Favicons", .Table = "favicons", .Fields = kChromeFaviconFields,
      .Identity = kChromeFaviconIdentity, .Dependents = kChromeFaviconDependents}};
 
+// Autofill: what was typed into the fields of web forms, in "Web Data" (whose other tables,
+// saved addresses and cards among them, stay).
+constexpr TFieldChoice kChromeAutofillFields[] = {
+    {0, "name", "name"}, {1, "value", "value"}, {2, "count", "count"}};
+constexpr const char* kChromeAutofillIdentity[] = {"name", "value", "date_created"};
+constexpr TRowSource kChromeAutofill[] = {
+    {.File = "Web Data", .Table = "autofill", .Fields = kChromeAutofillFields,
+     .Identity = kChromeAutofillIdentity}};
+
 }  // namespace
 
 std::span<const TRowSource> FirefoxCookieSources() { return kFirefoxCookies; }
@@ -413,5 +576,6 @@ std::span<const TRowSource> ChromeKeywordSources() { return kChromeKeywords; }
 std::span<const TRowSource> ChromeDownloadSources() { return kChromeDownloads; }
 std::span<const TRowSource> ChromeThumbnailSources() { return kChromeThumbnails; }
 std::span<const TRowSource> ChromeFaviconSources() { return kChromeFavicons; }
+std::span<const TRowSource> ChromeAutofillSources() { return kChromeAutofill; }
 
 }  // namespace tw

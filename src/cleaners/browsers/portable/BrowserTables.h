@@ -30,18 +30,30 @@ struct TFieldChoice {
 };
 
 // A condition a listed row meets (SQL over the row, alias t). With NeedsColumn set it applies
-// only where the table has that column.
+// only where the table has that column; Otherwise (when given) applies where it has not.
 struct TRowFilter {
   const char* Sql;
   const char* NeedsColumn = nullptr;
+  const char* Otherwise = nullptr;
 };
 
 // Rows of another table that are removed with the row: Sql deletes them with ?1 bound to the
-// row's rowid, or to the value of its identifying column KeyColumn.
+// row's rowid, or to the value of its identifying column KeyColumn (Sql without ?1 binds
+// nothing: it tidies up what no row refers to any more). Table may name a database attached
+// to the clean's connection ("favicons.moz_icons"); the statement runs only where it exists.
 struct TDependentRows {
   const char* Table;
   const char* Sql;
   const char* KeyColumn = nullptr;
+  const char* NeedsColumn = nullptr;  // of Table (not an attached one): runs only where it exists
+  const char* NeedsTable = nullptr;   // another table the statement reads
+};
+
+// A database of the same profile folder that a clean attaches under Schema, because removing a
+// row also removes what names it there (a page's icons, its place among the top sites).
+struct TAttachedFile {
+  const char* Schema;
+  const char* File;
 };
 
 struct TRowSource {
@@ -53,6 +65,10 @@ struct TRowSource {
   std::span<const TFieldChoice> Fields{};
   std::span<const char* const> Identity{};      // identifying columns, those the table has
   std::span<const TDependentRows> Dependents{};
+  // Set: the row itself stays and this statement (?1 bound to its rowid) runs once its
+  // dependent rows are gone (a bookmarked page keeps its row but loses its visits).
+  const char* KeepRowSql = nullptr;
+  std::span<const TAttachedFile> Attached{};
 };
 
 // What the keys of one listing share: the identifying columns the file has, and the values of
@@ -88,11 +104,17 @@ std::string RowQuery(TSQLiteDatabase& database, const TRowSource& source);
 bool ListRows(TSQLiteDatabase& database, const TRowSource& source, const TRowFound& found,
               const std::string& file = {});
 
-// Removes the row Key names together with its dependent rows, all or nothing. True when the row
-// is gone afterwards (also when it was gone before); false when it cannot be told apart: its
-// rowid now holds another row and its identifying values match several rows. Raises
-// ESQLiteException for a database error.
+// Removes the row Key names together with its dependent rows, all or nothing. The row must still
+// meet every filter its scan applied: one that no longer does (a page bookmarked since the scan)
+// is kept. True when the row is gone afterwards (also when it was gone before), or, for a source
+// that keeps its rows, when its dependent rows were removed; false when the row is kept or cannot
+// be told apart: its rowid now holds another row and its identifying values match several rows.
+// Raises ESQLiteException for a database error.
 bool RemoveRow(TSQLiteDatabase& database, const TRowKey& key);
+
+// True when Table ("name" or "schema.name") exists in Database; false also when its schema is
+// not attached.
+bool HasTable(TSQLiteDatabase& database, std::string_view table);
 
 // The row sources of each database cleaner, the long-standing layout first.
 std::span<const TRowSource> FirefoxCookieSources();
@@ -106,5 +128,6 @@ std::span<const TRowSource> ChromeKeywordSources();
 std::span<const TRowSource> ChromeDownloadSources();
 std::span<const TRowSource> ChromeThumbnailSources();
 std::span<const TRowSource> ChromeFaviconSources();
+std::span<const TRowSource> ChromeAutofillSources();
 
 }  // namespace tw

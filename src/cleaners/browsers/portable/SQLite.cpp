@@ -146,8 +146,13 @@ TSQLiteDatabase::~TSQLiteDatabase() {
 void TSQLiteDatabase::RaiseError(std::string_view base, std::string_view sql) const {
   const int code = sqlite3_errcode(db_);
   const char* message = sqlite3_errmsg(db_);
-  if (code != SQLITE_OK && message && *message)
+  if (code != SQLITE_OK && message && *message) {
+    // Busy or locked: another connection (the browser) holds the file.
+    const int primary = code & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+      throw EDatabaseLocked(SQLiteErrorMessage(base, code, sql, message));
     throw ESQLiteException(SQLiteErrorMessage(base, code, sql, message));
+  }
   throw ESQLiteException(std::string(base));
 }
 
