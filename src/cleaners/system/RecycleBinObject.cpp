@@ -70,7 +70,7 @@ class TRecycleBinFolder {
     if (value.get()->vt != VT_BSTR)
       OleCheck(::VariantChangeType(value.get(), value.get(), 0, VT_BSTR));
     BSTR text = value.get()->bstrVal;
-    return Narrow(std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
+    return WideToUtf8(std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
   }
 
   // The item's own path as the shell gives it (where the system keeps it; some give only the
@@ -80,7 +80,7 @@ class TRecycleBinFolder {
     if (FAILED(folder_->GetDisplayNameOf(item, SHGDN_FORPARSING, &name))) return {};
     wchar_t* text = nullptr;
     if (FAILED(::StrRetToStrW(&name, item, &text)) || !text) return {};
-    std::string out = Narrow(text);
+    std::string out = WideToUtf8(text);
     ::CoTaskMemFree(text);
     return out;
   }

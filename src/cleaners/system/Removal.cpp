@@ -12,6 +12,11 @@ namespace {
 
 bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// Held open by another program: the only failure the next restart can cure.
+bool IsLocked(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 DWORD Attributes(const std::wstring& longPath) { return ::GetFileAttributesW(longPath.c_str()); }
 
 void ClearReadOnly(const std::wstring& longPath, DWORD attributes) {
@@ -19,12 +24,68 @@ void ClearReadOnly(const std::wstring& longPath, DWORD attributes) {
     ::SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-void ScheduleAtRestart(const std::wstring& longPath) {
-  ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+bool ScheduleAtRestart(const std::wstring& longPath) {
+  return ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+// The removal of a tree; Scheduled tells whether something in it waits for the next restart.
+bool DeleteTree(const std::string& path, bool& scheduled);
+
+bool DeleteFileScheduling(const std::string& path, bool& scheduled) {
+  const std::wstring longPath = LongPathW(path);
+  const DWORD attributes = Attributes(longPath);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  ClearReadOnly(longPath, attributes);
+  if (::DeleteFileW(longPath.c_str())) return true;
+  const DWORD error = ::GetLastError();
+  if (IsGone(error)) return true;
+  // Locked: the system removes it at the next restart. Any other failure (access denied...)
+  // stays a failure; a restart would not cure it.
+  if (IsLocked(error) && ScheduleAtRestart(longPath)) scheduled = true;
+  if (attributes & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(longPath.c_str(), attributes);
+  ::SetLastError(error);
+  return false;
+}
+
+bool DeleteTree(const std::string& path, bool& scheduled) {
+  const std::wstring longPath = LongPathW(path);
+  const DWORD attributes = Attributes(longPath);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileScheduling(path, scheduled);
+
+  bool inside = false;  // something inside waits for the next restart
+  WIN32_FIND_DATAW entry;
+  unique_hfind find(::FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                       FindExSearchNameMatch, nullptr, 0));
+  if (find) {
+    do {
+      const std::string name = WideToUtf8(entry.cFileName);
+      if (IsDotEntry(name)) continue;
+      const std::string child = WithBackslash(path) + name;
+      // A link is removed as itself and never entered, whatever it points to.
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) DeleteLinkEntry(child);
+      else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(child, inside);
+      else DeleteFileScheduling(child, inside);
+    } while (::FindNextFileW(find.get(), &entry));
+  }
+
+  ClearReadOnly(longPath, attributes);
+  if (::RemoveDirectoryW(longPath.c_str())) return true;
+  const DWORD error = ::GetLastError();
+  if (IsGone(error)) return true;
+  // Whatever inside was scheduled goes at the next restart; the folder follows it there.
+  if ((IsLocked(error) || (error == ERROR_DIR_NOT_EMPTY && inside)) && ScheduleAtRestart(longPath))
+    inside = true;
+  scheduled = scheduled || inside;
+  ::SetLastError(error);
+  return false;
 }
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
-  std::wstring wa = Widen(a), wb = Widen(b);
+  std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);
   return ::CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
                                 static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
@@ -32,7 +93,7 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::wstring LongPathW(const std::string& path) {
-  std::wstring wide = Widen(path);
+  std::wstring wide = Utf8ToWide(path);
   if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
   const bool unc = wide.rfind(L"\\\\", 0) == 0;
   const bool drive = wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\';
@@ -71,47 +132,13 @@ bool IsInsideWithoutLinks(const std::string& root, const std::string& path) {
 }
 
 bool DeleteFileEntry(const std::string& path) {
-  const std::wstring longPath = LongPathW(path);
-  const DWORD attributes = Attributes(longPath);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  ClearReadOnly(longPath, attributes);
-  if (::DeleteFileW(longPath.c_str())) return true;
-  if (IsGone(::GetLastError())) return true;
-  // Locked or otherwise held: the system removes it at the next restart.
-  ScheduleAtRestart(longPath);
-  return false;
+  bool scheduled = false;
+  return DeleteFileScheduling(path, scheduled);
 }
 
 bool DeleteFolderTree(const std::string& path) {
-  const std::wstring longPath = LongPathW(path);
-  const DWORD attributes = Attributes(longPath);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileEntry(path);
-
-  WIN32_FIND_DATAW entry;
-  unique_hfind find(::FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry,
-                                       FindExSearchNameMatch, nullptr, 0));
-  if (find) {
-    do {
-      const std::string name = Narrow(entry.cFileName);
-      if (IsDotEntry(name)) continue;
-      const std::string child = WithBackslash(path) + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) DeleteLinkEntry(child);
-      else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteFolderTree(child);
-      else DeleteFileEntry(child);
-    } while (::FindNextFileW(find.get(), &entry));
-  }
-
-  ClearReadOnly(longPath, attributes);
-  if (::RemoveDirectoryW(longPath.c_str())) return true;
-  const DWORD error = ::GetLastError();
-  if (IsGone(error)) return true;
-  // Whatever inside was scheduled goes at the next restart; the folder follows it there.
-  if (error == ERROR_DIR_NOT_EMPTY || error == ERROR_SHARING_VIOLATION) ScheduleAtRestart(longPath);
-  return false;
+  bool scheduled = false;
+  return DeleteTree(path, scheduled);
 }
 
 bool DeleteEmptyFolder(const std::string& path) {
@@ -123,7 +150,8 @@ bool DeleteEmptyFolder(const std::string& path) {
   if (::RemoveDirectoryW(longPath.c_str())) return true;
   const DWORD error = ::GetLastError();
   if (IsGone(error)) return true;
-  if (error == ERROR_SHARING_VIOLATION) ScheduleAtRestart(longPath);
+  if (IsLocked(error)) ScheduleAtRestart(longPath);
+  ::SetLastError(error);
   return false;
 }
 
