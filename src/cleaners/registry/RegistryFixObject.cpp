@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/Utility.h"
 #include "platform/Text.h"
 #include "support/Format.h"

@@ -2,7 +2,7 @@
 
 #include "cleaners/portable/FileAttrMask.h"
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"

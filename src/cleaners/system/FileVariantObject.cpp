@@ -1,6 +1,6 @@
 #include "cleaners/system/FileVariantObject.h"
 
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"

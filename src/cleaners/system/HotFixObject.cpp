@@ -1,7 +1,7 @@
 #include "cleaners/system/HotFixObject.h"
 
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "platform/Text.h"
 
 namespace tw {

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
 #include "platform/ShellFolders.h"

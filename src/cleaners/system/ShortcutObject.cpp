@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"

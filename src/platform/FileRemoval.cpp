@@ -1,8 +1,7 @@
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 
 #include <windows.h>
 
-#include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 
@@ -10,12 +9,7 @@ namespace tw {
 
 namespace {
 
-bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
-// Held open by another program: the only failure the next restart can cure.
-bool IsLocked(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-}
+bool IsGone(DWORD error) { return IsGoneError(error); }
 
 DWORD Attributes(const std::wstring& longPath) { return ::GetFileAttributesW(longPath.c_str()); }
 
@@ -24,14 +18,7 @@ void ClearReadOnly(const std::wstring& longPath, DWORD attributes) {
     ::SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-bool ScheduleAtRestart(const std::wstring& longPath) {
-  return ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-}
-
-// The removal of a tree; Scheduled tells whether something in it waits for the next restart.
-bool DeleteTree(const std::string& path, bool& scheduled);
-
-bool DeleteFileScheduling(const std::string& path, bool& scheduled) {
+bool DeleteFileScheduling(const std::string& path) {
   const std::wstring longPath = LongPathW(path);
   const DWORD attributes = Attributes(longPath);
   if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
@@ -43,43 +30,8 @@ bool DeleteFileScheduling(const std::string& path, bool& scheduled) {
   if (IsGone(error)) return true;
   // Locked: the system removes it at the next restart. Any other failure (access denied...)
   // stays a failure; a restart would not cure it.
-  if (IsLocked(error) && ScheduleAtRestart(longPath)) scheduled = true;
+  ScheduleIfLocked(longPath, error);
   if (attributes & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(longPath.c_str(), attributes);
-  ::SetLastError(error);
-  return false;
-}
-
-bool DeleteTree(const std::string& path, bool& scheduled) {
-  const std::wstring longPath = LongPathW(path);
-  const DWORD attributes = Attributes(longPath);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileScheduling(path, scheduled);
-
-  bool inside = false;  // something inside waits for the next restart
-  WIN32_FIND_DATAW entry;
-  unique_hfind find(::FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry,
-                                       FindExSearchNameMatch, nullptr, 0));
-  if (find) {
-    do {
-      const std::string name = WideToUtf8(entry.cFileName);
-      if (IsDotEntry(name)) continue;
-      const std::string child = WithBackslash(path) + name;
-      // A link is removed as itself and never entered, whatever it points to.
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) DeleteLinkEntry(child);
-      else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(child, inside);
-      else DeleteFileScheduling(child, inside);
-    } while (::FindNextFileW(find.get(), &entry));
-  }
-
-  ClearReadOnly(longPath, attributes);
-  if (::RemoveDirectoryW(longPath.c_str())) return true;
-  const DWORD error = ::GetLastError();
-  if (IsGone(error)) return true;
-  // Whatever inside was scheduled goes at the next restart; the folder follows it there.
-  if ((IsLocked(error) || (error == ERROR_DIR_NOT_EMPTY && inside)) && ScheduleAtRestart(longPath))
-    inside = true;
-  scheduled = scheduled || inside;
   ::SetLastError(error);
   return false;
 }
@@ -131,15 +83,7 @@ bool IsInsideWithoutLinks(const std::string& root, const std::string& path) {
   return true;
 }
 
-bool DeleteFileEntry(const std::string& path) {
-  bool scheduled = false;
-  return DeleteFileScheduling(path, scheduled);
-}
-
-bool DeleteFolderTree(const std::string& path) {
-  bool scheduled = false;
-  return DeleteTree(path, scheduled);
-}
+bool DeleteFileEntry(const std::string& path) { return DeleteFileScheduling(path); }
 
 bool DeleteEmptyFolder(const std::string& path) {
   const std::wstring longPath = LongPathW(path);
@@ -150,27 +94,50 @@ bool DeleteEmptyFolder(const std::string& path) {
   if (::RemoveDirectoryW(longPath.c_str())) return true;
   const DWORD error = ::GetLastError();
   if (IsGone(error)) return true;
-  if (IsLocked(error)) ScheduleAtRestart(longPath);
+  ScheduleIfLocked(longPath, error);
   ::SetLastError(error);
   return false;
 }
 
-bool DeleteLinkEntry(const std::string& path) {
+bool DeleteLinkEntry(const std::string& path) { return RemoveLinkItself(LongPathW(path)); }
+
+bool IsGoneError(unsigned long error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsLockedError(unsigned long error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool ScheduleIfLocked(const std::wstring& longPath, unsigned long error) {
+  return IsLockedError(error) &&
+         ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool ScheduleAtRestart(const std::wstring& longPath) {
+  return ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool RemoveLinkItself(const std::wstring& longPath) {
   // Deleted through a handle of the link itself, and only when that handle proves to be the
-  // link: where the system opens the target instead, removing "the folder" would remove what
-  // the link points to.
-  unique_hfile link(
-      ::CreateFileW(LongPathW(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!link) return IsGone(::GetLastError());
+  // link: where the system opens the target instead (some emulation layers do), removing "the
+  // folder" would remove what the link points to.
+  unique_hfile link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+  if (!link) return IsGoneError(::GetLastError());
   FILE_ATTRIBUTE_TAG_INFO tag{};
   if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
       !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
     return false;
   FILE_DISPOSITION_INFO dispose{TRUE};
-  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose) !=
-         FALSE;
+  if (!::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose))
+    return false;
+  link.reset();
+  // An emulation layer may report a removal that the host file system then refuses.
+  return ::GetFileAttributesW(longPath.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace tw
