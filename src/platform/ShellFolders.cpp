@@ -3,12 +3,22 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include "platform/Text.h"
+
 namespace tw {
 
 std::string SpecialFolderPath(int csidl, bool create) {
   char path[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathA(nullptr, path, csidl, create ? TRUE : FALSE)) return {};
   std::string out = path;
+  if (!out.empty() && out.back() != '\\') out += '\\';
+  return out;
+}
+
+std::string SpecialFolderUtf8(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) return {};
+  std::string out = WideToUtf8(path);
   if (!out.empty() && out.back() != '\\') out += '\\';
   return out;
 }

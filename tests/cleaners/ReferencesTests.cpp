@@ -41,6 +41,8 @@ const std::set<std::string> kFiles = {
     "c:\\users\\u\\appdata\\local\\programs\\z\\uninstall z.exe",
     "c:\\scripts dir\\start.cmd",
     "c:\\tools\\tool.exe",
+    "c:\\tools\\my 100%\\app.exe",
+    "c:\\program files\\app\\uninstall.exe",
     "c:\\windows\\fonts\\arial.ttf",
     "c:\\users\\u\\appdata\\local\\microsoft\\windows\\fonts\\mine.ttf",
     "c:\\windows\\help\\x.chm",
@@ -272,6 +274,22 @@ TEST(References, Verdicts) {
       {"verb without extension", verb, "C:\\Tools\\tool \"%1\"", false},
       {"verb, rundll32", verb, "rundll32.exe C:\\gone.dll,x", false},
       {"verb, second path", appVerb, "C:\\Tools\\gone.exe C:\\data", true},
+      // A "/" or a lone "%" after a blank is part of the program's path, not its end; a variable
+      // this process lacks leaves the entry unjudged wherever it stands; "%1" is filled in
+      // before the system looks, so it ends the program.
+      {"slash in unquoted path", run, "C:\\Program Files/App/uninstall.exe", false},
+      {"slash in unquoted path, missing", run, "C:\\Program Files/App/gone.exe", true},
+      {"slash path with switch", uninstall, "C:\\Program Files/App/uninstall.exe /S", false},
+      {"percent in folder name", run, "C:\\Tools\\My 100%\\app.exe -min", false},
+      {"percent in folder name, missing", run, "C:\\Tools\\My 100%\\gone.exe", true},
+      {"unknown variable inside", run, "C:\\Program Files\\%UNSET%\\app.exe", false},
+      {"unknown variable in arguments", uninstall, "C:\\Tools\\gone.exe %UNSET%\\x", false},
+      {"unknown variable, quoted", uninstall, "\"%UNSET%\\Tools\\gone.exe\" /x", false},
+      {"unquoted verb, bare placeholder", verb, "C:\\Tools\\gone.exe %1", true},
+      {"unquoted verb, placeholder present", verb, "C:\\Tools\\tool.exe %1 %*", false},
+      {"verb, slash path", verb, "C:\\Program Files/App/uninstall.exe \"%1\"", false},
+      {"handler, percent folder", handler, "C:\\Tools\\My 100%\\app.exe -Embedding", false},
+      {"handler, unknown variable", handler, "%UNSET%\\gone.dll", false},
   };
   const TPathProbe probe = Probe();
   for (const Case& c : cases)

@@ -356,11 +356,12 @@ TEST_F(RecycleBinTest, ScanListsEachItemUnderItsOriginalPathWithItsOwnSize) {
     const auto& record = dynamic_cast<const TPidlChecked&>(object->Found.Record(index));
     EXPECT_NE(record.Pidl, nullptr);
     if (name == "same.txt") sizes.push_back(record.Size);
-    // This emulation layer gives neither the original location nor the size: the text is the
-    // item's own path there (its bare name) and the size is unknown.
+    // This emulation layer gives neither the original location nor the size detail: the text
+    // is the item's own path there (its bare name) and the size is what its size column shows,
+    // which rounds a small file up to "1 KB".
     if (UnderWine()) {
       EXPECT_EQ(object->Found.Text(index), tag_ + name);
-      EXPECT_EQ(record.Size, 0);
+      EXPECT_EQ(record.Size, 1024);
     }
   }
   if (!UnderWine()) {
@@ -598,7 +599,7 @@ TEST_F(SystemCleanerTest, AShortcutOnARemovableDiskToAMissingFileOnAFixedDiskIsB
 // ---------------------------------------------------------------------------------------------
 // Hotfix uninstall folders
 
-TEST_F(SystemCleanerTest, HotFixFoldersAreListedEnteredAndRemovedWithEverythingInThem) {
+TEST_F(SystemCleanerTest, HotFixFoldersAreListedWholeAndOnlyWhatWasListedGoes) {
   const std::string windows = root_ + "Windows";
   MakeFolder(windows);
   MakeFile(windows + "\\plain.txt");
@@ -613,6 +614,9 @@ TEST_F(SystemCleanerTest, HotFixFoldersAreListedEnteredAndRemovedWithEverythingI
   MakeFolder(kb2);
   MakeFile(kb2 + "\\b.dll");
   MakeFolder(kb2 + "\\spuninst");
+  const std::string kb3 = windows + "\\$NtUninstallKB3$";
+  MakeFolder(kb3);
+  MakeFile(kb3 + "\\c.dll");
   MakeFolder(windows + "\\$hf_mig$");
   MakeFile(windows + "\\$hf_mig$\\m.txt");
   MakeFolder(windows + "\\normal");
@@ -622,35 +626,52 @@ TEST_F(SystemCleanerTest, HotFixFoldersAreListedEnteredAndRemovedWithEverythingI
   MakeFolder(outside);
   MakeFile(outside + "\\keep.txt");
   ASSERT_TRUE(MakeFolderLink(windows + "\\$link$", outside));
+  // A link inside a hotfix folder: listed as itself, never entered, its target kept.
+  const std::string target = root_ + "target";
+  MakeFolder(target);
+  MakeFile(target + "\\kept.txt");
+  ASSERT_TRUE(MakeFolderLink(kb1 + "\\inlink", target));
 
   auto object = MakeFiles<TDeleteHotFixObject>(windows, "*.*", "$hf_mig$");
   object->Execute();
   const std::string w = "Windows\\";
+  const std::string k1 = w + "$NtUninstallKB1$";
   EXPECT_EQ(Sorted(Found(*object)),
-            Sorted({w + "$NtUninstallKB1$", w + "$NtUninstallKB1$\\a.dll",
-                    w + "$NtUninstallKB1$\\$nested$", w + "$NtUninstallKB1$\\$nested$\\n.txt",
-                    w + "$NtUninstallKB2$", w + "$NtUninstallKB2$\\b.dll", w + "$link$"}));
+            Sorted({k1, k1 + "\\a.dll", k1 + "\\spuninst", k1 + "\\spuninst\\spuninst.exe",
+                    k1 + "\\$nested$", k1 + "\\$nested$\\n.txt", k1 + "\\inlink",
+                    w + "$NtUninstallKB2$", w + "$NtUninstallKB2$\\b.dll",
+                    w + "$NtUninstallKB2$\\spuninst", w + "$NtUninstallKB3$",
+                    w + "$NtUninstallKB3$\\c.dll", w + "$link$"}));
 
   // A filter that does not start with "*.*" lists no folder; matching folders are still entered.
   auto dlls = MakeFiles<TDeleteHotFixObject>(windows, "*.dll", "$hf_mig$");
   dlls->Execute();
-  EXPECT_EQ(Sorted(Found(*dlls)),
-            Sorted({w + "$NtUninstallKB1$\\a.dll", w + "$NtUninstallKB2$\\b.dll"}));
+  EXPECT_EQ(Sorted(Found(*dlls)), Sorted({k1 + "\\a.dll", w + "$NtUninstallKB2$\\b.dll",
+                                          w + "$NtUninstallKB3$\\c.dll"}));
 
-  // A ticked folder goes with its unlisted "spuninst"; one holding an unticked finding stays.
+  // What goes is what was listed and ticked: an unticked file keeps its folder, and so does a
+  // file that appeared after the scan.
   Untick(*object, w + "$NtUninstallKB2$\\b.dll");
+  MakeFile(kb3 + "\\late.txt");
   Clean(*object);
-  EXPECT_FALSE(Exists(kb1));
   EXPECT_TRUE(Exists(kb2 + "\\b.dll"));
-  EXPECT_TRUE(Exists(kb2 + "\\spuninst"));
+  EXPECT_FALSE(Exists(kb2 + "\\spuninst"));
   EXPECT_FALSE(object->Found.Record(IndexOf(*object, w + "$NtUninstallKB2$")).CleanSucceeded);
-  EXPECT_TRUE(object->Found.Record(IndexOf(*object, w + "$NtUninstallKB1$")).CleanSucceeded);
+  EXPECT_TRUE(Exists(kb3 + "\\late.txt"));
+  EXPECT_FALSE(Exists(kb3 + "\\c.dll"));
+  EXPECT_FALSE(object->Found.Record(IndexOf(*object, w + "$NtUninstallKB3$")).CleanSucceeded);
+  for (const char* gone : {"\\a.dll", "\\spuninst\\spuninst.exe", "\\$nested$"})
+    EXPECT_FALSE(Exists(kb1 + gone)) << gone;
   for (const char* stays : {"plain.txt", "$hf_mig$\\m.txt", "normal\\$inner$\\i.txt"})
     EXPECT_TRUE(Exists(windows + "\\" + stays)) << stays;
   EXPECT_TRUE(Exists(outside + "\\keep.txt"));
-  // Where the system cannot remove the link itself, it stays and counts as not removed.
+  EXPECT_TRUE(Exists(target + "\\kept.txt"));
+  // Where the system cannot remove a link itself, it stays and counts as not removed (and so
+  // does the folder holding it).
   EXPECT_TRUE(!Exists(windows + "\\$link$") ||
               !object->Found.Record(IndexOf(*object, w + "$link$")).CleanSucceeded);
+  EXPECT_TRUE(!Exists(kb1) || !object->Found.Record(IndexOf(*object, k1)).CleanSucceeded);
+  EXPECT_EQ(!Exists(kb1), !Exists(kb1 + "\\inlink"));
   EXPECT_EQ(reported_.size(), Found(*object).size() - 1);
 }
 

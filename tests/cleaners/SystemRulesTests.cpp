@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "cleaners/portable/SystemRules.h"
 #include "support/Exceptions.h"
@@ -112,6 +114,34 @@ TEST(SystemRules, AnErrorWhileReadingADetailIsLoggedAndKeepsWhatWasGathered) {
             "[GetDetailsEx] EOSError: Type mismatch\r\n"
             "[GetDetailsEx] EOSError: Type mismatch\r\n");
   fs::remove(file);
+}
+
+}  // namespace
+}  // namespace tw
+
+namespace tw {
+namespace {
+
+// The Recycle Bin's size column as a shell shows it in each language, read back as bytes.
+TEST(SystemRules, SizeColumnTextIsReadAsBytes) {
+  const std::vector<std::pair<std::string, std::optional<std::int64_t>>> cases = {
+      {"300 bytes", 300},
+      {"0 bytes", 0},
+      {"12 KB", 12 * 1024},
+      {"1,234 KB", 1234 * 1024},
+      {"1.234 KB", 1234 * 1024},
+      {"1 234 Ko", 1234 * 1024},
+      {"1\xC2\xA0" "234\xC2\xA0Ko", 1234 * 1024},
+      {"1.50 MB", 1536 * 1024},
+      {"1,5 Mo", 1536 * 1024},
+      {"2 GB", 2ll * 1024 * 1024 * 1024},
+      {"42", 42},
+      {"", std::nullopt},
+      {"KB", std::nullopt},
+      {"12 parsecs", std::nullopt},
+      {"1,5,6 KB", std::nullopt},
+  };
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(SizeFromColumnText(text), bytes) << text;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The text rules of the shell-trace cleaners (clipboard, Recycle Bin, shortcuts, hotfix folders,
 // desktop-search data), apart from the platform: what the system reports comes in as arguments.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -43,5 +44,10 @@ using TDetailReader = std::function<std::optional<std::string>()>;
 // was gathered, ItemPath (the item's own path in the Recycle Bin).
 std::string RecycledItemText(const TDetailReader& location, const TDetailReader& name,
                              const std::string& itemPath, TFileLogFile& log = LogFile());
+
+// The number of bytes a size column shows ("300 bytes", "12 KB", "1,234 KB", "1.50 MB",
+// "1,5 Mo"): digits with group separators (a separator followed by exactly three digits) and
+// at most one decimal separator, then a unit counted in 1024s. Nothing for other text.
+std::optional<std::int64_t> SizeFromColumnText(std::string_view text);
 
 }  // namespace tw

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/Utility.h"
 #include "platform/Text.h"
 #include "support/Format.h"
@@ -19,6 +19,20 @@ std::string JoinPath(const std::string& path, const std::string& name) {
 }
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// A variable of this process as UTF-8, whatever the process code page: a profile folder such as
+// "C:\Users\José" must reach the file probe as it is.
+std::string EnvironmentUtf8(const std::string& name) {
+  const std::wstring wideName = Utf8ToWide(name);
+  std::wstring value(256, L'\0');
+  for (;;) {
+    const DWORD n = ::GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                              static_cast<DWORD>(value.size()));
+    if (n == 0) return {};
+    if (n < value.size()) return WideToUtf8(std::wstring_view(value.data(), n));
+    value.resize(n);
+  }
+}
 
 }  // namespace
 
@@ -51,7 +65,7 @@ class TFileProbe {
   bool IsFixedDisk(const std::string& root) {
     const char letter = static_cast<char>(root.empty() ? 0 : root[0] & ~0x20);
     if (auto known = drives_.find(letter); known != drives_.end()) return known->second;
-    const bool fixed = ::GetDriveTypeW(Widen(root).c_str()) == DRIVE_FIXED;
+    const bool fixed = ::GetDriveTypeW(Utf8ToWide(root).c_str()) == DRIVE_FIXED;
     drives_.emplace(letter, fixed);
     return fixed;
   }
@@ -149,7 +163,7 @@ void TRegistryFixObject::Execute() {
         !FindsSubkeys, FindsSubkeys);
     return;
   }
-  env_ = TResolveEnv{GetEnvVar, ViewOfKey(Key, Subkey)};
+  env_ = TResolveEnv{EnvironmentUtf8, ViewOfKey(Key, Subkey)};
   TFileProbe files;
   files_ = &files;
   struct Forget {

@@ -125,8 +125,8 @@ void TRegFixARPCache::Walk(TTidewhiskReg& reg) {
 }
 
 void TRegFixMenuOrder::Walk(TTidewhiskReg& reg) {
-  const std::string common = SpecialFolderPath(CSIDL_COMMON_PROGRAMS, false);
-  const std::string user = SpecialFolderPath(CSIDL_PROGRAMS, false);
+  const std::string common = SpecialFolderUtf8(CSIDL_COMMON_PROGRAMS);
+  const std::string user = SpecialFolderUtf8(CSIDL_PROGRAMS);
   auto judge = [&](const TFixKey& key, const std::string& name) {
     if (IsBroken(ProgramsFolderToPath(name, common, user, Env())))
       AddKeyFinding(name, "", key.Size(""));

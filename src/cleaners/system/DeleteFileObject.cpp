@@ -12,6 +12,7 @@
 
 #include "cleaners/portable/FileAttrMask.h"
 #include "engine/Utility.h"
+#include "platform/FileRemoval.h"
 #include "platform/Handles.h"
 #include "support/Format.h"
 
@@ -74,11 +75,9 @@ bool SameTextIgnoreCase(std::wstring_view a, std::wstring_view b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+bool IsGone(DWORD error) { return IsGoneError(error); }
 
-bool IsLocked(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-}
+bool IsLocked(DWORD error) { return IsLockedError(error); }
 
 // ---- Paths
 
@@ -565,28 +564,10 @@ class TFileRemover {
   }
 
   void Schedule(const std::wstring& path, std::string_view folder) {
-    if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-      holdingScheduled_.emplace(folder);
+    if (ScheduleAtRestart(path)) holdingScheduled_.emplace(folder);
   }
 
-  // Removes a junction or symbolic link itself, through a handle of the link, and only when
-  // the handle proves to be the link: where the system opens the target instead (some
-  // emulation layers do), removing "the folder" would remove what the link points to.
-  static bool RemoveLink(const std::wstring& path) {
-    unique_hfile link(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                    nullptr));
-    if (!link) return IsGone(::GetLastError());
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
-        !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
-      return false;
-    if (!Dispose(link.get())) return false;
-    link.reset();
-    return IsRemoved(path);
-  }
+  static bool RemoveLink(const std::wstring& path) { return RemoveLinkItself(path); }
 
   const std::string root_;        // "C:\folder\"
   const std::wstring longRoot_;   // "\\?\C:\folder\"

@@ -2,7 +2,7 @@
 
 #include "cleaners/portable/FileAttrMask.h"
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
@@ -19,7 +19,7 @@ bool HoldsSparedFile(const std::string& folder) {
                                        &entry, FindExSearchNameMatch, nullptr, 0));
   if (!find) return false;
   do {
-    const std::string name = Narrow(entry.cFileName);
+    const std::string name = WideToUtf8(entry.cFileName);
     if (IsDotEntry(name)) continue;
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       if (IsSparedDataFile(name)) return true;
@@ -55,7 +55,7 @@ std::string TDeleteGoogleDesktopDataDir::DataFolder() {
     expanded.resize(n - 1);
     value = std::move(expanded);
   }
-  return Narrow(value);
+  return WideToUtf8(value);
 }
 
 void TDeleteGoogleDesktopDataDir::Execute() {
@@ -71,7 +71,7 @@ void TDeleteGoogleDesktopDataDir::Execute() {
 bool TDeleteGoogleDesktopDataDir::FileListed(const std::string&, const WIN32_FIND_DATAW& entry,
                                              std::uint32_t includeMask, std::uint32_t excludeMask) {
   return AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
-         !IsSparedDataFile(Narrow(entry.cFileName));
+         !IsSparedDataFile(WideToUtf8(entry.cFileName));
 }
 
 bool TDeleteGoogleDesktopDataDir::FolderListed(const std::string& folder,
@@ -79,7 +79,7 @@ bool TDeleteGoogleDesktopDataDir::FolderListed(const std::string& folder,
                                                std::uint32_t includeMask,
                                                std::uint32_t excludeMask) {
   return AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
-         !HoldsSparedFile(folder + Narrow(entry.cFileName));
+         !HoldsSparedFile(folder + WideToUtf8(entry.cFileName));
 }
 
 }  // namespace tw

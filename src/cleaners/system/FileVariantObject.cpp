@@ -1,6 +1,6 @@
 #include "cleaners/system/FileVariantObject.h"
 
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
@@ -26,7 +26,7 @@ bool TFileVariantObject::WalkFolder(const std::string& folder, std::uint32_t inc
 
   for (int field = 1, fields = FieldCount(FileFilter); field <= fields; ++field) {
     WIN32_FIND_DATAW entry;
-    unique_hfind files(::FindFirstFileExW((longFolder + Widen(GetField(FileFilter, field))).c_str(),
+    unique_hfind files(::FindFirstFileExW((longFolder + Utf8ToWide(GetField(FileFilter, field))).c_str(),
                                           FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
                                           0));
     if (files) {
@@ -43,7 +43,7 @@ bool TFileVariantObject::WalkFolder(const std::string& folder, std::uint32_t inc
     if (!folders) continue;
     do {
       if (Aborted) return false;
-      const std::string name = Narrow(entry.cFileName);
+      const std::string name = WideToUtf8(entry.cFileName);
       if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(name) ||
           excluded(name))
         continue;
@@ -51,7 +51,7 @@ bool TFileVariantObject::WalkFolder(const std::string& folder, std::uint32_t inc
         AddEntry(folder, entry);
       // A junction or symbolic link is never entered: it may lead anywhere.
       if (Recurse && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-          FolderEntered(entry)) {
+          FolderEntered(folder, entry)) {
         ProcessFolder(folder + name + "\\", includeMask, excludeMask);
         if (Aborted) return false;
       }
@@ -64,7 +64,7 @@ void TFileVariantObject::AddEntry(const std::string& folder, const WIN32_FIND_DA
   WIN32_FIND_DATAA sizeOnly{};
   sizeOnly.nFileSizeHigh = entry.nFileSizeHigh;
   sizeOnly.nFileSizeLow = entry.nFileSizeLow;
-  AddFinding(folder + Narrow(entry.cFileName), std::make_unique<TFileChecked>(sizeOnly));
+  AddFinding(folder + WideToUtf8(entry.cFileName), std::make_unique<TFileChecked>(sizeOnly));
 }
 
 }  // namespace tw

@@ -25,7 +25,9 @@ class TFileVariantObject : public TDeleteFileObject {
                           std::uint32_t includeMask, std::uint32_t excludeMask) = 0;
   virtual bool FolderListed(const std::string& folder, const WIN32_FIND_DATAW& entry,
                             std::uint32_t includeMask, std::uint32_t excludeMask) = 0;
-  virtual bool FolderEntered(const WIN32_FIND_DATAW& /*entry*/) { return true; }
+  virtual bool FolderEntered(const std::string& /*folder*/, const WIN32_FIND_DATAW& /*entry*/) {
+    return true;
+  }
 
  private:
   // False when Aborted stopped the walk.

@@ -1,7 +1,7 @@
 #include "cleaners/system/HotFixObject.h"
 
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "platform/Text.h"
 
 namespace tw {
@@ -17,19 +17,21 @@ bool TDeleteHotFixObject::FileListed(const std::string& folder, const WIN32_FIND
   return MatchesHotFixPattern(folder) && (entry.dwFileAttributes & excludeMask) == 0;
 }
 
-bool TDeleteHotFixObject::FolderListed(const std::string&, const WIN32_FIND_DATAW& entry,
+// A folder whose name has the pattern, or any folder inside such a folder (its whole tree is
+// listed).
+bool TDeleteHotFixObject::FolderListed(const std::string& folder, const WIN32_FIND_DATAW& entry,
                                        std::uint32_t, std::uint32_t excludeMask) {
-  return (entry.dwFileAttributes & excludeMask) == 0 &&
-         MatchesHotFixPattern(Narrow(entry.cFileName));
+  return (entry.dwFileAttributes & excludeMask) == 0 && FolderEntered(folder, entry);
 }
 
-bool TDeleteHotFixObject::FolderEntered(const WIN32_FIND_DATAW& entry) {
-  return MatchesHotFixPattern(Narrow(entry.cFileName));
+bool TDeleteHotFixObject::FolderEntered(const std::string& folder, const WIN32_FIND_DATAW& entry) {
+  return MatchesHotFixPattern(folder) || MatchesHotFixPattern(WideToUtf8(entry.cFileName));
 }
 
 void TDeleteHotFixObject::CleanHotFixes(const std::string& root) {
   // Files first, then folders, each from the last line to the first: a folder is listed before
-  // its contents, so deeper folders go first.
+  // its contents, so deeper folders go first. A folder is removed only when it is empty: what
+  // goes is exactly what was listed and ticked.
   for (bool folders : {false, true}) {
     for (int i = Found.Count() - 1; i >= 0; --i) {
       if (Aborted) return;
@@ -37,22 +39,12 @@ void TDeleteHotFixObject::CleanHotFixes(const std::string& root) {
       TChecked& record = Found.Record(i);
       if (!record.Checked || IsFolderPath(text) != folders) continue;
       bool removed = false;
-      if (IsInsideWithoutLinks(root, text)) {
-        if (!folders) removed = DeleteFileEntry(text);
-        else removed = HoldsUntickedFinding(i) ? DeleteEmptyFolder(text) : DeleteFolderTree(text);
-      }
+      if (IsInsideWithoutLinks(root, text))
+        removed = folders ? DeleteEmptyFolder(text) : DeleteFileEntry(text);
       if (!removed) record.CleanSucceeded = false;
       ReportItem(text);
     }
   }
-}
-
-bool TDeleteHotFixObject::HoldsUntickedFinding(int index) const {
-  const std::string prefix = Found.Text(index) + "\\";
-  for (int i = 0; i < Found.Count(); ++i) {
-    if (!Found.Record(i).Checked && Found.Text(i).starts_with(prefix)) return true;
-  }
-  return false;
 }
 
 }  // namespace tw

@@ -1,8 +1,10 @@
 #pragma once
 // Hotfix uninstall folders: the folders whose names hold two "$" signs that system updates leave
-// behind ("$NtUninstallKB123456$"), and the files in them. A ticked folder goes with everything
-// in it, also what the walk does not list (its "spuninst" subfolder), unless the user left
-// something listed inside it unticked.
+// behind ("$NtUninstallKB123456$"), and everything in them: the walk lists the whole tree of
+// such a folder ("spuninst" and its files too), so the user sees every entry that goes. The
+// clean removes exactly what is ticked: a folder only once it is empty, so one still holding
+// an unticked or unlisted entry stays (and counts as not removed). Links are listed and removed
+// as themselves, never entered.
 #include <string>
 
 #include "cleaners/system/FileVariantObject.h"
@@ -22,12 +24,10 @@ class TDeleteHotFixObject : public TFileVariantObject {
                   std::uint32_t includeMask, std::uint32_t excludeMask) override;
   bool FolderListed(const std::string& folder, const WIN32_FIND_DATAW& entry,
                     std::uint32_t includeMask, std::uint32_t excludeMask) override;
-  bool FolderEntered(const WIN32_FIND_DATAW& entry) override;
+  bool FolderEntered(const std::string& folder, const WIN32_FIND_DATAW& entry) override;
 
  private:
   void CleanHotFixes(const std::string& root);
-  // True when a line below the folder of line Index is unticked.
-  bool HoldsUntickedFinding(int index) const;
 };
 
 }  // namespace tw

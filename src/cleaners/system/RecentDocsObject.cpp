@@ -2,9 +2,10 @@
 
 #include <shlobj.h>
 
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
+#include "platform/ShellFolders.h"
 #include "platform/Text.h"
 
 namespace tw {
@@ -15,7 +16,7 @@ void TRecentDocsObject::Execute() {
 }
 
 void TRecentDocsObject::Scan() {
-  RecentFolder = SpecialFolderPath(CSIDL_RECENT);
+  RecentFolder = SpecialFolderUtf8(CSIDL_RECENT);
   if (RecentFolder.empty()) return;
   WIN32_FIND_DATAW entry;
   unique_hfind find(::FindFirstFileExW((LongPathW(RecentFolder) + L"*").c_str(), FindExInfoBasic,
@@ -30,7 +31,7 @@ void TRecentDocsObject::Scan() {
     WIN32_FIND_DATAA sizeOnly{};
     sizeOnly.nFileSizeHigh = entry.nFileSizeHigh;
     sizeOnly.nFileSizeLow = entry.nFileSizeLow;
-    AddFinding(Narrow(entry.cFileName), std::make_unique<TFileChecked>(sizeOnly));
+    AddFinding(WideToUtf8(entry.cFileName), std::make_unique<TFileChecked>(sizeOnly));
   } while (::FindNextFileW(find.get(), &entry));
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "platform/Com.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -30,6 +30,35 @@ constexpr SHCOLUMNID kItemSize = {
 
 bool IsAbsolutePath(const std::string& path) {
   return path.starts_with("\\\\") || (path.size() >= 3 && path[1] == ':' && path[2] == '\\');
+}
+
+// The size of the entry LongPath ("\\?\" form): a file's, or the files of a folder tree added
+// up (a junction or symbolic link counts as nothing and is never entered). Nothing when the
+// entry cannot be read.
+std::optional<std::int64_t> EntrySize(const std::wstring& longPath, int depth = 0) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(longPath.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
+  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                     data.nFileSizeLow);
+  std::int64_t total = 0;
+  if (depth > 64) return total;
+  WIN32_FIND_DATAW entry;
+  unique_hfind find(::FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                       FindExSearchNameMatch, nullptr, 0));
+  if (!find) return total;
+  do {
+    const std::wstring_view name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      total += EntrySize(longPath + L"\\" + std::wstring(name), depth + 1).value_or(0);
+    else
+      total += static_cast<std::int64_t>(
+          (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+  } while (::FindNextFileW(find.get(), &entry));
+  return total;
 }
 
 // The Recycle Bin folder of the shell; Opened() is false when the system has none.
@@ -70,7 +99,7 @@ class TRecycleBinFolder {
     if (value.get()->vt != VT_BSTR)
       OleCheck(::VariantChangeType(value.get(), value.get(), 0, VT_BSTR));
     BSTR text = value.get()->bstrVal;
-    return Narrow(std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
+    return WideToUtf8(std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
   }
 
   // The item's own path as the shell gives it (where the system keeps it; some give only the
@@ -80,29 +109,53 @@ class TRecycleBinFolder {
     if (FAILED(folder_->GetDisplayNameOf(item, SHGDN_FORPARSING, &name))) return {};
     wchar_t* text = nullptr;
     if (FAILED(::StrRetToStrW(&name, item, &text)) || !text) return {};
-    std::string out = Narrow(text);
+    std::string out = WideToUtf8(text);
     ::CoTaskMemFree(text);
     return out;
   }
 
-  // The size of the recycled item: the shell's size detail, else the directory entry of its
-  // path in the Recycle Bin; 0 when neither is known.
+  // The size of the recycled item: the shell's size detail; else its entry in the Recycle Bin
+  // (a folder's files added up, links not entered), found by its path or by the item itself;
+  // else the number the shell's size column shows. 0 when none of them is known.
   std::int64_t ItemSize(ITEMIDLIST* item, const std::string& itemPath) const {
     Variant value;
     if (SUCCEEDED(folder_->GetDetailsEx(item, &kItemSize, value.put())) &&
+        value.get()->vt != VT_EMPTY && value.get()->vt != VT_NULL &&
         SUCCEEDED(::VariantChangeType(value.get(), value.get(), 0, VT_UI8)))
       return static_cast<std::int64_t>(value.get()->ullVal);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (IsAbsolutePath(itemPath) &&
-        ::GetFileAttributesExW(LongPathW(itemPath).c_str(), GetFileExInfoStandard, &data) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
-                                       data.nFileSizeLow);
-    return 0;
+    if (IsAbsolutePath(itemPath)) {
+      if (std::optional<std::int64_t> size = EntrySize(LongPathW(itemPath))) return *size;
+    }
+    if (unique_pidl absolute = Absolute(item)) {
+      wchar_t path[MAX_PATH] = {};
+      if (::SHGetPathFromIDListW(absolute.get(), path) && path[0]) {
+        if (std::optional<std::int64_t> size = EntrySize(LongPathW(WideToUtf8(path))))
+          return *size;
+      }
+    }
+    return ColumnSize(item).value_or(0);
   }
 
   unique_pidl Absolute(ITEMIDLIST* item) const {
     return unique_pidl(::ILCombine(pidl_.get(), item));
+  }
+
+  // The size the shell's size column shows for Item ("12 KB", "1,5 MB", "300 bytes"): the
+  // column is found by its property, its text read as a number and a unit.
+  std::optional<std::int64_t> ColumnSize(ITEMIDLIST* item) const {
+    for (UINT column = 0; column < 32; ++column) {
+      SHCOLUMNID id{};
+      if (FAILED(folder_->MapColumnToSCID(column, &id))) break;
+      if (id.fmtid != kItemSize.fmtid || id.pid != kItemSize.pid) continue;
+      SHELLDETAILS details{};
+      if (FAILED(folder_->GetDetailsOf(item, column, &details))) return std::nullopt;
+      wchar_t* text = nullptr;
+      if (FAILED(::StrRetToStrW(&details.str, item, &text)) || !text) return std::nullopt;
+      const std::string shown = WideToUtf8(text);
+      ::CoTaskMemFree(text);
+      return SizeFromColumnText(shown);
+    }
+    return std::nullopt;
   }
 
  private:

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "cleaners/portable/SystemRules.h"
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
@@ -27,7 +27,7 @@ TTargetState TargetState(const std::string& path) {
   return find ? TTargetState::Present : TTargetState::Unknown;
 }
 
-bool IsFixedDisk(const std::string& root) { return ::GetDriveTypeA(root.c_str()) == DRIVE_FIXED; }
+bool IsFixedDisk(const std::string& root) { return ::GetDriveTypeW(Utf8ToWide(root).c_str()) == DRIVE_FIXED; }
 
 }  // namespace
 
@@ -42,16 +42,16 @@ bool TDeleteShortcutObject::IsBrokenShortcut(const std::string& path) {
                                 link.put_void())))
     return false;
   ComPtr<IPersistFile> file = link.query<IPersistFile>(IID_IPersistFile);
-  if (!file || FAILED(file->Load(Widen(path).c_str(), STGM_READ))) return false;
+  if (!file || FAILED(file->Load(Utf8ToWide(path).c_str(), STGM_READ))) return false;
   wchar_t target[MAX_PATH] = {};
   if (link->GetPath(target, MAX_PATH, nullptr, SLGP_SHORTPATH) != S_OK) return false;
-  return IsBrokenTarget(Narrow(target), TTargetProbe{IsFixedDisk, TargetState});
+  return IsBrokenTarget(WideToUtf8(target), TTargetProbe{IsFixedDisk, TargetState});
 }
 
 bool TDeleteShortcutObject::FileListed(const std::string& folder, const WIN32_FIND_DATAW& entry,
                                        std::uint32_t, std::uint32_t excludeMask) {
   return (entry.dwFileAttributes & excludeMask) == 0 &&
-         IsBrokenShortcut(folder + Narrow(entry.cFileName));
+         IsBrokenShortcut(folder + WideToUtf8(entry.cFileName));
 }
 
 bool TDeleteShortcutObject::FolderListed(const std::string&, const WIN32_FIND_DATAW&, std::uint32_t,

@@ -137,7 +137,7 @@ std::string HostName(std::string_view program) {
 // A path named as it is written: judged only as a drive path without placeholders.
 void AddPlain(TReference& ref, std::string path, bool folderCounts, const TResolveEnv& env) {
   path = TrimBlanks(path);
-  if (!IsDrivePath(path) || path.find('%') != std::string::npos) {
+  if (!IsDrivePath(path) || HasUnfilledPercent(path)) {
     ref.Undecided = true;
     return;
   }
@@ -216,11 +216,46 @@ bool IsIndexText(std::string_view text) {
   return i > digits && i == text.size();
 }
 
+bool IsVariableNameChar(char c) {
+  return c != ' ' && c != '\t' && c != '\\' && c != '/' && c != '"' && c != '%' && c != ':' &&
+         c != ',' && c != ';';
+}
+
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 bool UnquotedSecondPath(const std::string& text) {
   return !text.empty() && text.front() != '"' && text.find(":\\", 2) != std::string::npos;
 }
 
 }  // namespace
+
+bool HasUnresolvedVariable(std::string_view text) {
+  for (std::size_t open = text.find('%'); open != std::string_view::npos;) {
+    const std::size_t close = text.find('%', open + 1);
+    if (close == std::string_view::npos) return false;
+    const std::string_view name = text.substr(open + 1, close - open - 1);
+    if (!name.empty() && std::all_of(name.begin(), name.end(), IsVariableNameChar)) return true;
+    open = close;  // the closing "%" may open the next name, as the system reads it
+  }
+  return false;
+}
+
+bool HasPlaceholder(std::string_view text) {
+  for (std::size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 1)) {
+    if (i + 1 == text.size()) return false;
+    const char next = text[i + 1];
+    if ((next >= '0' && next <= '9') || next == '*' || next == '~') return true;
+    // "%L", "%V", "%W"... alone, not the start of a word.
+    if (IsAsciiAlnum(next) && (i + 2 == text.size() || !IsAsciiAlnum(text[i + 2]))) return true;
+  }
+  return false;
+}
+
+bool HasUnfilledPercent(std::string_view text) {
+  return HasUnresolvedVariable(text) || HasPlaceholder(text);
+}
 
 TRegView ViewOfKey(std::string_view root, std::string_view subkey) {
   if (UnderAny(subkey, "wow6432node")) return TRegView::Wow32;
@@ -256,7 +291,10 @@ std::string Wow32Base(std::string_view subkey) {
   }
 }
 
-void TReference::Add(const std::string& path, bool folderCounts, const TResolveEnv& env) {
+void TReference::Add(const std::string& text, bool folderCounts, const TResolveEnv& env) {
+  // The system reads "/" in a path as "\\".
+  std::string path = text;
+  std::replace(path.begin(), path.end(), '/', '\\');
   for (std::string& form : ViewForms(path, env)) {
     const bool known = std::any_of(Candidates.begin(), Candidates.end(),
                                    [&](const TCandidate& c) { return EqualsNoCase(c.Path, form); });
@@ -274,7 +312,7 @@ void TReference::Merge(const TReference& other) {
 bool ReferenceTest(const TReference& reference, const TPathProbe& probe) {
   if (!reference.Judged()) return false;
   for (const TCandidate& c : reference.Candidates)
-    if (!IsDrivePath(c.Path) || c.Path.find('%') != std::string::npos) return false;
+    if (!IsDrivePath(c.Path) || HasUnfilledPercent(c.Path)) return false;
   // The drive first: a drive without a medium is never asked for a file.
   for (const TCandidate& c : reference.Candidates)
     if (!probe.IsFixedDisk(c.Path.substr(0, 3))) return false;
@@ -422,8 +460,10 @@ TCommandLine SplitCommandLine(std::string_view command) {
   for (std::size_t start = 0; line.Prefixes.size() < kMaxPrefixes;) {
     const std::size_t end = t.find_first_of(" \t", start);
     const std::string_view piece = std::string_view(t).substr(start, end - start);
-    // A piece that no path holds ends the names the system would try.
-    if (piece.find_first_of("\"<>|*?%/") != std::string_view::npos) break;
+    // A piece that no path holds ends the names the system would try; so does a placeholder
+    // ("%1", "%*"), which the system fills before it looks. A "%" or "/" may be part of a name
+    // ("C:\Tools\My 100%\app.exe", "C:\Program Files/App/setup.exe").
+    if (piece.find_first_of("\"<>|*?") != std::string_view::npos || HasPlaceholder(piece)) break;
     const std::size_t colon = piece.find(':');
     if (colon != std::string_view::npos && (start != 0 || colon != 1)) break;
     std::string prefix = TrimmedRight(t.substr(0, end));
@@ -439,7 +479,11 @@ TReference ProgramReference(std::string_view command, const TResolveEnv& env) {
   const std::string t = TrimBlanks(command);
   if (t.empty()) return Undecided();
   TReference ref;
-  for (const std::string& text : ExpandVariables(t, env)) ref.Merge(ProgramOf(text, env));
+  for (const std::string& text : ExpandVariables(t, env)) {
+    // A variable this process does not know may be known where the command runs.
+    if (HasUnresolvedVariable(text)) return Undecided();
+    ref.Merge(ProgramOf(text, env));
+  }
   return ref;
 }
 

@@ -84,6 +84,13 @@ std::string RemoveQuotes(std::string_view text);
 // views set apart ("ProgramFiles", "CommonProgramFiles") gives one text per folder a program of
 // the key's view may mean (its own first), so the result holds one text or more.
 std::vector<std::string> ExpandVariables(std::string_view text, const TResolveEnv& env);
+// "%NAME%" left in a text after expansion: a variable this process does not have. A lone "%"
+// ("My 100%") is part of a name.
+bool HasUnresolvedVariable(std::string_view text);
+// A placeholder the system fills before it runs a command: "%1", "%*", "%~", "%L"...
+bool HasPlaceholder(std::string_view text);
+// Either of the two: a path holding it is never judged.
+bool HasUnfilledPercent(std::string_view text);
 // A MUI cache name without the ".FriendlyAppName" or ".ApplicationCompany" that current Windows
 // appends to the program's path (any letter case).
 std::string StripMuiSuffix(std::string_view name);
@@ -105,7 +112,8 @@ struct TCommandLine {
   std::string Arguments;  // what follows Program, blanks trimmed
   // Unquoted: the text up to each blank, then the whole text: the names the system tries in
   // turn ("C:\Program", "C:\Program Files\X\app.exe", ...). Stops before a piece that cannot be
-  // part of a path (quotes, "%", "/", wildcards, a second drive).
+  // part of a path (quotes, wildcards, a placeholder such as "%1", a second drive); "/" and a
+  // lone "%" may be part of a name and do not stop it.
   std::vector<std::string> Prefixes;
 };
 TCommandLine SplitCommandLine(std::string_view command);

@@ -1,8 +1,7 @@
-#include "cleaners/system/Removal.h"
+#include "platform/FileRemoval.h"
 
 #include <windows.h>
 
-#include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 
@@ -10,7 +9,7 @@ namespace tw {
 
 namespace {
 
-bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+bool IsGone(DWORD error) { return IsGoneError(error); }
 
 DWORD Attributes(const std::wstring& longPath) { return ::GetFileAttributesW(longPath.c_str()); }
 
@@ -19,12 +18,26 @@ void ClearReadOnly(const std::wstring& longPath, DWORD attributes) {
     ::SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-void ScheduleAtRestart(const std::wstring& longPath) {
-  ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+bool DeleteFileScheduling(const std::string& path) {
+  const std::wstring longPath = LongPathW(path);
+  const DWORD attributes = Attributes(longPath);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  ClearReadOnly(longPath, attributes);
+  if (::DeleteFileW(longPath.c_str())) return true;
+  const DWORD error = ::GetLastError();
+  if (IsGone(error)) return true;
+  // Locked: the system removes it at the next restart. Any other failure (access denied...)
+  // stays a failure; a restart would not cure it.
+  ScheduleIfLocked(longPath, error);
+  if (attributes & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(longPath.c_str(), attributes);
+  ::SetLastError(error);
+  return false;
 }
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
-  std::wstring wa = Widen(a), wb = Widen(b);
+  std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);
   return ::CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
                                 static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
@@ -32,7 +45,7 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::wstring LongPathW(const std::string& path) {
-  std::wstring wide = Widen(path);
+  std::wstring wide = Utf8ToWide(path);
   if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
   const bool unc = wide.rfind(L"\\\\", 0) == 0;
   const bool drive = wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\';
@@ -70,49 +83,7 @@ bool IsInsideWithoutLinks(const std::string& root, const std::string& path) {
   return true;
 }
 
-bool DeleteFileEntry(const std::string& path) {
-  const std::wstring longPath = LongPathW(path);
-  const DWORD attributes = Attributes(longPath);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  ClearReadOnly(longPath, attributes);
-  if (::DeleteFileW(longPath.c_str())) return true;
-  if (IsGone(::GetLastError())) return true;
-  // Locked or otherwise held: the system removes it at the next restart.
-  ScheduleAtRestart(longPath);
-  return false;
-}
-
-bool DeleteFolderTree(const std::string& path) {
-  const std::wstring longPath = LongPathW(path);
-  const DWORD attributes = Attributes(longPath);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteLinkEntry(path);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileEntry(path);
-
-  WIN32_FIND_DATAW entry;
-  unique_hfind find(::FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry,
-                                       FindExSearchNameMatch, nullptr, 0));
-  if (find) {
-    do {
-      const std::string name = Narrow(entry.cFileName);
-      if (IsDotEntry(name)) continue;
-      const std::string child = WithBackslash(path) + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) DeleteLinkEntry(child);
-      else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteFolderTree(child);
-      else DeleteFileEntry(child);
-    } while (::FindNextFileW(find.get(), &entry));
-  }
-
-  ClearReadOnly(longPath, attributes);
-  if (::RemoveDirectoryW(longPath.c_str())) return true;
-  const DWORD error = ::GetLastError();
-  if (IsGone(error)) return true;
-  // Whatever inside was scheduled goes at the next restart; the folder follows it there.
-  if (error == ERROR_DIR_NOT_EMPTY || error == ERROR_SHARING_VIOLATION) ScheduleAtRestart(longPath);
-  return false;
-}
+bool DeleteFileEntry(const std::string& path) { return DeleteFileScheduling(path); }
 
 bool DeleteEmptyFolder(const std::string& path) {
   const std::wstring longPath = LongPathW(path);
@@ -123,26 +94,50 @@ bool DeleteEmptyFolder(const std::string& path) {
   if (::RemoveDirectoryW(longPath.c_str())) return true;
   const DWORD error = ::GetLastError();
   if (IsGone(error)) return true;
-  if (error == ERROR_SHARING_VIOLATION) ScheduleAtRestart(longPath);
+  ScheduleIfLocked(longPath, error);
+  ::SetLastError(error);
   return false;
 }
 
-bool DeleteLinkEntry(const std::string& path) {
+bool DeleteLinkEntry(const std::string& path) { return RemoveLinkItself(LongPathW(path)); }
+
+bool IsGoneError(unsigned long error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsLockedError(unsigned long error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool ScheduleIfLocked(const std::wstring& longPath, unsigned long error) {
+  return IsLockedError(error) &&
+         ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool ScheduleAtRestart(const std::wstring& longPath) {
+  return ::MoveFileExW(longPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool RemoveLinkItself(const std::wstring& longPath) {
   // Deleted through a handle of the link itself, and only when that handle proves to be the
-  // link: where the system opens the target instead, removing "the folder" would remove what
-  // the link points to.
-  unique_hfile link(
-      ::CreateFileW(LongPathW(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!link) return IsGone(::GetLastError());
+  // link: where the system opens the target instead (some emulation layers do), removing "the
+  // folder" would remove what the link points to.
+  unique_hfile link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+  if (!link) return IsGoneError(::GetLastError());
   FILE_ATTRIBUTE_TAG_INFO tag{};
   if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
       !(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || tag.ReparseTag == 0)
     return false;
   FILE_DISPOSITION_INFO dispose{TRUE};
-  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose) !=
-         FALSE;
+  if (!::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose))
+    return false;
+  link.reset();
+  // An emulation layer may report a removal that the host file system then refuses.
+  return ::GetFileAttributesW(longPath.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace tw
