@@ -447,14 +447,23 @@ TEST_F(RegistryFixTest, FileAssociations) {
   Put(HKEY_CURRENT_USER, user + ".twprogids\\OpenWithProgids", "TwNoSuchClass", REG_NONE, "");
   Put(HKEY_CURRENT_USER, user + ".twprogids\\OpenWithProgids", "TwRealClass", REG_NONE, "");
   Put(HKEY_CURRENT_USER, user + ".twunknown\\OpenWithProgids", "TwNoSuchClass", REG_NONE, "");
-  Put(HKEY_CURRENT_USER, user + ".twlist\\OpenWithList", "a", REG_SZ, "notepad.exe");
+  // An open-with list counts while one of its programs is registered: as an application
+  // class, under App Paths, or named with a folder (which registration cannot judge).
+  Extra(HKEY_CLASSES_ROOT, "Applications\\twclassapp.exe");
+  Extra(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\twpathapp.exe");
+  Put(HKEY_CURRENT_USER, user + ".twlist\\OpenWithList", "a", REG_SZ, "twclassapp.exe");
   Put(HKEY_CURRENT_USER, user + ".twlist\\OpenWithList", "MRUList", REG_SZ, "a");
+  Put(HKEY_CURRENT_USER, user + ".twlistpath\\OpenWithList", "a", REG_SZ, "twnowhere.exe");
+  Put(HKEY_CURRENT_USER, user + ".twlistpath\\OpenWithList", "b", REG_SZ, "twpathapp.exe");
+  Put(HKEY_CURRENT_USER, user + ".twlistfolder\\OpenWithList", "a", REG_SZ, "C:\\Tools\\x.exe");
+  Put(HKEY_CURRENT_USER, user + ".twlistgone\\OpenWithList", "a", REG_SZ, "twnowhere.exe");
+  Put(HKEY_CURRENT_USER, user + ".twlistgone\\OpenWithList", "MRUList", REG_SZ, "a");
   Put(HKEY_CURRENT_USER, user + ".twemptylist\\OpenWithList", "MRUList", REG_SZ, "");
   Create(HKEY_CURRENT_USER, user + ".twnothing");
   Create(HKEY_CURRENT_USER, user + "noext");
   auto userExts = Scan<TRegFixFileExts>(kHkcu, kScratch + "\\FileExts");
   EXPECT_EQ(Sorted(Lines(*userExts)),
-            (std::vector<std::string>{".twemptylist|", ".twnothing|", ".twunknown|"}));
+            (std::vector<std::string>{".twemptylist|", ".twlistgone|", ".twnothing|", ".twunknown|"}));
 }
 
 TEST_F(RegistryFixTest, ApplicationsAndClasses) {

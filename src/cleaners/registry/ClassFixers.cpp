@@ -14,6 +14,22 @@ bool BeginsWithPercentOne(const std::string& text) {
   return text.rfind("%1", 0) == 0 || text.rfind("\"%1", 0) == 0;
 }
 
+// A program named in an open-with list: registered as an application class or under App Paths
+// (for the user, the machine or 32-bit programs). A name with a folder in it cannot be judged by
+// registration and counts as registered; so does any text this rule does not understand.
+bool ProgramRegistered(const TFixKey& classes, const std::string& program) {
+  if (program.empty()) return false;
+  if (program.find_first_of("\\/:%\"") != std::string::npos) return true;
+  if (classes.HasSubkey("Applications\\" + program)) return true;
+  constexpr const char* kAppPaths[] = {
+      "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
+      "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"};
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    for (const char* place : kAppPaths)
+      if (KeyPresent(root, place + program)) return true;
+  return false;
+}
+
 }  // namespace
 
 void TRegFixFileExts::Walk(TTidewhiskReg& reg) {
@@ -45,10 +61,10 @@ void TRegFixFileExts::Walk(TTidewhiskReg& reg) {
           for (const std::string& progId : list.ValueNames())
             used = used || (!progId.empty() && classes.HasSubkey(progId));
       } else if (Is(sub, "openwithlist")) {
-        // Programs the user opened these files with.
+        // Programs the user opened these files with, as far as they are still registered.
         if (list.Open(key, sub))
           for (const std::string& entry : list.ValueNames())
-            used = used || (entry != "MRUList" && !list.Text(entry).empty());
+            used = used || (entry != "MRUList" && ProgramRegistered(classes, list.Text(entry)));
       } else {
         used = true;  // something this fixer does not know
       }
