@@ -8,7 +8,8 @@ twcli=$1 src=$2 work=$3/twcli_backup
 prefix=${TW_WINEPREFIX:-$src/build/wineprefix}
 run() { "$src/scripts/wine-run" "$twcli" "$@"; }
 regedit() { "$src/scripts/wine-run" regedit "$@" 2>/dev/null; }
-backups="$prefix/drive_c/ProgramData/Tidewhisk/Backup"
+# Each user's own backups, in the user's local application data.
+backups="$prefix/drive_c/users/$(id -un)/AppData/Local/Tidewhisk/Backup"
 key='HKEY_CURRENT_USER\Software\TidewhiskTest\Cli'
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 # The Recycle Bin of this run stays in the work folder.
@@ -23,7 +24,7 @@ export_key() { rm -f "$1"; regedit /e "$(winpath "$1")" "$key"; }
 winpath() { echo "Z:${1//\//\\}"; }
 cleanup() {
   printf 'REGEDIT4\r\n\r\n[-%s]\r\n' "$key" > drop.reg && regedit /s "$(winpath "$work/drop.reg")"
-  rm -f "$backups"/g98-i0*.bkp
+  rm -f "$backups"/g98-i0*.bkp "$prefix/drive_c/ProgramData/Tidewhisk/Backup"/g98-i0*.bkp
 }
 cleanup
 trap cleanup EXIT
@@ -85,6 +86,26 @@ run backup restore "$(winpath "$work/damaged.bkp")" > damaged.txt; check "damage
 check "damaged backup message" grep -q 'Damaged backup.*nothing restored' damaged.txt
 export_key "$work/still.reg"
 check "a damaged backup changes nothing" cmp -s cleaned.reg still.reg
+
+# A file that this program did not write for this user (planted in the user's folder, or a plain
+# REGEDIT4 text) is refused as a whole.
+printf 'REGEDIT4\r\n\r\n[%s\\Planted]\r\n"x"="1"\r\n' "$key" > planted.reg
+run db pack planted.reg "$(winpath "$backups/g98-i04 planted.bkp")" > /dev/null
+for planted in "$(winpath "$backups/g98-i04 planted.bkp")" "$(winpath "$work/planted.reg")"; do
+  run backup restore "$planted" > planted.txt; check "a planted backup exits 1" [ $? = 1 ]
+  check "a planted backup is refused" grep -q 'not a backup this program made for this user' planted.txt
+done
+export_key "$work/still.reg"
+check "a planted backup changes nothing" cmp -s cleaned.reg still.reg
+rm -f "$backups/g98-i04 planted.bkp"
+
+# What a merge writes is shown first; --dry-run shows it and writes nothing.
+run backup restore "$values" --dry-run | tr -d '\r' > dry.txt; check "dry run exits 0" [ ${PIPESTATUS[0]} = 0 ]
+check "dry run names the key" grep -qxF "  [$key\\Values]" dry.txt
+export_key "$work/still.reg"
+check "a dry run changes nothing" cmp -s cleaned.reg still.reg
+run backup restore "$values" "$keys" --dry-run --json > dry.json
+check "dry run keys in JSON" [ "$(jq -c '[.dryRun, .restored, (.files[0].keys | length), .files[1].keys[0]]' dry.json)" = "[true,0,1,$(jq -Rc . <<<"$key\\Keys\\one")]" ]
 
 run backup restore "$values" "$keys" --json > restore.json; check "restore exits 0" [ $? = 0 ]
 check "restore report" [ "$(jq -c '[.failed, .restored, ([.files[].error] | unique)]' restore.json)" = '[0,15,[null]]' ]
