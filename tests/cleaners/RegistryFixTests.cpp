@@ -167,13 +167,13 @@ class RegistryFixTest : public ::testing::Test {
     fs::remove_all(fs::u8path(EnvVar("ProgramFiles(x86)") + "\\tw_fix"), ignored);
   }
   void SetUp() override {
-    Drop(HKEY_CURRENT_USER, "Software\\TidewhiskTest");
+    Drop(HKEY_CURRENT_USER, kScratch);
     Create(HKEY_CURRENT_USER, kScratch);
     item_ = TXmlDocument::Create();
     ASSERT_TRUE(item_.LoadXML("<Item id=\"g00-i99\"/>"));
   }
   void TearDown() override {
-    Drop(HKEY_CURRENT_USER, "Software\\TidewhiskTest");
+    Drop(HKEY_CURRENT_USER, kScratch);
     for (const auto& [root, path] : extraKeys_) Drop(root, path);
     for (const std::string& file : backups_) ::DeleteFileA(file.c_str());
   }
