@@ -41,6 +41,7 @@ long=$(for i in $(seq 0 299); do printf '%02x,' $((i * 37 % 256)); done); long=$
   printf '"expand"=hex(2):25,54,45,4d,50,25,00\r\n'
   printf '"dword"=dword:0000000a\r\n'
   printf '"qword"=hex(b):01,02,03,04,05,06,07,08\r\n'
+  printf '"big type"=hex(12345678):01,02\r\n'
   printf '"empty"=hex:\r\n'
   printf '"long"=hex:%s\r\n' "$long"
   printf '\r\n[%s\\Keys\\one]\r\n"v"="1"\r\n' "$key"
@@ -50,6 +51,7 @@ long=$(for i in $(seq 0 299); do printf '%02x,' $((i * 37 % 256)); done); long=$
 regedit /s "$(winpath "$work/fixture.reg")"
 export_key "$work/before.reg"
 check "fixture in the registry" grep -aq 'l.o.n.g' before.reg
+check "a type number above 99999999 in the fixture" grep -aq 'h.e.x.(.1.2.3.4.5.6.7.8.)' before.reg
 
 action_values="<Action method=\"DeleteValues\" key=\"HKEY_CURRENT_USER\" subkey=\"Software\\TidewhiskTest\\Cli\\Values\" valueFilter=\"\"/>"
 action_keys="<Action method=\"DeleteSubkeys\" key=\"HKCU\" subkey=\"Software\\TidewhiskTest\\Cli\\Keys\" subkeyFilter=\"\"/>"
@@ -64,7 +66,7 @@ db=$(winpath "$work/db.xml")
 
 run clean --mode 7 --items g98-i01,g98-i02 --database "$db" --json > clean.json; check "clean exits 0" [ $? = 0 ]
 check "every finding removed" [ "$(jq -c '[.objects[].findings[] | select(.removed | not)]' clean.json)" = '[]' ]
-check "ten values and two keys found" [ "$(jq -c '[.objects[].findings | length]' clean.json)" = '[10,2]' ]
+check "eleven values and two keys found" [ "$(jq -c '[.objects[].findings | length]' clean.json)" = '[11,2]' ]
 check "one backup per item" [ "$(jq -r '.backups | length' clean.json)" = 2 ]
 export_key "$work/cleaned.reg"
 check "the clean changed the registry" not cmp -s before.reg cleaned.reg
@@ -108,7 +110,7 @@ run backup restore "$values" "$keys" --dry-run --json > dry.json
 check "dry run keys in JSON" [ "$(jq -c '[.dryRun, .restored, (.files[0].keys | length), .files[1].keys[0]]' dry.json)" = "[true,0,1,$(jq -Rc . <<<"$key\\Keys\\one")]" ]
 
 run backup restore "$values" "$keys" --json > restore.json; check "restore exits 0" [ $? = 0 ]
-check "restore report" [ "$(jq -c '[.failed, .restored, ([.files[].error] | unique)]' restore.json)" = '[0,15,[null]]' ]
+check "restore report" [ "$(jq -c '[.failed, .restored, ([.files[].error] | unique)]' restore.json)" = '[0,16,[null]]' ]
 export_key "$work/after.reg"
 check "clean then restore gives back the same registry" cmp -s before.reg after.reg
 
