@@ -41,19 +41,23 @@ int ListBackupsCommand(const CliArgs& args) {
     out += "[";
     bool first = true;
     for (const TBackupFile& file : ListBackups()) {
-      out += Format("%s{\"file\":%s,\"item\":%s,\"caption\":%s,\"time\":%s,\"size\":%d,\"old\":%s}",
-                    first ? "" : ",", JsonString(file.Path), JsonString(file.ItemId),
-                    JsonString(file.Caption), JsonString(BackupTimeText(file.LocalTime)), file.Size,
-                    IsOldBackup(file.Time, now) ? "true" : "false");
+      out += Format(
+          "%s{\"file\":%s,\"item\":%s,\"caption\":%s,\"time\":%s,\"size\":%d,\"old\":%s,"
+          "\"shared\":%s}",
+          first ? "" : ",", JsonString(file.Path), JsonString(file.ItemId), JsonString(file.Caption),
+          JsonString(BackupTimeText(file.LocalTime)), file.Size,
+          IsOldBackup(file.Time, now) ? "true" : "false", file.Shared ? "true" : "false");
       first = false;
     }
     out += "]\n";
   } else {
+    // The user's folder; files of the shared folder of older versions (this user's) are marked.
     out += Format("Backup folder: %s\n", BackupFolder());
     for (const TBackupFile& file : ListBackups())
-      out += Format("%s  %s  %s  %s  %d%s\n", file.Name, file.ItemId.empty() ? "-" : file.ItemId,
+      out += Format("%s  %s  %s  %s  %d%s%s\n", file.Name, file.ItemId.empty() ? "-" : file.ItemId,
                     file.Caption, BackupTimeText(file.LocalTime), file.Size,
-                    IsOldBackup(file.Time, now) ? "  old" : "");
+                    IsOldBackup(file.Time, now) ? "  old" : "",
+                    file.Shared ? "  (shared folder: " + SharedBackupFolder() + ")" : std::string());
   }
   std::fputs(out.c_str(), stdout);
   return kExitOk;

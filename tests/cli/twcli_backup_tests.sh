@@ -101,6 +101,16 @@ export_key "$work/still.reg"
 check "a planted backup changes nothing" cmp -s cleaned.reg still.reg
 rm -f "$backups/g98-i04 planted.bkp"
 
+# A backup an older version kept in the shared folder is listed and merged for the user who owns
+# it (under Wine, every file is this user's).
+shared="$prefix/drive_c/ProgramData/Tidewhisk/Backup" old_shared="g98-i05 (2020-01-01 00.00.00).bkp"
+mkdir -p "$shared" && run db pack planted.reg "$(winpath "$shared/$old_shared")" > /dev/null
+run backup list --json > list3.json
+check "a shared-folder backup is listed" [ "$(jq -c '[.[] | select(.item == "g98-i05") | .shared]' list3.json)" = '[true]' ]
+run backup restore --dry-run "C:\\ProgramData\\Tidewhisk\\Backup\\$old_shared" > /dev/null
+check "a shared-folder backup of this user may be merged" [ $? = 0 ]
+rm -f "$shared/$old_shared"
+
 # What a merge writes is shown first; --dry-run shows it and writes nothing.
 run backup restore "$values" --dry-run | tr -d '\r' > dry.txt; check "dry run exits 0" [ ${PIPESTATUS[0]} = 0 ]
 check "dry run names the key" grep -qxF "  [$key\\Values]" dry.txt
