@@ -42,6 +42,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 constexpr const char* kMarkPrefix = "; Tidewhisk backup of ";
 constexpr const char* kKeyFile = "backup.key";
+constexpr const char* kKeptCookiesFile = "cookies.dat";
 constexpr std::size_t kKeySize = 32;
 // Names what the sealed key is for, so that no other sealed data of the user's can stand in.
 constexpr char kKeyPurpose[] = "Tidewhisk registry backup key";
@@ -96,6 +97,17 @@ bool OwnedByUser(const std::string& path) {
   BOOL member = FALSE;
   return ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
          ::EqualSid(owner, admins) && ::CheckTokenMembership(nullptr, admins, &member) && member;
+}
+
+// Makes this user the owner of a file the program wrote, also in an elevated run (whose new
+// files the system may give to the Administrators group), so that later runs of the same user,
+// elevated or not, know it as theirs.
+void OwnByUser(const std::string& path) {
+  const TUserSid& user = CurrentUser();
+  if (user.Bytes.empty()) return;
+  std::wstring wide = WideFromUtf8(path);
+  ::SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                          const_cast<char*>(user.Bytes.data()), nullptr, nullptr, nullptr);
 }
 
 std::string LowerPath(std::string path) {
@@ -174,6 +186,7 @@ std::optional<std::string> UserKey(bool create) {
     throw EBackupError("No random backup key can be made");
   // Two programs making the key at once: the first one's stands.
   if (!WriteNewFileAtomic(path, Seal(key))) return UserKey(false);
+  OwnByUser(path);
   return key;
 }
 
@@ -273,7 +286,14 @@ std::string BackupFolder() {
   std::string folder = SpecialFolderPath(CSIDL_LOCAL_APPDATA, true) + "Tidewhisk\\";
   ::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
   folder += "Backup\\";
-  ::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
+  // The user's folder is made once: that is when the user's kept cookies of the shared folder of
+  // older versions move in (later, a list the user emptied stays empty).
+  if (::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr)) {
+    const std::string shared = SharedBackupFolder() + kKeptCookiesFile;
+    if (FileExists(shared) && OwnedByUser(shared))
+      ::CopyFileW(WideFromUtf8(shared).c_str(), WideFromUtf8(folder + kKeptCookiesFile).c_str(),
+                  TRUE);
+  }
   return folder;
 }
 
@@ -281,13 +301,7 @@ std::string SharedBackupFolder() {
   return SpecialFolderPath(CSIDL_COMMON_APPDATA, false) + "Tidewhisk\\Backup\\";
 }
 
-std::string UserBackupFile(const std::string& name) {
-  const std::string path = BackupFolder() + name;
-  const std::string shared = SharedBackupFolder() + name;
-  if (!FileExists(path) && FileExists(shared) && OwnedByUser(shared))
-    ::CopyFileW(WideFromUtf8(shared).c_str(), WideFromUtf8(path).c_str(), TRUE);
-  return path;
-}
+std::string UserBackupFile(const std::string& name) { return BackupFolder() + name; }
 
 std::string SaveBackup(const std::string& itemId, std::string_view text) {
   if (!IsItemId(itemId)) throw EBackupError(Format("Item id \"%s\" cannot name a backup", itemId));
@@ -297,7 +311,10 @@ std::string SaveBackup(const std::string& itemId, std::string_view text) {
   const std::string folder = BackupFolder();
   for (int number = 1; number < 100000; ++number) {
     const std::string path = folder + BackupFileName(itemId, FromSystemTime(now), number);
-    if (TFileProtect::SaveNewFile(path, marked)) return path;
+    if (TFileProtect::SaveNewFile(path, marked)) {
+      OwnByUser(path);
+      return path;
+    }
   }
   throw EBackupError("No free backup file name in " + folder);
 }

@@ -24,12 +24,13 @@ namespace tw {
 // A backup that is missing, damaged or not a backup; nothing was written to the registry.
 TW_DECLARE_EXCEPTION(EBackupError, Exception)
 
-// The user's backup folder, ending with "\" (created when missing).
+// The user's backup folder, ending with "\" (created when missing). When it is made, the kept
+// cookies "cookies.dat" of the shared folder of older versions are copied into it if this user
+// owns them.
 std::string BackupFolder();
 // The shared folder older versions kept every user's backups in, ending with "\".
 std::string SharedBackupFolder();
-// The file Name of the user's backup folder ("cookies.dat"). When it does not exist yet and the
-// shared folder holds one that this user owns, that one is copied there first.
+// The file Name of the user's backup folder ("cookies.dat").
 std::string UserBackupFile(const std::string& name);
 
 // Saves Text (a REGEDIT4 text) as a new backup file of ItemId, with this user's mark, and returns

@@ -208,18 +208,6 @@ TEST_F(RestoreTest, OnlyThisUsersBackupsAreMerged) {
   EXPECT_TRUE(RestoreBackup(old).AllRestored());
   EXPECT_TRUE(reg.KeyExists(kScratch));
   ::DeleteFileA(old.c_str());
-
-  // The kept cookies of the shared folder are taken over once, and the user's copy stays his.
-  const std::string name = "tw-test-cookies.dat";
-  ::DeleteFileA((BackupFolder() + name).c_str());
-  WriteFileAtomic(shared + name, "old");
-  EXPECT_EQ(UserBackupFile(name), BackupFolder() + name);
-  EXPECT_EQ(ReadWholeFile(BackupFolder() + name), "old");
-  WriteFileAtomic(BackupFolder() + name, "mine");
-  UserBackupFile(name);
-  EXPECT_EQ(ReadWholeFile(BackupFolder() + name), "mine");
-  ::DeleteFileA((shared + name).c_str());
-  ::DeleteFileA((BackupFolder() + name).c_str());
 }
 
 }  // namespace

@@ -32,6 +32,14 @@ std::string JoinPath(const std::string& path, const std::string& name) {
   return path.empty() ? name : path + "\\" + name;
 }
 
+// Opens the key that holds values, following a link in its path as the scan did (only the
+// entries below it are opened as themselves).
+LONG OpenValuesKey(HKEY root, const std::string& path, unique_hkey& key) {
+  key.reset();
+  return ::RegOpenKeyExW(root, WideFromUtf8(path).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                         key.put());
+}
+
 // A string value's text: its characters before the first NUL.
 std::string StringText(const TRegValue& value) {
   return value.Data.substr(0, value.Data.find('\0'));
@@ -112,7 +120,7 @@ std::vector<TRegistryObject::TEntryPlace> TRegistryObject::PlacesOf(const TTidew
     if (isKey) {
       if (OpenKeyAsLink(root, JoinPath(path, name), KEY_QUERY_VALUE, key) != ERROR_FILE_NOT_FOUND)
         places.push_back({root, path});
-    } else if (OpenKeyAsLink(root, path, KEY_QUERY_VALUE, key) == ERROR_SUCCESS &&
+    } else if (OpenValuesKey(root, path, key) == ERROR_SUCCESS &&
                ::RegQueryValueExW(key.get(), WideFromUtf8(name).c_str(), nullptr, nullptr,
                                   nullptr, nullptr) != ERROR_FILE_NOT_FOUND) {
       places.push_back({root, path});
@@ -190,7 +198,12 @@ std::vector<bool> TRegistryObject::BackUpEntries(TTidewhiskReg& reg, const std::
           continue;
         }
         unique_hkey key;
-        if (OpenKeyAsLink(place.Root, place.Path, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) continue;
+        const LONG rc = OpenValuesKey(place.Root, place.Path, key);
+        if (rc == ERROR_FILE_NOT_FOUND) continue;
+        // Never a change without its backup: a key that cannot be read stops this entry.
+        if (rc != ERROR_SUCCESS)
+          throw EExRegistryException(static_cast<DWORD>(rc),
+                                     Format("Unable to open \"%s\"", place.Path));
         const std::optional<TRegValue> value = ReadValueOf(key.get(), name);
         if (!value) continue;
         if (!value->Exact)
