@@ -17,7 +17,7 @@ namespace tw {
 namespace {
 
 constexpr const char* kBackupUsage =
-    "backup list [--json] | backup show FILE | backup restore FILE... [--json] | "
+    "backup list [--json] | backup show FILE | backup restore FILE... [--dry-run] [--json] | "
     "backup recycle [--days N] [--json]";
 
 // A path as given (relative to the current folder), or a bare file name of the backup folder.
@@ -41,19 +41,23 @@ int ListBackupsCommand(const CliArgs& args) {
     out += "[";
     bool first = true;
     for (const TBackupFile& file : ListBackups()) {
-      out += Format("%s{\"file\":%s,\"item\":%s,\"caption\":%s,\"time\":%s,\"size\":%d,\"old\":%s}",
-                    first ? "" : ",", JsonString(file.Path), JsonString(file.ItemId),
-                    JsonString(file.Caption), JsonString(BackupTimeText(file.LocalTime)), file.Size,
-                    IsOldBackup(file.Time, now) ? "true" : "false");
+      out += Format(
+          "%s{\"file\":%s,\"item\":%s,\"caption\":%s,\"time\":%s,\"size\":%d,\"old\":%s,"
+          "\"shared\":%s}",
+          first ? "" : ",", JsonString(file.Path), JsonString(file.ItemId), JsonString(file.Caption),
+          JsonString(BackupTimeText(file.LocalTime)), file.Size,
+          IsOldBackup(file.Time, now) ? "true" : "false", file.Shared ? "true" : "false");
       first = false;
     }
     out += "]\n";
   } else {
+    // The user's folder; files of the shared folder of older versions (this user's) are marked.
     out += Format("Backup folder: %s\n", BackupFolder());
     for (const TBackupFile& file : ListBackups())
-      out += Format("%s  %s  %s  %s  %d%s\n", file.Name, file.ItemId.empty() ? "-" : file.ItemId,
+      out += Format("%s  %s  %s  %s  %d%s%s\n", file.Name, file.ItemId.empty() ? "-" : file.ItemId,
                     file.Caption, BackupTimeText(file.LocalTime), file.Size,
-                    IsOldBackup(file.Time, now) ? "  old" : "");
+                    IsOldBackup(file.Time, now) ? "  old" : "",
+                    file.Shared ? "  (shared folder: " + SharedBackupFolder() + ")" : std::string());
   }
   std::fputs(out.c_str(), stdout);
   return kExitOk;
@@ -70,18 +74,32 @@ int ShowBackupCommand(const CliArgs& args) {
   return kExitOk;
 }
 
+// Restores the files in order; --dry-run only shows what each would write. Every file's keys are
+// shown before anything of it is written; a file that may not be merged (not this user's,
+// damaged) writes nothing and makes the exit status 1.
 int RestoreBackupsCommand(const CliArgs& args) {
   if (args.positional.size() < 2) throw UsageError(kBackupUsage);
   const bool json = args.Flag("--json");
+  const bool dryRun = args.Flag("--dry-run");
   int restored = 0, failed = 0;
   bool allWhole = true;
-  std::string out = json ? "{\"files\":[" : "";
+  std::string out = json ? Format("{\"dryRun\":%s,\"files\":[", dryRun ? "true" : "false") : "";
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
     const std::string path = BackupPath(args.positional[i]);
     TRestoreReport report;
+    std::vector<std::string> keys;
     std::string error;
     try {
-      report = RestoreBackup(path);
+      keys = BackupKeys(path);
+      if (!json) {
+        out += Format("%s: %s\n", path, dryRun ? "would write into" : "writes into");
+        for (const std::string& key : keys) out += Format("  [%s]\n", key);
+        // Shown before it is written.
+        std::fputs(out.c_str(), stdout);
+        std::fflush(stdout);
+        out.clear();
+      }
+      if (!dryRun) report = RestoreBackup(path);
     } catch (const Exception& e) {
       error = e.Message();
       allWhole = false;
@@ -89,9 +107,12 @@ int RestoreBackupsCommand(const CliArgs& args) {
     restored += report.Restored;
     failed += report.Failed;
     if (json) {
-      out += Format("%s{\"file\":%s,\"error\":%s,\"restored\":%d,\"failed\":%d,\"entries\":[",
-                    i > 1 ? "," : "", JsonString(path), JsonOrNull(error), report.Restored,
-                    report.Failed);
+      std::string keyList;
+      for (const std::string& key : keys) keyList += (keyList.empty() ? "" : ",") + JsonString(key);
+      out += Format("%s{\"file\":%s,\"error\":%s,\"keys\":[%s],\"restored\":%d,\"failed\":%d,"
+                    "\"entries\":[",
+                    i > 1 ? "," : "", JsonString(path), JsonOrNull(error), keyList,
+                    report.Restored, report.Failed);
       bool first = true;
       for (const TRestoreEntry& entry : report.Entries) {
         out += Format("%s{\"key\":%s,\"value\":%s,\"isKey\":%s,\"restored\":%s,\"error\":%s}",
@@ -104,7 +125,7 @@ int RestoreBackupsCommand(const CliArgs& args) {
       out += "]}";
     } else if (!error.empty()) {
       out += Format("%s: %s; nothing restored\n", path, error);
-    } else {
+    } else if (!dryRun) {
       out += Format("%s: %d restored, %d not restored\n", path, report.Restored, report.Failed);
       for (const TRestoreEntry& entry : report.Entries) {
         if (entry.Restored) continue;
@@ -161,10 +182,11 @@ int RecycleBackupsCommand(const CliArgs& args) {
 }  // namespace
 
 int RunBackupCommand(const std::vector<std::string>& rawArgs) {
-  CliArgs args = ParseArgs(rawArgs, {"--days"}, {"--json"});
+  CliArgs args = ParseArgs(rawArgs, {"--days"}, {"--json", "--dry-run"});
   if (args.positional.empty()) throw UsageError(kBackupUsage);
   const std::string& verb = args.positional[0];
   if (verb != "recycle" && args.Option("--days")) throw UsageError("--days belongs to recycle");
+  if (verb != "restore" && args.Flag("--dry-run")) throw UsageError("--dry-run belongs to restore");
   if (verb == "list") return ListBackupsCommand(args);
   if (verb == "show") return ShowBackupCommand(args);
   if (verb == "restore") return RestoreBackupsCommand(args);

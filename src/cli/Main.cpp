@@ -24,7 +24,7 @@ constexpr const char* kUsage =
     "  cookies list [--json] | keep NAME... | forget NAME...|--all\n"
     "  backup list [--json]\n"
     "  backup show FILE\n"
-    "  backup restore FILE... [--json]\n"
+    "  backup restore FILE... [--dry-run] [--json]\n"
     "  backup recycle [--days N] [--json]\n"
     "  winapp2 import FILE.ini OUT.xml|OUT.dat [--all] [--json] [--database PATH]\n"
     "    (the rule file's entries added to the database as groups of their own)\n";

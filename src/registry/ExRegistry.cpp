@@ -59,25 +59,42 @@ std::string ExceptionText(DWORD code, const std::string& message) {
   throw EExRegistryException(message);
 }
 
-bool DeleteTree(HKEY parent, const std::wstring& path) {
-  {
-    unique_hkey key;
-    const LONG rc =
-        ::RegOpenKeyExW(parent, path.c_str(), 0,
-                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
-    if (rc == ERROR_FILE_NOT_FOUND) return true;
-    if (rc != ERROR_SUCCESS) return false;
-    std::vector<std::string> children;
-    try {
-      children = EnumNames(key.get(), true, nullptr);
-    } catch (const ERegistryException&) {
-      return false;
-    }
-    for (const std::string& child : children)
-      if (!DeleteTree(key.get(), WideFromUtf8(child))) return false;
+using TNtDeleteKey = LONG(WINAPI*)(HANDLE);
+using TNtStatusToError = ULONG(WINAPI*)(LONG);
+
+template <class T>
+T NtFunction(const char* name) {
+  return reinterpret_cast<T>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), name)));
+}
+
+// Deletes the key a handle is open on (a link key opened as itself deletes the link alone).
+LONG DeleteOpenKey(HKEY key) {
+  static const auto ntDeleteKey = NtFunction<TNtDeleteKey>("NtDeleteKey");
+  static const auto toError = NtFunction<TNtStatusToError>("RtlNtStatusToDosError");
+  if (!ntDeleteKey || !toError) return ERROR_CALL_NOT_IMPLEMENTED;
+  const LONG status = ntDeleteKey(key);
+  return status == 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
+}
+
+// Deletes Path below Parent with everything under it, each key opened as itself so that a link
+// is removed as a link. ERROR_SUCCESS also when it was not there.
+LONG DeleteTree(HKEY parent, const std::wstring& path) {
+  unique_hkey key;
+  LONG rc = ::RegOpenKeyExW(parent, path.c_str(), REG_OPTION_OPEN_LINK,
+                            KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE | kView, key.put());
+  if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (rc != ERROR_SUCCESS) return rc;
+  std::vector<std::string> children;
+  try {
+    children = EnumNames(key.get(), true, nullptr);
+  } catch (const EExRegistryException& e) {
+    return static_cast<LONG>(e.ErrorCode ? e.ErrorCode : ERROR_ACCESS_DENIED);
   }
-  const LONG rc = ::RegDeleteKeyExW(parent, path.c_str(), kView, 0);
-  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+  for (const std::string& child : children)
+    if ((rc = DeleteTree(key.get(), WideFromUtf8(child))) != ERROR_SUCCESS) return rc;
+  rc = DeleteOpenKey(key.get());
+  return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
 std::string ChildPath(const std::string& path, const std::string& name) {
@@ -169,7 +186,22 @@ std::uint32_t RootKeyValue(HKEY root) {
 
 TExRegistry::TExRegistry(REGSAM access) : Access(access) {}
 
-bool TExRegistry::OpenKey(const std::string& path, bool canCreate) {
+LONG CreateLinkKey(HKEY root, const std::string& path, REGSAM access, unique_hkey& key) {
+  key.reset();
+  LONG rc = ::RegCreateKeyExW(root, WideFromUtf8(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                              access | KEY_CREATE_LINK | kView, nullptr, key.put(), nullptr);
+  // A link that is there already is opened as itself.
+  if (rc == ERROR_ALREADY_EXISTS) rc = OpenKeyAsLink(root, path, access, key);
+  return rc;
+}
+
+LONG OpenKeyAsLink(HKEY parent, const std::string& path, REGSAM access, unique_hkey& key) {
+  key.reset();
+  return ::RegOpenKeyExW(parent, WideFromUtf8(path).c_str(), REG_OPTION_OPEN_LINK, access | kView,
+                         key.put());
+}
+
+LONG TExRegistry::TryOpenKey(const std::string& path, bool canCreate) {
   CloseKey();
   std::string relative = path;
   if (!relative.empty() && relative.front() == '\\') relative.erase(0, 1);
@@ -180,11 +212,11 @@ bool TExRegistry::OpenKey(const std::string& path, bool canCreate) {
                             : ::RegOpenKeyExW(RootKey, wide.c_str(), 0, Access | kView, key.put());
   if (rc != ERROR_SUCCESS) {
     ::SetLastError(static_cast<DWORD>(rc));
-    return false;
+    return rc;
   }
   current_ = std::move(key);
   currentPath_ = relative;
-  return true;
+  return ERROR_SUCCESS;
 }
 
 void TExRegistry::CloseKey() {
@@ -241,12 +273,28 @@ void TExRegistry::WriteValue(const std::string& name, DWORD type, std::string_vi
 bool TExRegistry::DeleteValue(const std::string& name) {
   if (!current_) return false;
   const LONG rc = ::RegDeleteValueW(current_.get(), WideFromUtf8(name).c_str());
-  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+  if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) return true;
+  RaiseRegistryError(rc, Format("Unable to delete value \"%s\" of \"%s\"", name, currentPath_));
 }
 
 bool TExRegistry::DeleteKeyTree(const std::string& path) {
   if (!current_ || path.empty()) return false;
-  return DeleteTree(current_.get(), WideFromUtf8(path));
+  const LONG rc = DeleteTree(current_.get(), WideFromUtf8(path));
+  if (rc != ERROR_SUCCESS)
+    RaiseRegistryError(rc, Format("Unable to delete key \"%s\"", ChildPath(currentPath_, path)));
+  return true;
+}
+
+std::optional<std::int64_t> TExRegistry::KeyLastWrite(const std::string& path) const {
+  unique_hkey key;
+  if (!current_ || OpenKeyAsLink(current_.get(), path, KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
+    return std::nullopt;
+  FILETIME time{};
+  if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, &time) != ERROR_SUCCESS)
+    return std::nullopt;
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                   time.dwLowDateTime);
 }
 
 void TExRegistry::ReadMultiSz(const std::string& name, std::vector<std::string>& strings) const {
@@ -299,8 +347,7 @@ bool TExRegistry::ExportCurrentValue(const std::string& name) {
 
 bool TExRegistry::ExportKeyTree(const std::string& path) {
   unique_hkey key;
-  const LONG rc =
-      ::RegOpenKeyExW(RootKey, WideFromUtf8(path).c_str(), 0, KEY_READ | kView, key.put());
+  const LONG rc = OpenKeyAsLink(RootKey, path, KEY_READ, key);
   if (rc == ERROR_FILE_NOT_FOUND) return false;
   if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to open \"%s\"", path));
   ExportTreeOf(key.get(), path);
@@ -326,8 +373,7 @@ void TExRegistry::ExportTreeOf(HKEY key, const std::string& path) {
   }
   for (const std::string& name : keys) {
     unique_hkey child;
-    const LONG rc =
-        ::RegOpenKeyExW(key, WideFromUtf8(name).c_str(), 0, KEY_READ | kView, child.put());
+    const LONG rc = OpenKeyAsLink(key, name, KEY_READ, child);
     if (rc == ERROR_FILE_NOT_FOUND) continue;
     if (rc != ERROR_SUCCESS)
       RaiseRegistryError(rc, Format("Unable to open \"%s\"", ChildPath(path, name)));

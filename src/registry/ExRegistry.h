@@ -27,10 +27,9 @@ namespace tw {
 class EExRegistryException : public ERegistryException {
  public:
   explicit EExRegistryException(const std::string& message);
-  DWORD ErrorCode;
-
- private:
+  // The same with the error code given (a registry call's result).
   EExRegistryException(DWORD code, const std::string& message);
+  DWORD ErrorCode;
 };
 
 // A root key's handle from its 32-bit value, and back.
@@ -61,7 +60,11 @@ class TExRegistry {
 
   // Opens Path below RootKey (a leading backslash is ignored), creating it when CanCreate;
   // false when it does not open. The previous key is closed.
-  bool OpenKey(const std::string& path, bool canCreate);
+  bool OpenKey(const std::string& path, bool canCreate) {
+    return TryOpenKey(path, canCreate) == ERROR_SUCCESS;
+  }
+  // The same, giving the registry's result (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED...).
+  LONG TryOpenKey(const std::string& path, bool canCreate);
   void CloseKey();
   HKEY CurrentKey() const { return current_.get(); }
   const std::string& CurrentPath() const { return currentPath_; }
@@ -79,11 +82,17 @@ class TExRegistry {
   std::int64_t ValueSize(const std::string& name) const;
   // Writes Name with Type and Data (UTF-8 for the string types). Raises EExRegistryException.
   void WriteValue(const std::string& name, DWORD type, std::string_view data);
-  // True when Name is gone afterwards (also when it was never there).
+  // True when Name is gone afterwards (also when it was never there). Raises
+  // EExRegistryException with the registry's error when it cannot be deleted.
   bool DeleteValue(const std::string& name);
   // Deletes the key Path below the open key with everything under it; true when it is gone
-  // afterwards (also when it was never there).
+  // afterwards (also when it was never there). A registry link in the tree (Path itself
+  // included) is deleted as the link it is: what it points at is never entered. Raises
+  // EExRegistryException with the registry's error when something cannot be deleted.
   bool DeleteKeyTree(const std::string& path);
+  // The last-write time of the key Path below the open key (a link itself, not its target);
+  // nothing when it cannot be opened.
+  std::optional<std::int64_t> KeyLastWrite(const std::string& path) const;
 
   // Clears Strings and fills it with the strings of the REG_MULTI_SZ Name, up to the first
   // empty one. Raises EExRegistryException "Unable to read MULTI_SZ value" when it cannot be
@@ -103,8 +112,9 @@ class TExRegistry {
   // be exported exactly.
   bool ExportCurrentValue(const std::string& name);
   // Exports the key Path below RootKey with every value and every key under it, keys without
-  // values included (names in byte order). False when the key does not exist; raises
-  // ERegistryException when something in it cannot be exported exactly.
+  // values included (names in byte order). A registry link is exported as itself, its
+  // "SymbolicLinkValue" with what it points at, never followed. False when the key does not
+  // exist; raises ERegistryException when something in it cannot be exported exactly.
   bool ExportKeyTree(const std::string& path);
   // Where a failed entry of a larger export rolls back to.
   TRegExportWriter::TMark ExportMark() const { return writer_.Mark(); }
@@ -144,5 +154,13 @@ std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name);
 
 // UTF-8 text to the registry's UTF-16 (invalid UTF-8 is taken in the system's code page).
 std::wstring WideFromUtf8(std::string_view text);
+
+// The name of the value that holds a registry link's target.
+inline constexpr const char* kSymbolicLinkValue = "SymbolicLinkValue";
+// Creates (or opens) Path below Root as a registry link key, opened as the link itself with
+// Access; the registry's result.
+LONG CreateLinkKey(HKEY root, const std::string& path, REGSAM access, unique_hkey& key);
+// Opens Path below Parent as itself: a link is opened as the link, not as its target.
+LONG OpenKeyAsLink(HKEY parent, const std::string& path, REGSAM access, unique_hkey& key);
 
 }  // namespace tw

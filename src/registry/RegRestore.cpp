@@ -40,9 +40,32 @@ std::string SystemCodePageToUtf8(std::string_view text) {
   return out;
 }
 
+namespace {
+
+std::vector<TRegTextKey> ParseAnyCodePage(std::string_view text) {
+  return ParseRegText(IsValidUtf8(text) ? std::string(text) : SystemCodePageToUtf8(text));
+}
+
+// A key of the text that is a registry link as it was exported: its one value is the link's
+// target.
+bool IsLinkKey(const TRegTextKey& key) {
+  return key.Values.size() == 1 && key.Values[0].Name == kSymbolicLinkValue &&
+         key.Values[0].Type == REG_LINK;
+}
+
+}  // namespace
+
+std::vector<std::string> RestorePlan(std::string_view text) {
+  std::vector<std::string> names;
+  for (const TRegTextKey& key : ParseAnyCodePage(text)) {
+    std::string name = RootKeyName(key.Root) + "\\" + key.Path;
+    if (names.empty() || names.back() != name) names.push_back(std::move(name));
+  }
+  return names;
+}
+
 TRestoreReport RestoreRegText(std::string_view text) {
-  const std::string utf8 = IsValidUtf8(text) ? std::string(text) : SystemCodePageToUtf8(text);
-  const std::vector<TRegTextKey> keys = ParseRegText(utf8);
+  const std::vector<TRegTextKey> keys = ParseAnyCodePage(text);
 
   TRestoreReport report;
   auto add = [&](TRestoreEntry entry) {
@@ -51,6 +74,21 @@ TRestoreReport RestoreRegText(std::string_view text) {
   };
   for (const TRegTextKey& key : keys) {
     const std::string keyName = RootKeyName(key.Root) + "\\" + key.Path;
+    if (IsLinkKey(key)) {
+      // A link comes back as a link to the same place; nothing is written where it points.
+      unique_hkey link;
+      LONG rc = CreateLinkKey(RootKeyHandle(key.Root), key.Path, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                              link);
+      const TRegTextValue& target = key.Values[0];
+      if (rc == ERROR_SUCCESS)
+        rc = ::RegSetValueExW(link.get(), WideFromUtf8(target.Name).c_str(), 0, REG_LINK,
+                              reinterpret_cast<const BYTE*>(target.Data.data()),
+                              static_cast<DWORD>(target.Data.size()));
+      const std::string error = rc == ERROR_SUCCESS ? std::string() : SysErrorMessage(rc);
+      add({keyName, {}, true, rc == ERROR_SUCCESS, error});
+      add({keyName, target.Name, false, rc == ERROR_SUCCESS, error});
+      continue;
+    }
     TExRegistry reg(KEY_SET_VALUE | KEY_QUERY_VALUE);
     reg.RootKey = RootKeyHandle(key.Root);
     TRestoreEntry keyEntry{keyName, {}, true, reg.OpenKey(key.Path, true), {}};

@@ -28,8 +28,11 @@ struct TRestoreReport {
 };
 
 // Parses the whole Text first (ERegTextError for a damaged one, and nothing is written), then
-// writes it. A key or value that cannot be written is reported and the rest still written.
+// writes it. A key or value that cannot be written is reported and the rest still written. A
+// key whose one value is a "SymbolicLinkValue" of type REG_LINK is made a registry link again.
 TRestoreReport RestoreRegText(std::string_view text);
+// The keys Text writes ("HKEY_CURRENT_USER\Software\x"), in its order. Raises ERegTextError.
+std::vector<std::string> RestorePlan(std::string_view text);
 
 // Text in the system's ANSI code page as UTF-8.
 std::string SystemCodePageToUtf8(std::string_view text);

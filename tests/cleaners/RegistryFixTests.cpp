@@ -167,13 +167,13 @@ class RegistryFixTest : public ::testing::Test {
     fs::remove_all(fs::u8path(EnvVar("ProgramFiles(x86)") + "\\tw_fix"), ignored);
   }
   void SetUp() override {
-    Drop(HKEY_CURRENT_USER, "Software\\TidewhiskTest");
+    Drop(HKEY_CURRENT_USER, kScratch);
     Create(HKEY_CURRENT_USER, kScratch);
     item_ = TXmlDocument::Create();
     ASSERT_TRUE(item_.LoadXML("<Item id=\"g00-i99\"/>"));
   }
   void TearDown() override {
-    Drop(HKEY_CURRENT_USER, "Software\\TidewhiskTest");
+    Drop(HKEY_CURRENT_USER, kScratch);
     for (const auto& [root, path] : extraKeys_) Drop(root, path);
     for (const std::string& file : backups_) ::DeleteFileA(file.c_str());
   }
@@ -636,6 +636,53 @@ TEST_F(RegistryFixTest, CleanWithBackupsThenRestore) {
   TSnapshot after;
   Snap(HKEY_CURRENT_USER, root, after);
   EXPECT_EQ(after, before);
+}
+
+// A class found through HKEY_CLASSES_ROOT is backed up and removed in each hive that holds it,
+// the user's classes and the machine's, and the backup puts each part back in its own hive.
+TEST_F(RegistryFixTest, ClassesComeBackInTheirOwnHives) {
+  const std::string apps = "TidewhiskTestApps";
+  const std::string user = "Software\\Classes\\" + apps, machine = user;
+  Extra(HKEY_CURRENT_USER, user);
+  Extra(HKEY_LOCAL_MACHINE, machine);
+  Put(HKEY_LOCAL_MACHINE, machine + "\\lost.exe\\shell\\open\\command", "", REG_SZ,
+      kFix + "\\gone.exe \"%1\"");
+  Put(HKEY_LOCAL_MACHINE, machine + "\\lost.exe\\shell\\edit\\command", "", REG_SZ,
+      kApp + " \"%1\"");
+  Put(HKEY_CURRENT_USER, user + "\\lost.exe\\shell\\open\\command", "", REG_SZ,
+      kFix + "\\gone.exe /user \"%1\"");
+  Put(HKEY_CURRENT_USER, user + "\\lost.exe\\shell\\open", "MUIVerb", REG_SZ, "Open mine");
+  auto snapshot = [&] {
+    std::pair<TSnapshot, TSnapshot> both;
+    Snap(HKEY_CURRENT_USER, WideFromUtf8(user), both.first);
+    Snap(HKEY_LOCAL_MACHINE, WideFromUtf8(machine), both.second);
+    return both;
+  };
+  const auto before = snapshot();
+
+  auto object = Scan<TRegFixApplications>("HKEY_CLASSES_ROOT", apps, "DefaultIcon;shell");
+  ASSERT_EQ(Lines(*object).size(), 1u);
+  EXPECT_EQ(Lines(*object)[0].rfind("lost.exe\\shell\\open|", 0), 0u) << Lines(*object)[0];
+  object->CleanMode = true;
+  object->OnBackup = [](TWorkObject*, TWorkDataPtr) {};
+  object->Execute();
+  backups_ = object->BackupFiles;
+  EXPECT_TRUE(object->Found.Record(0).CleanSucceeded);
+  EXPECT_TRUE(object->PartialErrors.empty());
+  EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, user + "\\lost.exe\\shell\\open"));
+  EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, machine + "\\lost.exe\\shell\\open"));
+  EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, machine + "\\lost.exe\\shell\\edit"));
+
+  ASSERT_EQ(backups_.size(), 1u);
+  const std::string text = LoadBackupText(backups_[0]);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\" + user + "\\lost.exe\\shell\\open]"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\" + machine + "\\lost.exe\\shell\\open]"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("HKEY_CLASSES_ROOT"), std::string::npos) << text;
+  EXPECT_TRUE(RestoreBackup(backups_[0]).AllRestored());
+  EXPECT_EQ(snapshot(), before);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"
 #include "registry/BackupFiles.h"
+#include "registry/RegRestore.h"
 #include "support/FileIO.h"
 
 namespace tw {
@@ -83,8 +84,17 @@ void Snap(HKEY root, const std::wstring& path, TSnapshot& out) {
 
 class RegistryCleanerTest : public ::testing::Test {
  protected:
+  // The scratch key with everything in it, links removed as links (a plain tree deletion would
+  // follow them).
+  static void DropScratch() {
+    TExRegistry reg(KEY_ALL_ACCESS);
+    try {
+      if (reg.OpenKey("Software\\TidewhiskTest", false)) reg.DeleteKeyTree("Cleaners");
+    } catch (const ERegistryException&) {
+    }
+  }
   void SetUp() override {
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch.c_str());
+    DropScratch();
     key_ = Create(HKEY_CURRENT_USER, kScratch);
     item_ = TXmlDocument::Create();
     ASSERT_TRUE(item_.LoadXML("<Item id=\"g99-i01\"/>"));
@@ -93,7 +103,19 @@ class RegistryCleanerTest : public ::testing::Test {
   }
   void TearDown() override {
     key_.reset();
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch.c_str());
+    // Keys a test locked get their rights back first, also when the test failed half-way.
+    for (const char* locked : {"\\RO", "\\P\\locked"}) {
+      unique_hkey key;
+      PSECURITY_DESCRIPTOR full = nullptr;
+      if (::RegOpenKeyExA(HKEY_CURRENT_USER, (kScratch + locked).c_str(), 0, WRITE_DAC, key.put()) ==
+              ERROR_SUCCESS &&
+          ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                                 &full, nullptr)) {
+        ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, full);
+        ::LocalFree(full);
+      }
+    }
+    DropScratch();
     for (const std::string& file : files_) ::DeleteFileA(file.c_str());
   }
 
@@ -278,8 +300,14 @@ TEST_F(RegistryCleanerTest, BackupsComeFirstAndGuardEveryChange) {
   ASSERT_EQ(object->BackupFiles.size(), 1u);
   const std::string file = object->BackupFiles[0];
   EXPECT_EQ(file.rfind(BackupFolder() + "g99-i01 (", 0), 0u) << file;
-  EXPECT_EQ(LoadBackupText(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + kScratch +
-                                      "]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n");
+  // "REGEDIT4", this user's mark, then the export.
+  std::string text = LoadBackupText(file);
+  EXPECT_TRUE(HasUserMark(text));
+  const std::size_t mark = text.find("\r\n") + 2;
+  EXPECT_EQ(text.compare(mark, 22, "; Tidewhisk backup of "), 0) << text;
+  text.erase(mark, text.find("\r\n", mark) + 2 - mark);
+  EXPECT_EQ(text, "REGEDIT4\r\n" + std::string(kHexTypesLine) + "\r\n\r\n[HKEY_CURRENT_USER\\" +
+                      kScratch + "]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000002\r\n");
   EXPECT_EQ(log_, (std::vector<std::string>{"backup a|1", "a", "odd", "backup b|2", "b"}));
   EXPECT_TRUE(HasValue(kScratch, L"odd"));
   EXPECT_FALSE(HasValue(kScratch, L"a"));
@@ -423,6 +451,132 @@ TEST_F(RegistryCleanerTest, CleanThenRestoreGivesBackTheSameRegistry) {
   Snap(HKEY_CURRENT_USER, root, after);
   EXPECT_EQ(after, before);
   EXPECT_EQ(fullExport(), exportBefore);
+}
+
+bool HasPartialError(const TWorkObject& object, const std::string& className,
+                     const std::string& part) {
+  for (const ErrorInfo& error : object.PartialErrors)
+    if (error.className == className && error.message.find(part) != std::string::npos) return true;
+  return false;
+}
+
+// Sets the key's rights to SDDL's DACL (the key stays this user's, who may set them back).
+void SetRights(const std::string& path, const char* sddl) {
+  unique_hkey key;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, READ_CONTROL | WRITE_DAC,
+                            key.put()),
+            ERROR_SUCCESS);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                                      nullptr));
+  EXPECT_EQ(::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+  ::LocalFree(descriptor);
+}
+
+// The value removed is the value the scan listed: a value whose data changed since (a list that
+// renumbered its entries) and a key made again since are left, each with its reason; the rest
+// of the clean goes on, and the backup holds only what was removed.
+TEST_F(RegistryCleanerTest, OnlyWhatTheScanListedIsRemoved) {
+  Put(key_.get(), L"a", REG_SZ, Wide(std::wstring(L"listed\0", 7)));
+  Put(key_.get(), L"b", REG_SZ, Wide(std::wstring(L"2\0", 2)));
+  Create(key_.get(), "K\\s1");
+  Create(key_.get(), "K\\s2");
+  auto values = Make<TDeleteValuesObject>(kScratch);
+  values->ValueFilter = "^a$;^b$";
+  values->Execute();
+  auto keys = Make<TDeleteSubkeysObject>(kScratch + "\\K");
+  keys->Execute();
+  ASSERT_EQ(keys->Found.Count(), 2);
+
+  Put(key_.get(), L"a", REG_SZ, Wide(std::wstring(L"unticked entry\0", 15)));
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, (kScratch + "\\K\\s1").c_str());
+  ::Sleep(50);
+  Create(key_.get(), "K\\s1");
+  Clean(*values, true);
+  Clean(*keys, true);
+
+  TExRegistry reg(KEY_READ);
+  ASSERT_TRUE(reg.OpenKey(kScratch, false));
+  EXPECT_EQ(reg.ReadValue("a")->Data, std::string("unticked entry\0", 15));
+  EXPECT_FALSE(reg.ReadValue("b"));
+  EXPECT_FALSE(values->Found.Record(0).CleanSucceeded);
+  EXPECT_TRUE(values->Found.Record(1).CleanSucceeded);
+  EXPECT_TRUE(HasPartialError(*values, "EEntryChanged", "\"a\""));
+  EXPECT_TRUE(reg.KeyExists(kScratch + "\\K\\s1"));
+  EXPECT_FALSE(reg.KeyExists(kScratch + "\\K\\s2"));
+  for (int i = 0; i < keys->Found.Count(); ++i)
+    EXPECT_EQ(keys->Found.Record(i).CleanSucceeded, keys->Found.Name(i) == "s2");
+  EXPECT_TRUE(HasPartialError(*keys, "EEntryChanged", "s1"));
+  ASSERT_EQ(values->BackupFiles.size(), 1u);
+  EXPECT_EQ(LoadBackupText(values->BackupFiles[0]).find("unticked"), std::string::npos);
+}
+
+// A link key in a removed tree is removed as a link: what it points at stays whole, and the
+// backup brings the link back.
+TEST_F(RegistryCleanerTest, ALinkInARemovedTreeLeavesItsTargetIntact) {
+  Put(Create(key_.get(), "Y\\child").get(), L"v", REG_SZ, Wide(std::wstring(L"1\0", 2)));
+  Put(Create(key_.get(), "Y").get(), L"w", REG_SZ, Wide(std::wstring(L"2\0", 2)));
+  unique_handle token;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()));
+  char buffer[256];
+  DWORD size = sizeof buffer;
+  ASSERT_TRUE(::GetTokenInformation(token.get(), TokenUser, buffer, size, &size));
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid));
+  const std::wstring target =
+      std::wstring(L"\\Registry\\User\\") + sid + L"\\" + WideFromUtf8(kScratch) + L"\\Y";
+  ::LocalFree(sid);
+  {
+    Create(key_.get(), "X\\sub");
+    unique_hkey link;
+    ASSERT_EQ(CreateLinkKey(key_.get(), "X\\sub\\lnk", KEY_ALL_ACCESS, link), ERROR_SUCCESS);
+    Put(link.get(), L"SymbolicLinkValue", REG_LINK, Wide(target));
+  }
+  TSnapshot target0;
+  Snap(HKEY_CURRENT_USER, WideFromUtf8(kScratch + "\\Y"), target0);
+  auto object = Make<TDeleteSubkeysObject>(kScratch + "\\X");
+  object->Execute();
+  ASSERT_EQ(Lines(*object), std::vector<std::string>{"sub|"});
+  Clean(*object, true);
+  EXPECT_TRUE(object->Found.Record(0).CleanSucceeded);
+  TExRegistry reg(KEY_READ);
+  EXPECT_FALSE(reg.KeyExists(kScratch + "\\X\\sub"));
+  TSnapshot target1;
+  Snap(HKEY_CURRENT_USER, WideFromUtf8(kScratch + "\\Y"), target1);
+  EXPECT_EQ(target1, target0);
+  ASSERT_EQ(object->BackupFiles.size(), 1u);
+  EXPECT_TRUE(RestoreBackup(object->BackupFiles[0]).AllRestored());
+  ASSERT_TRUE(reg.OpenKey(kScratch + "\\X\\sub\\lnk\\child", false));  // the link again
+  EXPECT_TRUE(reg.ReadValue("v"));
+}
+
+// A key this user may only read: the clean says why ("Access is denied"), not that it is missing;
+// a subkey that cannot be removed (one this user may not enter) is not removed, with that reason.
+TEST_F(RegistryCleanerTest, KeysThatCannotBeWrittenTellWhy) {
+  Put(Create(key_.get(), "RO").get(), L"v", REG_SZ, Wide(std::wstring(L"1\0", 2)));
+  Create(key_.get(), "P\\locked");
+  auto values = Make<TDeleteValuesObject>(kScratch + "\\RO");
+  values->Execute();
+  auto keys = Make<TDeleteSubkeysObject>(kScratch + "\\P");
+  keys->Execute();
+  SetRights(kScratch + "\\RO", "D:P(A;;KR;;;WD)");
+  SetRights(kScratch + "\\P\\locked", "D:P(A;;RC;;;WD)");
+  try {
+    Clean(*values, false);
+    ADD_FAILURE();
+  } catch (const EExRegistryException& e) {
+    EXPECT_EQ(e.ErrorCode, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_NE(std::string(e.what()).find("cannot be opened for writing"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("not found"), std::string::npos) << e.what();
+  }
+  Clean(*keys, false);
+  EXPECT_FALSE(keys->Found.Record(0).CleanSucceeded);
+  ASSERT_EQ(keys->PartialErrors.size(), 1u);
+  EXPECT_EQ(keys->PartialErrors[0].className, "EExRegistryException");
+  EXPECT_NE(keys->PartialErrors[0].message.find("Error 5"), std::string::npos)
+      << keys->PartialErrors[0].message;
+  TExRegistry reg(KEY_READ);
+  EXPECT_EQ(reg.TryOpenKey(kScratch + "\\P\\locked", false), ERROR_ACCESS_DENIED);  // still there
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ twcli=$1 src=$2 work=$3/twcli_backup
 prefix=${TW_WINEPREFIX:-$src/build/wineprefix}
 run() { "$src/scripts/wine-run" "$twcli" "$@"; }
 regedit() { "$src/scripts/wine-run" regedit "$@" 2>/dev/null; }
-backups="$prefix/drive_c/ProgramData/Tidewhisk/Backup"
+# Each user's own backups, in the user's local application data.
+backups="$prefix/drive_c/users/$(id -un)/AppData/Local/Tidewhisk/Backup"
 key='HKEY_CURRENT_USER\Software\TidewhiskTest\Cli'
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 # The Recycle Bin of this run stays in the work folder.
@@ -23,7 +24,7 @@ export_key() { rm -f "$1"; regedit /e "$(winpath "$1")" "$key"; }
 winpath() { echo "Z:${1//\//\\}"; }
 cleanup() {
   printf 'REGEDIT4\r\n\r\n[-%s]\r\n' "$key" > drop.reg && regedit /s "$(winpath "$work/drop.reg")"
-  rm -f "$backups"/g98-i0*.bkp
+  rm -f "$backups"/g98-i0*.bkp "$prefix/drive_c/ProgramData/Tidewhisk/Backup"/g98-i0*.bkp
 }
 cleanup
 trap cleanup EXIT
@@ -40,6 +41,7 @@ long=$(for i in $(seq 0 299); do printf '%02x,' $((i * 37 % 256)); done); long=$
   printf '"expand"=hex(2):25,54,45,4d,50,25,00\r\n'
   printf '"dword"=dword:0000000a\r\n'
   printf '"qword"=hex(b):01,02,03,04,05,06,07,08\r\n'
+  printf '"big type"=hex(12345678):01,02\r\n'
   printf '"empty"=hex:\r\n'
   printf '"long"=hex:%s\r\n' "$long"
   printf '\r\n[%s\\Keys\\one]\r\n"v"="1"\r\n' "$key"
@@ -49,6 +51,7 @@ long=$(for i in $(seq 0 299); do printf '%02x,' $((i * 37 % 256)); done); long=$
 regedit /s "$(winpath "$work/fixture.reg")"
 export_key "$work/before.reg"
 check "fixture in the registry" grep -aq 'l.o.n.g' before.reg
+check "a type number above 99999999 in the fixture" grep -aq 'h.e.x.(.1.2.3.4.5.6.7.8.)' before.reg
 
 action_values="<Action method=\"DeleteValues\" key=\"HKEY_CURRENT_USER\" subkey=\"Software\\TidewhiskTest\\Cli\\Values\" valueFilter=\"\"/>"
 action_keys="<Action method=\"DeleteSubkeys\" key=\"HKCU\" subkey=\"Software\\TidewhiskTest\\Cli\\Keys\" subkeyFilter=\"\"/>"
@@ -63,7 +66,7 @@ db=$(winpath "$work/db.xml")
 
 run clean --mode 7 --items g98-i01,g98-i02 --database "$db" --json > clean.json; check "clean exits 0" [ $? = 0 ]
 check "every finding removed" [ "$(jq -c '[.objects[].findings[] | select(.removed | not)]' clean.json)" = '[]' ]
-check "ten values and two keys found" [ "$(jq -c '[.objects[].findings | length]' clean.json)" = '[10,2]' ]
+check "eleven values and two keys found" [ "$(jq -c '[.objects[].findings | length]' clean.json)" = '[11,2]' ]
 check "one backup per item" [ "$(jq -r '.backups | length' clean.json)" = 2 ]
 export_key "$work/cleaned.reg"
 check "the clean changed the registry" not cmp -s before.reg cleaned.reg
@@ -86,8 +89,38 @@ check "damaged backup message" grep -q 'Damaged backup.*nothing restored' damage
 export_key "$work/still.reg"
 check "a damaged backup changes nothing" cmp -s cleaned.reg still.reg
 
+# A file that this program did not write for this user (planted in the user's folder, or a plain
+# REGEDIT4 text) is refused as a whole.
+printf 'REGEDIT4\r\n\r\n[%s\\Planted]\r\n"x"="1"\r\n' "$key" > planted.reg
+run db pack planted.reg "$(winpath "$backups/g98-i04 planted.bkp")" > /dev/null
+for planted in "$(winpath "$backups/g98-i04 planted.bkp")" "$(winpath "$work/planted.reg")"; do
+  run backup restore "$planted" > planted.txt; check "a planted backup exits 1" [ $? = 1 ]
+  check "a planted backup is refused" grep -q 'not a backup this program made for this user' planted.txt
+done
+export_key "$work/still.reg"
+check "a planted backup changes nothing" cmp -s cleaned.reg still.reg
+rm -f "$backups/g98-i04 planted.bkp"
+
+# A backup an older version kept in the shared folder is listed and merged for the user who owns
+# it (under Wine, every file is this user's).
+shared="$prefix/drive_c/ProgramData/Tidewhisk/Backup" old_shared="g98-i05 (2020-01-01 00.00.00).bkp"
+mkdir -p "$shared" && run db pack planted.reg "$(winpath "$shared/$old_shared")" > /dev/null
+run backup list --json > list3.json
+check "a shared-folder backup is listed" [ "$(jq -c '[.[] | select(.item == "g98-i05") | .shared]' list3.json)" = '[true]' ]
+run backup restore --dry-run "C:\\ProgramData\\Tidewhisk\\Backup\\$old_shared" > /dev/null
+check "a shared-folder backup of this user may be merged" [ $? = 0 ]
+rm -f "$shared/$old_shared"
+
+# What a merge writes is shown first; --dry-run shows it and writes nothing.
+run backup restore "$values" --dry-run | tr -d '\r' > dry.txt; check "dry run exits 0" [ ${PIPESTATUS[0]} = 0 ]
+check "dry run names the key" grep -qxF "  [$key\\Values]" dry.txt
+export_key "$work/still.reg"
+check "a dry run changes nothing" cmp -s cleaned.reg still.reg
+run backup restore "$values" "$keys" --dry-run --json > dry.json
+check "dry run keys in JSON" [ "$(jq -c '[.dryRun, .restored, (.files[0].keys | length), .files[1].keys[0]]' dry.json)" = "[true,0,1,$(jq -Rc . <<<"$key\\Keys\\one")]" ]
+
 run backup restore "$values" "$keys" --json > restore.json; check "restore exits 0" [ $? = 0 ]
-check "restore report" [ "$(jq -c '[.failed, .restored, ([.files[].error] | unique)]' restore.json)" = '[0,15,[null]]' ]
+check "restore report" [ "$(jq -c '[.failed, .restored, ([.files[].error] | unique)]' restore.json)" = '[0,16,[null]]' ]
 export_key "$work/after.reg"
 check "clean then restore gives back the same registry" cmp -s before.reg after.reg
 

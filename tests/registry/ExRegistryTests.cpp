@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
+#include <sddl.h>
+
 #include "platform/Handles.h"
 #include "registry/ExRegistry.h"
+#include "registry/RegRestore.h"
 
 namespace tw {
 namespace {
@@ -26,15 +29,36 @@ std::string Wide(const std::wstring& text, bool terminated = true) {
 
 class ExRegistryTest : public ::testing::Test {
  protected:
+  // The scratch key, links removed as links.
+  static void DropScratch() {
+    TExRegistry reg(KEY_ALL_ACCESS);
+    try {
+      if (reg.OpenKey("Software\\TidewhiskTest", false)) reg.DeleteKeyTree("ExRegistry");
+    } catch (const ERegistryException&) {
+    }
+  }
   void SetUp() override {
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+    DropScratch();
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                 key_.put(), nullptr),
               ERROR_SUCCESS);
   }
   void TearDown() override {
     key_.reset();
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+    Unlock();
+    DropScratch();
+  }
+  // The key a test locks gets its rights back (its owner may always change them).
+  static void Unlock() {
+    unique_hkey owner;
+    PSECURITY_DESCRIPTOR full = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\t\\locked").c_str(), 0,
+                        WRITE_DAC, owner.put()) == ERROR_SUCCESS &&
+        ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                               &full, nullptr)) {
+      ::RegSetKeySecurity(owner.get(), DACL_SECURITY_INFORMATION, full);
+      ::LocalFree(full);
+    }
   }
   unique_hkey key_;
 };
@@ -150,7 +174,7 @@ TEST_F(ExRegistryTest, KeyTreeExportHoldsEmptyKeysAndRefusesWhatItCannotCarry) {
   ASSERT_TRUE(reg.ExportKeyTree(tree));
   EXPECT_FALSE(reg.ExportKeyTree(tree + "\\absent"));
   const std::string root = "[HKEY_CURRENT_USER\\" + tree;
-  EXPECT_EQ(reg.EndExport(), "REGEDIT4\r\n\r\n" + root +
+  EXPECT_EQ(reg.EndExport(), "REGEDIT4\r\n" + std::string(kHexTypesLine) + "\r\n\r\n" + root +
                                  "]\r\n@=\"default\"\r\n\"z\"=\"last\"\r\n\r\n" + root +
                                  "\\a]\r\n\r\n" + root + "\\a\\empty]\r\n\r\n" + root +
                                  "\\b]\r\n\"n\"=dword:00000001\r\n");
@@ -182,6 +206,95 @@ TEST_F(ExRegistryTest, DeletesWholeTrees) {
   EXPECT_TRUE(reg.KeyExists(std::string(kScratch) + "\\t"));
   EXPECT_TRUE(reg.DeleteKeyTree("t\\x"));
   EXPECT_FALSE(reg.DeleteKeyTree(""));  // never the open key itself
+}
+
+// The registry's own name of a key of this user ("\Registry\User\S-1-5-...\Path").
+std::wstring UserKeyName(const std::string& path) {
+  unique_handle token;
+  EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()));
+  char buffer[256];
+  DWORD size = sizeof buffer;
+  EXPECT_TRUE(::GetTokenInformation(token.get(), TokenUser, buffer, size, &size));
+  wchar_t* sid = nullptr;
+  EXPECT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid));
+  std::wstring name = std::wstring(L"\\Registry\\User\\") + sid + L"\\" + WideFromUtf8(path);
+  ::LocalFree(sid);
+  return name;
+}
+
+// A link key inside a tree is deleted and exported as the link it is: what it points at keeps
+// every value and key, and a restore of the export makes the link again.
+TEST_F(ExRegistryTest, LinksAreNeverFollowed) {
+  const std::string target = std::string(kScratch) + "\\target";
+  unique_hkey t, deep;
+  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "target\\deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              deep.put(), nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegOpenKeyExA(key_.get(), "target", 0, KEY_ALL_ACCESS, t.put()), ERROR_SUCCESS);
+  Put(t.get(), L"keep", REG_SZ, Wide(L"1"));
+  Put(deep.get(), L"keep too", REG_SZ, Wide(L"2"));
+  const std::wstring to = UserKeyName(target);
+  const std::string link = Wide(to, false);
+  for (const char* at : {"tree\\sub\\link", "lone"}) {
+    unique_hkey key;
+    ASSERT_EQ(CreateLinkKey(key_.get(), at, KEY_ALL_ACCESS, key), ERROR_SUCCESS) << at;
+    Put(key.get(), L"SymbolicLinkValue", REG_LINK, link);
+  }
+  TExRegistry reg(KEY_ALL_ACCESS);
+  ASSERT_TRUE(reg.KeyExists(std::string(kScratch) + "\\tree\\sub\\link\\deep"));  // a real link
+
+  TTidewhiskReg exporter(KEY_READ);
+  exporter.BeginExport();
+  ASSERT_TRUE(exporter.ExportKeyTree(std::string(kScratch) + "\\tree"));
+  const std::string text = exporter.EndExport();
+  EXPECT_EQ(text.find("keep"), std::string::npos) << text;
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\" + std::string(kScratch) +
+                      "\\tree\\sub\\link]\r\n\"SymbolicLinkValue\"=hex(6):"),
+            std::string::npos)
+      << text;
+
+  ASSERT_TRUE(reg.OpenKey(kScratch, false));
+  EXPECT_TRUE(reg.DeleteKeyTree("tree"));
+  EXPECT_TRUE(reg.DeleteKeyTree("lone"));
+  EXPECT_FALSE(reg.KeyExists(std::string(kScratch) + "\\tree"));
+  EXPECT_FALSE(reg.KeyExists(std::string(kScratch) + "\\lone"));
+  ASSERT_TRUE(reg.OpenKey(target + "\\deep", false));
+  EXPECT_TRUE(reg.ReadValue("keep too"));
+  ASSERT_TRUE(reg.OpenKey(target, false));
+  EXPECT_TRUE(reg.ReadValue("keep"));
+
+  EXPECT_TRUE(RestoreRegText(text).AllRestored());
+  ASSERT_TRUE(reg.OpenKey(std::string(kScratch) + "\\tree\\sub\\link", false));
+  EXPECT_TRUE(reg.ReadValue("keep"));  // through the link again
+  ASSERT_TRUE(reg.OpenKey(kScratch, false));
+  EXPECT_TRUE(reg.DeleteKeyTree("tree"));
+  EXPECT_TRUE(reg.KeyExists(target));
+}
+
+// A key this user may not enter is not deleted, and the reason says why.
+TEST_F(ExRegistryTest, DeletionTellsTheRealError) {
+  unique_hkey locked;
+  ASSERT_EQ(::RegCreateKeyExA(key_.get(), "t\\locked", 0, nullptr, 0, KEY_ALL_ACCESS | WRITE_DAC,
+                              nullptr, locked.put(), nullptr),
+            ERROR_SUCCESS);
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;RC;;;WD)",
+                                                                      SDDL_REVISION_1, &readOnly,
+                                                                      nullptr));
+  ASSERT_EQ(::RegSetKeySecurity(locked.get(), DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
+  ::LocalFree(readOnly);
+  locked.reset();
+  TExRegistry reg(KEY_ALL_ACCESS);
+  ASSERT_TRUE(reg.OpenKey(kScratch, false));
+  try {
+    reg.DeleteKeyTree("t");
+    ADD_FAILURE();
+  } catch (const EExRegistryException& e) {
+    EXPECT_EQ(e.ErrorCode, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_NE(std::string(e.what()).find("Unable to delete key"), std::string::npos) << e.what();
+  }
+  // Still there: it cannot be opened, but it is not missing.
+  EXPECT_EQ(reg.TryOpenKey(std::string(kScratch) + "\\t\\locked", false), ERROR_ACCESS_DENIED);
 }
 
 // The 32-bit programs' keys are read by their WOW6432Node path in the 64-bit view.

@@ -62,6 +62,35 @@ TEST(RegImport, ReadsBackEveryValueOfAnExport) {
   EXPECT_TRUE(keys[1].Values.empty());
 }
 
+// Type numbers are written in hexadecimal, as the system's editor reads them, and read back
+// whole up to the largest; a text without the line that says so is an older export of ours,
+// decimal unless a letter says otherwise.
+TEST(RegImport, TypeNumbersRoundTrip) {
+  const struct {
+    std::uint32_t type;
+    const char* form;
+  } cases[] = {{0, "hex(0):"},         {7, "hex(7):"},          {10, "hex(a):"},
+               {11, "hex(b):"},        {16, "hex(10):"},        {0x99, "hex(99):"},
+               {100000000, "hex(5f5e100):"}, {0xFFFFFFFF, "hex(ffffffff):"}};
+  for (const auto& c : cases) {
+    TRegExportWriter w;
+    w.Begin();
+    w.AddLine("REGEDIT4");
+    w.Value("HKEY_CURRENT_USER", "Software\\T", "v", c.type, "\x01");
+    const std::string text = w.End();
+    EXPECT_NE(text.find(std::string("\"v\"=") + c.form + "01"), std::string::npos) << text;
+    const std::vector<TRegTextKey> keys = ParseRegText(text);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].Values.at(0).Type, c.type) << c.form;
+  }
+  const std::string old =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\T]\r\n\"a\"=hex(11):01\r\n\"b\"=hex(b):01\r\n";
+  const std::vector<TRegTextKey> keys = ParseRegText(old);
+  ASSERT_EQ(keys.at(0).Values.size(), 2u);
+  EXPECT_EQ(keys[0].Values[0].Type, 11u);
+  EXPECT_EQ(keys[0].Values[1].Type, 11u);
+}
+
 // As the system's registry editor writes REGEDIT4: types from 10 on in hexadecimal, other
 // wrapping, LF or CR LF line ends.
 TEST(RegImport, ReadsTheSystemEditorsForm) {

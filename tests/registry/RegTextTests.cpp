@@ -57,6 +57,7 @@ TEST(RegExport, LinesOfEveryForm) {
   w.Value("", "Orphan", "e", kRegBinary, "");
   EXPECT_EQ(w.End(),
             "REGEDIT4\r\n"
+            "; type numbers of hex(N) are hexadecimal\r\n"
             "\r\n"
             "[HKEY_CURRENT_USER\\Software\\Tw]\r\n"
             "@=\"default\"\r\n"
@@ -68,7 +69,7 @@ TEST(RegExport, LinesOfEveryForm) {
             "\r\n"
             "[HKEY_CURRENT_USER\\Software\\Tw\\Sub]\r\n"
             "\"m\"=hex(7):61,00,62,00,00\r\n"
-            "\"q\"=hex(11):01,02,03,04,05,06,07,08\r\n"
+            "\"q\"=hex(b):01,02,03,04,05,06,07,08\r\n"
             "\r\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Tw\\Sub]\r\n"
             "\"n\"=hex(0):\r\n"
@@ -110,10 +111,10 @@ TEST(RegExport, WrappingAtTheLastByteLeavesAnIndentLine) {
   w.Begin();
   w.Value("R", "K", "bb", kRegBinary, Sequence(23));
   const std::vector<std::string>& lines = w.Lines();
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[2].size(), 9u + 22 * 3 + 2 + 1);
-  EXPECT_EQ(lines[2].substr(lines[2].size() - 4), ",16\\");
-  EXPECT_EQ(lines[3], "  ");
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[3].size(), 9u + 22 * 3 + 2 + 1);
+  EXPECT_EQ(lines[3].substr(lines[3].size() - 4), ",16\\");
+  EXPECT_EQ(lines[4], "  ");
 }
 
 TEST(RegExport, ErrorsAndRollback) {
@@ -134,7 +135,7 @@ TEST(RegExport, ErrorsAndRollback) {
   EXPECT_THROW(w.KeyHeader("R", "K\r3"), ERegistryException);
   w.Rollback(mark);
   w.Value("R", "K", "z", kRegBinary, "z");
-  EXPECT_EQ(w.End(), "\r\n[R\\K]\r\n\"v\"=hex:78\r\n\"z\"=hex:7a\r\n");
+  EXPECT_EQ(w.End(), std::string(kHexTypesLine) + "\r\n\r\n[R\\K]\r\n\"v\"=hex:78\r\n\"z\"=hex:7a\r\n");
   // A second Begin starts over.
   w.Begin();
   w.Begin();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "database/FileProtect.h"
@@ -123,7 +124,7 @@ TEST_F(RestoreTest, DamagedTextsAndFilesChangeNothing) {
   EXPECT_FALSE(reg.KeyExists(kScratch));
 
   // A whole one restores; a plain REGEDIT4 file is read as well.
-  TFileProtect::SaveFile(packet, good);
+  TFileProtect::SaveFile(packet, MarkBackupText(good));
   EXPECT_TRUE(RestoreBackup(packet).AllRestored());
   EXPECT_TRUE(reg.KeyExists(kScratch));
   WriteFileAtomic(packet, good);
@@ -138,7 +139,7 @@ TEST_F(RestoreTest, BackupFilesNeverOverwriteEachOther) {
   EXPECT_NE(paths[0], paths[1]);
   EXPECT_NE(paths[1], paths[2]);
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(LoadBackupText(paths[i]), "REGEDIT4\r\n" + std::to_string(i));
+    EXPECT_EQ(LoadBackupText(paths[i]), MarkBackupText("REGEDIT4\r\n" + std::to_string(i)));
   std::vector<std::string> listed;
   for (const TBackupFile& file : ListBackups())
     if (file.ItemId == "g99-i98") listed.push_back(file.Path);
@@ -148,6 +149,65 @@ TEST_F(RestoreTest, BackupFilesNeverOverwriteEachOther) {
   EXPECT_EQ(listed, sorted);
   EXPECT_THROW(SaveBackup("g9-i98", "REGEDIT4\r\n"), EBackupError);
   for (const std::string& path : paths) ::DeleteFileA(path.c_str());
+}
+
+}  // namespace
+}  // namespace tw
+
+namespace tw {
+namespace {
+
+// Only what this program wrote for this user is merged: a file planted in the user's folder
+// (no mark, a mark made without the user's key, a marked text changed afterwards, another
+// user's identifier) is refused before anything is written. Files of the shared folder of
+// older versions are this user's when this user owns them.
+TEST_F(RestoreTest, OnlyThisUsersBackupsAreMerged) {
+  const std::string good = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TidewhiskTest\\Restore]\r\n"
+                           "\"v\"=\"1\"\r\n";
+  const std::string marked = MarkBackupText(good);
+  ASSERT_TRUE(HasUserMark(marked));
+  EXPECT_EQ(marked.substr(0, 10), "REGEDIT4\r\n");
+  EXPECT_EQ(MarkBackupText(marked), marked);  // marked once
+  const std::size_t macAt = marked.find(": ") + 2;
+  std::string otherUser = marked;
+  otherUser.replace(otherUser.find("S-1-"), 4, "S-2-");
+  std::string tampered = marked;
+  tampered.replace(tampered.rfind("\"1\""), 3, "\"2\"");
+  std::string forged = marked;
+  forged.replace(macAt, 64, std::string(64, '0'));
+  const std::string planted = BackupFolder() + "g99-i97 planted.bkp";
+  TExRegistry reg(KEY_READ);
+  for (const std::string& text : {good, otherUser, tampered, forged}) {
+    EXPECT_FALSE(HasUserMark(text)) << text;
+    TFileProtect::SaveFile(planted, text);
+    EXPECT_THROW(RestoreBackup(planted), EBackupError) << text;
+    EXPECT_THROW(BackupKeys(planted), EBackupError);
+    WriteFileAtomic(planted, text);  // nor as a plain text
+    EXPECT_THROW(RestoreBackup(planted), EBackupError);
+    EXPECT_FALSE(reg.KeyExists(kScratch));
+  }
+  TFileProtect::SaveFile(planted, marked);
+  EXPECT_EQ(BackupKeys(planted),
+            std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\TidewhiskTest\\Restore"});
+  EXPECT_TRUE(RestoreBackup(planted).AllRestored());
+  EXPECT_TRUE(reg.KeyExists(kScratch));
+  ::DeleteFileA(planted.c_str());
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+
+  // The user's folder is not the shared one; a backup of the shared folder that this user owns
+  // is listed and merged as it was written then, without a mark.
+  const std::string shared = SharedBackupFolder();
+  EXPECT_NE(BackupFolder(), shared);
+  std::filesystem::create_directories(std::filesystem::u8path(shared));
+  const std::string old = shared + "g99-i96 (2020-01-01 00.00.00).bkp";
+  TFileProtect::SaveFile(old, good);
+  bool listed = false;
+  for (const TBackupFile& file : ListBackups())
+    if (file.Path == old) listed = file.Shared;
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(RestoreBackup(old).AllRestored());
+  EXPECT_TRUE(reg.KeyExists(kScratch));
+  ::DeleteFileA(old.c_str());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "cleaners/system/KeptCookies.h"
 #include "cleaners/system/RegistryObjects.h"
+#include "database/FileProtect.h"
 #include "database/XmlDom.h"
 #include "platform/Com.h"
 #include "registry/BackupFiles.h"
@@ -181,10 +182,11 @@ TEST_F(BackupManager, MergesIntoTheRegistryAndReportsWhatFailed) {
   ASSERT_EQ(form.List().ItemCount(0), 3);
   form.List().SetItemChecked(0, 0, true);
   form.List().SetItemChecked(0, 1, true);
-  // "No" writes nothing.
+  // The question names the keys the merge writes; "No" writes nothing.
   form.MergeClick();
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0], std::string(StrRes(178, 1)));
+  EXPECT_EQ(asked[0], std::string(StrRes(178, 1)) + "\r\n\r\n" + std::string(StrRes(kRowMergeKeys, 1)) +
+                          "\r\n  HKEY_CURRENT_USER\\" + kTestKey);
   EXPECT_TRUE(told.empty());
   EXPECT_EQ(ReadTestValue("a"), "<missing>");
   answer = IDYES;
@@ -193,14 +195,37 @@ TEST_F(BackupManager, MergesIntoTheRegistryAndReportsWhatFailed) {
   EXPECT_EQ(ReadTestValue("b"), "restored b");
   ASSERT_EQ(told.size(), 1u);
   EXPECT_TRUE(allRestored);
-  // The damaged file is named in the report; the others are still written.
+  // The damaged file is named in the question and the report; the others are still written.
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
   form.List().SetItemChecked(0, 2, true);
   form.MergeClick();
   ASSERT_EQ(told.size(), 2u);
   EXPECT_FALSE(allRestored);
+  EXPECT_NE(asked.back().find("g07-i02 (2024-05-20 10.00.00).bkp"), std::string::npos) << asked.back();
   EXPECT_NE(told[1].find("g07-i02 (2024-05-20 10.00.00).bkp"), std::string::npos) << told[1];
   EXPECT_EQ(ReadTestValue("a"), "restored a");
+}
+
+// A file this program did not write for this user, planted in the user's backup folder, is
+// listed but never merged: the question and the report name it, and nothing of it is written.
+TEST_F(BackupManager, APlantedFileIsNeverMerged) {
+  const std::string planted = BackupFolder() + "g07-i03 (2024-05-20 11.00.00).bkp";
+  TFileProtect::SaveFile(
+      planted, Format("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n\"p\"=\"planted\"\r\n", kTestKey));
+  TBackupMgrForm form(nullptr, 0, nullptr);
+  std::string asked, told;
+  form.Ask = [&](const std::string& text, UINT) {
+    asked = text;
+    return IDYES;
+  };
+  form.Tell = [&](const std::string& text, bool) { told = text; };
+  ASSERT_EQ(form.List().ItemCount(0), 1);
+  form.List().SetItemChecked(0, 0, true);
+  form.MergeClick();
+  EXPECT_NE(asked.find("not a backup this program made for this user"), std::string::npos) << asked;
+  EXPECT_EQ(asked.find(kTestKey), std::string::npos) << asked;  // none of its keys
+  EXPECT_NE(told.find("g07-i03"), std::string::npos) << told;
+  EXPECT_EQ(ReadTestValue("p"), "<missing>");
 }
 
 TEST_F(BackupManager, DeletesToTheRecycleBinAfterAYes) {

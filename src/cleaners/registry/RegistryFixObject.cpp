@@ -166,10 +166,15 @@ void TRegistryFixObject::Execute() {
   env_ = TResolveEnv{EnvironmentUtf8, ViewOfKey(Key, Subkey)};
   TFileProbe files;
   files_ = &files;
+  walkReg_ = reg.get();
   struct Forget {
     TFileProbe*& probe;
-    ~Forget() { probe = nullptr; }
-  } forget{files_};
+    TTidewhiskReg*& reg;
+    ~Forget() {
+      probe = nullptr;
+      reg = nullptr;
+    }
+  } forget{files_, walkReg_};
   Walk(*reg);
 }
 
@@ -179,13 +184,22 @@ bool TRegistryFixObject::IsBroken(const TReference& reference) {
 
 void TRegistryFixObject::AddValueFinding(const TTidewhiskReg& reg, const std::string& name,
                                          const std::string& data) {
-  AddFinding(name + "|" + data,
-             std::make_unique<TRegEntryChecked>(name, false, reg.ValueSize(name)));
+  auto record = std::make_unique<TRegEntryChecked>(name, false, reg.ValueSize(name));
+  // The value as judged: a clean removes it only while it is still the same.
+  try {
+    record->Listed = reg.ReadValue(name);
+  } catch (const ERegistryException&) {
+    record->Listed.reset();
+  }
+  AddFinding(name + "|" + data, std::move(record));
 }
 
 void TRegistryFixObject::AddKeyFinding(const std::string& path, const std::string& data,
                                        std::int64_t size) {
-  AddFinding(path + "|" + data, std::make_unique<TRegEntryChecked>(path, true, size));
+  auto record = std::make_unique<TRegEntryChecked>(path, true, size);
+  // The key as judged: a clean removes it only while it has not been written since.
+  if (walkReg_) record->ListedTime = walkReg_->KeyLastWrite(path);
+  AddFinding(path + "|" + data, std::move(record));
 }
 
 void TRegistryFixObject::RaiseUnexpectedType() const {

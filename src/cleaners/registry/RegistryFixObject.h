@@ -104,6 +104,7 @@ class TRegistryFixObject : public TRegistryObject {
  private:
   TResolveEnv env_;
   TFileProbe* files_ = nullptr;  // the scan's, while it runs
+  TTidewhiskReg* walkReg_ = nullptr;  // the scan's registry object, while it runs
 };
 
 // A value's data as a finding shows it: a string's text, a DWORD in decimal, other types in hex.

@@ -5,6 +5,7 @@
 #include "database/FileProtect.h"
 #include "platform/ShellFolders.h"
 #include "platform/UrlCache.h"
+#include "registry/BackupFiles.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 
@@ -52,7 +53,8 @@ TCookieLine SplitLine(const std::string& line) {
 }  // namespace
 
 std::string KeptCookiesPath() {
-  return TidewhiskDataFolder() + "Backup\\cookies.dat";
+  // Each user's own, beside the user's registry backups.
+  return UserBackupFile("cookies.dat");
 }
 
 std::string CookieLinesText(const std::vector<TCookieLine>& lines) {

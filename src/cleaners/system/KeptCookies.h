@@ -23,7 +23,8 @@ struct TCookieLine {
   bool operator==(const TCookieLine&) const = default;
 };
 
-// "Tidewhisk\Backup\cookies.dat" in the common application data folder.
+// "cookies.dat" in the user's backup folder (registry/BackupFiles.h), which takes over this
+// user's file of the shared folder of older versions when it is made.
 std::string KeptCookiesPath();
 
 // The lines of FileName; empty when it does not exist. Raises EKeptCookiesError when it exists

@@ -16,6 +16,9 @@ namespace tw {
 namespace {
 
 constexpr std::uint32_t kHkeyUsers = 0x80000003;
+constexpr std::uint32_t kClassesRoot = 0x80000000;
+// Where HKEY_CLASSES_ROOT takes its keys from: the user's classes first, then the machine's.
+constexpr const char* kClassesPath = "Software\\Classes";
 constexpr const char* kUserMirror =
     "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
 // The item whose values Windows names in ROT13 and keeps as binary counters.
@@ -27,6 +30,14 @@ constexpr const char* kUserAssistItem = "g07-i13";
 
 std::string JoinPath(const std::string& path, const std::string& name) {
   return path.empty() ? name : path + "\\" + name;
+}
+
+// Opens the key that holds values, following a link in its path as the scan did (only the
+// entries below it are opened as themselves).
+LONG OpenValuesKey(HKEY root, const std::string& path, unique_hkey& key) {
+  key.reset();
+  return ::RegOpenKeyExW(root, WideFromUtf8(path).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                         key.put());
 }
 
 // A string value's text: its characters before the first NUL.
@@ -83,8 +94,71 @@ std::unique_ptr<TTidewhiskReg> TRegistryObject::OpenRegistry() {
     if (users.empty()) RaiseSubkeyNotFound(Key, Subkey);
     Subkey = JoinPath(users.front(), Subkey);
   }
-  if (!reg->OpenKey(Subkey, false)) RaiseSubkeyNotFound(Key, Subkey);
+  const LONG rc = reg->TryOpenKey(Subkey, false);
+  if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) RaiseSubkeyNotFound(Key, Subkey);
+  // Any other failure is told as it is ("Access is denied" for a key this user may only read).
+  if (rc != ERROR_SUCCESS)
+    throw EExRegistryException(static_cast<DWORD>(rc),
+                               Format("Subkey \"%s\\%s\" cannot be opened%s.", Key, Subkey,
+                                      CleanMode ? " for writing" : ""));
   return reg;
+}
+
+void TRegistryObject::AddPartialError(const std::string& className, const std::string& message) {
+  LogFile().Write("[%s.Clean] %s: %s", ClassName(), className, message);
+  PartialErrors.push_back({className, message});
+}
+
+std::vector<TRegistryObject::TEntryPlace> TRegistryObject::PlacesOf(const TTidewhiskReg& reg,
+                                                               const std::string& name,
+                                                               bool isKey) const {
+  if (RootKeyValue(reg.RootKey) != kClassesRoot) return {{reg.RootKey, reg.CurrentPath()}};
+  std::vector<TEntryPlace> places;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    const std::string path = JoinPath(kClassesPath, reg.CurrentPath());
+    unique_hkey key;
+    if (isKey) {
+      if (OpenKeyAsLink(root, JoinPath(path, name), KEY_QUERY_VALUE, key) != ERROR_FILE_NOT_FOUND)
+        places.push_back({root, path});
+    } else if (OpenValuesKey(root, path, key) == ERROR_SUCCESS &&
+               ::RegQueryValueExW(key.get(), WideFromUtf8(name).c_str(), nullptr, nullptr,
+                                  nullptr, nullptr) != ERROR_FILE_NOT_FOUND) {
+      places.push_back({root, path});
+    }
+  }
+  return places;
+}
+
+bool TRegistryObject::Unchanged(const TTidewhiskReg& reg, int index, const std::string& name,
+                                bool isKey) {
+  const auto* entry = dynamic_cast<const TRegEntryChecked*>(&Found.Record(index));
+  if (!entry) return true;
+  const std::string where = RootKeyName(RootKeyValue(reg.RootKey)) + "\\" +
+                            JoinPath(reg.CurrentPath(), name);
+  if (isKey && entry->ListedTime) {
+    const std::optional<std::int64_t> now = reg.KeyLastWrite(name);
+    // A key that is gone needs nothing; one written since the scan is not what was listed.
+    if (!now || *now == *entry->ListedTime) return true;
+    AddPartialError("EEntryChanged",
+                    Format("Key \"%s\" changed since the scan; it was not removed.", where));
+    return false;
+  }
+  if (!isKey && entry->Listed) {
+    std::optional<TRegValue> now;
+    try {
+      now = reg.ReadValue(name);
+    } catch (const ERegistryException& e) {
+      AddPartialError(e.ClassName(), e.Message());
+      return false;
+    }
+    if (!now || (now->Type == entry->Listed->Type && now->Data == entry->Listed->Data)) return true;
+    AddPartialError("EEntryChanged", Format("Value \"%s\" of \"%s\" changed since the scan; it "
+                                            "was not changed.",
+                                            name, RootKeyName(RootKeyValue(reg.RootKey)) + "\\" +
+                                                      reg.CurrentPath()));
+    return false;
+  }
+  return true;
 }
 
 std::string TRegistryObject::EntryName(int index, bool* isKey, bool keysByDefault) const {
@@ -96,14 +170,16 @@ std::string TRegistryObject::EntryName(int index, bool* isKey, bool keysByDefaul
   return Found.Name(index);
 }
 
-std::vector<bool> TRegistryObject::BackUpEntries(TTidewhiskReg& reg, bool keysByDefault) {
+std::vector<bool> TRegistryObject::BackUpEntries(TTidewhiskReg& reg, const std::vector<bool>& todo,
+                                                 bool keysByDefault) {
   std::vector<bool> mayChange(Found.Count(), false);
   // Each entry once, also when the filters listed it twice: whether it was there to export.
   std::map<std::pair<bool, std::string>, bool> exported;
+  const HKEY openRoot = reg.RootKey;
   reg.ExportRootKey = nullptr;
   reg.BeginExport();
   for (int i = 0; i < Found.Count() && !Aborted; ++i) {
-    if (!Found.Record(i).Checked) continue;
+    if (!todo[i]) continue;
     bool isKey = false;
     const std::string name = EntryName(i, &isKey, keysByDefault);
     if (auto seen = exported.find({isKey, name}); seen != exported.end()) {
@@ -112,14 +188,37 @@ std::vector<bool> TRegistryObject::BackUpEntries(TTidewhiskReg& reg, bool keysBy
     }
     const TRegExportWriter::TMark mark = reg.ExportMark();
     try {
-      // An entry that is gone already needs neither a backup nor a change.
-      const bool present = isKey ? reg.ExportKeyTree(JoinPath(reg.CurrentPath(), name))
-                                 : reg.ExportCurrentValue(name);
+      // An entry that is gone already needs neither a backup nor a change. Each part is
+      // exported under the root that holds it.
+      bool present = false;
+      for (const TEntryPlace& place : PlacesOf(reg, name, isKey)) {
+        reg.RootKey = place.Root;
+        if (isKey) {
+          present = reg.ExportKeyTree(JoinPath(place.Path, name)) || present;
+          continue;
+        }
+        unique_hkey key;
+        const LONG rc = OpenValuesKey(place.Root, place.Path, key);
+        if (rc == ERROR_FILE_NOT_FOUND) continue;
+        // Never a change without its backup: a key that cannot be read stops this entry.
+        if (rc != ERROR_SUCCESS)
+          throw EExRegistryException(static_cast<DWORD>(rc),
+                                     Format("Unable to open \"%s\"", place.Path));
+        const std::optional<TRegValue> value = ReadValueOf(key.get(), name);
+        if (!value) continue;
+        if (!value->Exact)
+          throw ERegistryException(
+              Format("Value \"%s\" of \"%s\" cannot be exported exactly", name, place.Path));
+        reg.ExportValue(place.Path, name, value->Type, value->Data);
+        present = true;
+      }
+      reg.RootKey = openRoot;
       exported[{isKey, name}] = present;
       mayChange[i] = true;
     } catch (const Exception& e) {
+      reg.RootKey = openRoot;
       reg.ExportRollback(mark);
-      LogFile().Write("[%s.Backup] %s: %s", ClassName(), e.ClassName(), e.Message());
+      AddPartialError(e.ClassName(), Format("No backup of \"%s\": %s", name, e.Message()));
     }
   }
   const std::string text = reg.EndExport();
@@ -129,7 +228,7 @@ std::vector<bool> TRegistryObject::BackUpEntries(TTidewhiskReg& reg, bool keysBy
   try {
     BackupFiles.push_back(SaveBackup(ItemId(), text));
   } catch (const Exception& e) {
-    LogFile().Write("[%s.Backup] %s: %s", ClassName(), e.ClassName(), e.Message());
+    AddPartialError(e.ClassName(), e.Message());
     for (int i = 0; i < Found.Count(); ++i) {
       if (!mayChange[i]) continue;
       bool isKey = false;
@@ -144,8 +243,16 @@ void TRegistryObject::CleanEntries(TTidewhiskReg& reg, const TChange& change, bo
                                    bool keysByDefault) {
   BackupFiles.clear();
   const bool backups = static_cast<bool>(OnBackup);
-  const std::vector<bool> mayChange =
-      backups ? BackUpEntries(reg, keysByDefault) : std::vector<bool>();
+  // What may be changed at all: the ticked entries that are still what the scan listed.
+  std::vector<bool> todo(Found.Count(), false);
+  for (int i = 0; i < Found.Count() && !Aborted; ++i) {
+    if (!Found.Record(i).Checked) continue;
+    bool isKey = false;
+    const std::string name = EntryName(i, &isKey, keysByDefault);
+    todo[i] = Unchanged(reg, i, name, isKey);
+  }
+  const std::vector<bool> mayChange = backups ? BackUpEntries(reg, todo, keysByDefault) : todo;
+  const bool classes = RootKeyValue(reg.RootKey) == kClassesRoot;
   for (int i = 0; i < Found.Count(); ++i) {
     if (Aborted) return;
     TChecked& record = Found.Record(i);
@@ -154,12 +261,29 @@ void TRegistryObject::CleanEntries(TTidewhiskReg& reg, const TChange& change, bo
     const std::string name = EntryName(i, &isKey, keysByDefault);
     bool changed = false;
     // Never a change that could not be backed up first.
-    if (!backups || mayChange[i]) {
+    if (mayChange[i]) {
       if (backups) OnBackup(this, std::make_unique<TWorkData>(Found.Text(i)));
       try {
-        changed = change(reg, name, isKey);
+        if (!classes) {
+          changed = change(reg, name, isKey);
+        } else {
+          // Every hive that holds it, each opened for writing on its own.
+          changed = true;
+          for (const TEntryPlace& place : PlacesOf(reg, name, isKey)) {
+            TTidewhiskReg hive(KEY_ALL_ACCESS);
+            hive.RootKey = place.Root;
+            const LONG rc = hive.TryOpenKey(place.Path, false);
+            if (rc != ERROR_SUCCESS)
+              throw EExRegistryException(
+                  static_cast<DWORD>(rc),
+                  Format("Key \"%s\\%s\" cannot be opened for writing",
+                         RootKeyName(RootKeyValue(place.Root)), place.Path));
+            changed = change(hive, name, isKey) && changed;
+          }
+        }
       } catch (const ERegistryException& e) {
-        LogFile().Write("[%s.Clean] %s: %s", ClassName(), e.ClassName(), e.Message());
+        changed = false;
+        AddPartialError(e.ClassName(), e.Message());
       }
     }
     if (!changed) record.CleanSucceeded = false;
@@ -213,8 +337,9 @@ void TDeleteValuesObject::Execute() {
     if (Aborted) return;
     const std::optional<TRegValue> value = reg->ReadValue(name);
     if (!value) continue;  // removed since it was listed
-    AddFinding(ValueLine(*reg, name, *value, asHex),
-               std::make_unique<TRegEntryChecked>(name, false, reg->ValueSize(name)));
+    auto record = std::make_unique<TRegEntryChecked>(name, false, reg->ValueSize(name));
+    record->Listed = *value;
+    AddFinding(ValueLine(*reg, name, *value, asHex), std::move(record));
   }
 }
 
@@ -256,8 +381,9 @@ void TReplaceValuesObject::Execute() {
     } else if (IsDword(*value) && DwordOf(*value) == number) {
       continue;
     }
-    AddFinding(ValueLine(*reg, name, *value, false),
-               std::make_unique<TRegEntryChecked>(name, false, reg->ValueSize(name)));
+    auto record = std::make_unique<TRegEntryChecked>(name, false, reg->ValueSize(name));
+    record->Listed = *value;
+    AddFinding(ValueLine(*reg, name, *value, false), std::move(record));
   }
 }
 
@@ -274,10 +400,11 @@ void TDeleteSubkeysObject::Execute() {
     return;
   }
   const std::vector<std::string> names = reg->GetKeyNames();
-  reg->CloseKey();
   for (const std::string& name : SelectNames(names, SubkeyFilter)) {
     if (Aborted) return;
-    AddFinding(name + "|", std::make_unique<TRegEntryChecked>(name, true, 0));
+    auto record = std::make_unique<TRegEntryChecked>(name, true, 0);
+    record->ListedTime = reg->KeyLastWrite(name);
+    AddFinding(name + "|", std::move(record));
   }
 }
 

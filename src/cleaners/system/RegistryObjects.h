@@ -2,13 +2,22 @@
 // The registry work objects: the base every registry cleaner and fixer builds on, and the three
 // cleaners that list values or subkeys of one key by name pattern.
 //
-// A clean with backups (OnBackup assigned) first exports every ticked entry as it is at that
-// moment (a value, or a key with its whole tree) into one new backup file of the item; an entry
-// that cannot be exported exactly, or a file that cannot be written, leaves the entry unchanged
-// and reported as not cleaned. Only then is each entry changed, first line to last.
+// A clean changes only what the scan listed: a value whose type or data differ from what the
+// scan read, or a key whose last-write time differs (it was replaced or changed), is left as it
+// is and reported as changed. A clean with backups (OnBackup assigned) first exports every
+// ticked entry as it is at that moment (a value, or a key with its whole tree) into one new
+// backup file of the item; an entry that cannot be exported exactly, or a file that cannot be
+// written, leaves the entry unchanged and reported as not cleaned. Only then is each entry
+// changed, first line to last. Every entry not changed gets its reason in PartialErrors.
+//
+// An entry found through HKEY_CLASSES_ROOT lives in the user's classes (HKEY_CURRENT_USER
+// \Software\Classes), the machine's (HKEY_LOCAL_MACHINE\Software\Classes) or both, which that
+// root shows merged: it is backed up under, and removed from, each hive that holds it, so that
+// a restore puts every part back in its own hive.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +33,9 @@ class TRegEntryChecked : public TRegChecked {
   TRegEntryChecked(std::string name, bool isKey, std::int64_t size);
   std::string Name;
   bool IsKey;
+  // What the scan saw: a value's type and data, a key's last-write time (nothing: not known).
+  std::optional<TRegValue> Listed;
+  std::optional<std::int64_t> ListedTime;
 };
 
 class TRegistryObject : public TWorkObject {
@@ -49,7 +61,8 @@ class TRegistryObject : public TWorkObject {
   // The scan-database id of the item the action belongs to; empty without one.
   std::string ItemId() const;
 
-  // Changes one entry of the open key; false when it failed.
+  // Changes one entry of the open key; false when it does not apply. Raises ERegistryException
+  // with the reason when it fails.
   using TChange = std::function<bool(TTidewhiskReg& reg, const std::string& name, bool isKey)>;
   // The clean walk of every registry object: backups (when OnBackup is assigned), then each
   // ticked line from first to last with OnBackup, the change and OnItem (the name part alone
@@ -58,8 +71,21 @@ class TRegistryObject : public TWorkObject {
                     bool keysByDefault);
 
  private:
-  // Exports the ticked entries into one new backup file; per line, whether it may be changed.
-  std::vector<bool> BackUpEntries(TTidewhiskReg& reg, bool keysByDefault);
+  // The key (root and path) that holds an entry of the open key: the open key itself, or for
+  // HKEY_CLASSES_ROOT each class hive that holds the entry.
+  struct TEntryPlace {
+    HKEY Root;
+    std::string Path;
+  };
+  std::vector<TEntryPlace> PlacesOf(const TTidewhiskReg& reg, const std::string& name,
+                               bool isKey) const;
+  // Whether the entry is still as the scan listed it; false (and a reason) when it changed.
+  bool Unchanged(const TTidewhiskReg& reg, int index, const std::string& name, bool isKey);
+  // Exports the ticked entries of Todo into one new backup file; per line, whether it may be
+  // changed.
+  std::vector<bool> BackUpEntries(TTidewhiskReg& reg, const std::vector<bool>& todo,
+                                  bool keysByDefault);
+  void AddPartialError(const std::string& className, const std::string& message);
 };
 
 class TDeleteValuesObject : public TRegistryObject {

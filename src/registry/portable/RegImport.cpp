@@ -44,7 +44,11 @@ class TParser {
     std::vector<TRegTextKey> keys;
     for (line_ = 1; line_ < lines_.size(); ++line_) {
       std::string_view line = TrimLeft(lines_[line_]);
-      if (line.empty() || line.front() == ';') continue;
+      if (line.empty()) continue;
+      if (line.front() == ';') {
+        if (keys.empty() && line == kHexTypesLine) hexTypes_ = true;
+        continue;
+      }
       if (line.front() == '[') {
         keys.push_back(Header(line));
       } else if (line.front() == '"' || line.front() == '@') {
@@ -147,7 +151,7 @@ class TParser {
   }
 
   std::uint32_t TypeNumber(std::string_view text) {
-    bool hex = false;
+    bool hex = hexTypes_;
     for (char c : text) {
       if (HexDigit(c) < 0) Fail("bad type number");
       if (c > '9') hex = true;
@@ -197,6 +201,7 @@ class TParser {
 
   std::vector<std::string_view> lines_;
   std::size_t line_ = 0;
+  bool hexTypes_ = false;
 };
 
 }  // namespace

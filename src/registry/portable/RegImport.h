@@ -31,9 +31,10 @@ struct TRegTextKey {
   std::vector<TRegTextValue> Values;
 };
 
-// The keys of Text in their order. The type number of "hex(N):" is decimal, as this program
-// writes it, unless it holds a letter ("hex(b)", as the system's editor writes types from 10
-// on). Raises ERegTextError.
+// The keys of Text in their order. The type number of "hex(N):" is hexadecimal when the text
+// says so before its first key (kHexTypesLine, as every export of this program does now);
+// otherwise it is decimal, as older exports of this program wrote it, unless it holds a letter
+// ("hex(b)", as the system's editor writes types from 10 on). Raises ERegTextError.
 std::vector<TRegTextKey> ParseRegText(std::string_view text);
 
 }  // namespace tw

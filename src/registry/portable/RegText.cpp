@@ -64,6 +64,7 @@ void TRegExportWriter::Begin() {
   lastKey_.clear();
   lastRoot_.clear();
   anyHeader_ = false;
+  typesLine_ = false;
   active_ = true;
 }
 
@@ -83,6 +84,10 @@ void TRegExportWriter::KeyHeader(std::string_view rootName, std::string_view key
   if (anyHeader_ && keyPath == lastKey_ && rootName == lastRoot_) return;
   if (HasLineBreak(keyPath))
     throw ERegistryException(Format("Key \"%s\" cannot be exported", keyPath));
+  if (!typesLine_) {
+    lines_.emplace_back(kHexTypesLine);
+    typesLine_ = true;
+  }
   lines_.emplace_back();
   lines_.push_back(Format("[%s\\%s]", rootName, keyPath));
   lastKey_.assign(keyPath);
@@ -109,7 +114,8 @@ void TRegExportWriter::Value(std::string_view rootName, std::string_view keyPath
     for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[i]);
     lines_.push_back(line + Format("dword:%08x", n));
   } else {
-    line += type == kRegBinary ? std::string("hex:") : Format("hex(%d):", type);
+    // The type number in hexadecimal, as the system's editor reads it ("hex(b):" a QWORD).
+    line += type == kRegBinary ? std::string("hex:") : Format("hex(%x):", type);
     AppendHexLines(lines_, std::move(line), data);
   }
 }
@@ -128,6 +134,7 @@ std::string TRegExportWriter::End() {
   lastKey_.clear();
   lastRoot_.clear();
   anyHeader_ = false;
+  typesLine_ = false;
   active_ = false;
   return text;
 }
@@ -137,6 +144,7 @@ void TRegExportWriter::Rollback(const TMark& mark) {
   lastKey_ = mark.LastKey;
   lastRoot_ = mark.LastRoot;
   anyHeader_ = mark.AnyHeader;
+  typesLine_ = mark.TypesLine;
 }
 
 void AppendHexLines(std::vector<std::string>& lines, std::string line, std::string_view data) {

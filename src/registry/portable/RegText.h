@@ -51,6 +51,11 @@ std::string EscapeRegText(std::string_view text, std::ptrdiff_t count = -1);
 // end, and no line break.
 bool QuotedFormIsExact(std::string_view data);
 
+// The comment an export writes before its first key: the type numbers of its "hex(N):" values
+// are hexadecimal, as the system's registry editor writes and reads them. A text without it is
+// an older export of this program, whose type numbers are decimal unless they hold a letter.
+inline constexpr const char* kHexTypesLine = "; type numbers of hex(N) are hexadecimal";
+
 // The lines of a "REGEDIT4" export as they are built value by value.
 class TRegExportWriter {
  public:
@@ -60,7 +65,7 @@ class TRegExportWriter {
   // Appends a line as it is ("REGEDIT4").
   void AddLine(std::string line);
   // Writes the section header of RootName\KeyPath unless it is the last one written: an empty
-  // line, then "[root\path]". Raises ERegistryException for a path the form cannot carry.
+  // line, then "[root\path]" (the first one after kHexTypesLine). Raises ERegistryException for a path the form cannot carry.
   void KeyHeader(std::string_view rootName, std::string_view keyPath);
   // The lines of one value (header first when the key changes). Data is the value's bytes, the
   // string types in UTF-8. Raises ERegistryException "ExportStrings is not assigned" before
@@ -75,8 +80,9 @@ class TRegExportWriter {
     std::size_t Lines;
     std::string LastKey, LastRoot;
     bool AnyHeader;
+    bool TypesLine;
   };
-  TMark Mark() const { return {lines_.size(), lastKey_, lastRoot_, anyHeader_}; }
+  TMark Mark() const { return {lines_.size(), lastKey_, lastRoot_, anyHeader_, typesLine_}; }
   void Rollback(const TMark& mark);
 
   const std::vector<std::string>& Lines() const { return lines_; }
@@ -88,9 +94,10 @@ class TRegExportWriter {
   std::vector<std::string> lines_;
   std::string lastKey_, lastRoot_;
   bool anyHeader_ = false;
+  bool typesLine_ = false;
 };
 
-// The hex byte list of a value with its prefix ("hex:", "hex(7):"), wrapped as an export wraps
+// The hex byte list of a value with its prefix ("hex:", "hex(7):", "hex(b):"), wrapped as an export wraps
 // it: lines below 77 characters, continued with a backslash and two blanks.
 void AppendHexLines(std::vector<std::string>& lines, std::string line, std::string_view data);
 

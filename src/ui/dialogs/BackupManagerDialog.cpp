@@ -61,6 +61,22 @@ std::string MergeReportText(int language, const std::vector<std::pair<std::strin
   return Localized(kNotRestored, language) + lines;
 }
 
+std::string MergeQuestionText(int language, const std::vector<std::string>& keys,
+                              const std::vector<std::pair<std::string, std::string>>& refused,
+                              std::size_t maxKeys) {
+  std::string text(StrRes(178, language));
+  if (!keys.empty()) {
+    text += "\r\n\r\n" + std::string(StrRes(kRowMergeKeys, language));
+    for (std::size_t i = 0; i < keys.size() && i < maxKeys; ++i) text += "\r\n  " + keys[i];
+    if (keys.size() > maxKeys) text += "\r\n  ...";
+  }
+  if (!refused.empty()) {
+    text += "\r\n\r\n" + std::string(Localized(kNotRestored, language));
+    for (const auto& [file, error] : refused) text += "\r\n" + FileName(file) + ": " + error;
+  }
+  return text;
+}
+
 TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* database) : database_(database) {
   Tag = language;
   const int l = Tag;
@@ -229,13 +245,27 @@ void TBackupMgrForm::DeleteClick() {
 void TBackupMgrForm::MergeClick() {
   const std::vector<const TBackupFile*> checked = Checked();
   if (checked.empty()) return;
-  if (Ask(std::string(StrRes(178, Tag)), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
-  std::vector<std::pair<std::string, TRestoreReport>> reports;
+  // What the merge writes, asked before anything is written; a file that may not be merged (not
+  // this user's, or damaged) is named with its reason and left out.
+  std::vector<std::string> keys;
   std::vector<std::pair<std::string, std::string>> unreadable;
+  std::vector<const TBackupFile*> mergeable;
+  for (const TBackupFile* file : checked) {
+    try {
+      for (std::string& key : BackupKeys(file->Path))
+        if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
+      mergeable.push_back(file);
+    } catch (const Exception& e) {
+      unreadable.emplace_back(file->Path, e.what());
+    }
+  }
+  if (Ask(MergeQuestionText(Tag, keys, unreadable), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    return;
+  std::vector<std::pair<std::string, TRestoreReport>> reports;
   {
     HCURSOR old = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
     // Oldest first, so that a value saved twice ends as the older backup had it.
-    std::vector<const TBackupFile*> order = checked;
+    std::vector<const TBackupFile*> order = mergeable;
     std::stable_sort(order.begin(), order.end(),
                      [](const TBackupFile* a, const TBackupFile* b) { return a->Time < b->Time; });
     for (const TBackupFile* file : order) {

@@ -15,6 +15,9 @@
 
 namespace tw {
 
+// "A merge writes into these registry keys:", above the keys in the merge's question.
+constexpr int kRowMergeKeys = 242;
+
 class TBackupMgrForm final : public TWindow {
  public:
   // Owner: the window it is shown over; Language: the texts' language; Database: the icons of
@@ -60,6 +63,12 @@ class TBackupMgrForm final : public TWindow {
   unique_hwnd tooltip_;
   int top_ = 64;
 };
+
+// The merge's question: row 178, then the keys the backups write (at most MaxKeys of them,
+// then "..."), and the files that will not be merged with their reason.
+std::string MergeQuestionText(int language, const std::vector<std::string>& keys,
+                              const std::vector<std::pair<std::string, std::string>>& refused,
+                              std::size_t maxKeys = 25);
 
 // The text told after a merge: every entry that could not be restored, or that all were.
 std::string MergeReportText(int language, const std::vector<std::pair<std::string, TRestoreReport>>& reports,
