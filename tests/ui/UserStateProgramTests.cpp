@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "platform/Handles.h"
 #include "strings/StrRes.h"
@@ -91,6 +92,7 @@ class TProgram {
   bool WaitExit(std::chrono::milliseconds timeout) const {
     return ::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
   }
+  HWND Tips() const { return TopWindow(pid_, "TTipOfTheDayForm"); }
   HWND ModeButton(int mode) const { return ChildOf(Main(), "TwHotImage", Row(ModeRow(mode))); }
 
  private:
@@ -122,6 +124,22 @@ struct TReady {
   }
 };
 
+// The picture buttons of Parent that are enabled (or disabled).
+int PictureButtons(HWND parent, bool enabled) {
+  std::pair<bool, int> count{enabled, 0};
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<std::pair<bool, int>*>(param);
+        char name[64];
+        ::GetClassNameA(child, name, sizeof name);
+        if (std::strcmp(name, "TwHotImage") == 0 && (::IsWindowEnabled(child) != FALSE) == c->first) ++c->second;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.second;
+}
+
 class UserStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -135,9 +153,12 @@ class UserStateTest : public ::testing::Test {
 TEST_F(UserStateTest, ModeAndTopButtonsAreDisabledUntilTheDatabaseIsReady) {
   TProgram program;
   ASSERT_TRUE(program.Started());
-  // The main window exists from the start; the database loads only after the splash.
-  ASSERT_TRUE(WaitFor([&] { return program.Main() && program.ModeButton(1); }, kStartup));
-  for (int mode = 1; mode <= 7; ++mode) EXPECT_FALSE(::IsWindowEnabled(program.ModeButton(mode))) << mode;
+  // The main window exists from the start; the database loads only after the splash: until then
+  // the seven mode buttons and the four top buttons (About, settings, home page, language) are
+  // disabled.
+  ASSERT_TRUE(WaitFor([&] { return program.Main() != nullptr; }, kStartup));
+  ASSERT_TRUE(WaitFor([&] { return PictureButtons(program.Main(), false) >= 11; }, 2s));
+  EXPECT_EQ(program.Tips(), nullptr) << "the database was ready before the buttons were seen";
   ASSERT_TRUE(program.WaitReadyAndCloseTips());
   EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(program.ModeButton(1)) != FALSE; }, 5s));
   for (int mode = 1; mode <= 7; ++mode) EXPECT_TRUE(::IsWindowEnabled(program.ModeButton(mode))) << mode;
