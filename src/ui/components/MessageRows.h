@@ -4,15 +4,15 @@
 namespace tw {
 
 inline constexpr int kRowCaptionWarning = 219;       // "Warning"
-inline constexpr int kRowCaptionError = 242;         // "Error"
-inline constexpr int kRowCaptionInformation = 243;   // "Information"
-inline constexpr int kRowCaptionConfirm = 244;       // "Confirm"
-inline constexpr int kRowHelpNotFound = 245;         // "Help file \"%s\" not found!..."
-inline constexpr int kRowNoHelpProgram = 246;        // "No program is set to open \"%s\"."
-inline constexpr int kRowDiagnosticsLog = 247;       // "Write a diagnostics log"
-inline constexpr int kRowKeptCookiesNotSaved = 248;  // "... could not be saved to %s:\r\n%s"
-inline constexpr int kRowCacheEntryNotFound = 249;   // "not found in the cache"
-inline constexpr int kRowCacheLookupFailed = 250;    // "the cache could not be read (error %d)"
-inline constexpr int kRowOops = 251;                 // "Oops!"
+inline constexpr int kRowCaptionError = 243;         // "Error"
+inline constexpr int kRowCaptionInformation = 244;   // "Information"
+inline constexpr int kRowCaptionConfirm = 245;       // "Confirm"
+inline constexpr int kRowHelpNotFound = 246;         // "Help file \"%s\" not found!..."
+inline constexpr int kRowNoHelpProgram = 247;        // "No program is set to open \"%s\"."
+inline constexpr int kRowDiagnosticsLog = 248;       // "Write a diagnostics log"
+inline constexpr int kRowKeptCookiesNotSaved = 249;  // "... could not be saved to %s:\r\n%s"
+inline constexpr int kRowCacheEntryNotFound = 250;   // "not found in the cache"
+inline constexpr int kRowCacheLookupFailed = 251;    // "the cache could not be read (error %d)"
+inline constexpr int kRowOops = 252;                 // "Oops!"
 
 }  // namespace tw
