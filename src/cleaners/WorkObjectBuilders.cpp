@@ -57,6 +57,7 @@ std::unique_ptr<TWorkObject> BuildRegistry(TWorkObjectInit init, const TActionPa
   auto object = Make<Class>(init);
   object->Key = params.at("key");
   object->Subkey = params.at("subkey");
+  object->Language = init.language;
   if constexpr (requires { object->ValueFilter; }) object->ValueFilter = params.at("valueFilter");
   if constexpr (requires { object->SubkeyFilter; }) object->SubkeyFilter = params.at("subkeyFilter");
   if constexpr (requires { object->NewValue; }) object->NewValue = params.at("newValue");

@@ -8,6 +8,7 @@
 #include "cli/Cli.h"
 #include "platform/Com.h"
 #include "support/Exceptions.h"
+#include "support/LogFile.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ constexpr const char* kUsage =
     "  list [--database PATH]\n"
     "  tip [--lang en|fr|de|es] [--database PATH]\n"
     "  strings [--lang en|fr|de|es] [--json]\n"
-    "  scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]\n"
-    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json] [--no-backup]\n"
+    "  scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json]\n"
+    "  clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json]\n"
+    "        [--no-backup]\n"
     "    (--items: the items ticked for this run, modes 5 and 7)\n"
     "  cookies list [--json] | keep NAME... | forget NAME...|--all\n"
     "  backup list [--json]\n"
@@ -27,7 +29,9 @@ constexpr const char* kUsage =
     "  backup restore FILE... [--dry-run] [--json]\n"
     "  backup recycle [--days N] [--json]\n"
     "  winapp2 import FILE.ini OUT.xml|OUT.dat [--all] [--json] [--database PATH]\n"
-    "    (the rule file's entries added to the database as groups of their own)\n";
+    "    (the rule file's entries added to the database as groups of their own)\n"
+    "  --log, with any command: errors met and not printed go to the diagnostics log,\n"
+    "    Tidewhisk\\Logger.txt in the user's local application data folder\n";
 
 struct Command {
   const char* name;
@@ -51,6 +55,7 @@ constexpr Command kCommands[] = {
 int main(int argc, char** argv) {
   tw::ComApartment com;
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (std::erase(args, std::string("--log")) > 0) tw::EnableDiagnosticsLog(true);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);
     return args.empty() ? tw::kExitUsage : tw::kExitOk;

@@ -29,9 +29,9 @@
 namespace tw {
 namespace {
 
-constexpr const char* kScanUsage = "scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--json]";
+constexpr const char* kScanUsage = "scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json]";
 constexpr const char* kCleanUsage =
-    "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--json] [--no-backup]";
+    "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json] [--no-backup]";
 
 // The mode the program would start in: the stored "PresetScanMode", 0 when it is missing or
 // not a number from 0 to 7.
@@ -136,7 +136,7 @@ struct Run {
 
 int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   const char* usage = clean ? kCleanUsage : kScanUsage;
-  CliArgs args = ParseArgs(rawArgs, {"--mode", "--items", "--database"},
+  CliArgs args = ParseArgs(rawArgs, {"--mode", "--items", "--database", "--lang"},
                            clean ? std::set<std::string>{"--json", "--no-backup"}
                                  : std::set<std::string>{"--json"});
   if (!args.positional.empty()) throw UsageError(usage);
@@ -166,7 +166,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   CurrentMode = static_cast<std::uint8_t>(mode);
   ScanState = ssScanning;
   last = Clock::now();
-  manager.Scan(database.Document);
+  manager.Scan(database.Document, LanguageOption(args));
   run.sync.RunUntil([&] { return finished; });
   // Registry entries are backed up before they change while the user's setting says so.
   bool backups = false;
@@ -178,7 +178,11 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     // The kept cookies as the cache holds them now; a damaged list is reported here and the
     // cookie clean then removes nothing.
     try {
-      RefreshKeptCookies(KeptCookiesPath());
+      std::vector<std::string> failed;
+      RefreshKeptCookies(KeptCookiesPath(), LookupUrlCacheEntry, &failed);
+      for (const std::string& name : failed)
+        std::fprintf(stderr, "twcli: the URL cache could not say whether %s is still there; it stays kept\n",
+                     name.c_str());
     } catch (const EKeptCookiesError& e) {
       std::fprintf(stderr, "twcli: %s\n", e.what());
     }

@@ -24,6 +24,8 @@ struct TWorkObjectInit {
   TWorkDoneEvent onWorkDone;
   TWorkItemEvent onItem;
   TXmlNode itemNode;
+  // The language of texts of the string table that findings show (0 English).
+  int language = 0;
 };
 
 // The action's attributes named by its row, every one present (empty when the element lacks it).

@@ -34,7 +34,8 @@ void TScanMgr::AddPrograms(std::initializer_list<const char*> names) {
   for (const char* name : names) ProgramsToClose.insert(name);
 }
 
-void TScanMgr::Scan(const TXmlDocument& document) {
+void TScanMgr::Scan(const TXmlDocument& document, int language) {
+  scanLanguage_ = language;
   ProgramsToClose.clear();
   WorkObjects.clear();
   if (OnScanStart) OnScanStart(this);
@@ -81,7 +82,7 @@ void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item) {
     const auto builder = Builders.find(std::string_view(row->method));
     if (builder == Builders.end()) continue;
     TWorkObjectInit init{UseCallbacks ? nullptr : Handle, OnWorkDone,
-                         UseCallbacks ? OnItem : TWorkItemEvent(), item};
+                         UseCallbacks ? OnItem : TWorkItemEvent(), item, scanLanguage_};
     TActionParams params;
     for (const char* attribute : row->attributes) params[attribute] = action.Attr(attribute);
     WorkObjects.push_back(builder->second(std::move(init), params));

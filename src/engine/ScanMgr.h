@@ -55,8 +55,8 @@ class TScanMgr {
 
   // Builds and queues the work of one scan for CurrentMode (engine/States.h). Called in ssIdle
   // only. A database error raises out of Scan: the objects built so far stay in WorkObjects and
-  // nothing is queued.
-  void Scan(const TXmlDocument& document);
+  // nothing is queued. Language: the front end's, for texts of the string table in findings.
+  void Scan(const TXmlDocument& document, int language = 0);
   // Queues every object of WorkObjects again with CleanMode set, the end marker last. The
   // findings of an object whose scan ended in an error are unticked first (they were not shown).
   void Clean();
@@ -94,6 +94,8 @@ class TScanMgr {
   void AddPrograms(std::initializer_list<const char*> names);
   void ScanItem(const TXmlNode& group, const TXmlNode& item);
   void PostProgress(WPARAM wParam, LPARAM lParam);
+
+  int scanLanguage_ = 0;
 };
 
 }  // namespace tw

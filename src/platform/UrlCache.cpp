@@ -51,6 +51,36 @@ std::optional<TUrlCacheEntry> FindUrlCacheEntry(const std::string& url) {
   return DescribeUrlCacheEntry(*buffer.info());
 }
 
+TCacheLookup LookupUrlCacheEntry(const std::string& url) {
+  TCacheLookup lookup;
+  DWORD size = 0;
+  if (::GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size)) {
+    // Answered without a buffer: nothing to describe, so nothing is known of the entry.
+    lookup.Error = ERROR_INSUFFICIENT_BUFFER;
+    return lookup;
+  }
+  DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) {
+    lookup.Result = TCacheLookupResult::NotFound;
+    return lookup;
+  }
+  if (error != ERROR_INSUFFICIENT_BUFFER || size == 0) {
+    lookup.Error = error;
+    return lookup;
+  }
+  TUrlCacheEntryBuffer buffer = AllocateEntry(size);
+  if (!::GetUrlCacheEntryInfoA(url.c_str(), buffer.info(), &size)) {
+    error = ::GetLastError();
+    // Gone between the two calls.
+    if (error == ERROR_FILE_NOT_FOUND) lookup.Result = TCacheLookupResult::NotFound;
+    else lookup.Error = error;
+    return lookup;
+  }
+  lookup.Result = TCacheLookupResult::Found;
+  lookup.Entry = DescribeUrlCacheEntry(*buffer.info());
+  return lookup;
+}
+
 bool RemoveUrlCacheEntry(const std::string& url) {
   if (::DeleteUrlCacheEntryA(url.c_str())) return true;
   const DWORD error = ::GetLastError();

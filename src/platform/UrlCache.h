@@ -47,6 +47,16 @@ void EnumUrlCache(const char* pattern,
 // The entry whose source URL is Url; nothing when the cache has no such entry.
 std::optional<TUrlCacheEntry> FindUrlCacheEntry(const std::string& url);
 
+// A lookup that tells "no such entry" apart from a cache that could not answer.
+enum class TCacheLookupResult { Found, NotFound, Failed };
+struct TCacheLookup {
+  TCacheLookupResult Result = TCacheLookupResult::Failed;
+  TUrlCacheEntry Entry;  // when Found
+  DWORD Error = 0;       // the system error when Failed
+};
+// NotFound only when the cache answers ERROR_FILE_NOT_FOUND; any other failure is Failed.
+TCacheLookup LookupUrlCacheEntry(const std::string& url);
+
 // Removes the entry whose source URL is Url. True when it is gone afterwards (an entry that was
 // not there counts as removed); false when the cache refused (for example while it is locked).
 bool RemoveUrlCacheEntry(const std::string& url);

@@ -47,6 +47,18 @@ std::string TFileLogFile::EscapeText(std::string_view text) const {
 }
 
 void TFileLogFile::WriteMessage(std::string message) {
+  if (DropFailedRecords) {
+    try {
+      WriteRecord(std::move(message));
+    } catch (const EInOutError&) {
+      // Dropped: see DropFailedRecords.
+    }
+    return;
+  }
+  WriteRecord(std::move(message));
+}
+
+void TFileLogFile::WriteRecord(std::string message) {
   std::string record = TimeStamp ? NowStamp() : std::string();
   record += EscapeLineBreaks ? EscapeText(message) : message;
   record += "\r\n";

@@ -1,5 +1,6 @@
 #pragma once
 // The process-wide log of errors that are caught and not shown to the user.
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -8,7 +9,7 @@
 
 namespace tw {
 
-// The program does not log; the writer is complete so that a build or a test can switch it on.
+// Off unless switched on: the user's setting "Write a diagnostics log", or twcli --log.
 inline constexpr bool LoggingEnabled = false;
 
 class TFileLogFile {
@@ -22,9 +23,16 @@ class TFileLogFile {
   // Appends one record: Format filled with Args, escaped, after a time stamp.
   template <class... Args>
   void Write(std::string_view format, const Args&... args) {
-    if (!enabled_) return;
+    if (!enabled_.load()) return;
     WriteMessage(Format(format, args...));
   }
+
+  bool Enabled() const { return enabled_.load(); }
+  void SetEnabled(bool on) { enabled_.store(on); }
+  // When set, a record that cannot be written is dropped instead of raising: the log of a
+  // running program is written from catch blocks and window procedures, which a failing disk
+  // must not end.
+  bool DropFailedRecords = false;
 
   virtual std::string EscapeText(std::string_view text) const;
 
@@ -34,14 +42,18 @@ class TFileLogFile {
 
  private:
   void WriteMessage(std::string message);
+  void WriteRecord(std::string message);
 
   std::string fileName_;
-  bool enabled_;
+  std::atomic<bool> enabled_;
   std::mutex lock_;
 };
 
-// "Tidewhisk\Logger.txt" in the common application data folder; created on first use.
+// The program's log, "Tidewhisk\Logger.txt" in the user's local application data folder (a
+// place every user can write); created on first use, switched off until EnableDiagnosticsLog.
 TFileLogFile& LogFile();
+// Switches the program's log on (creating its folder) or off.
+void EnableDiagnosticsLog(bool on);
 
 // A log name whose second and third characters are ":\" is used unchanged; any other is taken
 // relative to ProgramFolder (which ends with a backslash).

@@ -8,4 +8,6 @@ TFileLogFile& LogFile() {
   return instance;
 }
 
+void EnableDiagnosticsLog(bool on) { LogFile().SetEnabled(on); }
+
 }  // namespace tw

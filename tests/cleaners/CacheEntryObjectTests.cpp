@@ -240,6 +240,63 @@ TEST_F(UrlCacheTest, KeptCookiesFileRules) {
   }
 }
 
+TEST_F(UrlCacheTest, AFailedLookupNeverLosesAKeptCookie) {
+  // The cache answers per name: found (with a new file and hits), not there, or failed.
+  const auto lookup = [](const std::string& name) {
+    TCacheLookup answer;
+    if (name.find("found") != std::string::npos) {
+      answer.Result = TCacheLookupResult::Found;
+      answer.Entry.LocalFile = "C:\\now\\" + name;
+      answer.Entry.HitRate = 7;
+    } else if (name.find("gone") != std::string::npos) {
+      answer.Result = TCacheLookupResult::NotFound;
+    } else {
+      answer.Error = ERROR_ACCESS_DENIED;
+    }
+    return answer;
+  };
+  struct Case {
+    std::vector<std::string> names;
+    std::vector<TCookieLine> kept;  // what the refresh returns and the file then holds
+    std::vector<std::string> failed;
+  };
+  const std::vector<Case> cases = {
+      {{"found", "gone", "failed"},
+       {{"found", "C:\\now\\found", 7}, {"failed", "was-failed", 0}},
+       {"failed"}},
+      // Every lookup failed: the file keeps all it held.
+      {{"failed-a", "failed-b"}, {{"failed-a", "was-failed-a", 0}, {"failed-b", "was-failed-b", 0}},
+       {"failed-a", "failed-b"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<TCookieLine> lines;
+    for (const std::string& name : c.names) lines.push_back({name, "was-" + name, 0});
+    SaveKeptCookies(keptFile_, lines);
+    std::vector<std::string> failed;
+    EXPECT_EQ(RefreshKeptCookies(keptFile_, lookup, &failed), c.kept) << c.names[0];
+    EXPECT_EQ(failed, c.failed);
+    ASSERT_TRUE(FileExists(keptFile_));
+    std::vector<TCookieLine> stored = c.kept;  // the file keeps no hit counts
+    for (TCookieLine& line : stored) line.Hits = 0;
+    EXPECT_EQ(LoadKeptCookies(keptFile_), stored);
+  }
+
+  // A clean after a failed lookup spares that cookie.
+  const std::string a = SetCookie(Host("unknown"), "a");
+  SaveKeptCookies(keptFile_, {{a, "", 0}});
+  RefreshKeptCookies(keptFile_, [](const std::string&) { return TCacheLookup{}; });
+  auto cookies = Object(TCacheEntryObject::kCookie);
+  cookies->KeptCookiesFile = keptFile_;
+  cookies->Execute();
+  for (int i = 0; i < cookies->Found.Count(); ++i) cookies->Found.Record(i).Checked = cookies->Found.Text(i) == a;
+  cookies->CleanMode = true;
+  cookies->Execute();
+  EXPECT_TRUE(InCache(a));
+  EXPECT_EQ(LookupUrlCacheEntry(a).Result, TCacheLookupResult::Found);
+  EXPECT_EQ(LookupUrlCacheEntry("Cookie:u@never-set.tw-test.example/").Result, TCacheLookupResult::NotFound);
+  RemoveUrlCacheEntry(a);
+}
+
 TEST_F(UrlCacheTest, AdultHistoryCountCountsMatchingVisits) {
   TQueueSynchronizer sync;
   TScanMgr manager(sync, nullptr, CleanerBuilders(), 1, true);

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/Exceptions.h"
 #include "support/FileIO.h"
 #include "support/LogFile.h"
 
@@ -55,6 +56,22 @@ TEST_F(LogFileTest, CreatesThenAppendsStampedEscapedRecords) {
   EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \[WMWorkDone\] EOSError: System Error\.<EOL>line two<LF>three<CR>four)"))) << lines[0];
   EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d ### Application\.Terminate ###)"))) << lines[1];
   EXPECT_EQ(lines[2], "plain 7");
+}
+
+TEST_F(LogFileTest, SwitchedOnAndOffAtRunTimeAndUnwritableRecordsDroppedWhenAsked) {
+  TFileLogFile log(file_);
+  log.SetEnabled(true);
+  log.Write("%s", "one");
+  log.SetEnabled(false);
+  log.Write("%s", "two");
+  ASSERT_EQ(Lines().size(), 1u);
+  EXPECT_NE(Lines()[0].find("one"), std::string::npos);
+
+  // A folder that does not exist: the writer raises, unless it drops what it cannot write.
+  TFileLogFile lost((dir_ / "missing" / "Logger.txt").string(), true);
+  EXPECT_THROW(lost.Write("%s", "x"), EInOutError);
+  lost.DropFailedRecords = true;
+  EXPECT_NO_THROW(lost.Write("%s", "x"));
 }
 
 TEST_F(LogFileTest, FormatErrorRaisesBeforeTouchingTheFile) {

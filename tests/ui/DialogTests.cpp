@@ -23,6 +23,8 @@
 #include "support/Format.h"
 #include "ui/components/Window.h"
 #include "ui/dialogs/BackupManagerDialog.h"
+#include "support/LogFile.h"
+#include "ui/components/MessageRows.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
 #include "ui/MessagePump.h"
@@ -435,6 +437,27 @@ TEST_F(CookieManager, ADamagedFileIsToldAndKeptUntilANewListIsMade) {
   EXPECT_FALSE(LoadKeptCookies(keptFile).empty());
 }
 
+TEST_F(CookieManager, AFailedSaveIsToldOnClose) {
+  SetCookie(Host("unsaved"));
+  // A folder where the file should be: nothing can be written there.
+  ASSERT_TRUE(::CreateDirectoryA(keptFile.c_str(), nullptr));
+  std::vector<std::string> told;
+  {
+    TCookieMgrForm form(nullptr, 2, store, checks, nullptr, {}, keptFile);
+    form.Tell = [&](const std::string& text) { told.push_back(text); };
+    form.AddAll();
+    Pump();
+    ASSERT_FALSE(form.Kept().empty());
+    form.CloseButton().OnClick();
+    EXPECT_EQ(form.ModalResult, mrOk);
+  }
+  ::RemoveDirectoryA(keptFile.c_str());
+  ASSERT_EQ(told.size(), 1u);  // once, not again when the form goes
+  const std::string row(StrRes(kRowKeptCookiesNotSaved, 2));
+  EXPECT_EQ(told[0].rfind(row.substr(0, row.find('%')), 0), 0u) << told[0];
+  EXPECT_NE(told[0].find(keptFile), std::string::npos);
+}
+
 // ---- Settings
 
 TEST(SettingsDialog, BoxesMirrorTheOptionsResetWritesAndManagersFollowTheirRules) {
@@ -467,8 +490,23 @@ TEST(SettingsDialog, BoxesMirrorTheOptionsResetWritesAndManagersFollowTheirRules
     EXPECT_TRUE(large);
     ::SendMessageA(form.CheckBox(TSettingsForm::cbxLargeIcons), BM_CLICK, 0, 0);
     EXPECT_FALSE(large);
+    // The diagnostics log: off at first, switched on and kept at once.
+    HWND log = form.CheckBox(TSettingsForm::cbxDiagnosticsLog);
+    char caption[256] = "";
+    ::GetWindowTextA(log, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), std::string(StrRes(kRowDiagnosticsLog, 0)));
+    EXPECT_EQ(::SendMessageA(log, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::SendMessageA(log, BM_CLICK, 0, 0);
+    EXPECT_TRUE(checks.WriteDiagnosticsLog);
+    EXPECT_TRUE(LogFile().Enabled());
+    EXPECT_EQ(store.Read("WriteDiagnosticsLog").Text, "1");
     ::SendMessageA(form.ResetButton(), BM_CLICK, 0, 0);
     EXPECT_TRUE(large);
+    // Reset turns it off again.
+    EXPECT_EQ(::SendMessageA(log, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(checks.WriteDiagnosticsLog);
+    EXPECT_FALSE(LogFile().Enabled());
+    EXPECT_EQ(store.Read("WriteDiagnosticsLog").Text, "0");
     EXPECT_TRUE(checks.RunOnWindowsStartup && checks.SendToTrayOnClose && checks.ShowCleanWarning);
     EXPECT_EQ(checks.CookiesSortOrder, 0);
     EXPECT_EQ(store.Read("ShowCleanWarning").Text, "1");

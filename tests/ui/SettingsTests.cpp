@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "settings/portable/Settings.h"
+#include "settings/portable/UserState.h"
 #include "strings/Language.h"
 #include "ui/components/portable/Placement.h"
 #include "ui/main/portable/StartupOptions.h"
@@ -45,6 +46,24 @@ TEST(Settings, FreshUserGetsDefaults) {
   EXPECT_TRUE(s.Checks.RunOnWindowsStartup && s.Checks.SendToTrayOnClose && s.Checks.ShowTipsAtStartup);
   EXPECT_EQ(ReadPresetScanMode(store), 0);
   EXPECT_TRUE(store.Writes.empty());
+}
+
+TEST(Settings, UserStateRoundTripsAndSkipsWhatItCannotRead) {
+  FakeStore store;
+  EXPECT_EQ(ReadUserState(store), TUserState{});  // a fresh user: the database's defaults stand
+  TUserState state;
+  state.Checked = {{"g00-i01", false}, {"g07-i13", true}};
+  state.Expanded = {{"g01", false}};
+  state.SmallIcons = true;
+  state.LastTip = "07";
+  WriteUserState(store, state);
+  EXPECT_EQ(store.Values["ItemChecks"].Text, "g00-i01:0;g07-i13:1");
+  EXPECT_EQ(store.Values["SmallIcons"].Text, "1");
+  EXPECT_EQ(ReadUserState(store), state);
+
+  // Text another tool left: pieces that are not "id:0" or "id:1" are skipped, the rest read.
+  const std::map<std::string, bool> read = ParseStateMap("a:1;;b:2;:1;c;d:0;e:10;f:1:0");
+  EXPECT_EQ(read, (std::map<std::string, bool>{{"a", true}, {"d", false}, {"f:1", false}}));
 }
 
 TEST(Settings, ReadConversions) {

@@ -103,14 +103,25 @@ void SaveKeptCookies(const std::string& fileName, const std::vector<TCookieLine>
   TFileProtect::SaveFile(fileName, CookieLinesText(lines));
 }
 
-std::vector<TCookieLine> RefreshKeptCookies(const std::string& fileName) {
+std::vector<TCookieLine> RefreshKeptCookies(const std::string& fileName, const TCookieLookup& lookup,
+                                            std::vector<std::string>* failed) {
   std::vector<TCookieLine> lines = LoadKeptCookies(fileName);
   if (lines.empty()) return lines;
   std::vector<TCookieLine> kept;
   for (const TCookieLine& line : lines) {
-    const auto entry = FindUrlCacheEntry(line.Name);
-    if (!entry) continue;
-    kept.push_back({line.Name, entry->LocalFile, entry->HitRate});
+    const TCacheLookup found = lookup(line.Name);
+    switch (found.Result) {
+      case TCacheLookupResult::Found:
+        kept.push_back({line.Name, found.Entry.LocalFile, found.Entry.HitRate});
+        break;
+      case TCacheLookupResult::NotFound:
+        break;
+      case TCacheLookupResult::Failed:
+        // Unknown: kept as stored.
+        kept.push_back(line);
+        if (failed) failed->push_back(line.Name);
+        break;
+    }
   }
   if (CookieLinesText(kept) != CookieLinesText(lines)) SaveKeptCookies(fileName, kept);
   return kept;

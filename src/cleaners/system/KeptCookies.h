@@ -4,9 +4,11 @@
 // means nothing is kept. An empty list is never written: saving one removes the file.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/UrlCache.h"
 #include "support/Exceptions.h"
 
 namespace tw {
@@ -33,10 +35,17 @@ std::vector<TCookieLine> LoadKeptCookies(const std::string& fileName);
 // Writes Lines to FileName (replacing it whole), or deletes FileName when Lines is empty.
 void SaveKeptCookies(const std::string& fileName, const std::vector<TCookieLine>& lines);
 
+// How a kept cookie is looked up in the URL cache (the real cache unless a caller passes another).
+using TCookieLookup = std::function<TCacheLookup(const std::string& name)>;
+
 // The kept cookies that the cache still holds, with their current local files and hit rates;
-// the file is rewritten with them, or deleted when none is left. Raises EKeptCookiesError (and
-// leaves the file alone) when it is damaged.
-std::vector<TCookieLine> RefreshKeptCookies(const std::string& fileName);
+// the file is rewritten with them, or deleted when none is left. Only a cookie the cache reports
+// as not there is dropped: one whose lookup failed stays as it was stored, so a cache that cannot
+// answer never turns a kept cookie into one that is cleaned. Raises EKeptCookiesError (and leaves
+// the file alone) when it is damaged. Failed, when given, receives the names whose lookup failed.
+std::vector<TCookieLine> RefreshKeptCookies(const std::string& fileName,
+                                            const TCookieLookup& lookup = LookupUrlCacheEntry,
+                                            std::vector<std::string>* failed = nullptr);
 
 // Every cookie of the URL cache whose name is not one of Kept (names cut to 255 characters).
 std::vector<TCookieLine> ListFoundCookies(const std::vector<TCookieLine>& kept);

@@ -84,6 +84,7 @@ TStartupSettings ReadStartupSettings(TSettingsStore& store) {
   c.ShowCleanWarning = ReadBoolSetting(store, "ShowCleanWarning", true);
   c.ShowTipsAtStartup = ReadBoolSetting(store, "ShowTipsAtStartup", true);
   c.CookiesSortOrder = ReadIntegerSetting(store, "CookiesSortOrder", 0);
+  c.WriteDiagnosticsLog = ReadBoolSetting(store, "WriteDiagnosticsLog", false);
   return s;
 }
 

@@ -52,6 +52,8 @@ struct TCheckSettings {
   bool ShowCleanWarning = true;
   bool ShowTipsAtStartup = true;
   std::int32_t CookiesSortOrder = 0;
+  // "WriteDiagnosticsLog": written at once by the settings dialog, not at exit.
+  bool WriteDiagnosticsLog = false;
   bool operator==(const TCheckSettings&) const = default;
 };
 

@@ -7,6 +7,8 @@
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
 #include "support/FileIO.h"
+#include "support/Format.h"
+#include "ui/components/MessageRows.h"
 #include "ui/components/portable/Placement.h"
 
 namespace tw {
@@ -53,22 +55,23 @@ LRESULT CALLBACK CenterHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
 
 }  // namespace
 
-void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner) {
+void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner, int language) {
   UINT icon = MB_ICONINFORMATION;
-  const char* caption = "Information";
+  int captionRow = kRowCaptionInformation;
   switch (kind) {
-    case TMessageKind::Warning: icon = MB_ICONWARNING; caption = "Warning"; break;
-    case TMessageKind::Error: icon = MB_ICONERROR; caption = "Error"; break;
-    case TMessageKind::Confirmation: icon = MB_ICONQUESTION; caption = "Confirm"; break;
+    case TMessageKind::Warning: icon = MB_ICONWARNING; captionRow = kRowCaptionWarning; break;
+    case TMessageKind::Error: icon = MB_ICONERROR; captionRow = kRowCaptionError; break;
+    case TMessageKind::Confirmation: icon = MB_ICONQUESTION; captionRow = kRowCaptionConfirm; break;
     case TMessageKind::Information: break;
   }
+  const std::string caption(StrRes(captionRow, language));
   if (owner) {
     g_centerOwner = owner;
     g_centerHook = ::SetWindowsHookExA(WH_CBT, CenterHook, nullptr, ::GetCurrentThreadId());
   }
   // The owner stays usable when it is hidden in the tray: only a visible owner is disabled.
   HWND parent = owner && ::IsWindowVisible(owner) ? owner : nullptr;
-  ::MessageBoxA(parent, text.c_str(), caption, MB_OK | icon | (parent ? 0 : MB_TASKMODAL));
+  ::MessageBoxA(parent, text.c_str(), caption.c_str(), MB_OK | icon | (parent ? 0 : MB_TASKMODAL));
   if (g_centerHook) {
     ::UnhookWindowsHookEx(g_centerHook);
     g_centerHook = nullptr;
@@ -84,14 +87,15 @@ std::string HelpFilePath(const std::string& programFolder, int language) {
 void OpenHelp(HWND owner, int language) {
   const std::string page = HelpFilePath(ProgramFolder(), language);
   if (!FileExists(page)) {
-    ShowMessageOver("Help file \"" + page + "\" not found!\r\nRe-install to recover the missing file.",
-                    TMessageKind::Error, owner);
+    ShowMessageOver(Format(std::string(StrRes(kRowHelpNotFound, language)), page), TMessageKind::Error, owner,
+                    language);
     return;
   }
   const auto result = reinterpret_cast<INT_PTR>(
       ::ShellExecuteA(owner, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32)
-    ShowMessageOver("No program is set to open \"" + page + "\".", TMessageKind::Error, owner);
+    ShowMessageOver(Format(std::string(StrRes(kRowNoHelpProgram, language)), page), TMessageKind::Error, owner,
+                    language);
 }
 
 }  // namespace tw

@@ -21,8 +21,9 @@ void RegisterProgramMessages();
 void CenterOverForm(HWND owner, HWND dialog);
 
 enum class TMessageKind { Warning, Error, Information, Confirmation };
-// A modal message with one OK button, centred over Owner when one is given.
-void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner);
+// A modal message with one OK button, centred over Owner when one is given; its caption names
+// the kind in Language.
+void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner, int language);
 
 // Row 0 of the string table in Language.
 std::string ProgramTitle(int language);

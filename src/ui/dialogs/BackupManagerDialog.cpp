@@ -142,7 +142,7 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
     return ::MessageBoxW(Handle(), Widen(text).c_str(), Widen(Application().Title).c_str(), flags);
   };
   Tell = [this](const std::string& text, bool allRestored) {
-    ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle());
+    ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle(), Tag);
   };
   LoadList();
   SetClientSize(h, std::max<int>(kMinWidth, logo.cx), 460);

@@ -243,6 +243,7 @@ bool TBrowserHost::LoadHtml(const std::string& html) {
   try {
     WriteFileAtomic(pageFile_, page);
   } catch (...) {
+    LogBoundaryError("TBrowserHost.LoadHtml");
     return false;
   }
   return site_->Navigate(pageFile_);

@@ -1,5 +1,7 @@
 #include "ui/dialogs/CleanProgressDialog.h"
 
+#include "ui/dialogs/CacheEntryText.h"
+
 #include <commctrl.h>
 #include <mmsystem.h>
 
@@ -196,8 +198,7 @@ bool TCleanProgress::DisplayDue() {
 
 std::string TCleanProgress::EntryText(TWorkObject* sender, const std::string& text, bool cache) {
   if (cache) {
-    if (const std::optional<TUrlCacheEntry> entry = FindUrlCacheEntry(text)) return entry->SourceUrl;
-    return Format("%s (%s)", SysErrorMessage(ERROR_FILE_NOT_FOUND), text);
+    return CacheEntryText(text, Tag);
   }
   if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == "g07-i13") return Rot13(text);
   return text;

@@ -286,7 +286,7 @@ void TTerminateAppDlg::ReportUnended() {
     if (!text.empty()) text += "\r\n\r\n";
     text += Format(std::string(StrRes(241, Tag)), outcome.ProcessId, outcome.ExePath);
   }
-  if (!text.empty()) ShowMessageOver(text, TMessageKind::Warning, Handle());
+  if (!text.empty()) ShowMessageOver(text, TMessageKind::Warning, Handle(), Tag);
 }
 
 int TTerminateAppDlg::Execute() {

@@ -5,6 +5,8 @@
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "support/Format.h"
+#include "support/LogFile.h"
+#include "ui/components/MessageRows.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
@@ -93,7 +95,10 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
   sortIndex_ = checks_.CookiesSortOrder == 1 ? 1 : 0;
   ::SendMessageA(sortButtons_[static_cast<std::size_t>(sortIndex_)], BM_SETCHECK, BST_CHECKED, 0);
   hotClose_ = CreateCloseButton(h, l);
-  hotClose_->OnClick = [this] { ModalResult = mrOk; };
+  hotClose_->OnClick = [this] {
+    SaveKeptList();
+    ModalResult = mrOk;
+  };
 
   ReadPages();
   image1_->SetHint(pagesHint_);
@@ -141,16 +146,32 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     kept_.clear();
   }
   found_ = ListFoundCookies(kept_);
-  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle()); };
+  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle(), Tag); };
 
   Layout(std::max<int>(kWidth, logo.cx));
   Refresh(false);
   if (damaged_) ::PostMessageA(h, WM_APP + 1014, 0, 0);
 }
 
-TCookieMgrForm::~TCookieMgrForm() {
+bool TCookieMgrForm::SaveKeptList() {
   // A damaged file stays until the user has made a new list.
-  if (!damaged_ || changed_) {
+  if (saved_ || (damaged_ && !changed_)) return true;
+  saved_ = true;
+  try {
+    SaveKeptCookies(keptFile_, kept_);
+    return true;
+  } catch (...) {
+    const ErrorInfo error = DescribeException(std::current_exception());
+    LogFile().Write("[TCookieMgrForm.SaveKeptList] %s: %s", error.className, error.message);
+    if (Tell) Tell(Format(std::string(StrRes(kRowKeptCookiesNotSaved, Tag)), keptFile_, error.message));
+    return false;
+  }
+}
+
+TCookieMgrForm::~TCookieMgrForm() {
+  // Closed without its close button (the owner went): saved here, where nothing can be shown.
+  if (!saved_ && (!damaged_ || changed_)) {
+    saved_ = true;
     try {
       SaveKeptCookies(keptFile_, kept_);
     } catch (...) {
@@ -322,6 +343,9 @@ LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
       case WM_HELP:  // F1
         OpenHelp(Handle(), Tag);
         return TRUE;
+      case WM_CLOSE:
+        if (Modal()) SaveKeptList();
+        break;
       case WM_COMMAND:
         switch (LOWORD(wParam)) {
           case kIdAdd: Add(); return 0;
@@ -333,6 +357,7 @@ LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
             if (HIWORD(wParam) == BN_CLICKED) SetSortIndex(LOWORD(wParam) - kIdSortHits);
             return 0;
           case IDCANCEL:
+            SaveKeptList();
             ModalResult = mrCancel;
             return 0;
           default:

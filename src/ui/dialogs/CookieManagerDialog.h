@@ -46,8 +46,11 @@ class TCookieMgrForm final : public TWindow {
   HWND Button(int index) const { return buttons_[static_cast<std::size_t>(index)]; }  // Add, AddAll, Remove, RemoveAll
   HWND SortButton(int index) const { return sortButtons_[static_cast<std::size_t>(index)]; }
   THotImage& CloseButton() { return *hotClose_; }
-  // What the user is told (damaged file); a message over the form unless replaced.
+  // What the user is told (damaged file, failed save); a message over the form unless replaced.
   std::function<void(const std::string& text)> Tell;
+  // Writes the kept list (or removes the file when it is empty), once; closing the dialog does.
+  // A failure is told and logged, and false; the previous file stays.
+  bool SaveKeptList();
 
   void Add();
   void AddAll();
@@ -76,6 +79,7 @@ class TCookieMgrForm final : public TWindow {
   std::vector<TCookieLine> found_, kept_;
   bool damaged_ = false;
   bool changed_ = false;
+  bool saved_ = false;
   int sortIndex_ = 0;
   std::string pagesHint_;
   std::unique_ptr<THotImage> image1_, hotClose_;

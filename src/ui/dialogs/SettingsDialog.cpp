@@ -5,6 +5,8 @@
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
 #include "support/FileIO.h"
+#include "support/LogFile.h"
+#include "ui/components/MessageRows.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/BackupManagerDialog.h"
 #include "ui/dialogs/Banner.h"
@@ -15,7 +17,7 @@ namespace tw {
 namespace {
 
 enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22 };
-constexpr int kCheckRows[5] = {203, 202, 170, 168, 201};
+constexpr int kCheckRows[TSettingsForm::kChecks] = {203, 202, 170, 168, 201, kRowDiagnosticsLog};
 
 }  // namespace
 
@@ -42,17 +44,18 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   hotClose_->OnClick = [this] { ModalResult = mrOk; };
 
   groupBox1_ = CreateControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
-  const bool states[5] = {checks_.RunOnWindowsStartup, checks_.SendToTrayOnClose, checks_.ShowInfoTips,
-                          actions_.LargeIcons ? actions_.LargeIcons() : true, checks_.MakeRegistryBackups};
+  const bool states[kChecks] = {checks_.RunOnWindowsStartup, checks_.SendToTrayOnClose, checks_.ShowInfoTips,
+                                actions_.LargeIcons ? actions_.LargeIcons() : true, checks_.MakeRegistryBackups,
+                                checks_.WriteDiagnosticsLog};
   // Filled with the handling detached: filling the dialog changes nothing.
   clickHandling_ = false;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kChecks; ++i) {
     HWND box = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 10, 20, h, kIdCheck + i);
     ::SendMessageA(box, BM_SETCHECK, states[i] ? BST_CHECKED : BST_UNCHECKED, 0);
     checkBoxes_[static_cast<std::size_t>(i)] = box;
   }
   clickHandling_ = true;
-  for (int i = 0; i < 5; ++i)
+  for (int i = 0; i < kChecks; ++i)
     ::SetWindowTextA(checkBoxes_[static_cast<std::size_t>(i)], std::string(StrRes(kCheckRows[i], l)).c_str());
 
   tooltip_ = CreateHintWindow(h);
@@ -77,10 +80,10 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
     buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
   const int groupWidth = boxWidth + 24;
   const int width = std::max<int>({static_cast<int>(logo.cx), 12 + groupWidth + 12 + buttonWidth + 12, 480});
-  const int groupLeft = 12, groupTop = top + 10, groupHeight = 5 * 24 + 28;
+  const int groupLeft = 12, groupTop = top + 10, groupHeight = kChecks * 24 + 28;
   const int columnLeft = width - 12 - buttonWidth;
   ::MoveWindow(groupBox1_, groupLeft, groupTop, columnLeft - 12 - groupLeft, groupHeight, TRUE);
-  for (int i = 0; i < 5; ++i)
+  for (int i = 0; i < kChecks; ++i)
     ::MoveWindow(checkBoxes_[static_cast<std::size_t>(i)], groupLeft + 12, groupTop + 20 + i * 24, boxWidth, 20, TRUE);
   int y = groupTop + 6;
   for (HWND button : {btnReset_, btnCookieMgr_, btnBackupMgr_}) {
@@ -101,6 +104,12 @@ void TSettingsForm::CheckClicked(TCheck check) {
     case cbxSendToTray: checks_.SendToTrayOnClose = on; break;
     case cbxShowInfoTips: checks_.ShowInfoTips = on; break;
     case cbxEnableBackups: checks_.MakeRegistryBackups = on; break;
+    case cbxDiagnosticsLog:
+      // Takes effect and is kept at once: the log is wanted for what happens next.
+      checks_.WriteDiagnosticsLog = on;
+      EnableDiagnosticsLog(on);
+      WriteBoolSetting(store_, "WriteDiagnosticsLog", on);
+      break;
     case cbxLargeIcons:
       if (actions_.LargeIcons && actions_.SwitchIconSize && actions_.LargeIcons() != on) actions_.SwitchIconSize();
       break;
@@ -108,8 +117,10 @@ void TSettingsForm::CheckClicked(TCheck check) {
 }
 
 void TSettingsForm::Reset() {
-  for (int i = 0; i < 5; ++i) {
-    ::SendMessageA(checkBoxes_[static_cast<std::size_t>(i)], BM_SETCHECK, BST_CHECKED, 0);
+  // The options on, the diagnostics log back to off.
+  for (int i = 0; i < kChecks; ++i) {
+    const bool on = i != cbxDiagnosticsLog;
+    ::SendMessageA(checkBoxes_[static_cast<std::size_t>(i)], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     CheckClicked(static_cast<TCheck>(i));
   }
   checks_.ShowCleanWarning = checks_.ShowCleanDialog = checks_.ShowScanDialog = checks_.ShowTipsAtStartup = true;
@@ -148,7 +159,7 @@ LRESULT TSettingsForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept 
   try {
     if (msg == WM_COMMAND) {
       const int id = LOWORD(wParam);
-      if (id >= kIdCheck && id < kIdCheck + 5) {
+      if (id >= kIdCheck && id < kIdCheck + kChecks) {
         if (HIWORD(wParam) == BN_CLICKED) CheckClicked(static_cast<TCheck>(id - kIdCheck));
         return 0;
       }

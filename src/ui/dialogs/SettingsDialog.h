@@ -26,10 +26,11 @@ struct TSettingsActions {
 
 class TSettingsForm final : public TWindow {
  public:
-  enum TCheck { cbxRunStartup, cbxSendToTray, cbxShowInfoTips, cbxLargeIcons, cbxEnableBackups };
+  enum TCheck { cbxRunStartup, cbxSendToTray, cbxShowInfoTips, cbxLargeIcons, cbxEnableBackups, cbxDiagnosticsLog };
+  static constexpr int kChecks = 6;
 
   // Owner: the window it is shown over; Language: the texts' language; Store: where the reset
-  // writes at once; Checks: the options the check boxes edit (the caller writes them at exit);
+  // and the diagnostics-log box write at once; Checks: the options the check boxes edit (the caller writes them at exit);
   // Database: the icons of the managers (may be null); KeptFile: the kept-cookies file.
   TSettingsForm(HWND owner, int language, TSettingsStore& store, TCheckSettings& checks,
                 const TXMLDatabase* database, TSettingsActions actions,
@@ -66,7 +67,7 @@ class TSettingsForm final : public TWindow {
   TSettingsActions actions_;
   std::string keptFile_;
   std::unique_ptr<THotImage> image1_, hotClose_;
-  std::array<HWND, 5> checkBoxes_{};
+  std::array<HWND, kChecks> checkBoxes_{};
   HWND groupBox1_ = nullptr, btnReset_ = nullptr, btnCookieMgr_ = nullptr, btnBackupMgr_ = nullptr;
   unique_hwnd tooltip_;
   bool clickHandling_ = false;

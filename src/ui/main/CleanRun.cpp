@@ -67,7 +67,11 @@ void TTWMainForm::StartClean() {
   SetTopButtonsEnabled(false);
   SetModeButtonsEnabled(false);
   try {
-    RefreshKeptCookies(KeptCookiesPath());
+    // A cookie whose lookup failed stays kept; the failure is noted.
+    std::vector<std::string> failed;
+    RefreshKeptCookies(KeptCookiesPath(), LookupUrlCacheEntry, &failed);
+    for (const std::string& name : failed)
+      LogFile().Write("[hotCleanClick] %s", "URL cache lookup of the kept cookie \"" + name + "\" failed");
   } catch (const std::exception& e) {
     LogFile().Write("[hotCleanClick] %s", std::string(e.what()));
   }

@@ -29,6 +29,7 @@
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
+#include "ui/components/MessageRows.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
@@ -150,6 +151,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   LocaleCode = settings.LocaleCode;
   CurrentMode = pmAdvanced;
   Checks = settings.Checks;
+  EnableDiagnosticsLog(Checks.WriteDiagnosticsLog);
 
   // 7. The language of the stored locale.
   const int language = LanguageFromLocaleCode(LocaleCode);
@@ -216,18 +218,10 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
 }
 
 TTWMainForm::~TTWMainForm() {
-  // FormDestroy.
-  try {
-    UpdateRunValue(Checks.RunOnWindowsStartup ? TRunValueAction::Write : TRunValueAction::Remove,
-                   ProgramFileName());
-  } catch (...) {
-    LogBoundaryError("TTWMainForm.FormDestroy");
-  }
-  if (database_) {
-    // Saving never raises; the object is freed in any case (after its icon resolution stopped).
-    database_->Save(DatabaseFileName(), DatabaseProtected);
-    database_.reset();
-  }
+  // FormDestroy. The installed database is never written: the user's state goes to the user's
+  // settings.
+  SaveUserChoices();
+  database_.reset();
   elvResults_.reset();
   elvReady_.reset();
   if (measureDc_) ::DeleteDC(measureDc_);
@@ -431,6 +425,7 @@ void TTWMainForm::UpdateTitle(int language) {
   try {
     title = Format("%s - %s %s", Row(0, language), Row(1, language), ProgramFileVersion());
   } catch (...) {
+    LogBoundaryError("TTWMainForm.UpdateTitle");
     title = ProgramTitle(language);
   }
   Application().Title = title;
@@ -556,6 +551,8 @@ void TTWMainForm::SetTopButtonsEnabled(bool on) {
     t.button->FlipPictures = flip;
   }
   hotSettings_->Cursor = on ? hand : no;
+  // Disabled while they would ignore a click, so that none is silently dropped.
+  for (const auto& t : top) ::EnableWindow(t.button->Handle(), on);
 }
 
 void TTWMainForm::SetModeButtonsEnabled(bool on) {
@@ -574,6 +571,7 @@ void TTWMainForm::SetModeButtonsEnabled(bool on) {
     else
       LoadPicture(b, res::ModePictureName(button, current ? res::TModeState::Down : res::TModeState::Grey, l), "");
     b.FlipPictures = on && !current;
+    ::EnableWindow(b.Handle(), on);
   }
   SetHeaderCaption();
 }
@@ -616,6 +614,7 @@ void TTWMainForm::FormShow() {
   try {
     title = Format("%s %s %s", ProgramTitle(Tag), Row(1, Tag), ProgramFileVersion());
   } catch (...) {
+    LogBoundaryError("TTWMainForm.FormShow");
     title = ProgramTitle(Tag);
   }
   Application().Title = title;
@@ -666,6 +665,7 @@ void TTWMainForm::WMDatabaseReady() {
   TRegistrySettingsStore store;
   LocaleCode = ReadLocaleCode(store);
   CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
+  ApplyUserChoices();
   BuildReadyList();
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);
@@ -955,7 +955,7 @@ void TTWMainForm::HotScanClick() {
   if (ScanState != ssIdle || !modeButtonsOn_) return;
   // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
   if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
-    ShowBalloon("Oops!", Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
+    ShowBalloon(Row(kRowOops, Tag), Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
     return;
   }
   ScanState = ssScanning;
@@ -965,7 +965,7 @@ void TTWMainForm::HotScanClick() {
   ResetTray();
   startTime_ = std::chrono::steady_clock::now();
   try {
-    scanMgr_->Scan(database_->Document);
+    scanMgr_->Scan(database_->Document, Tag);
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.
     const ErrorInfo error = DescribeException(std::current_exception());
@@ -1261,10 +1261,15 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     }
     switch (msg) {
       case WM_ENDSESSION:
-        if (wParam) PopExitClick();
+        // The process may end as soon as this returns: everything is written before.
+        if (wParam) {
+          PopExitClick();
+          SaveUserChoices();
+        }
         return 0;
       case WM_QUERYENDSESSION:
         PopExitClick();
+        SaveUserChoices();
         return 1;
       case WM_TERMINATEAPP:
         Application().Terminate();

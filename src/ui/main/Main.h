@@ -152,6 +152,10 @@ class TTWMainForm final : public TWindow {
   void LoadPicture(THotImage& image, const std::string& normal, const std::string& hot);
   void CreateDesktopShortcut();
   void HandleError(const char* where) noexcept;
+  // The user's own state of the ready list (over the database's defaults) and the Run value:
+  // read when the database is ready, written at exit and when Windows ends the session.
+  void ApplyUserChoices();
+  void SaveUserChoices() noexcept;
   // The scan run and the results list.
   void CreateResultsList();
   void ScanStarted();
@@ -189,6 +193,7 @@ class TTWMainForm final : public TWindow {
   bool idleRefresh_ = false;
   bool closingFlag_ = false;
   bool exitStarted_ = false;
+  bool userStateRead_ = false;
   std::mutex closingLock_;
   unique_handle mutex_;
   std::unique_ptr<TXMLDatabase> database_;

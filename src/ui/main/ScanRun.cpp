@@ -31,6 +31,7 @@
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
+#include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
 #include "ui/main/Main.h"
 
@@ -458,15 +459,7 @@ void TTWMainForm::RefreshStatus(bool force) {
     statusPending_ = false;
     std::string text = lastItemText_;
     if (dynamic_cast<const TCacheEntryObject*>(lastItemObject_)) {
-      try {
-        if (const std::optional<TUrlCacheEntry> entry = FindUrlCacheEntry(text)) {
-          text = entry->SourceUrl;
-        } else {
-          text = Format("%s (%s)", SysErrorMessage(::GetLastError()), text);
-        }
-      } catch (...) {
-        text = Format("%s (%s)", SysErrorMessage(::GetLastError()), text);
-      }
+      text = CacheEntryText(text, Tag);
     } else if (ItemIdOf(*lastItemObject_) == kRot13Item) {
       text = Rot13(text);
     }
@@ -641,12 +634,10 @@ void TTWMainForm::UpdateProgressBar(bool show, int minimum, int position, int ma
     ::SetParent(progressBar_, statusBar_);
     LayoutControls();
     ::ShowWindow(progressBar_, SW_SHOW);
-    ::SetWindowTextA(progressBar_, "0% complete");
     return;
   }
+  // The bar itself shows how far the run is; a gauge has no text a user could see.
   ::SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  const int percent = gaugeMaximum_ > 0 ? static_cast<int>(static_cast<long long>(position) * 100 / gaugeMaximum_) : 0;
-  ::SetWindowTextA(progressBar_, Format("%d%% complete", percent).c_str());
 }
 
 void TTWMainForm::HotFinishClick() {

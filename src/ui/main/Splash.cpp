@@ -82,7 +82,7 @@ void TSplashForm::FormClose() {
     if (!main_.Database().Load(fileName, DatabaseProtected)) {
       const int row = FileExists(fileName) ? 227 : 226;
       ShowMessageOver(Format(std::string(StrRes(row, main_.Tag)), fileName), TMessageKind::Error,
-                      main_.Handle());
+                      main_.Handle(), main_.Tag);
       main_.DatabaseUnavailable();
     }
   } catch (...) {
