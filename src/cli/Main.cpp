@@ -27,7 +27,9 @@ constexpr const char* kUsage =
     "  backup restore FILE... [--json]\n"
     "  backup recycle [--days N] [--json]\n"
     "  winapp2 import FILE.ini OUT.xml|OUT.dat [--all] [--json] [--database PATH]\n"
-    "    (the rule file's entries added to the database as groups of their own)\n";
+    "    (the rule file's entries added to the database as groups of their own)\n"
+    "  protect list [--json] | add folder|file|key TEXT | remove folder|file|key TEXT\n"
+    "    (what no item may list or remove; TEXT may hold %VARIABLES%)\n";
 
 struct Command {
   const char* name;
@@ -44,6 +46,7 @@ constexpr Command kCommands[] = {
     {"cookies", tw::RunCookiesCommand},
     {"backup", tw::RunBackupCommand},
     {"winapp2", tw::RunWinapp2Command},
+    {"protect", tw::RunProtectCommand},
 };
 
 }  // namespace
