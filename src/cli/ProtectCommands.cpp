@@ -24,11 +24,6 @@ TProtectEntry EntryArgument(const CliArgs& args) {
   return entry;
 }
 
-// Two entries name the same thing: same kind, same text but for letter case and "/" or "\".
-bool SameEntry(const TProtectEntry& a, const TProtectEntry& b) {
-  return a.Kind == b.Kind && FoldPath(a.Text) == FoldPath(b.Text);
-}
-
 // Writes Lines and reads them back: false when the settings did not take them.
 bool Store(TSettingsStore& store, const std::vector<std::string>& lines) {
   WriteProtectLines(store, lines);
@@ -68,7 +63,7 @@ int Add(const CliArgs& args, TSettingsStore& store) {
   }
   std::vector<std::string> lines = ReadProtectLines(store);
   for (const TProtectEntry& existing : ParseProtectLines(lines))
-    if (SameEntry(existing, entry)) {
+    if (SameProtectPlace(existing, entry)) {
       std::printf("already protected: %s %s\n", ProtectKindName(entry.Kind), existing.Text.c_str());
       return kExitOk;
     }
@@ -87,7 +82,7 @@ int Remove(const CliArgs& args, TSettingsStore& store) {
   const std::size_t before = lines.size();
   std::erase_if(lines, [&](const std::string& line) {
     TProtectEntry existing;
-    return ParseProtectEntry(line, existing) && SameEntry(existing, entry);
+    return ParseProtectEntry(line, existing) && SameProtectPlace(existing, entry);
   });
   if (lines.size() == before) {
     std::fprintf(stderr, "twcli: not in the protect list: %s %s\n", ProtectKindName(entry.Kind),

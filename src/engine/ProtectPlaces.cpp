@@ -31,6 +31,10 @@ std::vector<TProtectEntry> ParseProtectLines(const std::vector<std::string>& lin
   return entries;
 }
 
+bool SameProtectPlace(const TProtectEntry& a, const TProtectEntry& b) {
+  return a.Kind == b.Kind && FoldPath(ExpandEnvironment(a.Text)) == FoldPath(ExpandEnvironment(b.Text));
+}
+
 TProtectList ProtectListFromLines(const std::vector<std::string>& lines) {
   std::vector<TProtectEntry> entries = ParseProtectLines(lines);
   for (TProtectEntry& entry : entries) entry.Text = ExpandEnvironment(entry.Text);

@@ -121,7 +121,8 @@ check "what the rule names in the protected folder stays" kept_files
 run protect remove folder "%systemdrive%/$name/junk/keep" >/dev/null; check "remove the folder" [ $? = 0 ]
 run protect remove file '*.KEEPME' >/dev/null; check "remove the pattern" [ $? = 0 ]
 run clean --mode 1 --database "$db" --no-backup --json > after.json
-check "unprotected, the folder goes" [ ! -e "$tree/junk/Keep" ] && [ ! -e "$tree/junk/other" ]
+all_gone() { [ ! -e "$tree/junk/Keep" ] && [ ! -e "$tree/junk/other" ]; }
+check "unprotected, the folder goes" all_gone
 check "the key is still protected" [ "$(values "$key\\Kept")" = "one " ]
 check "the list holds the key alone" [ "$(run protect list | tr -d '\r')" = "$(printf 'key\t%s' "$key\\Kept")" ]
 

@@ -11,6 +11,8 @@ TEST(ProtectList, PathsInFoldersPatternsAndContainingFolders) {
       {TProtectKind::File, "C:\\Users\\Ann\\AppData\\Local\\Temp\\*.kdbx"},
       {TProtectKind::File, "important?.log"},
       {TProtectKind::Folder, "D:\\Élan\\Données"},
+      {TProtectKind::File, "F:\\Work\\*.kdbx"},
+      {TProtectKind::File, "F:\\Data\\*\\vault.kdbx"},
   });
   struct Case {
     const char* path;
@@ -39,6 +41,13 @@ TEST(ProtectList, PathsInFoldersPatternsAndContainingFolders) {
       // letters outside ASCII fold too
       {"d:\\élan\\DONNÉES\\f.txt", false, true},
       {"D:\\Elan\\Donnees\\f.txt", false, false},
+      // a folder removed with its contents holds a full-path pattern's files when it is the
+      // pattern's folder or above it; below it only when a folder part has a wildcard
+      {"F:\\Work", true, true},
+      {"F:\\", true, true},
+      {"F:\\Work\\old", true, false},
+      {"F:\\Data\\x", true, true},
+      {"F:\\Data\\x", false, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(list.ProtectsPath(c.path, c.removesContents), c.protects)
@@ -89,6 +98,7 @@ TEST(ProtectList, StoredFormAndProblems) {
   EXPECT_NE(ProtectEntryProblem({TProtectKind::Folder, "C:\\Ke*p"}), "");
   EXPECT_EQ(ProtectEntryProblem({TProtectKind::File, "*.kdbx"}), "");
   EXPECT_NE(ProtectEntryProblem({TProtectKind::File, "sub\\*.kdbx"}), "");
+  EXPECT_NE(ProtectEntryProblem({TProtectKind::File, "C:\\Keep\\"}), "");  // names a folder, not a file
   EXPECT_NE(ProtectEntryProblem({TProtectKind::Key, "Software\\Keep"}), "");
   EXPECT_EQ(ProtectEntryProblem({TProtectKind::Key, "HKU\\S-1-5-21\\Software"}).empty(),
             !FoldKey("HKU\\S-1-5-21\\Software").empty());

@@ -99,7 +99,7 @@ bool TProtectSection::Add(TProtectKind kind) {
   const std::string line = ProtectEntryText(entry);
   const bool known = std::any_of(lines_.begin(), lines_.end(), [&](const std::string& existing) {
     TProtectEntry other;
-    return ParseProtectEntry(existing, other) && other.Kind == kind && FoldPath(other.Text) == FoldPath(entry.Text);
+    return ParseProtectEntry(existing, other) && SameProtectPlace(other, entry);
   });
   if (!known) {
     lines_.push_back(line);
