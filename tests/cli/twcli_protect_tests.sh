@@ -22,8 +22,8 @@ trap cleanup EXIT
 reg delete 'HKCU\Software\Tidewhisk' /v Protect /f >/dev/null
 pass=0 fail=0
 check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then pass=$((pass + 1)); else fail=$((fail + 1)); echo "FAILED: $name"; fi
+  local label=$1; shift
+  if "$@"; then pass=$((pass + 1)); else fail=$((fail + 1)); echo "FAILED: $label"; fi
 }
 
 # ---- The command: nothing protected by default, bad entries refused with the reason.
@@ -50,9 +50,10 @@ run protect add file '*.keepme' >/dev/null; check "add a name pattern" [ $? = 0 
 run protect add key "$key\\Kept" >/dev/null; check "add a key" [ $? = 0 ]
 check "adding twice keeps one entry" grep -q '^already protected' <(run protect add folder "%systemdrive%/$name/junk/keep/" | tr -d '\r')
 list_json() {
-  [ "$(run protect list --json | jq -c '[.entries[] | [.kind, .text, .expanded]]')" = \
-    "$(jq -nc --arg f "%SystemDrive%\\$name\\junk\\Keep" --arg e "C:\\$name\\junk\\Keep" --arg k "$key\\Kept" \
-         '[["folder",$f,$e],["file","*.keepme","*.keepme"],["key",$k,$k]]')" ]
+  local got; got=$(run protect list --json | jq -c '[.entries[] | [.kind, .text, .expanded]]')
+  local want; want=$(jq -nc --arg f "%SystemDrive%\\$name\\junk\\Keep" --arg e "C:\\$name\\junk\\Keep" --arg k "$key\\Kept" \
+                  '[["folder",$f,$e],["file","*.keepme","*.keepme"],["key",$k,$k]]')
+  [ "$got" = "$want" ] || { echo "  got:  $got" | cat -A; echo "  want: $want" | cat -A; false; }
 }
 check "the list, as typed and expanded" list_json
 check "stored per user as a list of lines" grep -q 'Protect *REG_MULTI_SZ' <(reg query 'HKCU\Software\Tidewhisk' /v Protect)
