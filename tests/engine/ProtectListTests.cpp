@@ -11,8 +11,6 @@ TEST(ProtectList, PathsInFoldersPatternsAndContainingFolders) {
       {TProtectKind::File, "C:\\Users\\Ann\\AppData\\Local\\Temp\\*.kdbx"},
       {TProtectKind::File, "important?.log"},
       {TProtectKind::Folder, "D:\\Élan\\Données"},
-      {TProtectKind::File, "F:\\Work\\*.kdbx"},
-      {TProtectKind::File, "F:\\Data\\*\\vault.kdbx"},
   });
   struct Case {
     const char* path;
@@ -41,17 +39,22 @@ TEST(ProtectList, PathsInFoldersPatternsAndContainingFolders) {
       // letters outside ASCII fold too
       {"d:\\élan\\DONNÉES\\f.txt", false, true},
       {"D:\\Elan\\Donnees\\f.txt", false, false},
-      // a folder removed with its contents holds a full-path pattern's files when it is the
-      // pattern's folder or above it; below it only when a folder part has a wildcard
-      {"F:\\Work", true, true},
-      {"F:\\", true, true},
-      {"F:\\Work\\old", true, false},
-      {"F:\\Data\\x", true, true},
-      {"F:\\Data\\x", false, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(list.ProtectsPath(c.path, c.removesContents), c.protects)
         << c.path << (c.removesContents ? " (with contents)" : "");
+}
+
+// A folder removed with its contents holds a full-path pattern's files when it is the pattern's
+// folder or above it; below it only when a folder part of the pattern has a wildcard.
+TEST(ProtectList, FoldersRemovedWithContentsAndFullPathPatterns) {
+  const TProtectList list({{TProtectKind::File, "F:\\Work\\*.kdbx"}, {TProtectKind::File, "F:\\Data\\*\\vault.kdbx"}});
+  EXPECT_TRUE(list.ProtectsPath("F:\\Work", true));
+  EXPECT_TRUE(list.ProtectsPath("F:\\", true));
+  EXPECT_FALSE(list.ProtectsPath("F:\\Work\\old", true));
+  EXPECT_TRUE(list.ProtectsPath("F:\\Data\\x", true));
+  EXPECT_FALSE(list.ProtectsPath("F:\\Data\\x", false));
+  EXPECT_FALSE(list.ProtectsPath("F:\\Other", true));
 }
 
 TEST(ProtectList, RegistryKeysInEveryRootSpelling) {
