@@ -43,6 +43,7 @@ class TRegistryObject : public TWorkObject {
  protected:
   // True when a finding whose record does not say so names a key (the subkey cleaners).
   virtual bool FindingsAreKeys() const { return false; }
+
   // The registry object of one run, with Key\Subkey open: read access in a scan, full access
   // in a clean. A scan of HKEY_USERS first puts the current user's identifier in front of
   // Subkey (from the Internet Explorer registry mirror). Raises "Subkey \"%s\%s\" not found.".
@@ -98,12 +99,10 @@ class TDeleteSubkeysObject : public TRegistryObject {
   void Execute() override;
   const char* ClassName() const override { return "TDeleteSubkeysObject"; }
 
+  std::string SubkeyFilter;  // regular expressions separated by ";"; empty: every subkey
+
  protected:
   bool FindingsAreKeys() const override { return true; }
-
- public:
-
-  std::string SubkeyFilter;  // regular expressions separated by ";"; empty: every subkey
 };
 
 }  // namespace tw
