@@ -57,5 +57,6 @@ int RunCleanCommand(const std::vector<std::string>& args);
 int RunCookiesCommand(const std::vector<std::string>& args);
 int RunBackupCommand(const std::vector<std::string>& args);
 int RunWinapp2Command(const std::vector<std::string>& args);
+int RunProtectCommand(const std::vector<std::string>& args);
 
 }  // namespace tw

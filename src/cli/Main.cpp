@@ -31,7 +31,9 @@ constexpr const char* kUsage =
     "  winapp2 import FILE.ini OUT.xml|OUT.dat [--all] [--json] [--database PATH]\n"
     "    (the rule file's entries added to the database as groups of their own)\n"
     "  --log, with any command: errors met and not printed go to the diagnostics log,\n"
-    "    Tidewhisk\\Logger.txt in the user's local application data folder\n";
+    "    Tidewhisk\\Logger.txt in the user's local application data folder\n"
+    "  protect list [--json] | add folder|file|key TEXT | remove folder|file|key TEXT\n"
+    "    (what no item may list or remove; TEXT may hold %VARIABLES%)\n";
 
 struct Command {
   const char* name;
@@ -48,6 +50,7 @@ constexpr Command kCommands[] = {
     {"cookies", tw::RunCookiesCommand},
     {"backup", tw::RunBackupCommand},
     {"winapp2", tw::RunWinapp2Command},
+    {"protect", tw::RunProtectCommand},
 };
 
 }  // namespace

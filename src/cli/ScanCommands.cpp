@@ -18,6 +18,7 @@
 #include "cleaners/system/RegistryObjects.h"
 #include "cli/Cli.h"
 #include "database/XMLDatabase.h"
+#include "engine/ProtectPlaces.h"
 #include "engine/ScanMgr.h"
 #include "engine/States.h"
 #include "platform/Handles.h"
@@ -163,6 +164,10 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     last = now;
     if (sender == manager.WorkObjects.back().get()) finished = true;
   };
+  {
+    TRegistrySettingsStore settings;
+    manager.Protect = ProtectListFromLines(ReadProtectLines(settings));
+  }
   CurrentMode = static_cast<std::uint8_t>(mode);
   ScanState = ssScanning;
   last = Clock::now();
@@ -204,7 +209,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   ScanState = ssIdle;
 
   // Totals as the main window keeps them: every finding counts, a repeated name's size once.
-  std::int64_t count = 0, size = 0, checked = 0, failed = 0;
+  std::int64_t count = 0, size = 0, checked = 0, failed = 0, kept = 0;
   std::unordered_set<std::string> names;  // lower-cased texts
   std::size_t findings = 0;
   for (const auto& object : manager.WorkObjects) findings += object->Found.Count();
@@ -238,6 +243,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (names.insert(LowerCase(text)).second) size += record.Size;
       if (record.Checked) ++checked;
       if (!record.CleanSucceeded) ++failed;
+      if (record.Protected) ++kept;
       const bool removed = clean && record.CleanSucceeded &&
                            (run.cleaned.count({object.get(), text}) != 0 ||
                             run.cleaned.count({object.get(), EntryName(*object, i)}) != 0);
@@ -248,13 +254,15 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
         out += ",\"size\":";
         out += std::to_string(record.Size);
         if (clean) out += removed ? ",\"removed\":true" : ",\"removed\":false";
+        if (record.Protected) out += ",\"protected\":true";
         out += "}";
       } else {
         out += "  ";
         out += text;
         out += "  ";
         out += std::to_string(record.Size);
-        if (clean) out += removed ? "  removed" : "  not removed";
+        if (record.Protected) out += "  kept (protected)";
+        else if (clean) out += removed ? "  removed" : "  not removed";
         out += "\n";
       }
     }
@@ -283,7 +291,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       out += Format(",\"checked\":%d,\"failed\":%d,\"backups\":[", checked, failed);
       for (std::size_t i = 0; i < backupFiles.size(); ++i)
         out += (i ? "," : "") + JsonString(backupFiles[i]);
-      out += Format("],\"oldBackups\":%d", oldBackups);
+      out += Format("],\"oldBackups\":%d,\"protected\":%d", oldBackups, kept);
     }
     out += "}\n";
   } else {
@@ -294,6 +302,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     out += Format("Programs to close: %s\n", programs.empty() ? std::string("none") : programs);
     if (clean) {
       out += Format("Cleaned: %d checked, %d could not be removed\n", checked, failed);
+      if (kept) out += Format("Kept because protected: %d\n", kept);
       std::string files;
       for (const std::string& file : backupFiles) files += (files.empty() ? "" : ", ") + file;
       out += Format("Backups: %s\n", files.empty() ? std::string(backups ? "none" : "off") : files);

@@ -64,7 +64,22 @@ TWorkObject::TWorkObject(HWND handle, TWorkDoneEvent onWorkDone, TWorkItemEvent 
       ItemNode(std::move(itemNode)),
       OnItem(std::move(onItem)) {}
 
+TFindingPlace TWorkObject::FindingPlace(const std::string&, const TChecked&) const { return {}; }
+
+bool TWorkObject::FindingProtected(const TProtectList& list, const std::string& text,
+                                   const TChecked& record) const {
+  if (list.Empty()) return false;
+  const TFindingPlace place = FindingPlace(text, record);
+  switch (place.Kind) {
+    case TFindingPlace::TKind::None: return false;
+    case TFindingPlace::TKind::Path: return list.ProtectsPath(place.Text, place.WithContents);
+    case TFindingPlace::TKind::Key: return list.ProtectsKey(place.Text, place.WithContents);
+  }
+  return false;
+}
+
 void TWorkObject::AddFinding(std::string text, std::unique_ptr<TChecked> record) {
+  if (Protect && record && FindingProtected(*Protect, text, *record)) return;
   Found.Add(std::move(text), std::move(record));
   ReportItem(Found.Text(Found.Count() - 1));
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "database/XmlDom.h"
+#include "engine/portable/ProtectList.h"
 #include "support/Exceptions.h"
 
 namespace tw {
@@ -51,6 +52,20 @@ class TChecked {
   bool Checked = true;         // the user may untick it; a clean acts on ticked findings only
   bool CleanSucceeded = true;  // cleared by a clean that could not remove the finding
   std::int64_t Size = 0;       // bytes, 0 when the kind has no size
+  // Set by a clean that kept the finding because the user's protect list names it; the finding
+  // is then unticked, and counts as kept, not as failed.
+  bool Protected = false;
+};
+
+// Where a finding lies, as the protect list sees it: a file or folder path, a registry key (for
+// a value, the key that holds it), or nowhere the list can name (URL-cache entries, browser
+// database rows, the clipboard).
+struct TFindingPlace {
+  enum class TKind { None, Path, Key };
+  TKind Kind = TKind::None;
+  std::string Text;
+  // A folder removed with everything in it, or a key removed with its subkeys.
+  bool WithContents = false;
 };
 
 // A shell item; owns its identifier list. Size from the directory entry of Path (0 when absent).
@@ -141,9 +156,18 @@ class TWorkObject : public TCustomWorkObject {
   std::atomic<bool> Aborted{false};
   TFoundList Found;
   TWorkItemEvent OnBackup;
+  // The user's protect list (the scan manager's); null protects nothing.
+  const TProtectList* Protect = nullptr;
+
+  // Where the finding of Text and Record lies; each cleaner answers for its findings.
+  virtual TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const;
+  // True when List names the place of the finding (never for a place of kind None).
+  bool FindingProtected(const TProtectList& list, const std::string& text,
+                        const TChecked& record) const;
 
  protected:
   // Scan: appends a line (the record starts ticked) and then raises OnItem with the same text.
+  // A finding that the protect list names is dropped: it is never listed.
   void AddFinding(std::string text, std::unique_ptr<TChecked> record);
   // Raises OnItem with Text when it is assigned.
   void ReportItem(const std::string& text);

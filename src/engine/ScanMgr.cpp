@@ -86,6 +86,7 @@ void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item) {
     TActionParams params;
     for (const char* attribute : row->attributes) params[attribute] = action.Attr(attribute);
     WorkObjects.push_back(builder->second(std::move(init), params));
+    WorkObjects.back()->Protect = &Protect;
     if (method == "DeleteFiles" && params["path"] == "%TEMP%") AddPrograms({"msnmsgr.exe"});
   }
 }
@@ -95,7 +96,21 @@ void TScanMgr::PostProgress(WPARAM wParam, LPARAM lParam) {
   else if (OnProgress) OnProgress(wParam, lParam);
 }
 
+void TScanMgr::KeepProtected() {
+  if (Protect.Empty()) return;
+  for (const auto& object : WorkObjects)
+    for (int i = 0; i < object->Found.Count(); ++i) {
+      TChecked& record = object->Found.Record(i);
+      if (record.Checked && object->FindingProtected(Protect, object->Found.Text(i), record)) {
+        record.Checked = false;
+        record.Protected = true;
+      }
+    }
+}
+
 void TScanMgr::Clean() {
+  // Protected now, whatever the list was when the scan ran (or the rule that listed it).
+  KeepProtected();
   for (const auto& object : WorkObjects) {
     // A scan that ended in an error is not shown to the user: what it listed before the error
     // was never reviewed, so none of it is cleaned.

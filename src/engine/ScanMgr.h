@@ -58,8 +58,12 @@ class TScanMgr {
   // nothing is queued. Language: the front end's, for texts of the string table in findings.
   void Scan(const TXmlDocument& document, int language = 0);
   // Queues every object of WorkObjects again with CleanMode set, the end marker last. The
-  // findings of an object whose scan ended in an error are unticked first (they were not shown).
+  // findings of an object whose scan ended in an error are unticked first (they were not shown);
+  // so is every ticked finding that Protect names, which is marked Protected.
   void Clean();
+  // Unticks every ticked finding that Protect names and marks it Protected (Clean does it first;
+  // a front end may do it before, to count what the clean will touch).
+  void KeepProtected();
   // Sets Aborted on every object and stops the pool; OnAbortStopped follows (at once when no
   // worker thread is alive; after an earlier stop's callback when one is still under way).
   void Abort();
@@ -86,6 +90,9 @@ class TScanMgr {
   // whatever its letter case (the first spelling is kept), sorted without regard to case.
   std::set<std::string, CaseInsensitiveLess> ProgramsToClose;
   bool UseCallbacks;
+  // What no object may list or remove; the front end fills it from the user's settings before
+  // Scan, and may renew it before Clean (the clean checks every ticked finding against it).
+  TProtectList Protect;
   // Written by the clean dialog, read by the clean summary; the manager never touches it.
   TWorkObject* LastCleanedObject = nullptr;
 

@@ -18,6 +18,9 @@ class TRegistrySettingsStore final : public TSettingsStore {
   // The key is created when missing. Write errors are not reported.
   void WriteString(std::string_view name, std::string_view text) override;
   void WriteDword(std::string_view name, std::uint32_t value) override;
+  // REG_MULTI_SZ; a string value is read as one line. The key is created when missing.
+  std::vector<std::string> ReadLines(std::string_view name) override;
+  void WriteLines(std::string_view name, const std::vector<std::string>& lines) override;
 
  private:
   HKEY root_;

@@ -45,6 +45,18 @@ TEST(ProtectList, PathsInFoldersPatternsAndContainingFolders) {
         << c.path << (c.removesContents ? " (with contents)" : "");
 }
 
+// A folder removed with its contents holds a full-path pattern's files when it is the pattern's
+// folder or above it; below it only when a folder part of the pattern has a wildcard.
+TEST(ProtectList, FoldersRemovedWithContentsAndFullPathPatterns) {
+  const TProtectList list({{TProtectKind::File, "F:\\Work\\*.kdbx"}, {TProtectKind::File, "F:\\Data\\*\\vault.kdbx"}});
+  EXPECT_TRUE(list.ProtectsPath("F:\\Work", true));
+  EXPECT_TRUE(list.ProtectsPath("F:\\", true));
+  EXPECT_FALSE(list.ProtectsPath("F:\\Work\\old", true));
+  EXPECT_TRUE(list.ProtectsPath("F:\\Data\\x", true));
+  EXPECT_FALSE(list.ProtectsPath("F:\\Data\\x", false));
+  EXPECT_FALSE(list.ProtectsPath("F:\\Other", true));
+}
+
 TEST(ProtectList, RegistryKeysInEveryRootSpelling) {
   const TProtectList list({
       {TProtectKind::Key, "HKCU\\Software\\Keep"},
@@ -89,6 +101,7 @@ TEST(ProtectList, StoredFormAndProblems) {
   EXPECT_NE(ProtectEntryProblem({TProtectKind::Folder, "C:\\Ke*p"}), "");
   EXPECT_EQ(ProtectEntryProblem({TProtectKind::File, "*.kdbx"}), "");
   EXPECT_NE(ProtectEntryProblem({TProtectKind::File, "sub\\*.kdbx"}), "");
+  EXPECT_NE(ProtectEntryProblem({TProtectKind::File, "C:\\Keep\\"}), "");  // names a folder, not a file
   EXPECT_NE(ProtectEntryProblem({TProtectKind::Key, "Software\\Keep"}), "");
   EXPECT_EQ(ProtectEntryProblem({TProtectKind::Key, "HKU\\S-1-5-21\\Software"}).empty(),
             !FoldKey("HKU\\S-1-5-21\\Software").empty());

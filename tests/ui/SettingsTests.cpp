@@ -208,3 +208,22 @@ TEST(StartupOptions, CenterCoordinate) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(Settings, ProtectLinesKeepTheirOrderWithoutEmptyLines) {
+  FakeStore store;
+  EXPECT_TRUE(ReadProtectLines(store).empty());  // a fresh user protects nothing
+  WriteProtectLines(store, {"folder:%USERPROFILE%\\Keep", "", "file:*.kdbx"});
+  // A store without a list type keeps one line a row.
+  EXPECT_EQ(store.Read(kProtectValue).Text, "folder:%USERPROFILE%\\Keep\nfile:*.kdbx\n");
+  EXPECT_EQ(ReadProtectLines(store), (std::vector<std::string>{"folder:%USERPROFILE%\\Keep", "file:*.kdbx"}));
+  store.SetString(kProtectValue, "key:HKCU\\Software\\Keep\n\nfile:a.txt");  // typed by hand
+  EXPECT_EQ(ReadProtectLines(store), (std::vector<std::string>{"key:HKCU\\Software\\Keep", "file:a.txt"}));
+  WriteProtectLines(store, {});
+  EXPECT_TRUE(ReadProtectLines(store).empty());
+}
+
+}  // namespace
+}  // namespace tw

@@ -137,6 +137,11 @@ TBrowserWorkObject::TBrowserWorkObject(HWND handle, TWorkDoneEvent onWorkDone,
     : TWorkObject(handle, std::move(onWorkDone), std::move(onItem), std::move(itemNode)),
       Locations(BrowserLocations()) {}
 
+TFindingPlace TBrowserWorkObject::FindingPlace(const std::string& text, const TChecked& record) const {
+  if (dynamic_cast<const TRowChecked*>(&record)) return {};
+  return {TFindingPlace::TKind::Path, text, false};
+}
+
 bool TBrowserWorkObject::ScanNamedFile(const std::string& path, bool& found) {
   found = false;
   WIN32_FIND_DATAA entry;

@@ -32,6 +32,9 @@ class TBrowserWorkObject : public TWorkObject {
 
   std::shared_ptr<const TBrowserLocations> Locations;
 
+  // A file finding is its path; a database row lies nowhere the protect list can name.
+  TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+
  protected:
   // For each profile: the old-format file OldFile (when given) as a file finding, then the rows
   // of every source whose file the profile holds. With several profiles each row's text begins

@@ -709,6 +709,16 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
   return true;
 }
 
+TFindingPlace TDeleteFileObject::FindingPlace(const std::string& text, const TChecked& record) const {
+  TFindingPlace place{TFindingPlace::TKind::Path, text, false};
+  if (const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record))
+    place.WithContents = (entry->Attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                         !(entry->Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  else  // the variants keep only a size: ask the disk (a link counts as a folder here)
+    place.WithContents = IsExistingFolder(Wide(text));
+  return place;
+}
+
 void TDeleteFileObject::CleanFound(const std::string& root) {
   TFileRemover remover(root, [this](int index) { Found.Record(index).CleanSucceeded = false; });
   auto report = [&](int index, bool removed) {

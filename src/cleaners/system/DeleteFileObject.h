@@ -37,6 +37,9 @@ class TDeleteFileObject : public TWorkObject {
   // letter case or form) is refused: "Invalid temp path! %s".
   std::string ResolvedPath() const;
 
+  // A finding is the path its text names; a folder (not a link) goes with what it holds.
+  TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+
  protected:
   // Folder is a full path ending with "\". A scan lists Folder (and, with Recurse, its
   // subfolders); a clean walks Found.

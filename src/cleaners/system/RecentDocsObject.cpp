@@ -35,6 +35,11 @@ void TRecentDocsObject::Scan() {
   } while (::FindNextFileW(find.get(), &entry));
 }
 
+TFindingPlace TRecentDocsObject::FindingPlace(const std::string& text, const TChecked&) const {
+  if (RecentFolder.empty()) return {};
+  return {TFindingPlace::TKind::Path, RecentFolder + text, false};
+}
+
 void TRecentDocsObject::Clean() {
   for (int i = Found.Count() - 1; i >= 0; --i) {
     if (Aborted) return;

@@ -17,6 +17,9 @@ class TRecentDocsObject : public TDeleteFileObject {
   // The recent-documents folder (ending with "\"), set by each scan and used by the clean.
   std::string RecentFolder;
 
+  // A finding is a name in RecentFolder.
+  TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+
  private:
   void Scan();
   void Clean();

@@ -161,6 +161,18 @@ bool TRegistryObject::Unchanged(const TTidewhiskReg& reg, int index, const std::
   return true;
 }
 
+TFindingPlace TRegistryObject::FindingPlace(const std::string& text, const TChecked& record) const {
+  TFindingPlace place{TFindingPlace::TKind::Key, JoinPath(Key, Subkey), false};
+  if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&record)) {
+    if (entry->IsKey) place.Text = JoinPath(place.Text, entry->Name);
+    place.WithContents = entry->IsKey;
+  } else if (FindingsAreKeys()) {
+    place.Text = JoinPath(place.Text, text.substr(0, text.find('|')));
+    place.WithContents = true;
+  }
+  return place;
+}
+
 std::string TRegistryObject::EntryName(int index, bool* isKey, bool keysByDefault) const {
   if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&Found.Record(index))) {
     *isKey = entry->IsKey;

@@ -49,7 +49,13 @@ class TRegistryObject : public TWorkObject {
   // The backup files the last clean wrote.
   std::vector<std::string> BackupFiles;
 
+  // A value lies in Key\Subkey; a key finding is that key's subkey, removed with its subtree.
+  TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+
  protected:
+  // True when a finding whose record does not say so names a key (the subkey cleaners).
+  virtual bool FindingsAreKeys() const { return false; }
+
   // The registry object of one run, with Key\Subkey open: read access in a scan, full access
   // in a clean. A scan of HKEY_USERS first puts the current user's identifier in front of
   // Subkey (from the Internet Explorer registry mirror). Raises "Subkey \"%s\%s\" not found.".
@@ -120,6 +126,9 @@ class TDeleteSubkeysObject : public TRegistryObject {
   const char* ClassName() const override { return "TDeleteSubkeysObject"; }
 
   std::string SubkeyFilter;  // regular expressions separated by ";"; empty: every subkey
+
+ protected:
+  bool FindingsAreKeys() const override { return true; }
 };
 
 }  // namespace tw

@@ -186,7 +186,8 @@ std::string ProtectEntryProblem(const TProtectEntry& entry) {
     case TProtectKind::File:
       if (entry.Text.find_first_of("\\/") == std::string::npos) return {};
       if (!IsFullPath(entry.Text)) return "A file is named by its full path or by its name alone.";
-      if (FoldPath(entry.Text).ends_with("\\")) return "A file pattern ends with a name.";
+      // Judged on the text as given: the folded form has lost its trailing separator.
+      if (entry.Text.ends_with('\\') || entry.Text.ends_with('/')) return "A file pattern ends with a name.";
       return {};
     case TProtectKind::Key:
       if (FoldKey(entry.Text).empty())
@@ -213,6 +214,7 @@ TProtectList::TProtectList(const std::vector<TProtectEntry>& entries) {
           end = end == std::string::npos ? pattern.Text.size() : end;
           const std::size_t slash = pattern.Text.rfind('\\', end);
           pattern.Folder = slash == std::string::npos ? std::string() : pattern.Text.substr(0, slash);
+          pattern.FolderExact = slash != std::string::npos && slash == pattern.Text.rfind('\\');
         }
         files_.push_back(std::move(pattern));
         break;
@@ -238,9 +240,11 @@ bool TProtectList::ProtectsPath(std::string_view path, bool removesContents) con
     if (pattern.NameOnly ? MatchesWildcard(name, pattern.Text) : MatchesWildcard(folded, pattern.Text))
       return true;
     // A folder removed with its contents may hold files of the pattern: any pattern with no
-    // folder of its own, or whose literal folder lies in (or above) the removed one.
+    // folder of its own, or whose literal folder lies in (or is) the removed one, or, when a
+    // folder part of the pattern has a wildcard, holds the removed one.
     if (removesContents &&
-        (pattern.NameOnly || Inside(pattern.Folder, folded) || Inside(folded, pattern.Folder)))
+        (pattern.NameOnly || Inside(pattern.Folder, folded) ||
+         (!pattern.FolderExact && Inside(folded, pattern.Folder))))
       return true;
   }
   return false;

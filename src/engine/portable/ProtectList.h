@@ -55,6 +55,7 @@ class TProtectList {
     std::string Text;     // folded, normalised
     bool NameOnly = false;  // a bare name pattern: matched against the last part only
     std::string Folder;   // the literal folder part before the first wildcard part ("" when none)
+    bool FolderExact = false;  // Folder is the pattern's whole folder (wildcards in the name only)
   };
   std::vector<std::string> folders_;
   std::vector<TPattern> files_;

@@ -41,6 +41,38 @@ bool ReadBoolSetting(TSettingsStore& store, std::string_view name, bool def) {
   return ReadIntegerSetting(store, name, def ? 1 : 0) != 0;
 }
 
+std::vector<std::string> TSettingsStore::ReadLines(std::string_view name) {
+  const TStoredValue stored = Read(name);
+  std::vector<std::string> lines;
+  if (stored.Kind != TStoredValue::TKind::String) return lines;
+  for (std::size_t start = 0; start <= stored.Text.size();) {
+    std::size_t end = stored.Text.find('\n', start);
+    if (end == std::string::npos) end = stored.Text.size();
+    lines.push_back(stored.Text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+void TSettingsStore::WriteLines(std::string_view name, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  WriteString(name, text);
+}
+
+std::vector<std::string> ReadProtectLines(TSettingsStore& store) {
+  std::vector<std::string> lines = store.ReadLines(kProtectValue);
+  std::erase_if(lines, [](const std::string& line) { return line.empty(); });
+  return lines;
+}
+
+void WriteProtectLines(TSettingsStore& store, const std::vector<std::string>& lines) {
+  std::vector<std::string> kept = lines;
+  std::erase_if(kept, [](const std::string& line) { return line.empty(); });
+  store.WriteLines(kProtectValue, kept);
+}
+
 std::string ReadStringSetting(TSettingsStore& store, std::string_view name, std::string_view def) {
   const TStoredValue stored = store.Read(name);
   if (stored.Kind == TStoredValue::TKind::String) return stored.Text;

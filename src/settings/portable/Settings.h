@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tw {
 
@@ -23,6 +24,10 @@ class TSettingsStore {
   virtual TStoredValue Read(std::string_view name) = 0;
   virtual void WriteString(std::string_view name, std::string_view text) = 0;
   virtual void WriteDword(std::string_view name, std::uint32_t value) = 0;
+  // A list of texts, in order. Stores without a list type keep it as one string of lines
+  // separated by "\n" (what these defaults do); the registry store uses REG_MULTI_SZ.
+  virtual std::vector<std::string> ReadLines(std::string_view name);
+  virtual void WriteLines(std::string_view name, const std::vector<std::string>& lines);
 };
 
 inline constexpr const char* kSettingsKey = "Software\\Tidewhisk";
@@ -70,6 +75,12 @@ std::string ReadLocaleCode(TSettingsStore& store);
 int ReadPresetScanMode(TSettingsStore& store);
 // What the exit action writes, in its order; "Locale" is not among them.
 void WriteExitSettings(TSettingsStore& store, int currentMode, const TCheckSettings& checks);
+
+// The user's protect list: "Protect", one stored entry a line ("folder:%USERPROFILE%\Keep"),
+// environment variables kept as typed. Empty lines are dropped; missing means nothing protected.
+inline constexpr const char* kProtectValue = "Protect";
+std::vector<std::string> ReadProtectLines(TSettingsStore& store);
+void WriteProtectLines(TSettingsStore& store, const std::vector<std::string>& lines);
 
 // The log-on Run value of a program file: its name is the file name, its data the quoted path
 // followed by the hidden-start switch.

@@ -16,7 +16,7 @@
 namespace tw {
 namespace {
 
-enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22 };
+enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22, kIdProtect = 30 };
 constexpr int kCheckRows[TSettingsForm::kChecks] = {203, 202, 170, 168, 201, kRowDiagnosticsLog};
 
 }  // namespace
@@ -70,6 +70,7 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   SetControlHint(tooltip_.get(), btnBackupMgr_, std::string(StrRes(176, l)));
   ::EnableWindow(btnBackupMgr_, BackupsExist());
   ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
+  protect_ = std::make_unique<TProtectSection>(h, l, store_, kIdProtect);
 
   // Check boxes in a box on the left, the buttons in a column on the right.
   int boxWidth = 0;
@@ -90,8 +91,10 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
     ::MoveWindow(button, columnLeft, y, buttonWidth, 26, TRUE);
     y += 26 + 10;
   }
+  const int protectTop = groupTop + groupHeight + 12;
+  const int protectHeight = protect_->Place(12, protectTop, width - 24);
   const SIZE close = hotClose_->Size();
-  const int closeTop = groupTop + groupHeight + 12;
+  const int closeTop = protectTop + protectHeight + 12;
   hotClose_->SetPosition(width - 12 - close.cx, closeTop);
   SetClientSize(h, width, closeTop + std::max<int>(26, close.cy) + 12);
 }
@@ -159,6 +162,7 @@ LRESULT TSettingsForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept 
   try {
     if (msg == WM_COMMAND) {
       const int id = LOWORD(wParam);
+      if (protect_ && protect_->Command(id, HIWORD(wParam))) return 0;
       if (id >= kIdCheck && id < kIdCheck + kChecks) {
         if (HIWORD(wParam) == BN_CLICKED) CheckClicked(static_cast<TCheck>(id - kIdCheck));
         return 0;

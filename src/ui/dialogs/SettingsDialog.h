@@ -11,6 +11,7 @@
 #include "settings/portable/Settings.h"
 #include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
+#include "ui/dialogs/ProtectSection.h"
 
 namespace tw {
 
@@ -41,6 +42,7 @@ class TSettingsForm final : public TWindow {
   HWND CookieMgrButton() const { return btnCookieMgr_; }
   HWND BackupMgrButton() const { return btnBackupMgr_; }
   THotImage& CloseButton() { return *hotClose_; }
+  TProtectSection& Protect() { return *protect_; }
 
   void Reset();
   // Shows the manager modally over the dialog, then enables its button by its rule again.
@@ -67,6 +69,7 @@ class TSettingsForm final : public TWindow {
   TSettingsActions actions_;
   std::string keptFile_;
   std::unique_ptr<THotImage> image1_, hotClose_;
+  std::unique_ptr<TProtectSection> protect_;
   std::array<HWND, kChecks> checkBoxes_{};
   HWND groupBox1_ = nullptr, btnReset_ = nullptr, btnCookieMgr_ = nullptr, btnBackupMgr_ = nullptr;
   unique_hwnd tooltip_;

@@ -1,6 +1,7 @@
 // The clean of the ticked findings, started from the results: close the programs that hold them,
 // warn, refresh the kept cookies, remove with the progress dialog, sum up, back to the ready list.
 #include "cleaners/system/KeptCookies.h"
+#include "engine/ProtectPlaces.h"
 #include "engine/States.h"
 #include "platform/Text.h"
 #include "registry/BackupFiles.h"
@@ -75,6 +76,10 @@ void TTWMainForm::StartClean() {
   } catch (const std::exception& e) {
     LogFile().Write("[hotCleanClick] %s", std::string(e.what()));
   }
+
+  // The protect list as it is now: what it names is kept, whatever the scan listed.
+  scanMgr_->Protect = ProtectListFromLines(ReadProtectLines(store));
+  scanMgr_->KeepProtected();
 
   // 5. The progress dialog runs the clean through the scan manager.
   TCleanCounts counts;

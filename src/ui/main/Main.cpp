@@ -10,6 +10,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "engine/ProtectPlaces.h"
 #include "engine/States.h"
 #include "engine/Utility.h"
 #include "platform/Com.h"
@@ -965,6 +966,8 @@ void TTWMainForm::HotScanClick() {
   ResetTray();
   startTime_ = std::chrono::steady_clock::now();
   try {
+    TRegistrySettingsStore protectStore;
+    scanMgr_->Protect = ProtectListFromLines(ReadProtectLines(protectStore));
     scanMgr_->Scan(database_->Document, Tag);
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.

@@ -1,0 +1,180 @@
+// Drives the real Tidewhisk.exe: a folder on the user's protect list, inside a folder an item
+// cleans and named outright by an imported winapp2 rule, survives a scan and clean in every mode.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/Handles.h"
+#include "strings/StrRes.h"
+#include "support/FileIO.h"
+#include "ui/ProgramDriver.h"
+#include "ui/main/portable/ReadyRules.h"
+
+namespace tw {
+namespace {
+
+using namespace std::chrono_literals;
+using drive::ChildOf;
+using drive::ClickAt;
+using drive::Text;
+using drive::TopWindow;
+using drive::WaitFor;
+
+std::string WinPath(std::string unixPath) {
+  for (char& c : unixPath)
+    if (c == '/') c = '\\';
+  return "Z:" + unixPath;
+}
+const std::string kProgram = WinPath(TW_PROGRAM);
+const std::string kCli = WinPath(TW_CLI);
+constexpr const char* kKey = "Software\\Tidewhisk";
+const std::string kTree = "C:\\tw_protect_gui\\";
+
+std::string Row(int row) { return std::string(StrRes(row, 0)); }
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string DatabasePath() {
+  char path[MAX_PATH];
+  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
+  ::CreateDirectoryA((std::string(path) + "\\Tidewhisk").c_str(), nullptr);
+  return std::string(path) + "\\Tidewhisk\\database.dat";
+}
+
+void WriteSetting(const char* name, DWORD type, const std::string& data) {
+  unique_hkey key;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  ::RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
+}
+
+// Runs twcli with Args; its exit code (-1 when it could not start).
+int RunCli(const std::string& args) {
+  std::string command = "\"" + kCli + "\" " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return -1;
+  unique_handle process(pi.hProcess), thread(pi.hThread);
+  ::WaitForSingleObject(process.get(), 60000);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.get(), &code);
+  return static_cast<int>(code);
+}
+
+class TProgram {
+ public:
+  TProgram() {
+    std::string command = "\"" + kProgram + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    process_.reset(pi.hProcess);
+    unique_handle thread(pi.hThread);
+    pid_ = pi.dwProcessId;
+  }
+  ~TProgram() {
+    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+      ::PostMessageA(Main(), ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0);
+      if (::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process_.get(), 99);
+    }
+  }
+  HWND Main() const { return TopWindow(pid_, "TTWMainForm"); }
+  HWND Find(const char* className) const { return TopWindow(pid_, className); }
+  HWND Shown(const char* className) const {
+    HWND window = Find(className);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+  }
+
+ private:
+  unique_handle process_;
+  DWORD pid_ = 0;
+};
+
+class ProtectProgramTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The items: one cleans the whole tree in every mode; the imported rule (a default one:
+    // Complete Cleanup, and ticked) names the protected folder itself.
+    ::CreateDirectoryA(kTree.c_str(), nullptr);
+    const std::string names = R"(<en name="Tree" info="i"/><fr name="Tree" info="i"/><de name="Tree" info="i"/><es name="Tree" info="i"/>)";
+    WriteFileAtomic(kTree + "db.xml",
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Database version=\"1\" smallIcons=\"false\">"
+                    "<TipsAndTricks lastTip=\"01\" maxTipId=\"01\"><Tip id=\"01\"><en info=\"a\"/><fr info=\"b\"/>"
+                    "<de info=\"c\"/><es info=\"d\"/></Tip></TipsAndTricks>"
+                    "<Group id=\"g00\" icon=\"shell32.dll\">" + names +
+                    "<Item id=\"g00-i01\" icon=\"shell32.dll\" enabled=\"true\" mode=\"1111111\" checked=\"true\">" +
+                    names + "<Action method=\"DeleteFiles\" path=\"" + kTree +
+                    "junk\" excludeAttr=\"\" fileAttrib=\"faAnyFile\" fileFilter=\"*.*\" excludeFolder=\"\" "
+                    "recurse=\"true\"/></Item></Group></Database>\n");
+    WriteFileAtomic(kTree + "rules.ini", "[Names the kept folder]\r\nDefault=True\r\n"
+                                         "FileKey1=%SystemDrive%\\tw_protect_gui\\junk\\Keep|*.*|RECURSE\r\n");
+    ASSERT_EQ(RunCli("winapp2 import \"" + kTree + "rules.ini\" \"" + DatabasePath() + "\" --all --database \"" +
+                     kTree + "db.xml\""), 0);
+  }
+
+  void SetUp() override {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    WriteSetting("ShowTipsAtStartup", REG_SZ, std::string("0", 2));
+    WriteSetting("ShowInfoTips", REG_SZ, std::string("0", 2));
+    WriteSetting("ShowCleanWarning", REG_SZ, std::string("0", 2));
+    std::string protect = "folder:%SystemDrive%\\tw_protect_gui\\junk\\Keep";
+    protect.append(2, '\0');
+    WriteSetting("Protect", REG_MULTI_SZ, protect);
+  }
+
+  static void MakeTree() {
+    for (const char* folder : {"junk", "junk\\Keep", "junk\\Keep\\inner", "junk\\other"})
+      ::CreateDirectoryA((kTree + folder).c_str(), nullptr);
+    for (const char* file : {"junk\\gone.tmp", "junk\\other\\gone.tmp", "junk\\Keep\\a.tmp", "junk\\Keep\\inner\\b.tmp"})
+      WriteFileAtomic(kTree + file, "data");
+  }
+};
+
+TEST_F(ProtectProgramTest, AProtectedFolderSurvivesACleanInEveryMode) {
+  for (int mode = 1; mode <= 7; ++mode) {
+    SCOPED_TRACE(mode);
+    MakeTree();
+    const DWORD preset = static_cast<DWORD>(mode);
+    WriteSetting("PresetScanMode", REG_DWORD, std::string(reinterpret_cast<const char*>(&preset), 4));
+    TProgram program;
+    HWND scan = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+      HWND main = program.Main();
+      scan = main ? ChildOf(main, "TwHotImage", Row(43)) : nullptr;
+      return scan && ::IsWindowVisible(main) && ::IsWindowEnabled(scan) && ::IsWindowVisible(scan) &&
+             Text(::GetDlgItem(main, 1)) == Row(ModeRow(mode));
+    }, 60s));
+    ClickAt(scan, 5, 5);
+    HWND summary = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (summary = program.Shown("TScanInfoDlg")) != nullptr; }, 120s));
+    ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 10s));
+
+    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(46));
+    ASSERT_NE(clean, nullptr);
+    ClickAt(clean, 5, 5);
+    ASSERT_TRUE(WaitFor([&] {
+      if (HWND close = program.Shown("TTerminateAppDlg"))
+        if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
+      return (summary = program.Shown("TScanInfoDlg")) != nullptr;
+    }, 120s));
+    ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr && ::IsWindowVisible(scan); }, 10s));
+
+    // The protected folder and all it holds stay; the rest of the tree is gone.
+    EXPECT_TRUE(Exists(kTree + "junk\\Keep\\a.tmp"));
+    EXPECT_TRUE(Exists(kTree + "junk\\Keep\\inner\\b.tmp"));
+    EXPECT_FALSE(Exists(kTree + "junk\\gone.tmp"));
+    EXPECT_FALSE(Exists(kTree + "junk\\other"));
+  }
+}
+
+}  // namespace
+}  // namespace tw
