@@ -1,6 +1,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 
 #include "cleaners/browsers/ChromeObjects.h"
+#include "cleaners/portable/MachineWide.h"
 #include "cleaners/browsers/FirefoxObjects.h"
 #include "cleaners/browsers/OperaObjects.h"
 #include "cleaners/registry/ClassFixers.h"
@@ -56,6 +57,7 @@ std::unique_ptr<TWorkObject> BuildRegistry(TWorkObjectInit init, const TActionPa
   auto object = Make<Class>(init);
   object->Key = params.at("key");
   object->Subkey = params.at("subkey");
+  object->DeclaredMachinePlace = MachineWideKey(object->Key, object->Subkey);
   if constexpr (requires { object->ValueFilter; }) object->ValueFilter = params.at("valueFilter");
   if constexpr (requires { object->SubkeyFilter; }) object->SubkeyFilter = params.at("subkeyFilter");
   if constexpr (requires { object->NewValue; }) object->NewValue = params.at("newValue");

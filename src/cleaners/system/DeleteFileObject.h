@@ -36,6 +36,8 @@ class TDeleteFileObject : public TWorkObject {
   // profiles root, the Desktop, Documents, the Windows folder or a program files folder (in any
   // letter case or form) is refused: "Invalid temp path! %s".
   std::string ResolvedPath() const;
+  // The resolved folder when it lies in a place every user of the machine shares.
+  std::string MachineWidePlace() const override;
 
  protected:
   // Folder is a full path ending with "\". A scan lists Folder (and, with Recurse, its

@@ -666,6 +666,7 @@ void TTWMainForm::WMDatabaseReady() {
   TRegistrySettingsStore store;
   LocaleCode = ReadLocaleCode(store);
   CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
+  ApplyRestartOptions();
   BuildReadyList();
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);
@@ -958,6 +959,7 @@ void TTWMainForm::HotScanClick() {
     ShowBalloon("Oops!", Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
     return;
   }
+  if (!OfferRightsBeforeScan()) return;
   ScanState = ssScanning;
   SetTopButtonsEnabled(false);
   SetModeButtonsEnabled(false);
