@@ -229,7 +229,16 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
     if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close))
       if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
     return program.Button(43) != nullptr;
-  }, 120s));
+  }, 120s)) << [] {
+    std::string windows;
+    ::EnumWindows([](HWND hwnd, LPARAM param) -> BOOL {
+      char name[128];
+      ::GetClassNameA(hwnd, name, sizeof name);
+      if (::IsWindowVisible(hwnd)) *reinterpret_cast<std::string*>(param) += std::string(name) + " " + Text(hwnd) + "\n";
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+  }() << "running: " << program.Running();
   EXPECT_NE(::GetFileAttributesA(files_[0].c_str()), INVALID_FILE_ATTRIBUTES) << "skipped, not removed";
   EXPECT_EQ(::GetFileAttributesA(files_[1].c_str()), INVALID_FILE_ATTRIBUTES) << "the user's own file goes";
   program.Terminate();
