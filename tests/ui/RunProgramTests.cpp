@@ -200,14 +200,14 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
 
   // Before the scan: Cancel scans nothing; Continue scans everything.
   ClickAt(scan, 5, 5);
-  HWND proceed = program.WaitBoxWith(Row(kRowContinue), 10s);
+  HWND proceed = program.WaitBoxWith(Row(kRowContinue), 30s);
   ASSERT_NE(proceed, nullptr);
   EXPECT_NE(program.WaitBoxWith(Row(kRowRestartAsAdmin), 1s), nullptr);
   Press(ChildOf(::GetParent(proceed), "Button", "Cancel"));
   ASSERT_TRUE(WaitFor([&] { return !program.Find("#32770") || !::IsWindowVisible(program.Find("#32770")); }, 5s));
   EXPECT_NE(program.Button(43), nullptr) << "still ready: nothing was scanned";
   ClickAt(scan, 5, 5);
-  proceed = program.WaitBoxWith(Row(kRowContinue), 10s);
+  proceed = program.WaitBoxWith(Row(kRowContinue), 30s);
   ASSERT_NE(proceed, nullptr);
   Press(proceed);
   HWND clean = program.WaitButton(46, 120s);
