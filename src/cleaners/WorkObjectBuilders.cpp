@@ -2,6 +2,7 @@
 
 #include "cleaners/browsers/BrowserFilesObject.h"
 #include "cleaners/browsers/ChromeObjects.h"
+#include "cleaners/portable/MachineWide.h"
 #include "cleaners/browsers/FirefoxObjects.h"
 #include "cleaners/browsers/OperaObjects.h"
 #include "cleaners/registry/ClassFixers.h"
@@ -58,6 +59,7 @@ std::unique_ptr<TWorkObject> BuildRegistry(TWorkObjectInit init, const TActionPa
   object->Key = params.at("key");
   object->Subkey = params.at("subkey");
   object->Language = init.language;
+  object->DeclaredMachinePlace = MachineWideKey(object->Key, object->Subkey);
   if constexpr (requires { object->ValueFilter; }) object->ValueFilter = params.at("valueFilter");
   if constexpr (requires { object->SubkeyFilter; }) object->SubkeyFilter = params.at("subkeyFilter");
   if constexpr (requires { object->NewValue; }) object->NewValue = params.at("newValue");

@@ -19,8 +19,10 @@
 #include "cli/Cli.h"
 #include "database/XMLDatabase.h"
 #include "engine/ProtectPlaces.h"
+#include "engine/RunTally.h"
 #include "engine/ScanMgr.h"
 #include "engine/States.h"
+#include "platform/Elevation.h"
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"
 #include "registry/BackupFiles.h"
@@ -173,6 +175,28 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   last = Clock::now();
   manager.Scan(database.Document, LanguageOption(args));
   run.sync.RunUntil([&] { return finished; });
+  // What could not be scanned is reported as the program does (the clean's runs replace the
+  // objects' errors).
+  const std::vector<TRunError> scanErrors = RunErrors(manager.WorkObjects, false);
+  std::set<const TWorkObject*> failed;  // objects whose scan raised
+  for (const auto& object : manager.WorkObjects)
+    if (!ScanCounts(*object)) failed.insert(object.get());
+  // Places every user shares need administrator rights: a clean leaves them out.
+  const bool elevated = ProcessIsElevated();
+  const std::vector<TWorkObject*> machineWide =
+      elevated ? std::vector<TWorkObject*>() : MachineWideObjects(manager.WorkObjects);
+  if (!machineWide.empty()) {
+    std::string note = Format(clean ? "twcli: %d items change places shared by every user of this computer and "
+                                      "need administrator rights; they are skipped:\n"
+                                    : "twcli: %d items change places shared by every user of this computer and "
+                                      "need administrator rights to be cleaned:\n",
+                              static_cast<int>(machineWide.size()));
+    for (TWorkObject* object : machineWide) {
+      note += Format("  %s (%s)\n", ItemId(*object), object->MachineWidePlace());
+      if (clean) object->SkipClean = true;
+    }
+    std::fputs(note.c_str(), stderr);
+  }
   // Registry entries are backed up before they change while the user's setting says so.
   bool backups = false;
   if (clean && !args.Flag("--no-backup")) {
@@ -209,7 +233,10 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   ScanState = ssIdle;
 
   // Totals as the main window keeps them: every finding counts, a repeated name's size once.
-  std::int64_t count = 0, size = 0, checked = 0, failed = 0, kept = 0;
+  std::int64_t count = 0, size = 0, kept = 0;
+  const TCleanTally tally = clean ? TallyClean(manager.WorkObjects, nullptr) : TCleanTally();
+  const std::vector<TRunError> cleanErrors =
+      clean ? RunErrors(manager.WorkObjects, true) : std::vector<TRunError>();
   std::unordered_set<std::string> names;  // lower-cased texts
   std::size_t findings = 0;
   for (const auto& object : manager.WorkObjects) findings += object->Found.Count();
@@ -221,12 +248,20 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   for (const auto& object : manager.WorkObjects) {
     if (dynamic_cast<const TDummyObject*>(object.get())) continue;
     const bool failedRun = !object->ErrorClass.empty();
+    const bool failedScan = failed.count(object.get()) != 0;
     if (json) {
       out += Format("%s{\"item\":%s,\"class\":%s,\"error\":", firstObject ? "" : ",",
                     JsonString(ItemId(*object)), JsonString(object->ClassName()));
       out += failedRun ? Format("{\"class\":%s,\"message\":%s}", JsonString(object->ErrorClass),
                                 JsonString(object->ErrorMessage))
                        : std::string("null");
+      // Parts of the run that failed while the rest went on (one profile's database locked).
+      out += ",\"partialErrors\":[";
+      for (std::size_t e = 0; e < object->PartialErrors.size(); ++e)
+        out += Format("%s{\"class\":%s,\"message\":%s}", e ? "," : "",
+                      JsonString(object->PartialErrors[e].className), JsonString(object->PartialErrors[e].message));
+      out += "]";
+      if (object->SkipClean) out += ",\"skipped\":true";
       char time[32];
       std::snprintf(time, sizeof time, ",\"seconds\":%.6f", seconds[object.get()]);
       out += time;
@@ -234,17 +269,21 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     } else {
       out += Format("%s %s\n", ItemId(*object), object->ClassName());
       if (failedRun) out += Format("  error: %s: %s\n", object->ErrorClass, object->ErrorMessage);
+      for (const ErrorInfo& part : object->PartialErrors)
+        out += Format("  error: %s: %s\n", part.className, part.message);
+      if (object->SkipClean) out += "  skipped: needs administrator rights\n";
     }
     firstObject = false;
     for (int i = 0; i < object->Found.Count(); ++i) {
       const std::string& text = object->Found.Text(i);
       const TChecked& record = object->Found.Record(i);
-      ++count;
-      if (names.insert(LowerCase(text)).second) size += record.Size;
-      if (record.Checked) ++checked;
-      if (!record.CleanSucceeded) ++failed;
+      // A scan that failed is not listed by the program: its findings are not in the totals.
+      if (!failedScan) {
+        ++count;
+        if (names.insert(LowerCase(text)).second) size += record.Size;
+      }
       if (record.Protected) ++kept;
-      const bool removed = clean && record.CleanSucceeded &&
+      const bool removed = clean && record.CleanSucceeded && !object->SkipClean && !failedRun &&
                            (run.cleaned.count({object.get(), text}) != 0 ||
                             run.cleaned.count({object.get(), EntryName(*object, i)}) != 0);
       // Appended piece by piece: a scan may list hundreds of thousands of findings.
@@ -286,9 +325,11 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       out += (first ? "" : ",") + JsonString(program);
       first = false;
     }
-    out += Format("],\"count\":%d,\"size\":%d", count, size);
+    out += Format("],\"count\":%d,\"size\":%d,\"errors\":%d,\"elevated\":%s", count, size,
+                  static_cast<int>(scanErrors.size() + cleanErrors.size()), elevated ? "true" : "false");
     if (clean) {
-      out += Format(",\"checked\":%d,\"failed\":%d,\"backups\":[", checked, failed);
+      out += Format(",\"checked\":%d,\"failed\":%d,\"skipped\":%d,\"backups\":[", tally.Checked, tally.Failed,
+                    tally.Skipped);
       for (std::size_t i = 0; i < backupFiles.size(); ++i)
         out += (i ? "," : "") + JsonString(backupFiles[i]);
       out += Format("],\"oldBackups\":%d,\"protected\":%d", oldBackups, kept);
@@ -301,7 +342,8 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       programs += (programs.empty() ? "" : ", ") + program;
     out += Format("Programs to close: %s\n", programs.empty() ? std::string("none") : programs);
     if (clean) {
-      out += Format("Cleaned: %d checked, %d could not be removed\n", checked, failed);
+      out += Format("Cleaned: %d checked, %d could not be removed\n", tally.Checked, tally.Failed);
+      if (tally.Skipped) out += Format("Skipped: %d (they need administrator rights)\n", tally.Skipped);
       if (kept) out += Format("Kept because protected: %d\n", kept);
       std::string files;
       for (const std::string& file : backupFiles) files += (files.empty() ? "" : ", ") + file;
@@ -312,8 +354,14 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
                       kBackupRecycleDays, oldBackups);
     }
   }
+  if (!json) {
+    const std::size_t errors = scanErrors.size() + cleanErrors.size();
+    if (errors) out += Format("Errors: %d\n", static_cast<int>(errors));
+  }
   std::fputs(out.c_str(), stdout);
-  return kExitOk;
+  // Something that could not be scanned, removed, or was skipped makes the run incomplete.
+  const bool incomplete = !scanErrors.empty() || !cleanErrors.empty() || tally.Failed > 0 || tally.Skipped > 0;
+  return incomplete ? kExitFailed : kExitOk;
 }
 
 }  // namespace

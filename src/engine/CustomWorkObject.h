@@ -165,6 +165,17 @@ class TWorkObject : public TCustomWorkObject {
   bool FindingProtected(const TProtectList& list, const std::string& text,
                         const TChecked& record) const;
 
+  // The place shared by every user of the machine (a key of HKEY_LOCAL_MACHINE or of the
+  // classes, the Windows folder, the program files, other users' profiles) that a clean of
+  // this object changes: a process without administrator rights may not change it. Empty when
+  // what it changes belongs to the current user. Each cleaner answers for its kind; this one
+  // gives what the object's builder declared.
+  virtual std::string MachineWidePlace() const { return DeclaredMachinePlace; }
+  std::string DeclaredMachinePlace;
+  // The user left this object out of the clean (it needs rights this process lacks): the clean
+  // does not run it, and its ticked findings count as skipped, not as removed or failed.
+  bool SkipClean = false;
+
  protected:
   // Scan: appends a line (the record starts ticked) and then raises OnItem with the same text.
   // A finding that the protect list names is dropped: it is never listed.

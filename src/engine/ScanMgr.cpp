@@ -1,5 +1,8 @@
 #include "engine/ScanMgr.h"
 
+#include <system_error>
+#include <thread>
+
 #include "engine/EntryLister.h"
 #include "engine/States.h"
 #include "engine/portable/ScanRules.h"
@@ -30,21 +33,12 @@ TScanMgr::TScanMgr(TSynchronizer& sync, HWND handle, const TWorkObjectBuilders& 
 
 TScanMgr::~TScanMgr() = default;
 
-void TScanMgr::AddPrograms(std::initializer_list<const char*> names) {
-  for (const char* name : names) ProgramsToClose.insert(name);
-}
-
 void TScanMgr::Scan(const TXmlDocument& document, int language) {
   scanLanguage_ = language;
   ProgramsToClose.clear();
   WorkObjects.clear();
   if (OnScanStart) OnScanStart(this);
-
-  const int mode = CurrentMode;
-  for (const TXmlNode& group : ChildrenNamed(document.Root(), "Group")) {
-    if (mode == pmRegistry && !GroupTakesPart(mode, group.Attr("id"))) continue;
-    for (const TXmlNode& item : ChildrenNamed(group, "Item")) ScanItem(group, item);
-  }
+  Build(document, WorkObjects, ProgramsToClose);
   auto marker = std::make_unique<TDummyObject>(UseCallbacks ? nullptr : Handle, OnWorkDone,
                                                UseCallbacks ? OnItem : TWorkItemEvent(),
                                                TXmlNode());
@@ -54,7 +48,27 @@ void TScanMgr::Scan(const TXmlDocument& document, int language) {
   for (const auto& object : WorkObjects) Pool.Add(object.get());
 }
 
-void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item) {
+std::vector<std::unique_ptr<TWorkObject>> TScanMgr::Preview(const TXmlDocument& document) {
+  std::vector<std::unique_ptr<TWorkObject>> objects;
+  TPrograms programs;
+  Build(document, objects, programs);
+  return objects;
+}
+
+void TScanMgr::Build(const TXmlDocument& document, std::vector<std::unique_ptr<TWorkObject>>& objects,
+                     TPrograms& programs) {
+  const int mode = CurrentMode;
+  for (const TXmlNode& group : ChildrenNamed(document.Root(), "Group")) {
+    if (mode == pmRegistry && !GroupTakesPart(mode, group.Attr("id"))) continue;
+    for (const TXmlNode& item : ChildrenNamed(group, "Item")) ScanItem(group, item, objects, programs);
+  }
+}
+
+void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item,
+                        std::vector<std::unique_ptr<TWorkObject>>& objects, TPrograms& programs) {
+  auto add = [&programs](std::initializer_list<const char*> names) {
+    for (const char* name : names) programs.insert(name);
+  };
   const int mode = CurrentMode;
   const std::string enabled = item.Attr("enabled");
   if (enabled == "false") return;
@@ -63,31 +77,31 @@ void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item) {
   if (!ItemTakesPart(mode, enabled, modeText, checked)) return;
 
   const std::string groupId = group.Attr("id");
-  if (groupId == "g04") AddPrograms({"safari.exe"});
-  if (groupId == "g13") AddPrograms({"chrome.exe"});
+  if (groupId == "g04") add({"safari.exe"});
+  if (groupId == "g13") add({"chrome.exe"});
 
   const std::string icon = item.Attr("icon");
   const std::string itemId = item.Attr("id");
   for (int i = 1, n = FieldCount(icon); i <= n; ++i) {
     std::string program = IconProgram(GetField(icon, i));
-    if (!program.empty() && !IconProgramsIgnored(itemId)) ProgramsToClose.insert(program);
+    if (!program.empty() && !IconProgramsIgnored(itemId)) programs.insert(program);
   }
 
   for (const TXmlNode& action : ChildrenNamed(item, "Action")) {
     const std::string method = action.Attr("method");
-    if (method.starts_with("RegFix")) AddPrograms({"regedit.exe", "regedt32.exe"});
+    if (method.starts_with("RegFix")) add({"regedit.exe", "regedt32.exe"});
     const TMethodRow* row = FindMethod(method);
     if (!row) continue;
-    for (const char* program : row->programs) ProgramsToClose.insert(program);
+    for (const char* program : row->programs) programs.insert(program);
     const auto builder = Builders.find(std::string_view(row->method));
     if (builder == Builders.end()) continue;
-    TWorkObjectInit init{UseCallbacks ? nullptr : Handle, OnWorkDone,
+    TWorkObjectInit init{UseCallbacks ? nullptr : Handle, OnWorkDone ? OnWorkDone : TWorkDoneEvent([](TCustomWorkObject*) {}),
                          UseCallbacks ? OnItem : TWorkItemEvent(), item, scanLanguage_};
     TActionParams params;
     for (const char* attribute : row->attributes) params[attribute] = action.Attr(attribute);
-    WorkObjects.push_back(builder->second(std::move(init), params));
-    WorkObjects.back()->Protect = &Protect;
-    if (method == "DeleteFiles" && params["path"] == "%TEMP%") AddPrograms({"msnmsgr.exe"});
+    objects.push_back(builder->second(std::move(init), params));
+    objects.back()->Protect = &Protect;
+    if (method == "DeleteFiles" && params["path"] == "%TEMP%") add({"msnmsgr.exe"});
   }
 }
 
@@ -118,13 +132,46 @@ void TScanMgr::Clean() {
       for (int i = 0; i < object->Found.Count(); ++i) object->Found.Record(i).Checked = false;
     object->CleanMode = true;
     object->Aborted = false;
+    if (object->SkipClean) continue;  // left out by the user: it changes nothing
     Pool.Add(object.get());
   }
 }
 
 void TScanMgr::StopAll(TWorkThreadPool::TStoppedEvent onStopped) {
   for (auto it = WorkObjects.rbegin(); it != WorkObjects.rend(); ++it) (*it)->Aborted = true;
-  Pool.Stop(std::move(onStopped));
+  if (!onStopped) {
+    Pool.Stop(nullptr);
+    return;
+  }
+  Pool.Stop([this, onStopped = std::move(onStopped)](TWorkThreadPool* pool) {
+    // Every run and completion the threads handed over is behind them now.
+    FreeRetired();
+    onStopped(pool);
+  });
+}
+
+void TScanMgr::FreeRetired() {
+  std::vector<std::unique_ptr<TWorkObject>> objects;
+  std::lock_guard<std::mutex> lock(retiredLock_);
+  objects.swap(retired_);
+}
+
+void TScanMgr::ReleaseWork() {
+  std::vector<std::unique_ptr<TWorkObject>> objects = std::move(WorkObjects);
+  WorkObjects.clear();
+  LastCleanedObject = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(retiredLock_);
+    if (Pool.Stopping()) {
+      for (auto& object : objects) retired_.push_back(std::move(object));
+      return;
+    }
+  }
+  try {
+    std::thread([objects = std::move(objects)] {}).detach();
+  } catch (const std::system_error&) {
+    // Freed here when no thread can be had.
+  }
 }
 
 void TScanMgr::Abort() { StopAll(OnAbortStopped); }

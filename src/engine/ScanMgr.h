@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,6 +61,7 @@ class TScanMgr {
   // Queues every object of WorkObjects again with CleanMode set, the end marker last. The
   // findings of an object whose scan ended in an error are unticked first (they were not shown);
   // so is every ticked finding that Protect names, which is marked Protected.
+  // Objects with SkipClean are not queued.
   void Clean();
   // Unticks every ticked finding that Protect names and marks it Protected (Clean does it first;
   // a front end may do it before, to count what the clean will touch).
@@ -69,6 +71,15 @@ class TScanMgr {
   void Abort();
   // As Abort, with OnShutdownStopped; used when the program ends.
   void Shutdown();
+  // Empties WorkObjects and frees its objects (in a thread of their own, so that a large scan
+  // does not stall the caller). While the pool is stopping, a thread may still hand the object
+  // it ran, or its completion, to the main thread: the objects are then kept until the stop's
+  // callback, the last thing the pool raises, and freed there. The only way objects of a run
+  // that may still be under way are let go.
+  void ReleaseWork();
+  // Builds the objects the current mode would scan, without running or keeping them (for a
+  // front end that looks at them before a scan starts). Raises as Scan does.
+  std::vector<std::unique_ptr<TWorkObject>> Preview(const TXmlDocument& document);
   // Counts the URL-cache history entries, and those of them that the adult keyword list matches.
   // Both 0 when this program has no history lister. Runs in the calling thread. Language: the
   // front end's, should the keyword list not exist yet.
@@ -85,6 +96,14 @@ class TScanMgr {
 
   // The objects of the last scan in the order built, end marker last.
   std::vector<std::unique_ptr<TWorkObject>> WorkObjects;
+
+ private:
+  // Objects released while the pool was stopping, freed by its stop callback. Declared before
+  // the pool so that they outlive it: its destruction may still complete one of them.
+  std::mutex retiredLock_;
+  std::vector<std::unique_ptr<TWorkObject>> retired_;
+
+ public:
   TWorkThreadPool Pool;
   // Executable file names of programs that hold what the objects clean; each name once,
   // whatever its letter case (the first spelling is kept), sorted without regard to case.
@@ -93,13 +112,18 @@ class TScanMgr {
   // What no object may list or remove; the front end fills it from the user's settings before
   // Scan, and may renew it before Clean (the clean checks every ticked finding against it).
   TProtectList Protect;
-  // Written by the clean dialog, read by the clean summary; the manager never touches it.
+    // Written by the clean dialog, read by the clean summary; the manager only clears it when it
+  // lets its objects go (ReleaseWork).
   TWorkObject* LastCleanedObject = nullptr;
 
  private:
   void StopAll(TWorkThreadPool::TStoppedEvent onStopped);
-  void AddPrograms(std::initializer_list<const char*> names);
-  void ScanItem(const TXmlNode& group, const TXmlNode& item);
+  using TPrograms = std::set<std::string, CaseInsensitiveLess>;
+  void Build(const TXmlDocument& document, std::vector<std::unique_ptr<TWorkObject>>& objects,
+             TPrograms& programs);
+  void ScanItem(const TXmlNode& group, const TXmlNode& item, std::vector<std::unique_ptr<TWorkObject>>& objects,
+                TPrograms& programs);
+  void FreeRetired();
   void PostProgress(WPARAM wParam, LPARAM lParam);
 
   int scanLanguage_ = 0;

@@ -123,6 +123,11 @@ int TWorkThreadPool::LiveThreads() const {
   return liveThreads_;
 }
 
+bool TWorkThreadPool::Stopping() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return !stopWaiters_.empty();
+}
+
 int TWorkThreadPool::Pending() const {
   std::lock_guard<std::mutex> lock(lock_);
   return pending_;

@@ -56,6 +56,9 @@ class TWorkThreadPool {
   // order, when the last thread ends. Does not interrupt a running Execute.
   void Stop(TStoppedEvent onStopped);
 
+  // True from a Stop with an event until its event is raised: a thread may still hand an
+  // object's run or completion to the main thread until then.
+  bool Stopping() const;
   int MaxThreads() const { return maxThreads_; }
   int LiveThreads() const;
   int Pending() const;

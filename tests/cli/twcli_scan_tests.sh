@@ -63,7 +63,7 @@ run scan --mode 7 --items g01-i01,g09-i09 --database "$db" 2>/dev/null; check "u
 run clean --mode 1 --bogus 2>/dev/null; check "unknown option" [ $? = 2 ]
 run scan --mode 1 --database "$win\\none.xml" >/dev/null 2>&1; check "missing database exits 1" [ $? = 1 ]
 
-run clean --mode 1 --database "$db" --json > clean.json; check "clean exits 0" [ $? = 0 ]
+run clean --mode 1 --database "$db" --json > clean.json; check "clean exits 1: a finding stayed" [ $? = 1 ]
 check "every finding but the link removed" \
   [ "$(jq -c '[.objects[0].findings[] | select(.removed | not) | .text]' clean.json)" = "$(jq -nc --arg t "$a\\link" '[$t]')" ]
 check "clean summary counts" [ "$(jq -c '[.checked, .failed]' clean.json)" = '[7,1]' ]
@@ -71,6 +71,38 @@ check "nothing behind the link removed" [ "$(cat "$tree/outside/keep.tmp")" = ke
 check "the tree is gone" [ "$(ls -A "$tree/a")" = link ]
 run clean --mode 1 --database "$db" | tr -d '\r' > clean.txt
 check "human clean summary" grep -qx 'Cleaned: 1 checked, 1 could not be removed' clean.txt
+
+# Without administrator rights (as the test variable says: Wine runs every process as an
+# administrator) a value of HKEY_LOCAL_MACHINE is listed but left out of the clean, and said so.
+hklm="Software\\TidewhiskCliRights$$"
+"$src/scripts/wine-run" reg add "HKLM\\$hklm" /v stale /d old /f >/dev/null 2>&1
+"$src/scripts/wine-run" reg add "HKCU\\$hklm" /v stale /d old /f >/dev/null 2>&1
+values() {  # values ROOT
+  echo "<Action method=\"DeleteValues\" key=\"$1\" subkey=\"$hklm\" valueFilter=\"^stale\$\"/>"
+}
+cat > "$tree/rights.xml" <<XML
+<?xml version="1.0"?>
+<Database version="1">
+  <Group id="g00" icon="x">
+    <Item id="g00-i01" icon="x" enabled="true" mode="0000100" checked="true">$(values HKEY_LOCAL_MACHINE)</Item>
+    <Item id="g00-i02" icon="x" enabled="true" mode="0000100" checked="true">$(values HKEY_CURRENT_USER)</Item>
+  </Group>
+</Database>
+XML
+TIDEWHISK_TEST_ELEVATED=0 run scan --mode 5 --database "$win\\rights.xml" --json > rights.json 2> rights.err
+check "scan without rights exits 0" [ $? = 0 ]
+check "scan says which item needs rights" grep -qF "  g00-i01 (HKEY_LOCAL_MACHINE\\$hklm)" rights.err
+check "scan lists both values" [ "$(jq -c '[.count, .errors, .elevated, [.objects[].partialErrors | length]]' rights.json)" = '[2,0,false,[0,0]]' ]
+TIDEWHISK_TEST_ELEVATED=0 run clean --mode 5 --no-backup --database "$win\\rights.xml" --json > rights.json 2> rights.err
+check "clean without rights exits 1" [ $? = 1 ]
+check "clean says the item is skipped" grep -q "skipped" rights.err
+check "the machine's value is skipped, the user's removed" \
+  [ "$(jq -c '[.checked, .failed, .skipped, [.objects[] | [.skipped, .findings[0].removed]]]' rights.json)" = '[1,0,1,[[true,false],[null,true]]]' ]
+has_value() { "$src/scripts/wine-run" reg query "$1" /v "$2" >/dev/null 2>&1; }
+check "the machine's value is still there" has_value "HKLM\\$hklm" stale
+TIDEWHISK_TEST_ELEVATED=1 run clean --mode 5 --no-backup --database "$win\\rights.xml" --json > rights.json 2> rights.err
+check "with rights nothing is skipped" [ "$(jq -c '[.checked, .failed, .skipped, .elevated]' rights.json)" = '[1,0,0,true]' ]
+for r in HKLM HKCU; do "$src/scripts/wine-run" reg delete "$r\\$hklm" /f >/dev/null 2>&1; done
 
 # A file more than 300 characters deep and names outside any code page: found, removed, and the
 # folders above them removed too.

@@ -52,3 +52,27 @@ TEST(ScanRules, IconFieldsNameProgramsToClose) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST(ScanRules, OnlyAMissingPlaceMeansThereWasNothingToScan) {
+  const struct {
+    const char* message;
+    bool absent;
+  } cases[] = {
+      {"Path not found! C:\\Users\\me\\AppData\\Roaming\\Slack\\Cache", true},
+      {"Subkey \"HKEY_CURRENT_USER\\Software\\Gone\" not found.", true},
+      {"Opera not found!", true},
+      {"Chrome User Data not found!", true},
+      {"Invalid temp path! C:\\", false},
+      {"Access is denied", false},
+      {"database is locked", false},
+      {"Field not found in dataset: url", false},
+      {"Backup file \"x.bkp\" not found", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ErrorMeansAbsent(c.message), c.absent) << c.message;
+}
+
+}  // namespace
+}  // namespace tw

@@ -29,6 +29,10 @@ TEST(CleanSummary, LinesByOutcome) {
        {"", "3 cleaning operations completed successfully.\r\n\r\n2 of 5 items could not be removed."}},
       {{0, 0, false},
        {"", "", "", "0 cleaning operations completed successfully.\r\n\r\n0 of 0 items could not be removed."}},
+      // Items left out for want of administrator rights are neither removed nor failed: said apart.
+      {{3, 1, false, 4},
+       {"", "2 cleaning operations completed successfully.\r\n\r\n1 of 3 items could not be removed.", "",
+        "4 items were skipped: they need administrator rights."}},
   };
   for (const Case& c : cases) EXPECT_EQ(CleanSummaryLines(c.counts, 0), c.lines);
   // Other languages take their own rows.

@@ -1,5 +1,7 @@
 #include "cleaners/system/DeleteFileObject.h"
 
+#include "cleaners/system/MachinePlaces.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -622,6 +624,11 @@ std::string TDeleteFileObject::ResolvedPath() const {
   path = ExpandEnvPath(path);
   if (Path.starts_with("CSIDL_")) path = ResolveFolderMacro(Path);
   return path;
+}
+
+std::string TDeleteFileObject::MachineWidePlace() const {
+  const std::string path = ResolvedPath();
+  return path.empty() ? std::string() : FolderMachinePlace(path);
 }
 
 void TDeleteFileObject::Execute() {

@@ -36,6 +36,8 @@ class TDeleteFileObject : public TWorkObject {
   // profiles root, the Desktop, Documents, the Windows folder or a program files folder (in any
   // letter case or form) is refused: "Invalid temp path! %s".
   std::string ResolvedPath() const;
+  // The resolved folder when it lies in a place every user of the machine shares.
+  std::string MachineWidePlace() const override;
 
   // A finding is the path its text names; a folder (not a link) goes with what it holds.
   TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;

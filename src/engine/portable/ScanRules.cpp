@@ -27,4 +27,11 @@ bool IconProgramsIgnored(std::string_view itemId) {
   return itemId >= "g05-i01" && itemId <= "g05-i06";
 }
 
+bool ErrorMeansAbsent(std::string_view message) {
+  if (message.starts_with("Path not found! ")) return true;
+  if (message.starts_with("Subkey \"") && message.ends_with("\" not found.")) return true;
+  // "Opera not found!", "Firefox profile not found!", "Chrome User Data not found!"...
+  return message.ends_with(" not found!");
+}
+
 }  // namespace tw

@@ -18,5 +18,9 @@ bool ItemTakesPart(int mode, std::string_view enabled, std::string_view modeText
 std::string IconProgram(std::string_view iconField);
 // Items whose icons never add programs to close ("g05-i01" to "g05-i06").
 bool IconProgramsIgnored(std::string_view itemId);
+// Whether the message of the error that ended a scan only says that the place the object looks
+// at is not there (a folder, a profile, a program or a key that does not exist): nothing to
+// list, rather than something that could not be read.
+bool ErrorMeansAbsent(std::string_view message);
 
 }  // namespace tw

@@ -10,6 +10,7 @@
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/RegistryObjects.h"
 #include "database/portable/IconSources.h"
+#include "engine/RunTally.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
 #include "platform/RestartRemovals.h"
@@ -79,17 +80,11 @@ std::string LocalizedName(const TXmlNode& node, int language) {
 }  // namespace
 
 TCleanCounts CountCleanResults(const TScanMgr& manager) {
+  const TCleanTally tally = TallyClean(manager.WorkObjects, manager.LastCleanedObject);
   TCleanCounts counts;
-  const auto& objects = manager.WorkObjects;
-  auto end = std::find_if(objects.begin(), objects.end(),
-                          [&](const auto& object) { return object.get() == manager.LastCleanedObject; });
-  end = end == objects.end() ? objects.end() : end + 1;
-  for (auto it = objects.begin(); it != end; ++it)
-    for (int i = 0; i < (*it)->Found.Count(); ++i) {
-      const TChecked& record = (*it)->Found.Record(i);
-      counts.Checked += record.Checked;
-      counts.Failed += !record.CleanSucceeded;
-    }
+  counts.Checked = tally.Checked;
+  counts.Failed = tally.Failed;
+  counts.Skipped = tally.Skipped;
   return counts;
 }
 
@@ -168,6 +163,7 @@ void TCleanProgress::StartClean() {
       object->OnBackup = [this](TWorkObject* sender, TWorkDataPtr data) { ScanMgrBackup(sender, std::move(data)); };
     else
       object->OnBackup = nullptr;
+    if (object->SkipClean) continue;  // not run: nothing of it is processed
     for (int i = 0; i < object->Found.Count(); ++i) maximum_ += object->Found.Record(i).Checked;
   }
   ::SendMessageA(gauge_, PBM_SETRANGE32, 0, maximum_);

@@ -22,8 +22,8 @@ extern std::string DefaultBrowserPath;
 extern int DefaultBrowserKind;
 
 // The clean's counts over the work objects up to and including the manager's LastCleanedObject
-// (all of them when it is not among them). ScheduledAtRestart stays false: the progress dialog
-// knows it.
+// (all of them when it is not among them), as TallyClean counts them: every ticked finding of an
+// object whose clean raised failed. ScheduledAtRestart stays false: the progress dialog knows it.
 TCleanCounts CountCleanResults(const TScanMgr& manager);
 
 class TCleanProgress final : public TWindow {

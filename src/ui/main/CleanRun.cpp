@@ -16,6 +16,7 @@
 #include "ui/dialogs/CloseProgramsDialog.h"
 #include "ui/dialogs/ScanInfoDialog.h"
 #include "ui/dialogs/portable/CleanText.h"
+#include "ui/dialogs/portable/RunRows.h"
 #include "ui/main/Main.h"
 
 namespace tw {
@@ -46,6 +47,11 @@ void TTWMainForm::StartClean() {
   if (ScanState != ssResults || !scanMgr_) return;
   const int l = Tag;
 
+  // 0. Items that change what every user shares need administrator rights: restart with them,
+  // or clean the rest and say what was skipped.
+  std::vector<TWorkObject*> skipped;
+  if (!OfferRightsBeforeClean(skipped)) return;
+
   // 1. Programs that hold what is about to go: offered, never required.
   {
     TTerminateAppDlg close(Handle(), l, scanMgr_->ProgramsToClose);
@@ -65,6 +71,7 @@ void TTWMainForm::StartClean() {
   // 3, 4. Cleaning; the kept cookies as the cache holds them now (a damaged list is reported by
   // the cookie objects themselves, which then remove no cookie).
   ScanState = ssCleaning;
+  for (TWorkObject* object : skipped) object->SkipClean = true;
   SetTopButtonsEnabled(false);
   SetModeButtonsEnabled(false);
   try {
@@ -104,6 +111,11 @@ void TTWMainForm::StartClean() {
     summary.Count = counts.Checked;
     summary.FailedCount = counts.Failed;
     summary.Lines = CleanSummaryLines(counts, l);
+    if (const std::vector<std::string> errors = ErrorLines(true); !errors.empty()) {
+      summary.Lines.push_back("");
+      summary.Lines.push_back(Format(std::string(StrRes(kRowCleanErrors, l)), static_cast<int>(errors.size())) + ":");
+      summary.Lines.insert(summary.Lines.end(), errors.begin(), errors.end());
+    }
     CenterOverForm(Handle(), summary.Handle());
     summary.Execute();
   }

@@ -183,9 +183,10 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
                    reinterpret_cast<LPARAM>(data.release()));
     Application().ProcessMessages();
   };
+  // The worker waits for this call: no messages are pumped in it, or the end of a scan would be
+  // handled inside it and a clean started from the results would wait for that same worker.
   scanMgr_->OnWorkDone = [self](TCustomWorkObject* sender) {
     ::PostMessageA(self, WM_WORKDONE, reinterpret_cast<WPARAM>(sender), 0);
-    Application().ProcessMessages();
   };
   scanMgr_->OnAbortStopped = [](TWorkThreadPool*) {
     // Worker thread: the window's part happens in the main thread, after everything the pool
@@ -667,6 +668,7 @@ void TTWMainForm::WMDatabaseReady() {
   LocaleCode = ReadLocaleCode(store);
   CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
   ApplyUserChoices();
+  ApplyRestartOptions();
   BuildReadyList();
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);
@@ -959,6 +961,7 @@ void TTWMainForm::HotScanClick() {
     ShowBalloon(Row(kRowOops, Tag), Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
     return;
   }
+  if (!OfferRightsBeforeScan()) return;
   ScanState = ssScanning;
   SetTopButtonsEnabled(false);
   SetModeButtonsEnabled(false);

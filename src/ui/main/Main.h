@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "database/XMLDatabase.h"
@@ -107,6 +108,13 @@ class TTWMainForm final : public TWindow {
   void HotFinishClick();
   // The clean of the ticked findings (ssResults).
   void StartClean();
+  // Administrator rights for machine-wide items, the restart with them, locked browser
+  // databases and the errors a user is told about (RunChecks.cpp).
+  // Before a scan: false when the scan is not to start now (the user cancelled, or the program
+  // restarts with administrator rights).
+  bool OfferRightsBeforeScan();
+  // Before a clean: false when the clean is not to go on; Skip gets the objects to leave out.
+  bool OfferRightsBeforeClean(std::vector<TWorkObject*>& skip);
   TGroupedList& ReadyList() { return *elvReady_; }
   TGroupedList& ResultsList() { return *elvResults_; }
 
@@ -151,6 +159,17 @@ class TTWMainForm final : public TWindow {
   void Command(int id);
   void LoadPicture(THotImage& image, const std::string& normal, const std::string& hot);
   void CreateDesktopShortcut();
+  // RunChecks.cpp.
+  bool RestartAsAdministrator();
+  // The mode, ticks and scan the command line asks for (a restart with administrator rights).
+  void ApplyRestartOptions();
+  // After a scan that met a browser database held by the running browser: offers to close the
+  // programs and scans again. True when a new scan was started.
+  bool OfferToCloseLockedBrowsers();
+  // "name: place" of each object, once per line.
+  std::vector<std::string> RightsLines(const std::vector<TWorkObject*>& objects) const;
+  // "name: what failed" of each error of the last run.
+  std::vector<std::string> ErrorLines(bool cleaning) const;
   void HandleError(const char* where) noexcept;
   // The user's own state of the ready list (over the database's defaults) and the Run value:
   // read when the database is ready, written at exit and when Windows ends the session.
@@ -239,6 +258,13 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<TGroupedList> elvResults_;
   HDC measureDc_ = nullptr;     // for compacting paths in the results list's font
   TFoundNames foundNames_;      // FoundNames
+  // What each object of the scan added to the counters, taken back when its scan fails.
+  struct TContribution {
+    std::int64_t Count = 0;
+    std::int64_t Size = 0;
+    std::vector<std::string> Names;
+  };
+  std::unordered_map<const TWorkObject*, TContribution> contributions_;
   std::int64_t findingsCount_ = 0;
   std::int64_t totalSize_ = 0;
   int finishedCount_ = 0;

@@ -33,6 +33,7 @@
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
+#include "ui/dialogs/portable/RunRows.h"
 #include "ui/main/Main.h"
 
 namespace tw {
@@ -435,12 +436,19 @@ void TTWMainForm::SetPanel(int panel, const std::string& text) {
 void TTWMainForm::WMWorkItem(WPARAM wParam, LPARAM lParam) {
   std::unique_ptr<TWorkData> data(reinterpret_cast<TWorkData*>(lParam));
   auto* object = reinterpret_cast<TWorkObject*>(wParam);
-  if (!object || !data) return;
+  // A finding of a run that has ended (an aborted clean's object) is not the scan's.
+  if (!object || !data || ScanState != ssScanning) return;
   ++findingsCount_;
+  TContribution& contribution = contributions_[object];
+  ++contribution.Count;
   if (!IsRegistry(*object) && !object->Found.Empty()) {
     // A name found before counts again, but its size only once.
     const int last = object->Found.Count() - 1;
-    if (foundNames_.Add(object->Found.Text(last))) totalSize_ += object->Found.Record(last).Size;
+    if (foundNames_.Add(object->Found.Text(last))) {
+      totalSize_ += object->Found.Record(last).Size;
+      contribution.Size += object->Found.Record(last).Size;
+      contribution.Names.push_back(object->Found.Text(last));
+    }
   }
   lastItemObject_ = object;
   lastItemText_ = std::move(data->Text);
@@ -492,7 +500,12 @@ void TTWMainForm::RefreshStatus(bool force) {
 
 void TTWMainForm::WMWorkDone(WPARAM wParam) {
   auto* object = reinterpret_cast<TWorkObject*>(wParam);
-  if (!object) return;
+  // Only a running scan's objects: the completion of an object whose clean was aborted may
+  // come after the results were left, when the object is no longer the window's.
+  if (!object || ScanState != ssScanning) return;
+  if (std::none_of(scanMgr_->WorkObjects.begin(), scanMgr_->WorkObjects.end(),
+                   [object](const auto& own) { return own.get() == object; }))
+    return;
   ++finishedCount_;
   ::PostMessageA(Handle(), WM_PROGRESS, 10, finishedCount_);
   if (dynamic_cast<const TDummyObject*>(object)) {
@@ -503,6 +516,9 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
     elvResults_->SetHeaderImage(-1);
     SetPanel(2, std::to_string(findingsCount_));
     SetPanel(1, ElapsedNow());
+    // The status bar keeps saying what could not be scanned while the results are shown.
+    if (const std::size_t errors = ErrorLines(false).size())
+      SetPanel(0, Format(Row(kRowNotScanned, Tag), static_cast<int>(errors)));
     PlayScanSound();
     ScanState = ssResults;
     ::InvalidateRect(elvResults_->Handle(), nullptr, FALSE);
@@ -510,6 +526,7 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
     ResetTray();
     ShowScanCompletedTip();
     if (Checks.ShowScanDialog) ShowScanSummary();
+    if (OfferToCloseLockedBrowsers()) return;
     if (elvResults_->GroupCount() == 0) {
       ScanState = ssIdle;
       HotFinishClick();
@@ -518,8 +535,18 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
   }
   if (!object->ErrorClass.empty()) {
     LogFile().Write("[WMWorkDone] %s: %s", object->ErrorClass, object->ErrorMessage);
+    // Its findings are not listed, so they are not counted either.
+    if (const auto it = contributions_.find(object); it != contributions_.end()) {
+      findingsCount_ -= it->second.Count;
+      totalSize_ -= it->second.Size;
+      for (const std::string& name : it->second.Names) foundNames_.Remove(name);
+      contributions_.erase(it);
+      RefreshStatus(true);
+    }
     return;
   }
+  for (const ErrorInfo& part : object->PartialErrors)
+    LogFile().Write("[WMWorkDone] %s: %s", part.className, part.message);
   if (object->Found.Empty()) return;
   TGroupedList& list = *elvResults_;
   list.BeginUpdate();
@@ -580,7 +607,10 @@ void TTWMainForm::ShowScanCompletedTip() {
   } else {
     text = Row(228, l);
   }
-  ShowBalloon(Row(122, l), text + "\r\n" + Row(166, l), Checks.ShowInfoTips, bfInfo);
+  // What could not be scanned is said, also when nothing was found.
+  const std::vector<std::string> errors = ErrorLines(false);
+  if (!errors.empty()) text += "\r\n" + Format(Row(kRowNotScanned, l), static_cast<int>(errors.size())) + ".";
+  ShowBalloon(Row(122, l), text + "\r\n" + Row(166, l), Checks.ShowInfoTips, errors.empty() ? bfInfo : bfWarning);
 }
 
 void TTWMainForm::ShowScanSummary() {
@@ -599,6 +629,11 @@ void TTWMainForm::ShowScanSummary() {
                   Format(Row(130, l), size.Value, std::string(size.Unit)),
                   "",
                   Row(166, l)};
+  if (const std::vector<std::string> errors = ErrorLines(false); !errors.empty()) {
+    dialog.Lines.push_back("");
+    dialog.Lines.push_back(Format(Row(kRowNotScanned, l), static_cast<int>(errors.size())) + ":");
+    dialog.Lines.insert(dialog.Lines.end(), errors.begin(), errors.end());
+  }
   CenterOverForm(Handle(), dialog.Handle());
   dialog.Execute();
 }
@@ -662,15 +697,16 @@ void TTWMainForm::ResetResults() {
   elvResults_->EndUpdate();
   resultsPopupGroup_ = resultsPopupItem_ = -1;
   // A hundred thousand findings take the main thread long enough to free that the window would
-  // stall on its way back to the ready list: once the list no longer shows them, the names and
-  // the work objects (nothing of them belongs to a window) are freed in a thread of their own.
-  // Without a thread they are freed here.
+  // stall on its way back to the ready list: once the list no longer shows them, the names are
+  // freed in a thread of their own (without a thread, here). The work objects go through the
+  // manager, which keeps them while an aborted run may still hand one of them back.
   try {
-    std::thread([names = std::move(foundNames_), objects = std::move(scanMgr_->WorkObjects)] {}).detach();
+    std::thread([names = std::move(foundNames_)] {}).detach();
   } catch (const std::system_error&) {
   }
   foundNames_.Clear();
-  scanMgr_->WorkObjects.clear();
+  contributions_.clear();
+  scanMgr_->ReleaseWork();
   ScanState = ssIdle;
   ::ShowWindow(elvReady_->Handle(), SW_SHOW);
   ::ShowWindow(elvResults_->Handle(), SW_HIDE);

@@ -17,6 +17,7 @@
 #include "ui/components/Window.h"
 #include "ui/main/Main.h"
 #include "ui/main/Splash.h"
+#include "ui/main/portable/RestartOptions.h"
 #include "ui/main/portable/StartupOptions.h"
 
 namespace {
@@ -32,11 +33,16 @@ std::vector<std::string> Arguments() {
 int Run() {
   using namespace tw;
   RegisterProgramMessages();
+  const std::vector<std::string> args = Arguments();
+  // A restart with administrator rights waits for the instance that made it to end first.
+  if (const std::uint32_t pid = ReadRestartOptions(args).WaitPid) {
+    unique_handle previous(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (previous) ::WaitForSingleObject(previous.get(), 15000);
+  }
   // 1. The shared section marks the first instance; it holds the first instance's main window.
   unique_handle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kInstanceMapping));
   const DWORD createError = ::GetLastError();
   if (!mapping) RaiseOSError(createError);
-  const std::vector<std::string> args = Arguments();
   if (HasTerminateSwitch(args)) {
     // Asks the running instance to end, as an installer or a script would; starts nothing.
     if (createError == ERROR_ALREADY_EXISTS) {

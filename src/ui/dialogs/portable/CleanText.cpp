@@ -3,16 +3,25 @@
 #include "strings/StrRes.h"
 #include "support/Fields.h"
 #include "support/Format.h"
+#include "ui/dialogs/portable/RunRows.h"
 
 namespace tw {
 
 std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language) {
   const std::string counted(StrRes(124, language));
   const int removed = counts.Checked - counts.Failed;
-  if (counts.Failed == 0)
-    return {"", "", "", Format(counted + ".", removed, counts.Failed, counts.Checked)};
-  const std::string tail = counts.ScheduledAtRestart ? ":" + std::string(StrRes(125, language)) : ".";
-  return {"", Format(counted + tail, removed, counts.Failed, counts.Checked)};
+  std::vector<std::string> lines;
+  if (counts.Failed == 0) {
+    lines = {"", "", "", Format(counted + ".", removed, counts.Failed, counts.Checked)};
+  } else {
+    const std::string tail = counts.ScheduledAtRestart ? ":" + std::string(StrRes(125, language)) : ".";
+    lines = {"", Format(counted + tail, removed, counts.Failed, counts.Checked)};
+  }
+  if (counts.Skipped > 0) {
+    lines.push_back("");
+    lines.push_back(Format(std::string(StrRes(kRowSkippedForRights, language)), counts.Skipped));
+  }
+  return lines;
 }
 
 std::string FitWithEllipsis(const std::string& text, int width,

@@ -14,13 +14,14 @@ struct TCleanCounts {
   int Failed = 0;   // findings that could not be removed
   // Files were handed to the system for removal at the next restart (they count as failed).
   bool ScheduledAtRestart = false;
+  int Skipped = 0;  // ticked findings left out of the clean (they need administrator rights)
   bool operator==(const TCleanCounts&) const = default;
 };
 
 // The summary dialog's text lines in Language. Nothing failed: three empty lines and the counts
 // sentence with a full stop. Something failed: one empty line and the counts sentence, followed
 // by a colon and the locked-files sentence when files wait for a restart, by a full stop
-// otherwise.
+// otherwise. Skipped findings add an empty line and the sentence that says so.
 std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language);
 
 // Text shortened to the longest prefix that, followed by "...", is narrower than Width as

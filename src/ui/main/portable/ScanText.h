@@ -35,6 +35,8 @@ class TFoundNames {
  public:
   // True when Name is new (and is now kept).
   bool Add(std::string_view name);
+  // Forgets Name (a later Add of it counts again).
+  void Remove(std::string_view name);
   void Clear() { names_.clear(); }
   std::size_t Count() const { return names_.size(); }
 
