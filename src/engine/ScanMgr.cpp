@@ -28,6 +28,7 @@ TScanMgr::TScanMgr(TSynchronizer& sync, HWND handle, const TWorkObjectBuilders& 
                    int threadCount, bool synchronizedCallbacks)
     : Handle(handle),
       Builders(builders),
+      sync_(sync),
       Pool(sync, threadCount, false, synchronizedCallbacks),
       UseCallbacks(synchronizedCallbacks) {}
 
@@ -151,9 +152,21 @@ void TScanMgr::StopAll(TWorkThreadPool::TStoppedEvent onStopped) {
 }
 
 void TScanMgr::FreeRetired() {
-  std::vector<std::unique_ptr<TWorkObject>> objects;
-  std::lock_guard<std::mutex> lock(retiredLock_);
-  objects.swap(retired_);
+  auto objects = std::make_shared<std::vector<std::unique_ptr<TWorkObject>>>();
+  {
+    std::lock_guard<std::mutex> lock(retiredLock_);
+    objects->swap(retired_);
+  }
+  if (objects->empty()) return;
+  // A completion of the last object may still wait in the main thread's queue (the window's
+  // posted work-done message names the object): the objects go only after it.
+  try {
+    sync_.Queue([objects] { objects->clear(); });
+  } catch (...) {
+    // No way to queue: the objects stay until the manager goes, which outlives its pool.
+    std::lock_guard<std::mutex> lock(retiredLock_);
+    for (auto& object : *objects) retired_.push_back(std::move(object));
+  }
 }
 
 void TScanMgr::ReleaseWork() {

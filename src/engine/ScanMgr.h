@@ -98,8 +98,10 @@ class TScanMgr {
   std::vector<std::unique_ptr<TWorkObject>> WorkObjects;
 
  private:
-  // Objects released while the pool was stopping, freed by its stop callback. Declared before
+  // Objects released while the pool was stopping. Its stop callback hands them to the main
+  // thread, which frees them after every completion already posted for them. Declared before
   // the pool so that they outlive it: its destruction may still complete one of them.
+  TSynchronizer& sync_;
   std::mutex retiredLock_;
   std::vector<std::unique_ptr<TWorkObject>> retired_;
 
@@ -123,6 +125,7 @@ class TScanMgr {
              TPrograms& programs);
   void ScanItem(const TXmlNode& group, const TXmlNode& item, std::vector<std::unique_ptr<TWorkObject>>& objects,
                 TPrograms& programs);
+  // Hands the retired objects to the main thread to be freed there, behind what is queued.
   void FreeRetired();
   void PostProgress(WPARAM wParam, LPARAM lParam);
 
