@@ -11,6 +11,13 @@
 
 namespace tw::drive {
 
+// A path of the build, given as a Unix path: Wine shows it under drive Z:.
+inline std::string WinPath(std::string unixPath) {
+  for (char& c : unixPath)
+    if (c == '/') c = '\\';
+  return "Z:" + unixPath;
+}
+
 inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (std::chrono::steady_clock::now() < end) {

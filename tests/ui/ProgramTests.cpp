@@ -32,12 +32,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Paths of the build, given as Unix paths; Wine shows them under drive Z:.
-std::string WinPath(std::string unixPath) {
-  for (char& c : unixPath)
-    if (c == '/') c = '\\';
-  return "Z:" + unixPath;
-}
+using drive::WinPath;
 const std::string kProgram = WinPath(TW_PROGRAM);
 const std::string kDatabaseSource = WinPath(TW_DATABASE);
 

@@ -26,11 +26,7 @@ using drive::Text;
 using drive::TopWindow;
 using drive::WaitFor;
 
-std::string WinPath(std::string unixPath) {
-  for (char& c : unixPath)
-    if (c == '/') c = '\\';
-  return "Z:" + unixPath;
-}
+using drive::WinPath;
 const std::string kProgram = WinPath(TW_PROGRAM);
 const std::string kDatabaseSource = WinPath(TW_DATABASE);
 constexpr const char* kKey = "Software\\Tidewhisk";
