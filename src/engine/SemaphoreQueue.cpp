@@ -1,5 +1,6 @@
 #include "engine/SemaphoreQueue.h"
 
+#include <algorithm>
 #include <climits>
 #include <thread>
 
@@ -199,6 +200,14 @@ void TWorkThreadPool::ThreadEnded(bool tookEndRequest) {
     if (liveThreads_ == 0) stopped.swap(stopWaiters_);  // each stop is answered once
   }
   for (TStoppedEvent& event : stopped) event(this);
+  // Work added while every thread was on its way out (a scan started right after an abort)
+  // waited behind their end requests; now that they have ended, it gets threads of its own.
+  std::lock_guard<std::mutex> lock(lock_);
+  if (liveThreads_ != 0) return;
+  while (liveThreads_ < std::min(pending_, maxThreads_)) {
+    StartThread();
+    ++liveThreads_;
+  }
 }
 
 }  // namespace tw

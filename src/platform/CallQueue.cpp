@@ -19,6 +19,7 @@ bool TCallQueueSynchronizer::Push(const std::shared_ptr<Call>& call) {
   {
     std::lock_guard<std::mutex> guard(lock_);
     if (closed_) return false;
+    call->number = nextNumber_++;
     calls_.push_back(call);
     arrived_.notify_all();
   }
@@ -47,12 +48,20 @@ void TCallQueueSynchronizer::Queue(std::function<void()> fn) {
 }
 
 bool TCallQueueSynchronizer::RunQueued() {
+  // Only the calls queued so far: one queued while these run comes after what the main thread
+  // was sent meanwhile (a posted message names an object; a later queued call frees it), and
+  // its own wake-up runs it.
+  std::uint64_t limit = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    limit = nextNumber_;
+  }
   bool ran = false;
   for (;;) {
     std::shared_ptr<Call> call;
     {
       std::lock_guard<std::mutex> guard(lock_);
-      if (calls_.empty()) return ran;
+      if (calls_.empty() || calls_.front()->number >= limit) return ran;
       call = std::move(calls_.front());
       calls_.pop_front();
     }

@@ -3,6 +3,7 @@
 // in order. Subclasses decide how the main thread learns that calls are waiting (Wake) and what
 // becomes of an error raised by a call nobody waits for (QueuedCallFailed).
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -36,7 +37,7 @@ class TCallQueueSynchronizer : public TSynchronizer {
   // A queued call that nobody waits for raised Error (main thread).
   virtual void QueuedCallFailed(std::exception_ptr error) = 0;
 
-  // Runs what is queued; true when at least one call ran.
+  // Runs what was queued before it began (not what those calls queue); true when one ran.
   bool RunQueued();
   // Waits up to TimeoutMs until a call is queued; true when one is.
   bool WaitForCall(unsigned timeoutMs);
@@ -49,6 +50,7 @@ class TCallQueueSynchronizer : public TSynchronizer {
     bool waited = false;
     bool done = false;
     std::exception_ptr error;
+    std::uint64_t number = 0;  // in the order queued
   };
   // False when the queue is closed.
   bool Push(const std::shared_ptr<Call>& call);
@@ -58,6 +60,7 @@ class TCallQueueSynchronizer : public TSynchronizer {
   std::condition_variable arrived_;   // a call was queued
   std::condition_variable finished_;  // a waited call has run
   std::deque<std::shared_ptr<Call>> calls_;
+  std::uint64_t nextNumber_ = 0;
   bool closed_ = false;
 };
 

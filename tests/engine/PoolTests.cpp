@@ -292,6 +292,31 @@ TEST(WorkThreadPool, TwoStopsInARowAreBothAnswered) {
   EXPECT_EQ(answered, (std::vector<std::string>{"abort", "shutdown"}));
 }
 
+// A scan started while an aborted run's thread is still on its way out: its work is not left
+// behind that thread's end request.
+TEST(WorkThreadPool, WorkAddedWhileTheThreadsEndRunsAfterTheStop) {
+  TQueueSynchronizer sync;
+  std::atomic<bool> release{false}, started{false}, ranAfter{false};
+  std::atomic<int> stops{0};
+  TFake blocker(kNoDone, [&] {
+    started = true;
+    while (!release) ::Sleep(1);
+  });
+  TFake after(kNoDone, [&] { ranAfter = true; });
+  TWorkThreadPool pool(sync, 1, false, false);
+  pool.Add(&blocker);
+  ASSERT_TRUE(WaitFor([&] { return started.load(); }));
+  pool.Stop([&](TWorkThreadPool*) { ++stops; });
+  EXPECT_TRUE(pool.Stopping());
+  pool.Add(&after);
+  release = true;
+  EXPECT_TRUE(WaitFor([&] { return ranAfter.load(); }));
+  EXPECT_EQ(stops, 1);
+  EXPECT_FALSE(pool.Stopping());
+  EXPECT_TRUE(WaitFor([&] { return pool.Pending() == 0; }));
+  EXPECT_EQ(pool.LiveThreads(), 1);
+}
+
 TEST(WorkThreadPool, AddingNothingRetiresOneThread) {
   TQueueSynchronizer sync;
   TWorkThreadPool pool(sync, 2, false, false);

@@ -87,4 +87,15 @@ inline void ClickAt(HWND hwnd, int x, int y) {
   ::PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+// Starts Command with this process's standard error, where the program's crash report goes
+// should it fail; false when it could not start.
+inline bool StartProgram(std::string command, PROCESS_INFORMATION& pi) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  pi = {};
+  return ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+}
+
 }  // namespace tw::drive

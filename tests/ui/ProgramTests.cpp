@@ -188,10 +188,8 @@ class TProgram {
  public:
   explicit TProgram(const std::string& args = {}) {
     std::string command = "\"" + kProgram + "\"" + (args.empty() ? "" : " " + args);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    started_ = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+    started_ = drive::StartProgram(command, pi);
     if (!started_) return;
     process_.reset(pi.hProcess);
     unique_handle thread(pi.hThread);

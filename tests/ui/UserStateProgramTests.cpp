@@ -61,10 +61,8 @@ class TProgram {
  public:
   TProgram() {
     std::string command = "\"" + kProgram + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    if (!drive::StartProgram(command, pi)) return;
     process_.reset(pi.hProcess);
     unique_handle thread(pi.hThread);
     pid_ = pi.dwProcessId;

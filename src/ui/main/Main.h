@@ -180,6 +180,8 @@ class TTWMainForm final : public TWindow {
   void ScanStarted();
   void AbortStopped();
   void WMWorkItem(WPARAM wParam, LPARAM lParam);
+  // True when Object is one of the current run's work objects (compared, never dereferenced).
+  bool IsScanObject(const TWorkObject* object) const;
   void WMWorkDone(WPARAM wParam);
   void WMProgress(WPARAM wParam, LPARAM lParam);
   void UpdateProgressBar(bool show, int minimum, int position, int maximum);

@@ -436,8 +436,10 @@ void TTWMainForm::SetPanel(int panel, const std::string& text) {
 void TTWMainForm::WMWorkItem(WPARAM wParam, LPARAM lParam) {
   std::unique_ptr<TWorkData> data(reinterpret_cast<TWorkData*>(lParam));
   auto* object = reinterpret_cast<TWorkObject*>(wParam);
-  // A finding of a run that has ended (an aborted clean's object) is not the scan's.
+  // A finding of a run that has ended (an aborted clean's object, which may be freed by now) is
+  // not the scan's: the object is looked at only once it is known to be one of the scan's.
   if (!object || !data || ScanState != ssScanning) return;
+  if (object != lastItemObject_ && !IsScanObject(object)) return;
   ++findingsCount_;
   TContribution& contribution = contributions_[object];
   ++contribution.Count;
@@ -498,14 +500,16 @@ void TTWMainForm::RefreshStatus(bool force) {
   SetPanel(3, SizeText(totalSize_));
 }
 
+bool TTWMainForm::IsScanObject(const TWorkObject* object) const {
+  return std::any_of(scanMgr_->WorkObjects.begin(), scanMgr_->WorkObjects.end(),
+                     [object](const auto& own) { return own.get() == object; });
+}
+
 void TTWMainForm::WMWorkDone(WPARAM wParam) {
   auto* object = reinterpret_cast<TWorkObject*>(wParam);
   // Only a running scan's objects: the completion of an object whose clean was aborted may
   // come after the results were left, when the object is no longer the window's.
-  if (!object || ScanState != ssScanning) return;
-  if (std::none_of(scanMgr_->WorkObjects.begin(), scanMgr_->WorkObjects.end(),
-                   [object](const auto& own) { return own.get() == object; }))
-    return;
+  if (!object || ScanState != ssScanning || !IsScanObject(object)) return;
   ++finishedCount_;
   ::PostMessageA(Handle(), WM_PROGRESS, 10, finishedCount_);
   if (dynamic_cast<const TDummyObject*>(object)) {
@@ -559,14 +563,6 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
   list.EndUpdate();
   list.ScrollToBottom();
   list.SetHeaderImage(list.GroupImage(g));
-  // Groups appear one by one.
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-  while (std::chrono::steady_clock::now() < until && !Application().Terminated) {
-    Application().ProcessMessages();
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    if (left.count() > 0)
-      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
-  }
   if (const auto* fixer = dynamic_cast<const TRegistryFixObject*>(object)) {
     for (int i = 0; i < fixer->Found.Count(); ++i) {
       if (!fixer->Subkey.empty())
@@ -575,6 +571,16 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
       else
         LogFile().Write("[%-20s %3d]: %s\\%s", fixer->ClassName(), i + 1, fixer->Key, fixer->Found.Text(i));
     }
+  }
+  // Groups appear one by one. Whatever the pause lets through may end the results and free the
+  // object (the end marker's completion, then a clean started from its results): nothing of it
+  // is used after this point.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+  while (std::chrono::steady_clock::now() < until && !Application().Terminated) {
+    Application().ProcessMessages();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() > 0)
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
   }
 }
 

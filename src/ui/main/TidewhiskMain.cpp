@@ -10,6 +10,7 @@
 #include "cleaners/browsers/BrowserProfiles.h"
 #include "engine/ScanMgr.h"
 #include "platform/Com.h"
+#include "platform/CrashReport.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 #include "support/LogFile.h"
@@ -32,6 +33,7 @@ std::vector<std::string> Arguments() {
 
 int Run() {
   using namespace tw;
+  InstallCrashReport();
   RegisterProgramMessages();
   const std::vector<std::string> args = Arguments();
   // A restart with administrator rights waits for the instance that made it to end first.
