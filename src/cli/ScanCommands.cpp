@@ -27,6 +27,7 @@
 #include "platform/QueueSynchronizer.h"
 #include "registry/BackupFiles.h"
 #include "settings/RegistrySettings.h"
+#include "settings/portable/Settings.h"
 #include "support/Format.h"
 
 namespace tw {
@@ -36,33 +37,13 @@ constexpr const char* kScanUsage = "scan [--mode 1..7] [--items ID,ID...] [--dat
 constexpr const char* kCleanUsage =
     "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json] [--no-backup]";
 
-// The mode the program would start in: the stored "PresetScanMode", 0 when it is missing or
-// not a number from 0 to 7.
-int StoredMode() {
-  unique_hkey key;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tidewhisk", 0, KEY_READ, key.put()) !=
-      ERROR_SUCCESS)
-    return 0;
-  BYTE data[64] = {};
-  DWORD type = 0, size = sizeof data - 1;
-  if (::RegQueryValueExA(key.get(), "PresetScanMode", nullptr, &type, data, &size) !=
-      ERROR_SUCCESS)
-    return 0;
-  long mode = -1;
-  if (type == REG_DWORD && size == 4) {
-    mode = static_cast<long>(*reinterpret_cast<DWORD*>(data));
-  } else if (type == REG_SZ) {
-    char* end = nullptr;
-    const char* text = reinterpret_cast<const char*>(data);
-    mode = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0') mode = -1;
-  }
-  return mode >= 0 && mode <= 7 ? static_cast<int>(mode) : 0;
-}
-
 int ModeOption(const CliArgs& args, const char* usage) {
   const std::string* text = args.Option("--mode");
-  if (!text) return StoredMode();
+  if (!text) {
+    // The mode the program would start in.
+    TRegistrySettingsStore store;
+    return ReadPresetScanMode(store);
+  }
   if (text->size() != 1 || (*text)[0] < '1' || (*text)[0] > '7')
     throw UsageError(std::string("--mode must be 1 to 7: ") + usage);
   return (*text)[0] - '0';

@@ -21,6 +21,9 @@ TCleanTally TallyClean(const std::vector<std::unique_ptr<TWorkObject>>& objects,
   for (std::size_t i = 0; i < objects.size(); ++i)
     if (objects[i].get() == last) end = i + 1;
   TCleanTally tally;
+  // Kept is what the protect list held back, wherever the run stopped.
+  for (const auto& object : objects)
+    for (int f = 0; f < object->Found.Count(); ++f) tally.Kept += object->Found.Record(f).Protected;
   for (std::size_t i = 0; i < end; ++i) {
     const TWorkObject& object = *objects[i];
     if (object.SkipClean) {

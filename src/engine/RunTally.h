@@ -14,6 +14,7 @@ struct TCleanTally {
   int Checked = 0;  // ticked findings of the objects the clean ran
   int Failed = 0;   // of them, the ones that were not removed
   int Skipped = 0;  // ticked findings of objects left out of the clean (SkipClean)
+  int Kept = 0;     // findings the protect list kept (unticked by the clean, marked Protected)
   bool operator==(const TCleanTally&) const = default;
 };
 

@@ -35,7 +35,8 @@ class TFakeObject final : public TWorkObject {
   void Findings(const std::string& marks) {
     for (char mark : marks) {
       auto record = std::make_unique<TChecked>();
-      record->Checked = mark != 'u';
+      record->Checked = mark != 'u' && mark != 'p';
+      record->Protected = mark == 'p';  // kept by the protect list
       record->CleanSucceeded = mark != 'f';
       Found.Add("x", std::move(record));
     }
@@ -67,18 +68,18 @@ TEST(RunTally, CleanCountsFailuresOfObjectsThatRaisedAndSkipsWhatTheUserLeftOut)
       {"ttu", "EExRegistryException", false},  // 1: raised: both ticked findings stay
       {"tt", "", true},                      // 2: left out for want of rights
       {"uuu", "EDeleteFileError", false},    // 3: raised with nothing ticked: nothing failed
-      {"tttt", "", false},                   // 4: cut off by an abort when last is before it
+      {"ttttp", "", false},                  // 4: cut off by an abort when last is before it
   };
   struct Case {
     int last;
     TCleanTally expected;
   };
   const Case cases[] = {
-      {-1, {9, 3, 2}},  // every object: 3 + 2 + 4 ticked ran, 1 + 2 failed, 2 skipped
-      {4, {9, 3, 2}},
-      {3, {5, 3, 2}},   // aborted after the fourth object: the fifth is not counted
-      {1, {5, 3, 0}},
-      {0, {3, 1, 0}},
+      {-1, {9, 3, 2, 1}},  // every object: 3 + 2 + 4 ticked ran, 1 + 2 failed, 2 skipped, 1 kept
+      {4, {9, 3, 2, 1}},
+      {3, {5, 3, 2, 1}},   // aborted after the fourth object: the fifth is not counted, what it
+      {1, {5, 3, 0, 1}},   // kept stays kept
+      {0, {3, 1, 0, 1}},
   };
   TObjects list;
   for (const Object& spec : objects) {

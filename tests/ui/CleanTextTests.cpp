@@ -33,6 +33,10 @@ TEST(CleanSummary, LinesByOutcome) {
       {{3, 1, false, 4},
        {"", "2 cleaning operations completed successfully.\r\n\r\n1 of 3 items could not be removed.", "",
         "4 items were skipped: they need administrator rights."}},
+      // What the protect list kept is neither removed nor failed either.
+      {{2, 0, false, 0, 3},
+       {"", "", "", "2 cleaning operations completed successfully.\r\n\r\n0 of 2 items could not be removed.", "",
+        "3 findings were kept: the protect list names them."}},
   };
   for (const Case& c : cases) EXPECT_EQ(CleanSummaryLines(c.counts, 0), c.lines);
   // Other languages take their own rows.

@@ -85,6 +85,7 @@ TCleanCounts CountCleanResults(const TScanMgr& manager) {
   counts.Checked = tally.Checked;
   counts.Failed = tally.Failed;
   counts.Skipped = tally.Skipped;
+  counts.Kept = tally.Kept;
   return counts;
 }
 

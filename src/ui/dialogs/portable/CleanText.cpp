@@ -21,6 +21,10 @@ std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int langu
     lines.push_back("");
     lines.push_back(Format(std::string(StrRes(kRowSkippedForRights, language)), counts.Skipped));
   }
+  if (counts.Kept > 0) {
+    lines.push_back("");
+    lines.push_back(Format(std::string(StrRes(kRowKeptProtected, language)), counts.Kept));
+  }
   return lines;
 }
 

@@ -15,6 +15,7 @@ struct TCleanCounts {
   // Files were handed to the system for removal at the next restart (they count as failed).
   bool ScheduledAtRestart = false;
   int Skipped = 0;  // ticked findings left out of the clean (they need administrator rights)
+  int Kept = 0;     // findings the protect list kept
   bool operator==(const TCleanCounts&) const = default;
 };
 

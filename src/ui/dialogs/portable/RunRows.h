@@ -13,5 +13,6 @@ inline constexpr int kRowCleanTheRest = 270;        // "Clean the rest"
 inline constexpr int kRowContinue = 271;            // "Continue"
 inline constexpr int kRowBrowserLocked = 272;       // "A browser is running and keeps its database locked..."
 inline constexpr int kRowCleanErrors = 273;         // "%d items reported errors during the clean"
+inline constexpr int kRowKeptProtected = 274;       // "%d findings were kept: the protect list names them."
 
 }  // namespace tw
