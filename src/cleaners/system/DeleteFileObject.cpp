@@ -619,7 +619,7 @@ bool IsRefusedTempFolder(const std::string& path) {
 
 std::string TDeleteFileObject::ResolvedPath() const {
   std::string path = Path;
-  if (Path == "%TEMP%" && OsKind() > 17 && !GetEnvVar("LOCALAPPDATA").empty())
+  if (Path == "%TEMP%" && VistaOrLater(OsKind()) && !GetEnvVar("LOCALAPPDATA").empty())
     path = "%LOCALAPPDATA%\\Temp";
   path = ExpandEnvPath(path);
   if (Path.starts_with("CSIDL_")) path = ResolveFolderMacro(Path);

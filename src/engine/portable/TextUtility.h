@@ -37,5 +37,10 @@ bool IsSystemFolderWith(const std::string& path, const TGetEnv& getEnv);
 // ServicePack: the NT family's service pack, major number in the high byte, minor in the low.
 int OsKindOf(unsigned platform, unsigned major, unsigned minor, std::string_view servicePackText,
              std::uint16_t servicePack);
+inline constexpr int kOsKindServer2003 = 17;  // 5.2: the last kind before Vista
+inline constexpr int kOsKindVista = 18;
+// Vista and every later Windows keep the per-user temporary folder under Local AppData, call
+// the shell's root "Computer" and show recycled items by name.
+inline bool VistaOrLater(int osKind) { return osKind >= kOsKindVista; }
 
 }  // namespace tw

@@ -5,7 +5,6 @@
 #include <shobjidl.h>
 
 #include <cstdlib>
-#include <ctime>
 
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
@@ -86,8 +85,6 @@ TIconEnvironment IconEnvironment() {
 
 }  // namespace
 
-TTWMainForm* MainForm() { return g_mainForm; }
-
 TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args)) {
   g_mainForm = this;
   hide_ = HasHideSwitch(args_);
@@ -97,9 +94,8 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
                static_cast<HBRUSH>(backgroundBrush_.get()));
   Application().MainForm = this;
 
-  // 1. The instance marker for outside tools, the closing lock (a member), the random seed.
+  // 1. The instance marker for outside tools (the closing lock is a member).
   mutex_.reset(::CreateMutexA(nullptr, FALSE, "Tidewhisk.exe"));
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
 
   CreateControls();
 
@@ -316,7 +312,7 @@ void TTWMainForm::CreateControls() {
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdOpenHide, "");
   ::SetMenuDefaultItem(trayPopup_.get(), kCmdOpenHide, FALSE);
   ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdPornScan, "");
+  ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdQuickAnalysis, "");
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdSysInfo, "");
   ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdSettings, "");
@@ -861,13 +857,13 @@ void TTWMainForm::InitMenuPopup(HMENU menu) {
   if (menu == trayPopup_.get()) {
     // Captions live in the menu's look (its entries draw themselves).
     trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? 69 : 70, l));
-    trayLook_->SetCaption(kCmdPornScan, Row(71, l));
+    trayLook_->SetCaption(kCmdQuickAnalysis, Row(71, l));
     trayLook_->SetCaption(kCmdSysInfo, Row(72, l));
     trayLook_->SetCaption(kCmdSettings, Row(96, l));
     trayLook_->SetCaption(kCmdExit, Row(73, l));
     trayLook_->SetBandCaption(std::string(11, ' ') + Row(67, l));
     const UINT idle = ScanState == ssIdle ? MF_ENABLED : MF_GRAYED;
-    for (int id : {kCmdPornScan, kCmdSysInfo, kCmdSettings}) ::EnableMenuItem(menu, id, MF_BYCOMMAND | idle);
+    for (int id : {kCmdQuickAnalysis, kCmdSysInfo, kCmdSettings}) ::EnableMenuItem(menu, id, MF_BYCOMMAND | idle);
     ::SetMenuDefaultItem(menu, kCmdOpenHide, FALSE);
     BringDialogOrSelfToFront();
   } else if (menu == languagePopup_.get()) {
@@ -888,7 +884,7 @@ void TTWMainForm::Command(int id) {
     case kCmdExit:
       PopExitClick();
       return;
-    case kCmdPornScan:
+    case kCmdQuickAnalysis:
       PopPornScanClick();
       return;
     case kCmdSysInfo:

@@ -28,7 +28,7 @@ namespace tw {
 enum : int {
   kCmdOpenHide = 100,
   kCmdExit = 101,
-  kCmdPornScan = 102,
+  kCmdQuickAnalysis = 102,
   kCmdSysInfo = 103,
   kCmdSettings = 104,
   // The ready list's group menu and default menu.
@@ -287,6 +287,5 @@ class TTWMainForm final : public TWindow {
 };
 
 // The one main window of the process (null before it exists and after it is gone).
-TTWMainForm* MainForm();
 
 }  // namespace tw

@@ -171,7 +171,7 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
     const std::size_t at = entry.find('@');
     return at == std::string::npos ? entry : entry.substr(at + 1);
   }
-  if (dynamic_cast<const TRecycleBinObject*>(&object)) return osKind_ > 17 ? AfterLast(entry, '\\') : entry;
+  if (dynamic_cast<const TRecycleBinObject*>(&object)) return VistaOrLater(osKind_) ? AfterLast(entry, '\\') : entry;
   return entry;
 }
 
@@ -193,7 +193,7 @@ std::string TTWMainForm::ResultGroupHintText(const TWorkObject& object) const {
     text = NodeText(object.ItemNode, "info");
   }
   if (text.find("CSIDL_") != std::string::npos) return ResolveFolderMacro(text);
-  if (text == "%TEMP%" && osKind_ > 17) return ExpandEnvPath("%LOCALAPPDATA%\\Temp");
+  if (text == "%TEMP%" && VistaOrLater(osKind_)) return ExpandEnvPath("%LOCALAPPDATA%\\Temp");
   return ExpandEnvPath(text);
 }
 
@@ -391,7 +391,7 @@ void TTWMainForm::OpenInRegistryEditor() {
   unique_hkey applet;
   if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", 0,
                       KEY_SET_VALUE, applet.put()) == ERROR_SUCCESS) {
-    const std::string last = (osKind_ > 17 ? "Computer\\" : "My Computer\\") + path;
+    const std::string last = (VistaOrLater(osKind_) ? "Computer\\" : "My Computer\\") + path;
     ::RegSetValueExA(applet.get(), "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(last.c_str()),
                      static_cast<DWORD>(last.size() + 1));
   }
