@@ -156,9 +156,9 @@ TCustomProblem CustomPlaceProblem(const TCustomPlace& expanded) {
   const bool control = HasControl(expanded.Place) || HasControl(expanded.Pattern);
   if (expanded.Kind == TCustomKind::Folder) {
     if (control) return TCustomProblem::FolderPath;
-    if (HasWildcard(expanded.Place)) return TCustomProblem::FolderWildcard;
     if (!IsFullFolderPath(expanded.Place) || expanded.Place.find('|') != std::string::npos)
       return TCustomProblem::FolderPath;
+    if (HasWildcard(expanded.Place)) return TCustomProblem::FolderWildcard;
     if (!GoodPatternList(expanded.Pattern, true)) return TCustomProblem::Mask;
     return TCustomProblem::None;
   }
