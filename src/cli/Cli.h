@@ -58,5 +58,6 @@ int RunCookiesCommand(const std::vector<std::string>& args);
 int RunBackupCommand(const std::vector<std::string>& args);
 int RunWinapp2Command(const std::vector<std::string>& args);
 int RunProtectCommand(const std::vector<std::string>& args);
+int RunCustomCommand(const std::vector<std::string>& args);
 
 }  // namespace tw

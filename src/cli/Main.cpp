@@ -33,7 +33,10 @@ constexpr const char* kUsage =
     "  --log, with any command: errors met and not printed go to the diagnostics log,\n"
     "    Tidewhisk\\Logger.txt in the user's local application data folder\n"
     "  protect list [--json] | add folder|file|key TEXT | remove folder|file|key TEXT\n"
-    "    (what no item may list or remove; TEXT may hold %VARIABLES%)\n";
+    "    (what no item may list or remove; TEXT may hold %VARIABLES%)\n"
+    "  custom list [--json] | add folder PATH [--mask M] [--recurse] | add key KEY [--filter F]\n"
+    "  custom remove folder PATH | remove key KEY | remove ID\n"
+    "    (places of the user's own, the group \"Custom\" (gcustom) of scan and clean)\n";
 
 struct Command {
   const char* name;
@@ -51,6 +54,7 @@ constexpr Command kCommands[] = {
     {"backup", tw::RunBackupCommand},
     {"winapp2", tw::RunWinapp2Command},
     {"protect", tw::RunProtectCommand},
+    {"custom", tw::RunCustomCommand},
 };
 
 }  // namespace

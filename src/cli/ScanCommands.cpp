@@ -26,6 +26,7 @@
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"
 #include "registry/BackupFiles.h"
+#include "settings/CustomGroup.h"
 #include "settings/RegistrySettings.h"
 #include "settings/portable/Settings.h"
 #include "support/Format.h"
@@ -132,6 +133,11 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
 
   TXMLDatabase database;
   if (!LoadCliDatabase(args, database)) return kExitFailed;
+  {
+    // The user's custom places join the database's items, unticked as the program starts them.
+    TRegistrySettingsStore settings;
+    PutStoredCustomGroup(database.Document, settings);
+  }
   if (items) TickItems(database, *items);
 
   Run run(clean);

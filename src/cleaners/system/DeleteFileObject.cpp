@@ -16,6 +16,7 @@
 #include "engine/Utility.h"
 #include "platform/FileRemoval.h"
 #include "platform/Handles.h"
+#include "settings/CustomGroup.h"
 #include "support/Format.h"
 
 namespace tw {
@@ -615,7 +616,48 @@ bool IsRefusedTempFolder(const std::string& path) {
   return false;
 }
 
+// The folders (and their parents) that a custom place is refused for.
+std::vector<std::wstring> RefusedCustomFolders() {
+  std::vector<std::wstring> folders;
+  for (const wchar_t* name : {L"WinDir", L"SystemRoot", L"ProgramFiles", L"ProgramFiles(x86)",
+                              L"ProgramW6432", L"USERPROFILE"})
+    folders.push_back(EnvironmentValue(name));
+  for (int csidl : {CSIDL_WINDOWS, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROFILE})
+    folders.push_back(ShellFolder(csidl));
+  wchar_t windows[MAX_PATH] = {};
+  UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) folders.emplace_back(windows);
+  folders.push_back(ProfilesFolder());
+  std::vector<std::wstring> out;
+  for (const std::wstring& folder : folders)
+    if (!folder.empty()) out.push_back(ComparableFolder(folder));
+  return out;
+}
+
+// Folder is Form, or lies beneath it.
+bool SameOrBeneath(std::wstring_view folder, std::wstring_view form) {
+  if (folder.size() < form.size()) return false;
+  if (!SameTextIgnoreCase(folder.substr(0, form.size()), form)) return false;
+  return folder.size() == form.size() || folder[form.size()] == L'\\';
+}
+
 }  // namespace
+
+bool IsRefusedCustomFolder(const std::string& path) {
+  const std::wstring candidate = ComparableFolder(Wide(path));
+  if (candidate.empty()) return true;
+  std::vector<std::wstring> forms{candidate};
+  DWORD error = 0;
+  std::wstring final = FinalPath(LongPath(WithBackslash(candidate)), error);
+  if (!final.empty()) forms.push_back(WithoutBackslash(std::move(final)));
+  const std::vector<std::wstring> refused = RefusedCustomFolders();
+  for (const std::wstring& form : forms) {
+    if (IsDriveRoot(form)) return true;
+    for (const std::wstring& folder : refused)
+      if (SameOrBeneath(folder, form)) return true;
+  }
+  return false;
+}
 
 std::string TDeleteFileObject::ResolvedPath() const {
   std::string path = Path;
@@ -640,6 +682,8 @@ void TDeleteFileObject::Execute() {
     throw EDeleteFileError(Format("Path not found! %s", ShellNormalizePath(path)));
   if (Path == "%TEMP%" && IsRefusedTempFolder(path))
     throw EDeleteFileError(Format("Invalid temp path! %s", path));
+  if (IsCustomItem(ItemNode) && IsRefusedCustomFolder(path))
+    throw EDeleteFileError(Format("Refused custom folder! %s", path));
   TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
   ProcessFolder(Utf8(WithBackslash(full)), includeMask, excludeMask);
 }

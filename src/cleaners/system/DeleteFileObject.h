@@ -16,6 +16,11 @@ namespace tw {
 
 TW_DECLARE_EXCEPTION(EDeleteFileError, Exception)
 
+// A folder that a place the user adds may not name: a drive root, the Windows folder, a program
+// files folder, the user's profile or the profiles root, or a folder that holds one of them (in
+// any letter case or form, also through a junction or link).
+bool IsRefusedCustomFolder(const std::string& path);
+
 class TDeleteFileObject : public TWorkObject {
  public:
   using TWorkObject::TWorkObject;

@@ -5,8 +5,10 @@
 #include <utility>
 
 #include "cleaners/portable/NameFilter.h"
+#include "database/portable/Winapp2.h"
 #include "engine/Utility.h"
 #include "registry/BackupFiles.h"
+#include "settings/CustomGroup.h"
 #include "strings/StrRes.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
@@ -333,6 +335,11 @@ std::string TDeleteValuesObject::ValueLine(TTidewhiskReg& reg, const std::string
 }
 
 void TDeleteValuesObject::Execute() {
+  if (IsCustomItem(ItemNode)) {
+    const std::string key = Format("%s\\%s", Key, Subkey);
+    if (const std::string refusal = RegistryKeyRefusal(key); !refusal.empty())
+      throw ERegistryException(Format("Refused custom key! %s (%s)", key, refusal));
+  }
   TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
   std::unique_ptr<TTidewhiskReg> reg = OpenRegistry();
   if (CleanMode) {

@@ -1282,4 +1282,16 @@ TWinapp2Result ImportWinapp2(const std::vector<TWinapp2Entry>& entries,
   return result;
 }
 
+std::string RegistryKeyRefusal(std::string_view key) {
+  if (Trim(key).empty()) return "an empty key";
+  const TRuleKey parsed = ParseRegKey(key);
+  if (!parsed.Error.empty()) return parsed.Error;
+  std::string refusal = RegistryRefusal(parsed);
+  // "HKLM\Software\WOW6432Node" is the whole Software key of 32-bit programs.
+  const std::string canonical = CanonicalKey(parsed.Root, parsed.Parts);
+  if (refusal.empty() && std::count(canonical.begin(), canonical.end(), '\\') < 2)
+    refusal = "a key directly below the root, which holds keys of many programs";
+  return refusal;
+}
+
 }  // namespace tw

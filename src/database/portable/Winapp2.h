@@ -89,6 +89,12 @@ struct TWinapp2Result {
   std::vector<TWinapp2Note> KeysLeftOut;
 };
 
+// Why removing the values of Key ("HKCU\Software\Vendor", roots long or short) is refused by the
+// rules an imported key passes: a root or a key directly below one, HKEY_USERS, the hardware
+// configuration, the system's own hives and the keys that Windows and every program rely on
+// ("Software\WOW6432Node" read as "Software"). Empty when they may be removed.
+std::string RegistryKeyRefusal(std::string_view key);
+
 // Turns the entries into database groups: one group per category (LangSecRef or Section), in
 // the order the categories first appear, a category of more than 99 entries continued in
 // further groups. Machine answers the detection questions unless Options.All is set (it may

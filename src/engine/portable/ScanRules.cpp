@@ -4,7 +4,10 @@
 
 namespace tw {
 
-bool GroupTakesPart(int mode, std::string_view groupId) { return mode != 5 || groupId == "g00"; }
+// The user's custom places ("gcustom") take part in every mode, the registry mode too.
+bool GroupTakesPart(int mode, std::string_view groupId) {
+  return mode != 5 || groupId == "g00" || groupId == "gcustom";
+}
 
 bool ItemTakesPart(int mode, std::string_view enabled, std::string_view modeText,
                    std::string_view checked) {

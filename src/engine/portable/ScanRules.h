@@ -6,7 +6,8 @@
 
 namespace tw {
 
-// Whether the group with GroupId is walked in Mode (the registry mode walks "g00" only).
+// Whether the group with GroupId is walked in Mode (the registry mode walks "g00" and the
+// custom places, "gcustom", only).
 bool GroupTakesPart(int mode, std::string_view groupId);
 // Whether an item takes part in Mode: never when Enabled is "false"; in the picked modes
 // (5 and 7) when Checked is "true"; in the others when ModeText has "1" at position Mode

@@ -16,7 +16,7 @@
 namespace tw {
 namespace {
 
-enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22, kIdProtect = 30 };
+enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22, kIdProtect = 30, kIdCustom = 40 };
 constexpr int kCheckRows[TSettingsForm::kChecks] = {203, 202, 170, 168, 201, kRowDiagnosticsLog};
 
 }  // namespace
@@ -71,6 +71,7 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   ::EnableWindow(btnBackupMgr_, BackupsExist());
   ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
   protect_ = std::make_unique<TProtectSection>(h, l, store_, kIdProtect);
+  custom_ = std::make_unique<TCustomSection>(h, l, store_, kIdCustom);
 
   // Check boxes in a box on the left, the buttons in a column on the right.
   int boxWidth = 0;
@@ -80,7 +81,10 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   for (HWND button : {btnReset_, btnCookieMgr_, btnBackupMgr_})
     buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
   const int groupWidth = boxWidth + 24;
-  const int width = std::max<int>({static_cast<int>(logo.cx), 12 + groupWidth + 12 + buttonWidth + 12, 480});
+  // The protect and custom places sections side by side below.
+  constexpr int kSectionWidth = 420;
+  const int width = std::max<int>(
+      {static_cast<int>(logo.cx), 12 + groupWidth + 12 + buttonWidth + 12, 480, 12 + 2 * kSectionWidth + 12 + 12});
   const int groupLeft = 12, groupTop = top + 10, groupHeight = kChecks * 24 + 28;
   const int columnLeft = width - 12 - buttonWidth;
   ::MoveWindow(groupBox1_, groupLeft, groupTop, columnLeft - 12 - groupLeft, groupHeight, TRUE);
@@ -92,7 +96,9 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
     y += 26 + 10;
   }
   const int protectTop = groupTop + groupHeight + 12;
-  const int protectHeight = protect_->Place(12, protectTop, width - 24);
+  const int sectionWidth = (width - 36) / 2;
+  const int protectHeight = std::max(protect_->Place(12, protectTop, sectionWidth),
+                                     custom_->Place(24 + sectionWidth, protectTop, sectionWidth));
   const SIZE close = hotClose_->Size();
   const int closeTop = protectTop + protectHeight + 12;
   hotClose_->SetPosition(width - 12 - close.cx, closeTop);
@@ -163,6 +169,7 @@ LRESULT TSettingsForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept 
     if (msg == WM_COMMAND) {
       const int id = LOWORD(wParam);
       if (protect_ && protect_->Command(id, HIWORD(wParam))) return 0;
+      if (custom_ && custom_->Command(id, HIWORD(wParam))) return 0;
       if (id >= kIdCheck && id < kIdCheck + kChecks) {
         if (HIWORD(wParam) == BN_CLICKED) CheckClicked(static_cast<TCheck>(id - kIdCheck));
         return 0;

@@ -11,6 +11,7 @@
 #include "settings/portable/Settings.h"
 #include "ui/components/PictureButton.h"
 #include "ui/components/Window.h"
+#include "ui/dialogs/CustomSection.h"
 #include "ui/dialogs/ProtectSection.h"
 
 namespace tw {
@@ -43,6 +44,7 @@ class TSettingsForm final : public TWindow {
   HWND BackupMgrButton() const { return btnBackupMgr_; }
   THotImage& CloseButton() { return *hotClose_; }
   TProtectSection& Protect() { return *protect_; }
+  TCustomSection& Custom() { return *custom_; }
 
   void Reset();
   // Shows the manager modally over the dialog, then enables its button by its rule again.
@@ -70,6 +72,7 @@ class TSettingsForm final : public TWindow {
   std::string keptFile_;
   std::unique_ptr<THotImage> image1_, hotClose_;
   std::unique_ptr<TProtectSection> protect_;
+  std::unique_ptr<TCustomSection> custom_;
   std::array<HWND, kChecks> checkBoxes_{};
   HWND groupBox1_ = nullptr, btnReset_ = nullptr, btnCookieMgr_ = nullptr, btnBackupMgr_ = nullptr;
   unique_hwnd tooltip_;

@@ -10,6 +10,7 @@
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
 #include "engine/ProtectPlaces.h"
+#include "settings/CustomGroup.h"
 #include "engine/States.h"
 #include "engine/Utility.h"
 #include "platform/Com.h"
@@ -21,6 +22,7 @@
 #include "platform/ShellFolders.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
+#include "settings/DatabaseState.h"
 #include "settings/RegistrySettings.h"
 #include "strings/Language.h"
 #include "strings/StrRes.h"
@@ -663,6 +665,7 @@ void TTWMainForm::WMDatabaseReady() {
   TRegistrySettingsStore store;
   LocaleCode = ReadLocaleCode(store);
   CurrentMode = static_cast<std::uint8_t>(ReadPresetScanMode(store));
+  PutCustomPlaces();
   ApplyUserChoices();
   ApplyRestartOptions();
   BuildReadyList();
@@ -705,6 +708,9 @@ void TTWMainForm::ShowSettings() {
     ShowBalloon(title, text, Checks.ShowInfoTips, bfInfo);
   };
   TRegistrySettingsStore store;
+  // The ticks as they are now, for the dialog to move with the custom places it removes.
+  if (userStateRead_ && database_->Loaded) WriteUserState(store, CaptureUserState(database_->Document));
+  const std::vector<std::string> customBefore = ReadCustomLines(store);
   try {
     TSettingsForm settings(Handle(), Tag, store, Checks, database_->Loaded ? database_.get() : nullptr,
                            std::move(actions));
@@ -715,6 +721,7 @@ void TTWMainForm::ShowSettings() {
     throw;
   }
   settingsOpen_ = false;
+  if (ReadCustomLines(store) != customBefore) CustomPlacesChanged();
 }
 
 void TTWMainForm::ShowAbout() {
@@ -1083,6 +1090,8 @@ bool TTWMainForm::OnDatabaseNode(const TXmlNode& group, const TXmlNode* item) {
 
 void TTWMainForm::BuildReadyList() {
   if (!database_->Loaded) return;
+  // A custom place takes part in the modes without check boxes once the user ticked it.
+  SyncCustomModes(database_->Document);
   TGroupedList& list = *elvReady_;
   const int mode = CurrentMode;
   // 1. Check boxes by the mode: in the others the space of an item's box is kept.

@@ -175,6 +175,12 @@ class TTWMainForm final : public TWindow {
   // read when the database is ready, written at exit and when Windows ends the session.
   void ApplyUserChoices();
   void SaveUserChoices() noexcept;
+  // The user's custom places as the group "gcustom" of the document, with their icons (before
+  // the user's state is read over it). Errors are logged: the other groups stay usable.
+  void PutCustomPlaces() noexcept;
+  // After the settings dialog changed the custom places: the group again, the user's ticks
+  // (which the dialog moved with their places) and the ready list.
+  void CustomPlacesChanged();
   // The scan run and the results list.
   void CreateResultsList();
   void ScanStarted();

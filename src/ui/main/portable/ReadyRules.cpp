@@ -17,7 +17,7 @@ std::optional<bool> GroupShownInMode(int mode, std::string_view groupId) {
     case 4:
       return groupId > std::string_view("g00");
     case 5:
-      return groupId == "g00";
+      return groupId == "g00" || groupId == "gcustom";  // the custom places show in every mode
     case 0:
     case 6:
     case 7:

@@ -9,7 +9,8 @@ namespace tw {
 // The string-table row of a mode's header caption and button hint (modes above 7: row 80).
 int ModeRow(int mode);
 // Whether a group with GroupId shows in Mode; no answer for modes above 7 (the list keeps what it
-// had). Ids are compared as text: in modes 1 to 4 every group after "g00" shows.
+// had). Ids are compared as text: in modes 1 to 4 every group after "g00" shows; the custom
+// places ("gcustom") show in every mode.
 std::optional<bool> GroupShownInMode(int mode, std::string_view groupId);
 // Whether an item with the "mode" text ModeText is enabled in Mode: none in mode 0, all in the
 // modes where the user ticks items (5 and 7), else those with "1" at the mode's position

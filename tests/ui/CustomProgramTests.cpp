@@ -1,0 +1,168 @@
+// Drives the real Tidewhisk.exe: a custom folder the user added (with a file mask and its
+// subfolders) and ticked is scanned and cleaned in every mode, as an item of the group "Custom".
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <string>
+
+#include "platform/Handles.h"
+#include "strings/StrRes.h"
+#include "support/FileIO.h"
+#include "ui/ProgramDriver.h"
+#include "ui/main/portable/ReadyRules.h"
+
+namespace tw {
+namespace {
+
+using namespace std::chrono_literals;
+using drive::ChildOf;
+using drive::ClickAt;
+using drive::Text;
+using drive::TopWindow;
+using drive::WaitFor;
+
+using drive::WinPath;
+const std::string kProgram = WinPath(TW_PROGRAM);
+const std::string kCli = WinPath(TW_CLI);
+constexpr const char* kKey = "Software\\Tidewhisk";
+const std::string kTree = "C:\\tw_custom_gui\\";
+
+std::string Row(int row) { return std::string(StrRes(row, 0)); }
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string DatabasePath() {
+  char path[MAX_PATH];
+  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
+  ::CreateDirectoryA((std::string(path) + "\\Tidewhisk").c_str(), nullptr);
+  return std::string(path) + "\\Tidewhisk\\database.dat";
+}
+
+void WriteSetting(const char* name, DWORD type, const std::string& data) {
+  unique_hkey key;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  ::RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
+}
+
+// Runs twcli with Args; its exit code (-1 when it could not start).
+int RunCli(const std::string& args) {
+  std::string command = "\"" + kCli + "\" " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return -1;
+  unique_handle process(pi.hProcess), thread(pi.hThread);
+  ::WaitForSingleObject(process.get(), 60000);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.get(), &code);
+  return static_cast<int>(code);
+}
+
+class TProgram {
+ public:
+  TProgram() {
+    std::string command = "\"" + kProgram + "\"";
+    PROCESS_INFORMATION pi{};
+    if (!drive::StartProgram(command, pi)) return;
+    process_.reset(pi.hProcess);
+    unique_handle thread(pi.hThread);
+    pid_ = pi.dwProcessId;
+  }
+  ~TProgram() {
+    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+      ::PostMessageA(Main(), ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0);
+      if (::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process_.get(), 99);
+    }
+  }
+  HWND Main() const { return TopWindow(pid_, "TTWMainForm"); }
+  HWND Find(const char* className) const { return TopWindow(pid_, className); }
+  HWND Shown(const char* className) const {
+    HWND window = Find(className);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+  }
+
+ private:
+  unique_handle process_;
+  DWORD pid_ = 0;
+};
+
+class CustomProgramTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // A database whose one item never runs: whatever is cleaned comes from the custom place.
+    ::CreateDirectoryA(kTree.c_str(), nullptr);
+    const std::string names = R"(<en name="Idle" info="i"/><fr name="Idle" info="i"/><de name="Idle" info="i"/><es name="Idle" info="i"/>)";
+    WriteFileAtomic(kTree + "db.xml",
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Database version=\"1\" smallIcons=\"false\">"
+                    "<Group id=\"g00\" icon=\"shell32.dll\">" + names +
+                    "<Item id=\"g00-i01\" icon=\"shell32.dll\" enabled=\"true\" mode=\"0000000\" checked=\"false\">" +
+                    names + "<Action method=\"EraseClipboard\"/></Item></Group>"
+                    "<TipsAndTricks lastTip=\"01\" maxTipId=\"01\"><Tip id=\"01\"><en info=\"a\"/><fr info=\"b\"/>"
+                    "<de info=\"c\"/><es info=\"d\"/></Tip></TipsAndTricks></Database>\n");
+    ASSERT_EQ(RunCli("db encrypt \"" + kTree + "db.xml\" \"" + DatabasePath() + "\""), 0);
+  }
+
+  void SetUp() override {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    WriteSetting("ShowTipsAtStartup", REG_SZ, std::string("0", 2));
+    WriteSetting("ShowInfoTips", REG_SZ, std::string("0", 2));
+    WriteSetting("ShowCleanWarning", REG_SZ, std::string("0", 2));
+    std::string places = "folder|recurse|*.tmp|%SystemDrive%\\tw_custom_gui\\junk";
+    places.append(2, '\0');
+    WriteSetting("CustomPlaces", REG_MULTI_SZ, places);
+    // The user ticked it in an earlier session.
+    WriteSetting("ItemChecks", REG_SZ, std::string("gcustom-i1:1", 13));
+  }
+
+  static void MakeTree() {
+    for (const char* folder : {"junk", "junk\\sub"}) ::CreateDirectoryA((kTree + folder).c_str(), nullptr);
+    for (const char* file : {"junk\\a.tmp", "junk\\sub\\b.tmp", "junk\\keep.txt"}) WriteFileAtomic(kTree + file, "data");
+  }
+};
+
+TEST_F(CustomProgramTest, ATickedCustomFolderIsScannedAndCleanedInEveryMode) {
+  for (int mode = 1; mode <= 7; ++mode) {
+    SCOPED_TRACE(mode);
+    MakeTree();
+    const DWORD preset = static_cast<DWORD>(mode);
+    WriteSetting("PresetScanMode", REG_DWORD, std::string(reinterpret_cast<const char*>(&preset), 4));
+    TProgram program;
+    HWND scan = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+      HWND main = program.Main();
+      scan = main ? ChildOf(main, "TwHotImage", Row(43)) : nullptr;
+      return scan && ::IsWindowVisible(main) && ::IsWindowEnabled(scan) && ::IsWindowVisible(scan) &&
+             Text(::GetDlgItem(main, 1)) == Row(ModeRow(mode));
+    }, 60s));
+    ClickAt(scan, 5, 5);
+    HWND summary = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (summary = program.Shown("TScanInfoDlg")) != nullptr; }, 120s));
+    ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 10s));
+    EXPECT_TRUE(Exists(kTree + "junk\\a.tmp"));  // a scan removes nothing
+
+    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(46));
+    ASSERT_NE(clean, nullptr);
+    ClickAt(clean, 5, 5);
+    ASSERT_TRUE(WaitFor([&] {
+      if (HWND close = program.Shown("TTerminateAppDlg"))
+        if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
+      return (summary = program.Shown("TScanInfoDlg")) != nullptr;
+    }, 120s));
+    ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr && ::IsWindowVisible(scan); }, 10s));
+
+    // The mask's files go, in the folder and below it; the rest stays.
+    EXPECT_FALSE(Exists(kTree + "junk\\a.tmp"));
+    EXPECT_FALSE(Exists(kTree + "junk\\sub\\b.tmp"));
+    EXPECT_TRUE(Exists(kTree + "junk\\keep.txt"));
+    EXPECT_TRUE(Exists(kTree + "junk\\sub"));
+  }
+}
+
+}  // namespace
+}  // namespace tw
