@@ -85,6 +85,8 @@ TCleanCounts CountCleanResults(const TScanMgr& manager) {
   counts.Checked = tally.Checked;
   counts.Failed = tally.Failed;
   counts.Skipped = tally.Skipped;
+  counts.Recycled = tally.Recycled;
+  counts.RecycledSize = tally.RecycledSize;
   return counts;
 }
 
