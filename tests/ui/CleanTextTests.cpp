@@ -33,6 +33,10 @@ TEST(CleanSummary, LinesByOutcome) {
       {{3, 1, false, 4},
        {"", "2 cleaning operations completed successfully.\r\n\r\n1 of 3 items could not be removed.", "",
         "4 items were skipped: they need administrator rights."}},
+      // Files moved into the Recycle Bin are removed; what can be restored is said after.
+      {{3, 1, false, 0, 2, 3 * 1024 * 1024 / 2},
+       {"", "2 cleaning operations completed successfully.\r\n\r\n1 of 3 items could not be removed.", "",
+        "2 files (1.50 MB) can be restored from the Recycle Bin."}},
   };
   for (const Case& c : cases) EXPECT_EQ(CleanSummaryLines(c.counts, 0), c.lines);
   // Other languages take their own rows.
