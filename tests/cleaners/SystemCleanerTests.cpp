@@ -518,9 +518,8 @@ TEST_F(RecentDocsTest, WithRecyclingTheShortcutsGoToTheRecycleBinAndComeBackWhol
   const std::string tag = Format("tw%d_", static_cast<int>(::GetCurrentProcessId()));
   const std::string files = TrashEnvironment::Folder() + "\\Trash\\files\\";
   if (UnderWine()) {
-    ::CreateDirectoryA((TrashEnvironment::Folder() + "\\Trash").c_str(), nullptr);
-    MakeFolder(files);
-    MakeFolder(TrashEnvironment::Folder() + "\\Trash\\info");
+    for (const char* folder : {"\\Trash", "\\Trash\\files", "\\Trash\\info"})
+      ::CreateDirectoryA((TrashEnvironment::Folder() + folder).c_str(), nullptr);
   }
   MakeFile(recent_ + "\\" + tag + "plan.lnk", "plan shortcut");
   MakeFile(recent_ + "\\" + tag + "notes.lnk", "notes shortcut");
