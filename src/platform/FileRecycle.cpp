@@ -136,9 +136,12 @@ bool RecycleWithFileOperation(std::vector<TRecycleEntry*>& files) {
   bool first = true;
   while (!left.empty()) {
     ComPtr<IFileOperation> operation = RecyclingOperation();
-    if (!operation) return !first;
     DWORD cookie = 0;
-    if (FAILED(operation->Advise(&sink, &cookie))) return !first;
+    if (!operation || FAILED(operation->Advise(&sink, &cookie))) {
+      if (first) return false;
+      for (TRecycleEntry* entry : left) entry->Reason = kNotMoved;
+      return true;
+    }
     std::vector<TRecycleEntry*> queued;
     for (TRecycleEntry* entry : left) {
       ComPtr<IShellItem> item;
@@ -154,7 +157,11 @@ bool RecycleWithFileOperation(std::vector<TRecycleEntry*>& files) {
         continue;
       }
       if (FAILED(operation->DeleteItem(item.get(), nullptr))) {
-        if (first) return false;
+        if (first) {
+          operation->Unadvise(cookie);
+          return false;
+        }
+        entry->Outcome = TRecycleOutcome::NotRecycled;
         entry->Reason = kNotMoved;
         continue;
       }
