@@ -3,7 +3,7 @@
 
 namespace tw {
 
-inline constexpr int kRowMoveToRecycleBin = 274;  // "Move removed files to the Recycle Bin"
-inline constexpr int kRowRecycledSummary = 275;   // "%d files (%s) can be restored from the Recycle Bin."
+inline constexpr int kRowMoveToRecycleBin = 295;  // "Move removed files to the Recycle Bin"
+inline constexpr int kRowRecycledSummary = 296;   // "%d files (%s) can be restored from the Recycle Bin."
 
 }  // namespace tw
