@@ -36,7 +36,8 @@ namespace {
 
 constexpr const char* kScanUsage = "scan [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json]";
 constexpr const char* kCleanUsage =
-    "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json] [--no-backup]";
+    "clean [--mode 1..7] [--items ID,ID...] [--database PATH] [--lang en|fr|de|es] [--json] [--no-backup] "
+    "[--recycle]";
 
 int ModeOption(const CliArgs& args, const char* usage) {
   const std::string* text = args.Option("--mode");
@@ -122,7 +123,7 @@ struct Run {
 int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   const char* usage = clean ? kCleanUsage : kScanUsage;
   CliArgs args = ParseArgs(rawArgs, {"--mode", "--items", "--database", "--lang"},
-                           clean ? std::set<std::string>{"--json", "--no-backup"}
+                           clean ? std::set<std::string>{"--json", "--no-backup", "--recycle"}
                                  : std::set<std::string>{"--json"});
   if (!args.positional.empty()) throw UsageError(usage);
   const int mode = ModeOption(args, usage);
@@ -189,6 +190,12 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   if (clean && !args.Flag("--no-backup")) {
     TRegistrySettingsStore settings;
     backups = ReadBoolSetting(settings, "MakeRegistryBackups", true);
+  }
+  if (clean) {
+    // The user's own places go to the Recycle Bin with --recycle, or while the stored setting
+    // says so.
+    TRegistrySettingsStore settings;
+    manager.MoveToRecycleBin = args.Flag("--recycle") || ReadBoolSetting(settings, "MoveToRecycleBin", false);
   }
   if (clean) {
     // The kept cookies as the cache holds them now; a damaged list is reported here and the
@@ -280,6 +287,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
         out += ",\"size\":";
         out += std::to_string(record.Size);
         if (clean) out += removed ? ",\"removed\":true" : ",\"removed\":false";
+        if (clean && record.Recycled) out += ",\"recycled\":true";
         if (record.Protected) out += ",\"protected\":true";
         out += "}";
       } else {
@@ -288,6 +296,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
         out += "  ";
         out += std::to_string(record.Size);
         if (record.Protected) out += "  kept (protected)";
+        else if (clean && record.Recycled) out += "  moved to the Recycle Bin";
         else if (clean) out += removed ? "  removed" : "  not removed";
         out += "\n";
       }
@@ -320,6 +329,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       for (std::size_t i = 0; i < backupFiles.size(); ++i)
         out += (i ? "," : "") + JsonString(backupFiles[i]);
       out += Format("],\"oldBackups\":%d,\"protected\":%d", oldBackups, kept);
+      out += Format(",\"recycled\":%d,\"recycledSize\":%d", tally.Recycled, tally.RecycledSize);
     }
     out += "}\n";
   } else {
@@ -332,6 +342,9 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       out += Format("Cleaned: %d checked, %d could not be removed\n", tally.Checked, tally.Failed);
       if (tally.Skipped) out += Format("Skipped: %d (they need administrator rights)\n", tally.Skipped);
       if (kept) out += Format("Kept because protected: %d\n", kept);
+      if (tally.Recycled)
+        out += Format("Recycle Bin: %d files (%s) can be restored from it\n", tally.Recycled,
+                      SizeText(tally.RecycledSize));
       std::string files;
       for (const std::string& file : backupFiles) files += (files.empty() ? "" : ", ") + file;
       out += Format("Backups: %s\n", files.empty() ? std::string(backups ? "none" : "off") : files);

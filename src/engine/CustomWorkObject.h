@@ -55,6 +55,9 @@ class TChecked {
   // Set by a clean that kept the finding because the user's protect list names it; the finding
   // is then unticked, and counts as kept, not as failed.
   bool Protected = false;
+  // Set by a clean that moved the finding into the Recycle Bin (it counts as removed, and the
+  // user can restore it from there).
+  bool Recycled = false;
 };
 
 // Where a finding lies, as the protect list sees it: a file or folder path, a registry key (for
@@ -175,6 +178,10 @@ class TWorkObject : public TCustomWorkObject {
   // The user left this object out of the clean (it needs rights this process lacks): the clean
   // does not run it, and its ticked findings count as skipped, not as removed or failed.
   bool SkipClean = false;
+  // The clean moves the files it removes into the Recycle Bin instead of deleting them (the
+  // scan manager sets it for the user's own places while the user wants it). Honoured by the
+  // file cleaners; what cannot be recycled is left in place and counts as not removed.
+  bool Recycle = false;
 
  protected:
   // Scan: appends a line (the record starts ticked) and then raises OnItem with the same text.

@@ -36,6 +36,10 @@ TCleanTally TallyClean(const std::vector<std::unique_ptr<TWorkObject>>& objects,
       if (!record.Checked) continue;
       ++tally.Checked;
       tally.Failed += raised || !record.CleanSucceeded;
+      if (record.Recycled) {
+        ++tally.Recycled;
+        tally.RecycledSize += record.Size;
+      }
     }
   }
   return tally;

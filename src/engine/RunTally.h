@@ -2,6 +2,7 @@
 // What a scan or a clean did, counted over the work objects as the front ends report it: the
 // clean's ticked, failed and skipped findings, the objects whose findings count in a scan's
 // totals, and the errors a user is told about.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@ struct TCleanTally {
   int Failed = 0;   // of them, the ones that were not removed
   int Skipped = 0;  // ticked findings of objects left out of the clean (SkipClean)
   int Kept = 0;     // findings the protect list kept (unticked by the clean, marked Protected)
+  // Of the ticked findings, those moved into the Recycle Bin (Recycled), and their bytes: the
+  // user can restore them from there (also when their object's clean raised afterwards).
+  int Recycled = 0;
+  std::int64_t RecycledSize = 0;
   bool operator==(const TCleanTally&) const = default;
 };
 

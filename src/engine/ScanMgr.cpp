@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "engine/EntryLister.h"
+#include "engine/Recoverable.h"
 #include "engine/States.h"
 #include "engine/portable/ScanRules.h"
 #include "engine/portable/TextUtility.h"
@@ -133,6 +134,7 @@ void TScanMgr::Clean() {
       for (int i = 0; i < object->Found.Count(); ++i) object->Found.Record(i).Checked = false;
     object->CleanMode = true;
     object->Aborted = false;
+    object->Recycle = MoveToRecycleBin && object->ItemNode && ItemRecoverable(object->ItemNode);
     if (object->SkipClean) continue;  // left out by the user: it changes nothing
     Pool.Add(object.get());
   }

@@ -114,6 +114,9 @@ class TScanMgr {
   // What no object may list or remove; the front end fills it from the user's settings before
   // Scan, and may renew it before Clean (the clean checks every ticked finding against it).
   TProtectList Protect;
+  // The user's "Move removed files to the Recycle Bin": Clean then sets Recycle on the objects
+  // of recoverable items (ItemRecoverable), whose removed files go into the Recycle Bin.
+  bool MoveToRecycleBin = false;
     // Written by the clean dialog, read by the clean summary; the manager only clears it when it
   // lets its objects go (ReleaseWork).
   TWorkObject* LastCleanedObject = nullptr;

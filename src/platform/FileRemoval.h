@@ -5,7 +5,10 @@
 // removed itself and what it points to stays. Only a file held open by another program (a
 // sharing or lock violation) is scheduled for deletion at the next restart; every other failure
 // stays a failure, with the system's error left in GetLastError.
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -41,5 +44,52 @@ bool ScheduleAtRestart(const std::wstring& longPath);
 // Removes the link LongPath itself through a handle of the link, only when that handle proves
 // to be the link; true when it is gone.
 bool RemoveLinkItself(const std::wstring& longPath);
+
+// ---- Recycling: files moved into the Recycle Bin instead of deleted, so the user can put them
+// back. The shell does the move; it takes no "\\?\" path, so a file whose path is MAX_PATH
+// characters or longer is not recycled. A file the Recycle Bin cannot take is never deleted
+// for good in its place: it stays where it is and says why.
+
+// The class name of a PartialErrors entry about files that were not recycled.
+inline constexpr const char* kNotRecycledClass = "ENotRecycled";
+
+enum class TRecycleOutcome : std::uint8_t {
+  Recycled,     // in the Recycle Bin, from where the user can restore it
+  Gone,         // no longer there before the move: nothing to recycle (counts as removed)
+  Deleted,      // gone, but the Recycle Bin did not get it (the shell deleted it for good)
+  NotRecycled,  // left where it is; Reason says why
+};
+
+struct TRecycleEntry {
+  std::string Path;  // full UTF-8 path of a file (not a folder, not a link)
+  int Tag = 0;       // the caller's
+  TRecycleOutcome Outcome = TRecycleOutcome::NotRecycled;
+  std::string Reason;  // why it was not recycled (NotRecycled, Deleted)
+};
+
+// Moves the files of Entries, all in one folder, into the Recycle Bin with one call of the
+// shell (IFileOperation; SHFileOperation where the system has no working IFileOperation), and
+// sets each entry's Outcome. Files on a drive without a Recycle Bin (removable, network) and
+// paths the shell cannot take are left alone without asking the shell.
+void RecycleFolderFiles(std::vector<TRecycleEntry>& entries);
+
+// Hands files to RecycleFolderFiles one folder at a time: Add collects the files of a folder and
+// sends them when a file of another folder comes (or at Flush). Done hears of every entry once,
+// in the order added.
+class TRecycleBatch {
+ public:
+  using TDone = std::function<void(const TRecycleEntry& entry)>;
+  explicit TRecycleBatch(TDone done) : done_(std::move(done)) {}
+  void Add(const std::string& path, int tag);
+  void Flush();
+  // Texts for the user about the files that were not recycled, or deleted for good instead,
+  // since the batch was made: one per folder and reason, naming the file when it is one.
+  std::vector<std::string> Problems;
+
+ private:
+  TDone done_;
+  std::string folder_;
+  std::vector<TRecycleEntry> pending_;
+};
 
 }  // namespace tw

@@ -5,7 +5,7 @@
 
 namespace tw {
 
-inline constexpr int kStrResRows = 295;
+inline constexpr int kStrResRows = 297;
 inline constexpr int kLanguageCount = 4;
 
 // Row's text in Language; a Language outside 0..3 gives English, a row outside the table an

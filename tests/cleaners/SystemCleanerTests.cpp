@@ -22,6 +22,7 @@
 #include "platform/Handles.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
+#include "support/FileIO.h"
 #include "support/Format.h"
 
 namespace tw {
@@ -511,6 +512,34 @@ TEST_F(RecentDocsTest, BareNamesOfTheFolderFilesAreListedAndTheTickedOnesRemoved
   for (const char* stays : {"hidden.lnk", "desktop.ini", "AutomaticDestinations\\inner.lnk"})
     EXPECT_TRUE(Exists(recent_ + "\\" + stays)) << stays;
   EXPECT_TRUE(object->Found.Record(IndexOf(*object, "report.lnk")).CleanSucceeded);
+}
+
+TEST_F(RecentDocsTest, WithRecyclingTheShortcutsGoToTheRecycleBinAndComeBackWhole) {
+  const std::string tag = Format("tw%d_", static_cast<int>(::GetCurrentProcessId()));
+  const std::string files = TrashEnvironment::Folder() + "\\Trash\\files\\";
+  if (UnderWine()) {
+    for (const char* folder : {"\\Trash", "\\Trash\\files", "\\Trash\\info"})
+      ::CreateDirectoryA((TrashEnvironment::Folder() + folder).c_str(), nullptr);
+  }
+  MakeFile(recent_ + "\\" + tag + "plan.lnk", "plan shortcut");
+  MakeFile(recent_ + "\\" + tag + "notes.lnk", "notes shortcut");
+  auto object = Make<TRecentDocsObject>();
+  object->Execute();
+  object->Recycle = true;
+  Clean(*object);
+  for (const char* name : {"plan.lnk", "notes.lnk"}) {
+    SCOPED_TRACE(name);
+    const TChecked& record = object->Found.Record(IndexOf(*object, tag + name));
+    EXPECT_TRUE(record.CleanSucceeded);
+    EXPECT_TRUE(record.Recycled);
+    EXPECT_FALSE(Exists(recent_ + "\\" + tag + name));
+  }
+  EXPECT_TRUE(object->PartialErrors.empty());
+  EXPECT_EQ(Sorted(reported_), (std::vector<std::string>{tag + "notes.lnk", tag + "plan.lnk"}));
+  if (!UnderWine()) return;
+  // Put back from the Recycle Bin (the host's trash folder here), the shortcut is whole.
+  ASSERT_TRUE(::MoveFileA((files + tag + "plan.lnk").c_str(), (recent_ + "\\" + tag + "plan.lnk").c_str()));
+  EXPECT_EQ(ReadWholeFile(recent_ + "\\" + tag + "plan.lnk"), "plan shortcut");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "database/portable/Winapp2.h"
+#include "engine/portable/RecoverableItems.h"
 
 namespace {
 
@@ -600,6 +601,34 @@ TEST(DatabaseXml, ProductDatabaseFollowsEveryRule) {
   EXPECT_TRUE(problems.empty()) << Join(problems);
   const Problems missing = Validator().Completeness(doc);
   EXPECT_TRUE(missing.empty()) << Join(missing);
+}
+
+// The items the code names as the user's own files (their removed files may go into the Recycle
+// Bin) must exist and remove only files of the user's own places: never temporary or cache files,
+// never registry entries or browser databases.
+TEST(DatabaseXml, RecoverableItemsRemoveOnlyTheUsersOwnFiles) {
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(TW_DATABASE_XML, kParseOptions)) << TW_DATABASE_XML;
+  for (std::string_view id : tw::RecoverableItemIds()) {
+    SCOPED_TRACE(std::string(id));
+    const pugi::xml_node item =
+        doc.child("Database").find_node([&](const pugi::xml_node& node) {
+          return std::string_view(node.name()) == "Item" && node.attribute("id").as_string() == id;
+        });
+    ASSERT_TRUE(item);
+    int actions = 0;
+    for (const pugi::xml_node& action : item.children("Action")) {
+      ++actions;
+      const std::string method = action.attribute("method").as_string();
+      EXPECT_TRUE(method == "DeleteFiles" || method == "DeleteRecentDocs") << method;
+      std::string path = action.attribute("path").as_string();
+      std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
+      EXPECT_EQ(path.find("%temp%"), std::string::npos) << path;
+      EXPECT_EQ(path.find("cache"), std::string::npos) << path;
+    }
+    EXPECT_GT(actions, 0);
+  }
+  EXPECT_FALSE(tw::RecoverableItemId("g07-i01"));  // temporary files
 }
 
 // A small document that passes, and single faults planted in it: each must be reported with the

@@ -94,6 +94,26 @@ TEST(RunTally, CleanCountsFailuresOfObjectsThatRaisedAndSkipsWhatTheUserLeftOut)
   }
 }
 
+TEST(RunTally, RecycledFindingsCountWithTheirBytes) {
+  TObjects list;
+  TFakeObject& files = Add(list, "tttu");
+  TFakeObject& raised = Add(list, "t");
+  raised.ErrorClass = "EDeleteFileError";
+  auto recycled = [](TFakeObject& object, int index, std::int64_t size) {
+    object.Found.Record(index).Recycled = true;
+    object.Found.Record(index).Size = size;
+  };
+  recycled(files, 0, 100);
+  recycled(files, 2, 20);
+  recycled(raised, 0, 5);
+  files.Found.Record(1).Size = 1000;  // removed outright: not restorable
+  // What went into the Recycle Bin stays restorable when the object's clean raised afterwards.
+  TCleanTally expected{4, 1, 0};
+  expected.Recycled = 3;
+  expected.RecycledSize = 125;
+  EXPECT_EQ(TallyClean(list, nullptr), expected);
+}
+
 TEST(RunTally, ErrorsAUserIsToldAboutAndLockedDatabases) {
   TObjects list;
   TFakeObject& absent = Add(list, "t");

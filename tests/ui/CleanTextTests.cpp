@@ -37,6 +37,10 @@ TEST(CleanSummary, LinesByOutcome) {
       {{2, 0, false, 0, 3},
        {"", "", "", "2 cleaning operations completed successfully.\r\n\r\n0 of 2 items could not be removed.", "",
         "3 findings were kept: the protect list names them."}},
+      // Files moved into the Recycle Bin are removed; what can be restored is said after.
+      {{3, 1, false, 0, 0, 2, 3 * 1024 * 1024 / 2},
+       {"", "2 cleaning operations completed successfully.\r\n\r\n1 of 3 items could not be removed.", "",
+        "2 files (1.50 MB) can be restored from the Recycle Bin."}},
   };
   for (const Case& c : cases) EXPECT_EQ(CleanSummaryLines(c.counts, 0), c.lines);
   // Other languages take their own rows.

@@ -27,6 +27,7 @@
 #include "ui/components/MessageRows.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
+#include "ui/dialogs/portable/RecycleRows.h"
 #include "ui/MessagePump.h"
 #include "ui/ScreenPicture.h"
 
@@ -500,7 +501,18 @@ TEST(SettingsDialog, BoxesMirrorTheOptionsResetWritesAndManagersFollowTheirRules
     EXPECT_TRUE(checks.WriteDiagnosticsLog);
     EXPECT_TRUE(LogFile().Enabled());
     EXPECT_EQ(store.Read("WriteDiagnosticsLog").Text, "1");
+    // The Recycle Bin for removed files: off at first, kept at once, and off again after reset.
+    HWND recycle = form.CheckBox(TSettingsForm::cbxMoveToRecycleBin);
+    ::GetWindowTextA(recycle, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), std::string(StrRes(kRowMoveToRecycleBin, 0)));
+    EXPECT_EQ(::SendMessageA(recycle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::SendMessageA(recycle, BM_CLICK, 0, 0);
+    EXPECT_TRUE(checks.MoveToRecycleBin);
+    EXPECT_EQ(store.Read("MoveToRecycleBin").Text, "1");
     ::SendMessageA(form.ResetButton(), BM_CLICK, 0, 0);
+    EXPECT_EQ(::SendMessageA(recycle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(checks.MoveToRecycleBin);
+    EXPECT_EQ(store.Read("MoveToRecycleBin").Text, "0");
     EXPECT_TRUE(large);
     // Reset turns it off again.
     EXPECT_EQ(::SendMessageA(log, BM_GETCHECK, 0, 0), BST_UNCHECKED);

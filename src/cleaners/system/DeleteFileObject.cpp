@@ -312,7 +312,7 @@ bool IsExistingFolder(const std::wstring& fullPath) {
 // folder.
 class TFileRemover {
  public:
-  enum class TOutcome { Removed, NotRemoved, Folder };
+  enum class TOutcome { Removed, NotRemoved, Folder, Queued };
 
   // StillThere hears of a file whose removal the system reported but that is still there.
   using TStillThere = std::function<void(int tag)>;
@@ -443,10 +443,31 @@ class TFileRemover {
   bool Remove(const std::string& text, int tag, bool seenReadOnly) {
     switch (RemoveFile(text, tag, seenReadOnly)) {
       case TOutcome::Removed: return true;
-      case TOutcome::NotRemoved: return false;
+      case TOutcome::NotRemoved:
+      case TOutcome::Queued: return false;
       case TOutcome::Folder: return RemoveFolder(text);
     }
     return false;
+  }
+
+  // The recycling mode's counterpart of RemoveFile: a plain file inside the root, with no link
+  // on the way, goes to Batch (Queued), which moves it into the Recycle Bin with the other files
+  // of its folder. A link holds no data and is removed itself; a folder is left for RemoveFolder.
+  TOutcome RecycleFile(const std::string& text, int tag, TRecycleBatch& batch) {
+    std::string_view relative;
+    if (!Inside(text, relative)) return TOutcome::NotRemoved;
+    const TFolderState state = Check(FolderOf(text));
+    if (state == TFolderState::Gone) return TOutcome::Removed;
+    const std::wstring& path = LongPathOf(relative);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+      return IsGone(::GetLastError()) ? TOutcome::Removed : TOutcome::NotRemoved;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return TOutcome::Folder;
+    if (state == TFolderState::Unsafe) return TOutcome::NotRemoved;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+      return RemoveLink(path) ? TOutcome::Removed : TOutcome::NotRemoved;
+    batch.Add(text, tag);
+    return TOutcome::Queued;
   }
 
  private:
@@ -785,18 +806,30 @@ void TDeleteFileObject::CleanFound(const std::string& root) {
     remover.Confirm();
     return;
   }
+  // Recycling: each folder's files go to the Recycle Bin together; what cannot go there stays.
+  TRecycleBatch batch([&](const TRecycleEntry& entry) {
+    TChecked& record = Found.Record(entry.Tag);
+    record.Recycled = entry.Outcome == TRecycleOutcome::Recycled;
+    report(entry.Tag, entry.Outcome != TRecycleOutcome::NotRecycled);
+  });
   // Files first, then folders: a folder is listed before its contents, so the reverse walk
   // empties the deeper folders first.
   std::vector<int> folders;
   for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
     if (!Found.Record(i).Checked) continue;
-    switch (remover.RemoveFile(Found.Text(i), i, SeenReadOnly(Found.Record(i)))) {
+    const TFileRemover::TOutcome outcome =
+        Recycle ? remover.RecycleFile(Found.Text(i), i, batch)
+                : remover.RemoveFile(Found.Text(i), i, SeenReadOnly(Found.Record(i)));
+    switch (outcome) {
       case TFileRemover::TOutcome::Removed: report(i, true); break;
       case TFileRemover::TOutcome::NotRemoved: report(i, false); break;
       case TFileRemover::TOutcome::Folder: folders.push_back(i); break;
+      case TFileRemover::TOutcome::Queued: break;
     }
   }
   remover.Confirm();
+  batch.Flush();
+  for (std::string& problem : batch.Problems) PartialErrors.push_back({kNotRecycledClass, std::move(problem)});
   for (int i : folders) {
     if (Aborted) return;
     report(i, remover.RemoveFolder(Found.Text(i)));

@@ -10,6 +10,17 @@
 
 namespace tw {
 
+namespace {
+
+// A link holds no data: it is removed itself, as without recycling. A folder is not a finding.
+bool IsLinkOrFolder(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(LongPathW(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+}
+
+}  // namespace
+
 void TRecentDocsObject::Execute() {
   if (CleanMode) Clean();
   else Scan();
@@ -41,8 +52,14 @@ TFindingPlace TRecentDocsObject::FindingPlace(const std::string& text, const TCh
 }
 
 void TRecentDocsObject::Clean() {
-  for (int i = Found.Count() - 1; i >= 0; --i) {
-    if (Aborted) return;
+  // Recycling: the shortcuts go to the Recycle Bin together, in one call of the shell.
+  TRecycleBatch batch([&](const TRecycleEntry& entry) {
+    TChecked& record = Found.Record(entry.Tag);
+    record.Recycled = entry.Outcome == TRecycleOutcome::Recycled;
+    if (entry.Outcome == TRecycleOutcome::NotRecycled) record.CleanSucceeded = false;
+    ReportItem(Found.Text(entry.Tag));
+  });
+  for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
     TChecked& record = Found.Record(i);
     if (!record.Checked) continue;
     const std::string& name = Found.Text(i);
@@ -50,9 +67,15 @@ void TRecentDocsObject::Clean() {
     const bool bareName = !RecentFolder.empty() && !name.empty() &&
                           name.find_first_of("\\/:") == std::string::npos && name != "." &&
                           name != "..";
+    if (bareName && Recycle && !IsLinkOrFolder(RecentFolder + name)) {
+      batch.Add(RecentFolder + name, i);
+      continue;
+    }
     if (!bareName || !DeleteFileEntry(RecentFolder + name)) record.CleanSucceeded = false;
     ReportItem(name);
   }
+  batch.Flush();
+  for (std::string& problem : batch.Problems) PartialErrors.push_back({kNotRecycledClass, std::move(problem)});
 }
 
 }  // namespace tw

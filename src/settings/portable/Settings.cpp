@@ -117,6 +117,7 @@ TStartupSettings ReadStartupSettings(TSettingsStore& store) {
   c.ShowTipsAtStartup = ReadBoolSetting(store, "ShowTipsAtStartup", true);
   c.CookiesSortOrder = ReadIntegerSetting(store, "CookiesSortOrder", 0);
   c.WriteDiagnosticsLog = ReadBoolSetting(store, "WriteDiagnosticsLog", false);
+  c.MoveToRecycleBin = ReadBoolSetting(store, "MoveToRecycleBin", false);
   return s;
 }
 

@@ -59,6 +59,9 @@ struct TCheckSettings {
   std::int32_t CookiesSortOrder = 0;
   // "WriteDiagnosticsLog": written at once by the settings dialog, not at exit.
   bool WriteDiagnosticsLog = false;
+  // "MoveToRecycleBin": a clean moves the files of the user's own places into the Recycle Bin
+  // instead of deleting them. Written at once by the settings dialog, not at exit.
+  bool MoveToRecycleBin = false;
   bool operator==(const TCheckSettings&) const = default;
 };
 

@@ -86,6 +86,8 @@ TCleanCounts CountCleanResults(const TScanMgr& manager) {
   counts.Failed = tally.Failed;
   counts.Skipped = tally.Skipped;
   counts.Kept = tally.Kept;
+  counts.Recycled = tally.Recycled;
+  counts.RecycledSize = tally.RecycledSize;
   return counts;
 }
 

@@ -12,12 +12,13 @@
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/DialogParts.h"
+#include "ui/dialogs/portable/RecycleRows.h"
 
 namespace tw {
 namespace {
 
 enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22, kIdProtect = 30, kIdCustom = 40 };
-constexpr int kCheckRows[TSettingsForm::kChecks] = {203, 202, 170, 168, 201, kRowDiagnosticsLog};
+constexpr int kCheckRows[TSettingsForm::kChecks] = {203, 202, 170, 168, 201, kRowDiagnosticsLog, kRowMoveToRecycleBin};
 
 }  // namespace
 
@@ -46,7 +47,7 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   groupBox1_ = CreateControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
   const bool states[kChecks] = {checks_.RunOnWindowsStartup, checks_.SendToTrayOnClose, checks_.ShowInfoTips,
                                 actions_.LargeIcons ? actions_.LargeIcons() : true, checks_.MakeRegistryBackups,
-                                checks_.WriteDiagnosticsLog};
+                                checks_.WriteDiagnosticsLog, checks_.MoveToRecycleBin};
   // Filled with the handling detached: filling the dialog changes nothing.
   clickHandling_ = false;
   for (int i = 0; i < kChecks; ++i) {
@@ -119,6 +120,11 @@ void TSettingsForm::CheckClicked(TCheck check) {
       EnableDiagnosticsLog(on);
       WriteBoolSetting(store_, "WriteDiagnosticsLog", on);
       break;
+    case cbxMoveToRecycleBin:
+      // Kept at once: twcli's clean reads it too.
+      checks_.MoveToRecycleBin = on;
+      WriteBoolSetting(store_, "MoveToRecycleBin", on);
+      break;
     case cbxLargeIcons:
       if (actions_.LargeIcons && actions_.SwitchIconSize && actions_.LargeIcons() != on) actions_.SwitchIconSize();
       break;
@@ -126,9 +132,9 @@ void TSettingsForm::CheckClicked(TCheck check) {
 }
 
 void TSettingsForm::Reset() {
-  // The options on, the diagnostics log back to off.
+  // The options on, the diagnostics log and the Recycle Bin back to off.
   for (int i = 0; i < kChecks; ++i) {
-    const bool on = i != cbxDiagnosticsLog;
+    const bool on = i != cbxDiagnosticsLog && i != cbxMoveToRecycleBin;
     ::SendMessageA(checkBoxes_[static_cast<std::size_t>(i)], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     CheckClicked(static_cast<TCheck>(i));
   }

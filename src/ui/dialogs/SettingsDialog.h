@@ -28,11 +28,14 @@ struct TSettingsActions {
 
 class TSettingsForm final : public TWindow {
  public:
-  enum TCheck { cbxRunStartup, cbxSendToTray, cbxShowInfoTips, cbxLargeIcons, cbxEnableBackups, cbxDiagnosticsLog };
-  static constexpr int kChecks = 6;
+  enum TCheck {
+    cbxRunStartup, cbxSendToTray, cbxShowInfoTips, cbxLargeIcons, cbxEnableBackups, cbxDiagnosticsLog,
+    cbxMoveToRecycleBin
+  };
+  static constexpr int kChecks = 7;
 
-  // Owner: the window it is shown over; Language: the texts' language; Store: where the reset
-  // and the diagnostics-log box write at once; Checks: the options the check boxes edit (the caller writes them at exit);
+  // Owner: the window it is shown over; Language: the texts' language; Store: where the reset,
+  // the diagnostics-log box and the Recycle Bin box write at once; Checks: the options the check boxes edit (the caller writes them at exit);
   // Database: the icons of the managers (may be null); KeptFile: the kept-cookies file.
   TSettingsForm(HWND owner, int language, TSettingsStore& store, TCheckSettings& checks,
                 const TXMLDatabase* database, TSettingsActions actions,

@@ -87,6 +87,9 @@ void TTWMainForm::StartClean() {
   // The protect list as it is now: what it names is kept, whatever the scan listed.
   scanMgr_->Protect = ProtectListFromLines(ReadProtectLines(store));
   scanMgr_->KeepProtected();
+  // The user's own places go to the Recycle Bin while the user wants it (read as stored now: the
+  // settings dialog writes it at once).
+  scanMgr_->MoveToRecycleBin = ReadBoolSetting(store, "MoveToRecycleBin", false);
 
   // 5. The progress dialog runs the clean through the scan manager.
   TCleanCounts counts;

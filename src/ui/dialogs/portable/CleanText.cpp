@@ -3,9 +3,22 @@
 #include "strings/StrRes.h"
 #include "support/Fields.h"
 #include "support/Format.h"
+#include "ui/dialogs/portable/RecycleRows.h"
 #include "ui/dialogs/portable/RunRows.h"
 
 namespace tw {
+
+namespace {
+
+// The size as the status bar gives it: in the largest of GB, MB and KB that shows it above 1.
+std::string RecycledSizeText(std::int64_t bytes) {
+  const double kb = static_cast<double>(bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
+  if (gb > 1) return Format("%f GB", gb);
+  if (mb > 1) return Format("%f MB", mb);
+  return Format("%f KB", kb);
+}
+
+}  // namespace
 
 std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language) {
   const std::string counted(StrRes(124, language));
@@ -24,6 +37,11 @@ std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int langu
   if (counts.Kept > 0) {
     lines.push_back("");
     lines.push_back(Format(std::string(StrRes(kRowKeptProtected, language)), counts.Kept));
+  }
+  if (counts.Recycled > 0) {
+    lines.push_back("");
+    lines.push_back(Format(std::string(StrRes(kRowRecycledSummary, language)), counts.Recycled,
+                           RecycledSizeText(counts.RecycledSize)));
   }
   return lines;
 }

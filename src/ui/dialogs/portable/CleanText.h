@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the clean run that need no window: the summary after a clean, the shortened
 // current-entry line of the progress dialog, and the default browser's name rules.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,13 +17,16 @@ struct TCleanCounts {
   bool ScheduledAtRestart = false;
   int Skipped = 0;  // ticked findings left out of the clean (they need administrator rights)
   int Kept = 0;     // findings the protect list kept
+  int Recycled = 0;  // removed findings that went into the Recycle Bin, and their bytes
+  std::int64_t RecycledSize = 0;
   bool operator==(const TCleanCounts&) const = default;
 };
 
 // The summary dialog's text lines in Language. Nothing failed: three empty lines and the counts
 // sentence with a full stop. Something failed: one empty line and the counts sentence, followed
 // by a colon and the locked-files sentence when files wait for a restart, by a full stop
-// otherwise. Skipped findings add an empty line and the sentence that says so.
+// otherwise. Skipped findings add an empty line and the sentence that says so; recycled ones
+// an empty line and how many files (and bytes) can be restored from the Recycle Bin.
 std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language);
 
 // Text shortened to the longest prefix that, followed by "...", is narrower than Width as
