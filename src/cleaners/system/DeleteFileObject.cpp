@@ -268,28 +268,14 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-WIN32_FIND_DATAA SizeOf(const WIN32_FIND_DATAW& entry) {
-  WIN32_FIND_DATAA sized{};
-  sized.nFileSizeHigh = entry.nFileSizeHigh;
-  sized.nFileSizeLow = entry.nFileSizeLow;
-  return sized;
+std::int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
+  return static_cast<std::int64_t>((std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow);
 }
 
-// A finding of this cleaner: the size of its directory entry, and the attributes the scan saw,
-// which tell the clean that a read-only bit is in the way before it tries.
-class TFileEntryChecked final : public TFileChecked {
- public:
-  explicit TFileEntryChecked(const WIN32_FIND_DATAW& entry)
-      : TFileChecked(SizeOf(entry)), Attributes(entry.dwFileAttributes) {}
-  const DWORD Attributes;
-};
-
-std::unique_ptr<TFileChecked> EntryRecord(const WIN32_FIND_DATAW& entry) {
-  return std::make_unique<TFileEntryChecked>(entry);
-}
-
+// The scan keeps the attributes of each entry, which tell the clean that a read-only bit is in
+// the way before it tries.
 bool SeenReadOnly(const TChecked& record) {
-  const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record);
+  const auto* entry = dynamic_cast<const TEntryChecked*>(&record);
   return entry && (entry->Attributes & FILE_ATTRIBUTE_READONLY);
 }
 
@@ -683,7 +669,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
           if (everyName) keepSubfolder();
         } else if (AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
                    entryText(entry.cFileName)) {
-          AddFinding(text, EntryRecord(entry));
+          AddEntryFinding(text, EntrySize(entry), entry.dwFileAttributes);
         }
       } while (::FindNextFileW(files.get(), &entry));
     }
@@ -705,7 +691,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
       for (const std::string& excludedName : excluded) skip = skip || excludedName == name;
       if (skip) continue;
       if (listFolders && AttributesPass(subfolder.dwFileAttributes, includeMask, excludeMask))
-        AddFinding(text, EntryRecord(subfolder));
+        AddEntryFinding(text, EntrySize(subfolder), subfolder.dwFileAttributes);
       // A junction or symbolic link is never entered: it may lead anywhere.
       if (Recurse && !(subfolder.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         ProcessFolder(text + "\\", includeMask, excludeMask);
@@ -718,7 +704,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
 
 TFindingPlace TDeleteFileObject::FindingPlace(const std::string& text, const TChecked& record) const {
   TFindingPlace place{TFindingPlace::TKind::Path, text, false};
-  if (const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record))
+  if (const auto* entry = dynamic_cast<const TEntryChecked*>(&record))
     place.WithContents = (entry->Attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                          !(entry->Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   else  // the variants keep only a size: ask the disk (a link counts as a folder here)
@@ -730,7 +716,7 @@ void TDeleteFileObject::CleanFound(const std::string& root) {
   TFileRemover remover(root, [this](int index) { Found.Record(index).CleanSucceeded = false; });
   auto report = [&](int index, bool removed) {
     if (!removed) Found.Record(index).CleanSucceeded = false;
-    ReportItem(Found.Text(index));
+    if (OnItem) ReportItem(Found.Text(index));
   };
 
   if (SameTextIgnoreCase(Wide(root), WithBackslash(ShellFolder(CSIDL_COOKIES)))) {
