@@ -149,11 +149,14 @@ TEST(FoundNames, ManyNamesAcrossListsStayDistinct) {
   for (int i = 0; i < kCount; ++i) added += names.Add(second, i);
   EXPECT_EQ(added, kCount + kCount / 2);
   EXPECT_EQ(names.Count(), static_cast<std::size_t>(kCount + kCount / 2));
+  // Every name the first list brought goes, also those the second list repeated (whose size
+  // did not count); the second list's own stay.
   names.RemoveFrom(first);
-  EXPECT_EQ(names.Count(), static_cast<std::size_t>(kCount));
-  // The first half of the first list is new again; the rest is the second list's.
+  EXPECT_EQ(names.Count(), static_cast<std::size_t>(kCount / 2));
   EXPECT_TRUE(names.Add(first, 0));
-  EXPECT_FALSE(names.Add(first, kCount - 1));
+  EXPECT_TRUE(names.Add(first, kCount - 1));
+  EXPECT_FALSE(names.Add(second, kCount / 2 - 1));
+  EXPECT_FALSE(names.Add(second, kCount - 1));
 }
 
 }  // namespace

@@ -307,6 +307,10 @@ class TFileRemover {
     DWORD error = 0;
     std::wstring final = FinalPath(longRoot_, error);
     finalRoot_ = WithBackslash(final.empty() ? NormalPath(longRoot_) : std::move(final));
+    unique_hfile folder(::CreateFileW(longRoot_.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder && NameOnVolume(folder.get())) rootOnVolume_ = WithBackslash(WithoutBackslash(std::wstring(name_)));
   }
 
   // An entry that is not a folder: deleted (a link as itself, never what it points to), with a
@@ -478,9 +482,33 @@ class TFileRemover {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
+  // The path of the open File on its volume (without the drive, "\\folder\\file"), as the
+  // system resolves it, in name_; false when the system cannot tell.
+  bool NameOnVolume(HANDLE file) {
+    for (;;) {
+      auto* info = reinterpret_cast<FILE_NAME_INFO*>(nameInfo_.data());
+      if (::GetFileInformationByHandleEx(file, FileNameInfo, info,
+                                         static_cast<DWORD>(nameInfo_.size() * sizeof(DWORD)))) {
+        name_ = std::wstring_view(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        return true;
+      }
+      if (::GetLastError() != ERROR_MORE_DATA || nameInfo_.size() > 0x10000) return false;
+      nameInfo_.resize(nameInfo_.size() * 2);
+    }
+  }
+
   // True when the open File resolves to where Path lies below the root; where the system cannot
-  // tell, the folder check made before has to do.
+  // tell, the folder check made before has to do. The root's path on its volume was asked once:
+  // each file's is compared with it and the rest of Path, which costs the system less than its
+  // full path with the drive would.
   bool IsWhereListed(HANDLE file, const std::wstring& path) {
+    if (!rootOnVolume_.empty() && NameOnVolume(file)) {
+      const std::wstring_view rest = std::wstring_view(path).substr(longRoot_.size());
+      const std::wstring_view root = rootOnVolume_;
+      return name_.size() == root.size() + rest.size() &&
+             SameTextIgnoreCase(name_.substr(0, root.size()), root) &&
+             SameTextIgnoreCase(name_.substr(root.size()), rest);
+    }
     DWORD n = ::GetFinalPathNameByHandleW(file, final_.data(), static_cast<DWORD>(final_.size()),
                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n >= final_.size()) {
@@ -568,6 +596,9 @@ class TFileRemover {
   std::unordered_set<std::string> holdingScheduled_;
   std::wstring buffer_;
   std::wstring final_ = std::wstring(MAX_PATH, L'\0');
+  std::wstring rootOnVolume_;  // the root's path on its volume, with its "\"; empty: not known
+  std::vector<DWORD> nameInfo_ = std::vector<DWORD>(1024);  // a FILE_NAME_INFO, aligned
+  std::wstring_view name_;     // in nameInfo_
   // Files reported removed and not yet looked for, all in one folder.
   struct TUnconfirmed {
     int tag;
