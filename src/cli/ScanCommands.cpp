@@ -123,24 +123,42 @@ std::string ItemId(const TWorkObject& object) {
 
 // The lines of one object that a clean reported (processed), found from the reported text
 // without a copy of each line's: the lines are looked up by their text and by the name a clean
-// may report instead.
+// may report instead. Lines the object lists while it cleans are looked up as well.
 class TReportedLines {
  public:
-  explicit TReportedLines(const TWorkObject& object) : reported_(object.Found.Count(), false) {
-    lines_.reserve(static_cast<std::size_t>(object.Found.Count()));
-    for (int i = 0; i < object.Found.Count(); ++i) {
-      const std::string_view text = object.Found.TextView(i), name = EntryName(object, i);
-      lines_.emplace(text, i);
-      if (name != text) lines_.emplace(name, i);
-    }
-  }
+  explicit TReportedLines(const TWorkObject& object) : object_(object) { Update(); }
   void Report(std::string_view text) {
+    Update();
     const auto [first, last] = lines_.equal_range(text);
     for (auto line = first; line != last; ++line) reported_[static_cast<std::size_t>(line->second)] = true;
   }
-  bool Reported(int index) const { return reported_[static_cast<std::size_t>(index)]; }
+  bool Reported(int index) {
+    Update();
+    return index >= 0 && static_cast<std::size_t>(index) < reported_.size() &&
+           reported_[static_cast<std::size_t>(index)];
+  }
 
  private:
+  void Update() {
+    const TFoundList& found = object_.Found;
+    if (found.Count() < indexed_) {  // listed anew: the old lines are gone
+      lines_.clear();
+      reported_.clear();
+      indexed_ = 0;
+    }
+    if (found.Count() == indexed_) return;
+    lines_.reserve(static_cast<std::size_t>(found.Count()));
+    for (int i = indexed_; i < found.Count(); ++i) {
+      const std::string_view text = found.TextView(i), name = EntryName(object_, i);
+      lines_.emplace(text, i);
+      if (name != text) lines_.emplace(name, i);
+    }
+    indexed_ = found.Count();
+    reported_.resize(static_cast<std::size_t>(indexed_), false);
+  }
+
+  const TWorkObject& object_;
+  int indexed_ = 0;
   std::unordered_multimap<std::string_view, int> lines_;
   std::vector<bool> reported_;
 };
@@ -290,7 +308,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (object->SkipClean) out += "  skipped: needs administrator rights\n";
     }
     firstObject = false;
-    const auto reported = run.cleaned.find(object.get());
+    auto reported = run.cleaned.find(object.get());
     for (int i = 0; i < object->Found.Count(); ++i) {
       const std::string_view text = object->Found.TextView(i);
       const TChecked& record = object->Found.Record(i);
