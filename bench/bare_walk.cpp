@@ -1,8 +1,10 @@
 // The baseline of bench/scan_files: the file cleaner's enumeration calls with nothing around
 // them. Per folder and per pattern: the pattern pass over the files, then the "*.*" pass over
-// the subfolders, entering each one. Keeps every finding's path and size, as a scan must.
+// the subfolders, entering each one. Keeps every finding's path and size, as a scan must, and
+// prints its peak working set beside the count ("peak", bytes).
 //   bare_walk.exe FOLDER PATTERNS      (PATTERNS separated by ";", e.g. "*.tmp")
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -64,6 +66,10 @@ int main(int argc, char** argv) {
   Walk(folder, Split(argv[2]), found);
   std::int64_t size = 0;
   for (const Finding& finding : found) size += finding.size;
-  std::printf("{\"count\":%zu,\"size\":%lld}\n", found.size(), static_cast<long long>(size));
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  std::printf("{\"count\":%zu,\"size\":%lld,\"peak\":%llu}\n", found.size(), static_cast<long long>(size),
+              static_cast<unsigned long long>(counters.PeakWorkingSetSize));
   return 0;
 }

@@ -76,8 +76,8 @@ std::string ConsoleText(std::string text) {
   return text;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
   for (unsigned char c : text) {
     switch (c) {
       case '"': out += "\\\""; break;
@@ -90,7 +90,13 @@ std::string JsonString(const std::string& text) {
         else out += static_cast<char>(c);
     }
   }
-  return out + "\"";
+  out += '"';
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
 }
 
 }  // namespace tw

@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tw {
@@ -47,6 +48,8 @@ bool LoadCliDatabase(const CliArgs& args, TXMLDatabase& database, std::string* f
 std::string ConsoleText(std::string text);
 // JSON string literal of 8-bit text.
 std::string JsonString(const std::string& text);
+// The same, appended to Out.
+void AppendJsonString(std::string& out, std::string_view text);
 
 int RunDbCommand(const std::vector<std::string>& args);
 int RunListCommand(const std::vector<std::string>& args);

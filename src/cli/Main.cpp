@@ -1,5 +1,6 @@
 // twcli: scripted use of Tidewhisk's engine, database and containers.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -57,6 +58,20 @@ constexpr Command kCommands[] = {
     {"custom", tw::RunCustomCommand},
 };
 
+// The benchmarks ask for the process's peak working set: with TWCLI_PEAK_MEMORY=1 it is printed
+// to the standard error when the command ends.
+struct TPeakMemoryReport {
+  ~TPeakMemoryReport() {
+    char flag[4] = {};
+    if (::GetEnvironmentVariableA("TWCLI_PEAK_MEMORY", flag, sizeof flag) != 1 || flag[0] != '1') return;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters))
+      std::fprintf(stderr, "twcli: peak working set %llu bytes\n",
+                   static_cast<unsigned long long>(counters.PeakWorkingSetSize));
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +84,7 @@ int main(int argc, char** argv) {
   }
   for (const Command& command : kCommands) {
     if (args[0] != command.name) continue;
+    const TPeakMemoryReport peak;
     try {
       return command.run(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const tw::UsageError& e) {

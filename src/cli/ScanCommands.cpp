@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <set>
 #include <string>
-#include <unordered_set>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cleaners/WorkObjectBuilders.h"
@@ -89,22 +90,13 @@ std::string SizeText(std::int64_t bytes) {
   return Format("%f KB", kb);
 }
 
-// Text folded for comparisons without regard to letter case, by the system's rules.
-std::string LowerCase(std::string text) {
-  bool ascii = true;
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    else if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-  }
-  if (!ascii) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-  return text;
-}
-
 // The text a clean reports for line Index: a registry value object reports the value's name.
-std::string EntryName(const TWorkObject& object, int index) {
+// The view lives as long as the line.
+std::string_view EntryName(const TWorkObject& object, int index) {
   if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&object.Found.Record(index)))
     return entry->Name;
-  return object.Found.Name(index);
+  const std::string_view text = object.Found.TextView(index);
+  return text.substr(0, text.find('|'));
 }
 
 std::string ItemId(const TWorkObject& object) {
@@ -112,12 +104,54 @@ std::string ItemId(const TWorkObject& object) {
   return object.ItemNode.AttrOpt("id").value_or("");
 }
 
+// The lines of one object that a clean reported (processed), found from the reported text
+// without a copy of each line's: the lines are looked up by their text and by the name a clean
+// may report instead. Lines the object lists while it cleans are looked up as well.
+class TReportedLines {
+ public:
+  explicit TReportedLines(const TWorkObject& object) : object_(object) { Update(); }
+  void Report(std::string_view text) {
+    Update();
+    const auto [first, last] = lines_.equal_range(text);
+    for (auto line = first; line != last; ++line) reported_[static_cast<std::size_t>(line->second)] = true;
+  }
+  bool Reported(int index) {
+    Update();
+    return index >= 0 && static_cast<std::size_t>(index) < reported_.size() &&
+           reported_[static_cast<std::size_t>(index)];
+  }
+
+ private:
+  void Update() {
+    const TFoundList& found = object_.Found;
+    if (found.Count() < indexed_) {  // listed anew: the old lines are gone
+      lines_.clear();
+      reported_.clear();
+      indexed_ = 0;
+    }
+    if (found.Count() == indexed_) return;
+    lines_.reserve(static_cast<std::size_t>(found.Count()));
+    for (int i = indexed_; i < found.Count(); ++i) {
+      const std::string_view text = found.TextView(i), name = EntryName(object_, i);
+      lines_.emplace(text, i);
+      if (name != text) lines_.emplace(name, i);
+    }
+    indexed_ = found.Count();
+    reported_.resize(static_cast<std::size_t>(indexed_), false);
+  }
+
+  const TWorkObject& object_;
+  int indexed_ = 0;
+  std::unordered_multimap<std::string_view, int> lines_;
+  std::vector<bool> reported_;
+};
+
 struct Run {
   explicit Run(bool clean) : cleaning(clean) {}
   bool cleaning;
   TQueueSynchronizer sync;
-  // (object, finding text) reported by the clean, i.e. processed
-  std::set<std::pair<const TWorkObject*, std::string>> cleaned;
+  // The lines each object's clean reported, i.e. processed
+  std::map<const TWorkObject*, TReportedLines> cleaned;
 };
 
 int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
@@ -213,10 +247,9 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     finished = false;
     for (const auto& object : manager.WorkObjects) {
       // The findings of the scan are read from Found once it is over; only what the clean
-      // reports is taken item by item (a copy of each text costs as much as the finding).
-      object->OnItem = [&](TWorkObject* sender, TWorkDataPtr data) {
-        run.cleaned.emplace(sender, data->Text);
-      };
+      // reports is taken item by item, and marks the lines it names.
+      TReportedLines& lines = run.cleaned.try_emplace(object.get(), *object).first->second;
+      object->OnItem = [&lines](TWorkObject*, TWorkDataPtr data) { lines.Report(data->Text); };
       if (backups) object->OnBackup = [](TWorkObject*, TWorkDataPtr) {};
       else object->OnBackup = nullptr;
     }
@@ -231,12 +264,13 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   const TCleanTally tally = clean ? TallyClean(manager.WorkObjects, nullptr) : TCleanTally();
   const std::vector<TRunError> cleanErrors =
       clean ? RunErrors(manager.WorkObjects, true) : std::vector<TRunError>();
-  std::unordered_set<std::string> names;  // lower-cased texts
-  std::size_t findings = 0;
-  for (const auto& object : manager.WorkObjects) findings += object->Found.Count();
-  names.reserve(findings);
+  TFoundNames names;
+  // The output goes out as it is made: a scan may list a million findings.
   std::string out;
-  out.reserve(findings * 96);
+  auto flush = [&out] {
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    out.clear();
+  };
   if (json) out += Format("{\"mode\":%d,\"objects\":[", mode);
   bool firstObject = true;
   for (const auto& object : manager.WorkObjects) {
@@ -268,22 +302,22 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (object->SkipClean) out += "  skipped: needs administrator rights\n";
     }
     firstObject = false;
+    auto reported = run.cleaned.find(object.get());
     for (int i = 0; i < object->Found.Count(); ++i) {
-      const std::string& text = object->Found.Text(i);
+      const std::string_view text = object->Found.TextView(i);
       const TChecked& record = object->Found.Record(i);
       // A scan that failed is not listed by the program: its findings are not in the totals.
       if (!failedScan) {
         ++count;
-        if (names.insert(LowerCase(text)).second) size += record.Size;
+        if (names.Add(object->Found, i)) size += record.Size;
       }
       if (record.Protected) ++kept;
       const bool removed = clean && record.CleanSucceeded && !object->SkipClean && !failedRun &&
-                           (run.cleaned.count({object.get(), text}) != 0 ||
-                            run.cleaned.count({object.get(), EntryName(*object, i)}) != 0);
-      // Appended piece by piece: a scan may list hundreds of thousands of findings.
+                           reported != run.cleaned.end() && reported->second.Reported(i);
+      if (out.size() > 1 << 16) flush();
       if (json) {
         out += i ? ",{\"text\":" : "{\"text\":";
-        out += JsonString(text);
+        AppendJsonString(out, text);
         out += ",\"size\":";
         out += std::to_string(record.Size);
         if (clean) out += removed ? ",\"removed\":true" : ",\"removed\":false";
@@ -358,7 +392,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     const std::size_t errors = scanErrors.size() + cleanErrors.size();
     if (errors) out += Format("Errors: %d\n", static_cast<int>(errors));
   }
-  std::fputs(out.c_str(), stdout);
+  flush();
   // Something that could not be scanned, removed, or was skipped makes the run incomplete.
   const bool incomplete = !scanErrors.empty() || !cleanErrors.empty() || tally.Failed > 0 || tally.Skipped > 0;
   return incomplete ? kExitFailed : kExitOk;

@@ -33,25 +33,6 @@ TRegChecked::TRegChecked(HKEY key, const std::string& valueName) {
     Size = size;
 }
 
-void TFoundList::Add(std::string text, std::unique_ptr<TChecked> record) {
-  lines_.push_back(Line{std::move(text), std::move(record)});
-}
-
-void TFoundList::Clear() {
-  while (!lines_.empty()) lines_.pop_back();
-}
-
-std::string TFoundList::Name(int index) const {
-  const std::string& text = Text(index);
-  return text.substr(0, text.find('|'));
-}
-
-std::string TFoundList::Value(int index) const {
-  const std::string& text = Text(index);
-  std::size_t bar = text.find('|');
-  return bar == std::string::npos ? std::string() : text.substr(bar + 1);
-}
-
 TCustomWorkObject::TCustomWorkObject(TWorkDoneEvent onWorkDone) : OnWorkDone(std::move(onWorkDone)) {
   if (!OnWorkDone) throw EAssertionFailed("OnWorkDoneEvent is nil");
 }
@@ -82,6 +63,15 @@ void TWorkObject::AddFinding(std::string text, std::unique_ptr<TChecked> record)
   if (Protect && record && FindingProtected(*Protect, text, *record)) return;
   Found.Add(std::move(text), std::move(record));
   ReportItem(Found.Text(Found.Count() - 1));
+}
+
+void TWorkObject::AddEntryFinding(std::string_view text, std::int64_t size, std::uint32_t attributes) {
+  if (Protect && !Protect->Empty()) {
+    const TEntryChecked record(size, attributes);
+    if (FindingProtected(*Protect, std::string(text), record)) return;
+  }
+  Found.AddEntry(text, size, attributes);
+  if (OnItem) ReportItem(std::string(text));
 }
 
 void TWorkObject::ReportItem(const std::string& text) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "database/XmlDom.h"
+#include "engine/portable/FoundList.h"
 #include "engine/portable/ProtectList.h"
 #include "support/Exceptions.h"
 
@@ -39,26 +40,6 @@ using TWorkDataPtr = std::unique_ptr<TWorkData>;
 // which every work object must have.
 using TWorkDoneEvent = std::function<void(TCustomWorkObject* sender)>;
 using TWorkItemEvent = std::function<void(TWorkObject* sender, TWorkDataPtr data)>;
-
-// The record of one finding.
-class TChecked {
- public:
-  TChecked() = default;
-  explicit TChecked(std::int64_t size) : Size(size) {}
-  virtual ~TChecked() = default;
-  TChecked(const TChecked&) = delete;
-  TChecked& operator=(const TChecked&) = delete;
-
-  bool Checked = true;         // the user may untick it; a clean acts on ticked findings only
-  bool CleanSucceeded = true;  // cleared by a clean that could not remove the finding
-  std::int64_t Size = 0;       // bytes, 0 when the kind has no size
-  // Set by a clean that kept the finding because the user's protect list names it; the finding
-  // is then unticked, and counts as kept, not as failed.
-  bool Protected = false;
-  // Set by a clean that moved the finding into the Recycle Bin (it counts as removed, and the
-  // user can restore it from there).
-  bool Recycled = false;
-};
 
 // Where a finding lies, as the protect list sees it: a file or folder path, a registry key (for
 // a value, the key that holds it), or nowhere the list can name (URL-cache entries, browser
@@ -95,31 +76,6 @@ class TCacheChecked : public TChecked {
 class TRegChecked : public TChecked {
  public:
   TRegChecked(HKEY key, const std::string& valueName);
-};
-
-// The found list: one line per finding, each with its record. Lines of the form "name|value"
-// are read with Name and Value.
-class TFoundList {
- public:
-  struct Line {
-    std::string Text;
-    std::unique_ptr<TChecked> Record;
-  };
-  ~TFoundList() { Clear(); }
-
-  void Add(std::string text, std::unique_ptr<TChecked> record);
-  // Frees the records from the last line to the first.
-  void Clear();
-  int Count() const { return static_cast<int>(lines_.size()); }
-  bool Empty() const { return lines_.empty(); }
-  const std::string& Text(int index) const { return lines_.at(index).Text; }
-  TChecked& Record(int index) const { return *lines_.at(index).Record; }
-  // The text before / after the first "|" (the whole text / empty when there is none).
-  std::string Name(int index) const;
-  std::string Value(int index) const;
-
- private:
-  std::vector<Line> lines_;
 };
 
 class TCustomWorkObject {
@@ -187,6 +143,9 @@ class TWorkObject : public TCustomWorkObject {
   // Scan: appends a line (the record starts ticked) and then raises OnItem with the same text.
   // A finding that the protect list names is dropped: it is never listed.
   void AddFinding(std::string text, std::unique_ptr<TChecked> record);
+  // The same for a file or folder listed from its directory entry, whose record is packed in
+  // the list.
+  void AddEntryFinding(std::string_view text, std::int64_t size, std::uint32_t attributes);
   // Raises OnItem with Text when it is assigned.
   void ReportItem(const std::string& text);
 };

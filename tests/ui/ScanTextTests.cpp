@@ -35,15 +35,6 @@ TEST(ScanText, EllipsisFitKeepsTheLongestPrefixThatFits) {
   EXPECT_EQ(EllipsisFit("a\xC3\xA9zzz", 50, measure), "a...");
 }
 
-TEST(ScanText, FoundNamesCountASizeOnce) {
-  TFoundNames names;
-  EXPECT_TRUE(names.Add("C:\\Temp\\a.tmp"));
-  EXPECT_FALSE(names.Add("c:\\temp\\A.TMP"));
-  EXPECT_TRUE(names.Add("C:\\Temp\\b.tmp"));
-  names.Clear();
-  EXPECT_TRUE(names.Add("C:\\Temp\\a.tmp"));
-}
-
 // A text searched as the rich text box does: whole words, without regard to case.
 long FindWord(const std::string& text, const std::string& what, long start) {
   if (start < 0) start = 0;

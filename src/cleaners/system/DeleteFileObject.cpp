@@ -269,28 +269,14 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-WIN32_FIND_DATAA SizeOf(const WIN32_FIND_DATAW& entry) {
-  WIN32_FIND_DATAA sized{};
-  sized.nFileSizeHigh = entry.nFileSizeHigh;
-  sized.nFileSizeLow = entry.nFileSizeLow;
-  return sized;
+std::int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
+  return static_cast<std::int64_t>((std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow);
 }
 
-// A finding of this cleaner: the size of its directory entry, and the attributes the scan saw,
-// which tell the clean that a read-only bit is in the way before it tries.
-class TFileEntryChecked final : public TFileChecked {
- public:
-  explicit TFileEntryChecked(const WIN32_FIND_DATAW& entry)
-      : TFileChecked(SizeOf(entry)), Attributes(entry.dwFileAttributes) {}
-  const DWORD Attributes;
-};
-
-std::unique_ptr<TFileChecked> EntryRecord(const WIN32_FIND_DATAW& entry) {
-  return std::make_unique<TFileEntryChecked>(entry);
-}
-
+// The scan keeps the attributes of each entry, which tell the clean that a read-only bit is in
+// the way before it tries.
 bool SeenReadOnly(const TChecked& record) {
-  const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record);
+  const auto* entry = dynamic_cast<const TEntryChecked*>(&record);
   return entry && (entry->Attributes & FILE_ATTRIBUTE_READONLY);
 }
 
@@ -322,6 +308,10 @@ class TFileRemover {
     DWORD error = 0;
     std::wstring final = FinalPath(longRoot_, error);
     finalRoot_ = WithBackslash(final.empty() ? NormalPath(longRoot_) : std::move(final));
+    unique_hfile folder(::CreateFileW(longRoot_.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder && NameOnVolume(folder.get())) rootOnVolume_ = WithBackslash(WithoutBackslash(std::wstring(name_)));
   }
 
   // An entry that is not a folder: deleted (a link as itself, never what it points to), with a
@@ -514,9 +504,33 @@ class TFileRemover {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
+  // The path of the open File on its volume (without the drive, "\\folder\\file"), as the
+  // system resolves it, in name_; false when the system cannot tell.
+  bool NameOnVolume(HANDLE file) {
+    for (;;) {
+      auto* info = reinterpret_cast<FILE_NAME_INFO*>(nameInfo_.data());
+      if (::GetFileInformationByHandleEx(file, FileNameInfo, info,
+                                         static_cast<DWORD>(nameInfo_.size() * sizeof(DWORD)))) {
+        name_ = std::wstring_view(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        return true;
+      }
+      if (::GetLastError() != ERROR_MORE_DATA || nameInfo_.size() > 0x10000) return false;
+      nameInfo_.resize(nameInfo_.size() * 2);
+    }
+  }
+
   // True when the open File resolves to where Path lies below the root; where the system cannot
-  // tell, the folder check made before has to do.
+  // tell, the folder check made before has to do. The root's path on its volume was asked once:
+  // each file's is compared with it and the rest of Path, which costs the system less than its
+  // full path with the drive would.
   bool IsWhereListed(HANDLE file, const std::wstring& path) {
+    if (!rootOnVolume_.empty() && NameOnVolume(file)) {
+      const std::wstring_view rest = std::wstring_view(path).substr(longRoot_.size());
+      const std::wstring_view root = rootOnVolume_;
+      return name_.size() == root.size() + rest.size() &&
+             SameTextIgnoreCase(name_.substr(0, root.size()), root) &&
+             SameTextIgnoreCase(name_.substr(root.size()), rest);
+    }
     DWORD n = ::GetFinalPathNameByHandleW(file, final_.data(), static_cast<DWORD>(final_.size()),
                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n >= final_.size()) {
@@ -604,6 +618,9 @@ class TFileRemover {
   std::unordered_set<std::string> holdingScheduled_;
   std::wstring buffer_;
   std::wstring final_ = std::wstring(MAX_PATH, L'\0');
+  std::wstring rootOnVolume_;  // the root's path on its volume, with its "\"; empty: not known
+  std::vector<DWORD> nameInfo_ = std::vector<DWORD>(1024);  // a FILE_NAME_INFO, aligned
+  std::wstring_view name_;     // in nameInfo_
   // Files reported removed and not yet looked for, all in one folder.
   struct TUnconfirmed {
     int tag;
@@ -748,7 +765,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
           if (everyName) keepSubfolder();
         } else if (AttributesPass(entry.dwFileAttributes, includeMask, excludeMask) &&
                    entryText(entry.cFileName)) {
-          AddFinding(text, EntryRecord(entry));
+          AddEntryFinding(text, EntrySize(entry), entry.dwFileAttributes);
         }
       } while (::FindNextFileW(files.get(), &entry));
     }
@@ -770,7 +787,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
       for (const std::string& excludedName : excluded) skip = skip || excludedName == name;
       if (skip) continue;
       if (listFolders && AttributesPass(subfolder.dwFileAttributes, includeMask, excludeMask))
-        AddFinding(text, EntryRecord(subfolder));
+        AddEntryFinding(text, EntrySize(subfolder), subfolder.dwFileAttributes);
       // A junction or symbolic link is never entered: it may lead anywhere.
       if (Recurse && !(subfolder.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         ProcessFolder(text + "\\", includeMask, excludeMask);
@@ -783,7 +800,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
 
 TFindingPlace TDeleteFileObject::FindingPlace(const std::string& text, const TChecked& record) const {
   TFindingPlace place{TFindingPlace::TKind::Path, text, false};
-  if (const auto* entry = dynamic_cast<const TFileEntryChecked*>(&record))
+  if (const auto* entry = dynamic_cast<const TEntryChecked*>(&record))
     place.WithContents = (entry->Attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                          !(entry->Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   else  // the variants keep only a size: ask the disk (a link counts as a folder here)
@@ -795,7 +812,7 @@ void TDeleteFileObject::CleanFound(const std::string& root) {
   TFileRemover remover(root, [this](int index) { Found.Record(index).CleanSucceeded = false; });
   auto report = [&](int index, bool removed) {
     if (!removed) Found.Record(index).CleanSucceeded = false;
-    ReportItem(Found.Text(index));
+    if (OnItem) ReportItem(Found.Text(index));
   };
 
   if (SameTextIgnoreCase(Wide(root), WithBackslash(ShellFolder(CSIDL_COOKIES)))) {

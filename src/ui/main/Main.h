@@ -265,12 +265,13 @@ class TTWMainForm final : public TWindow {
   // ELVResults: one group per work object that found something (its pointer is the group's data).
   std::unique_ptr<TGroupedList> elvResults_;
   HDC measureDc_ = nullptr;     // for compacting paths in the results list's font
-  TFoundNames foundNames_;      // FoundNames
-  // What each object of the scan added to the counters, taken back when its scan fails.
+  // FoundNames: the non-registry findings whose size counted, kept as references to their lines.
+  TFoundNames foundNames_;
+  // What each object of the scan added to the counters, taken back when its scan fails (with
+  // the names its list brought).
   struct TContribution {
     std::int64_t Count = 0;
     std::int64_t Size = 0;
-    std::vector<std::string> Names;
   };
   std::unordered_map<const TWorkObject*, TContribution> contributions_;
   std::int64_t findingsCount_ = 0;

@@ -7,8 +7,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 
 #include "cleaners/browsers/ChromeObjects.h"
 #include "cleaners/browsers/FirefoxObjects.h"
@@ -446,10 +444,9 @@ void TTWMainForm::WMWorkItem(WPARAM wParam, LPARAM lParam) {
   if (!IsRegistry(*object) && !object->Found.Empty()) {
     // A name found before counts again, but its size only once.
     const int last = object->Found.Count() - 1;
-    if (foundNames_.Add(object->Found.Text(last))) {
+    if (foundNames_.Add(object->Found, last)) {
       totalSize_ += object->Found.Record(last).Size;
       contribution.Size += object->Found.Record(last).Size;
-      contribution.Names.push_back(object->Found.Text(last));
     }
   }
   lastItemObject_ = object;
@@ -543,7 +540,7 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
     if (const auto it = contributions_.find(object); it != contributions_.end()) {
       findingsCount_ -= it->second.Count;
       totalSize_ -= it->second.Size;
-      for (const std::string& name : it->second.Names) foundNames_.Remove(name);
+      foundNames_.RemoveFrom(object->Found);
       contributions_.erase(it);
       RefreshStatus(true);
     }
@@ -702,14 +699,8 @@ void TTWMainForm::ResetResults() {
   elvResults_->Clear();
   elvResults_->EndUpdate();
   resultsPopupGroup_ = resultsPopupItem_ = -1;
-  // A hundred thousand findings take the main thread long enough to free that the window would
-  // stall on its way back to the ready list: once the list no longer shows them, the names are
-  // freed in a thread of their own (without a thread, here). The work objects go through the
+  // The names refer to the objects' lines: they go first. The work objects go through the
   // manager, which keeps them while an aborted run may still hand one of them back.
-  try {
-    std::thread([names = std::move(foundNames_)] {}).detach();
-  } catch (const std::system_error&) {
-  }
   foundNames_.Clear();
   contributions_.clear();
   scanMgr_->ReleaseWork();

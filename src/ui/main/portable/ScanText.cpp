@@ -48,17 +48,4 @@ std::string EllipsisFit(std::string_view text, int width, const std::function<in
   return std::string(text.substr(0, ends[low])) + "...";
 }
 
-namespace {
-std::string FoldedName(std::string_view name) {
-  std::string key(name);
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  return key;
-}
-}  // namespace
-
-bool TFoundNames::Add(std::string_view name) { return names_.insert(FoldedName(name)).second; }
-
-void TFoundNames::Remove(std::string_view name) { names_.erase(FoldedName(name)); }
-
 }  // namespace tw

@@ -1,11 +1,10 @@
 #pragma once
 // The texts of a scan run that need no window: the size rule, the elapsed time, hints cut to
-// their length, text fitted to a width, and the names of the findings counted once for size.
+// their length and text fitted to a width.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 namespace tw {
 
@@ -28,20 +27,5 @@ std::string CutHint(std::string text);
 // "..."; empty when not even "..." fits. Width is measured by Measure; a prefix never ends inside
 // a UTF-8 sequence.
 std::string EllipsisFit(std::string_view text, int width, const std::function<int(std::string_view)>& measure);
-
-// The names of the non-registry findings of one scan, compared without regard to ASCII letter
-// case: the size of a finding counts only the first time its name comes.
-class TFoundNames {
- public:
-  // True when Name is new (and is now kept).
-  bool Add(std::string_view name);
-  // Forgets Name (a later Add of it counts again).
-  void Remove(std::string_view name);
-  void Clear() { names_.clear(); }
-  std::size_t Count() const { return names_.size(); }
-
- private:
-  std::unordered_set<std::string> names_;
-};
 
 }  // namespace tw
