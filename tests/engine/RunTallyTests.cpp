@@ -198,6 +198,7 @@ TEST(RunTally, WorkReleasedDuringAStopOutlivesTheLastCompletion) {
     CurrentMode = pmQuick;
     manager.Scan(database.Document);
     sync.RunUntil([&] { return stopped > 0; });
+    sync.ProcessPending();     // the freeing, queued just before the stop was told
     EXPECT_EQ(completed, 1);   // the running object completed; the one queued behind it was dropped
     EXPECT_EQ(destroyed, 2);   // both objects (and the end marker), freed by the stop
     EXPECT_TRUE(manager.WorkObjects.empty());
