@@ -63,7 +63,7 @@ int TCustomSection::Place(int left, int top, int width) {
   int buttonWidth = 120;
   for (HWND button : buttons_) buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
   const int inner = left + 12, innerWidth = width - 24;
-  const int hintHeight = 46, listHeight = 3 * 26 + 2 * 6;
+  const int hintHeight = std::max(46, ControlTextHeight(hint_, innerWidth) + 2), listHeight = 3 * 26 + 2 * 6;
   ::MoveWindow(hint_, inner, top + 20, innerWidth, hintHeight, TRUE);
   const int listTop = top + 20 + hintHeight + 6;
   const int listWidth = innerWidth - 12 - buttonWidth;

@@ -46,6 +46,17 @@ int ControlTextWidth(HWND control) {
   return size.cx;
 }
 
+int ControlTextHeight(HWND control, int width) {
+  const std::wstring text = Widen(WindowText(control));
+  HDC dc = ::GetDC(control);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+  RECT bounds{0, 0, width, 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return bounds.bottom - bounds.top;
+}
+
 std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language) {
   auto button = std::make_unique<THotImage>(parent);
   button->FlipPictures = false;

@@ -18,6 +18,8 @@ unique_hwnd CreateHintWindow(HWND parent);
 void SetControlHint(HWND tooltip, HWND control, const std::string& text);
 // The width of a control's text in its font.
 int ControlTextWidth(HWND control);
+// The height a label's text takes, wrapped at words, in Width pixels of its font.
+int ControlTextHeight(HWND control, int width);
 // The close picture button of Language ("BTNCLOSE_" pictures, hint row 20).
 std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language);
 // The shell's image lists of small (16) or large (32) file icons, shared by the process.
