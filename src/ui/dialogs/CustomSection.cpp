@@ -60,19 +60,9 @@ TCustomSection::TCustomSection(HWND parent, int language, TSettingsStore& store,
 }
 
 int TCustomSection::Place(int left, int top, int width) {
-  int buttonWidth = 120;
-  for (HWND button : buttons_) buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
-  const int inner = left + 12, innerWidth = width - 24;
-  const int hintHeight = std::max(46, ControlTextHeight(hint_, innerWidth) + 2), listHeight = 3 * 26 + 2 * 6;
-  ::MoveWindow(hint_, inner, top + 20, innerWidth, hintHeight, TRUE);
-  const int listTop = top + 20 + hintHeight + 6;
-  const int listWidth = innerWidth - 12 - buttonWidth;
-  ::MoveWindow(list_, inner, listTop, listWidth, listHeight, TRUE);
-  for (int i = 0; i < 3; ++i)
-    ::MoveWindow(buttons_[static_cast<std::size_t>(i)], inner + listWidth + 12, listTop + i * 32, buttonWidth, 26,
-                 TRUE);
-  const int editTop = listTop + listHeight + 8;
-  ::MoveWindow(edit_, inner, editTop, listWidth, 22, TRUE);
+  const TListSectionLayout layout = PlaceListSection(hint_, list_, buttons_, edit_, left, top, width);
+  const int inner = layout.Inner, innerWidth = layout.InnerWidth, listWidth = layout.ListWidth;
+  const int editTop = layout.EditTop;
   const int labelWidth = std::min(listWidth / 2, ControlTextWidth(label_) + 8);
   const int patternTop = editTop + 28;
   ::MoveWindow(label_, inner, patternTop + 3, labelWidth, 18, TRUE);

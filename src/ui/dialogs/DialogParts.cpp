@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "ui/components/Window.h"
@@ -44,6 +46,26 @@ int ControlTextWidth(HWND control) {
   ::SelectObject(dc, old);
   ::ReleaseDC(control, dc);
   return size.cx;
+}
+
+TListSectionLayout PlaceListSection(HWND hint, HWND list, std::span<const HWND> buttons, HWND edit, int left, int top,
+                                    int width) {
+  int buttonWidth = 120;
+  for (HWND button : buttons) buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
+  TListSectionLayout layout{left + 12, width - 24, 0, 0};
+  const int count = static_cast<int>(buttons.size());
+  const int hintHeight = std::max(46, ControlTextHeight(hint, layout.InnerWidth) + 2);
+  const int listHeight = count * 26 + (count - 1) * 6;
+  ::MoveWindow(hint, layout.Inner, top + 20, layout.InnerWidth, hintHeight, TRUE);
+  const int listTop = top + 20 + hintHeight + 6;
+  layout.ListWidth = layout.InnerWidth - 12 - buttonWidth;
+  ::MoveWindow(list, layout.Inner, listTop, layout.ListWidth, listHeight, TRUE);
+  for (int i = 0; i < count; ++i)
+    ::MoveWindow(buttons[static_cast<std::size_t>(i)], layout.Inner + layout.ListWidth + 12, listTop + i * 32,
+                 buttonWidth, 26, TRUE);
+  layout.EditTop = listTop + listHeight + 8;
+  ::MoveWindow(edit, layout.Inner, layout.EditTop, layout.ListWidth, 22, TRUE);
+  return layout;
 }
 
 int ControlTextHeight(HWND control, int width) {

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/Handles.h"
@@ -20,6 +21,17 @@ void SetControlHint(HWND tooltip, HWND control, const std::string& text);
 int ControlTextWidth(HWND control);
 // The height a label's text takes, wrapped at words, in Width pixels of its font.
 int ControlTextHeight(HWND control, int width);
+
+// A settings section laid out from Top in Width pixels: its explanation, a list with its buttons
+// beside it, one above the other, and the entry field under the list.
+struct TListSectionLayout {
+  int Inner;       // the left edge of the section's contents
+  int InnerWidth;  // their width
+  int ListWidth;   // the list's and the entry field's width
+  int EditTop;     // the entry field's top
+};
+TListSectionLayout PlaceListSection(HWND hint, HWND list, std::span<const HWND> buttons, HWND edit, int left, int top,
+                                    int width);
 // The close picture button of Language ("BTNCLOSE_" pictures, hint row 20).
 std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language);
 // The shell's image lists of small (16) or large (32) file icons, shared by the process.

@@ -53,19 +53,8 @@ TProtectSection::TProtectSection(HWND parent, int language, TSettingsStore& stor
 }
 
 int TProtectSection::Place(int left, int top, int width) {
-  int buttonWidth = 120;
-  for (HWND button : buttons_) buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
-  const int inner = left + 12, innerWidth = width - 24;
-  const int hintHeight = std::max(46, ControlTextHeight(hint_, innerWidth) + 2), listHeight = 4 * 26 + 3 * 6;
-  ::MoveWindow(hint_, inner, top + 20, innerWidth, hintHeight, TRUE);
-  const int listTop = top + 20 + hintHeight + 6;
-  const int listWidth = innerWidth - 12 - buttonWidth;
-  ::MoveWindow(list_, inner, listTop, listWidth, listHeight, TRUE);
-  for (int i = 0; i < 4; ++i)
-    ::MoveWindow(buttons_[static_cast<std::size_t>(i)], inner + listWidth + 12, listTop + i * 32, buttonWidth, 26,
-                 TRUE);
-  const int editTop = listTop + listHeight + 8;
-  ::MoveWindow(edit_, inner, editTop, listWidth, 22, TRUE);
+  const TListSectionLayout layout = PlaceListSection(hint_, list_, buttons_, edit_, left, top, width);
+  const int inner = layout.Inner, innerWidth = layout.InnerWidth, editTop = layout.EditTop;
   ::MoveWindow(problem_, inner, editTop + 26, innerWidth, 32, TRUE);
   const int height = editTop + 26 + 32 + 8 - top;
   ::MoveWindow(group_, left, top, width, height, TRUE);
