@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "database/Crypter.h"
-#include "database/Packager.h"
+#include "containers/Crypter.h"
+#include "containers/Packager.h"
 #include "support/FileIO.h"
 
 namespace tw {

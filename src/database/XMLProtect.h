@@ -2,7 +2,7 @@
 // The scan database on disk: plain XML, or the whole text enciphered (no header, no trailer).
 #include <string>
 
-#include "database/Crypter.h"
+#include "containers/Crypter.h"
 #include "database/XmlDom.h"
 
 namespace tw {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-#include "database/FileProtect.h"
+#include "containers/FileProtect.h"
 #include "platform/Handles.h"
 #include "platform/ShellFolders.h"
 #include "registry/ExRegistry.h"

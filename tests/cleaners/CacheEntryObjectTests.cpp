@@ -12,7 +12,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/KeptCookies.h"
-#include "database/FileProtect.h"
+#include "containers/FileProtect.h"
 #include "engine/ScanMgr.h"
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"

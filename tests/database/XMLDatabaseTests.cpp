@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "database/Crypter.h"
+#include "containers/Crypter.h"
 #include "database/XMLDatabase.h"
 #include "platform/Com.h"
 #include "platform/ShellFolders.h"

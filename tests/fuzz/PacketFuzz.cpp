@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "database/Crypter.h"
-#include "database/Packager.h"
+#include "containers/Crypter.h"
+#include "containers/Packager.h"
 #include "support/Exceptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "database/FileProtect.h"
+#include "containers/FileProtect.h"
 #include "platform/Handles.h"
 #include "registry/BackupFiles.h"
 #include "registry/ExRegistry.h"

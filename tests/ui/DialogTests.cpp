@@ -14,7 +14,7 @@
 
 #include "cleaners/system/KeptCookies.h"
 #include "cleaners/system/RegistryObjects.h"
-#include "database/FileProtect.h"
+#include "containers/FileProtect.h"
 #include "database/XmlDom.h"
 #include "platform/Com.h"
 #include "registry/BackupFiles.h"

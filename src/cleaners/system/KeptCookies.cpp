@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "database/FileProtect.h"
+#include "containers/FileProtect.h"
 #include "platform/ShellFolders.h"
 #include "platform/UrlCache.h"
 #include "registry/BackupFiles.h"

@@ -1,4 +1,4 @@
-#include "database/FileProtect.h"
+#include "containers/FileProtect.h"
 
 #include "support/FileIO.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "database/Crypter.h"
+#include "containers/Crypter.h"
 
 namespace tw {
 namespace {

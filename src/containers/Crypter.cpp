@@ -1,8 +1,8 @@
-#include "database/Crypter.h"
+#include "containers/Crypter.h"
 
 #include <cstring>
 
-#include "database/CastSBoxes.h"
+#include "containers/CastSBoxes.h"
 
 #ifndef TW_CRYPT_KEY
 #error "TW_CRYPT_KEY must be defined by the build"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "database/Crypter.h"
+#include "containers/Crypter.h"
 #include "support/Exceptions.h"
 
 namespace tw {

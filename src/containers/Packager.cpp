@@ -1,4 +1,4 @@
-#include "database/Packager.h"
+#include "containers/Packager.h"
 
 #include <zlib.h>
 

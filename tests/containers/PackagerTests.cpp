@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "database/FileProtect.h"
-#include "database/Packager.h"
+#include "containers/FileProtect.h"
+#include "containers/Packager.h"
 #include "support/Exceptions.h"
 
 namespace tw {

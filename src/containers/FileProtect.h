@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "database/Packager.h"
+#include "containers/Packager.h"
 
 namespace tw {
 
