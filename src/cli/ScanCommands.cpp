@@ -82,14 +82,6 @@ void TickItems(TXMLDatabase& database, const std::string& list) {
   if (!unknown.empty()) throw UsageError("--items: no item " + *unknown.begin() + " in the database");
 }
 
-// The status bar's size text: "%f GB", "%f MB" or "%f KB".
-std::string SizeText(std::int64_t bytes) {
-  const double kb = static_cast<double>(bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
-  if (gb > 1) return Format("%f GB", gb);
-  if (mb > 1) return Format("%f MB", mb);
-  return Format("%f KB", kb);
-}
-
 // The text a clean reports for line Index: a registry value object reports the value's name.
 // The view lives as long as the line.
 std::string_view EntryName(const TWorkObject& object, int index) {

@@ -107,4 +107,16 @@ std::string FormatList(std::string_view format, std::span<const FormatArg> args)
   return out;
 }
 
+TSizeParts SizeParts(std::int64_t bytes) {
+  const double kb = static_cast<double>(bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
+  if (gb > 1) return {gb, "GB"};
+  if (mb > 1) return {mb, "MB"};
+  return {kb, "KB"};
+}
+
+std::string SizeText(std::int64_t bytes) {
+  const TSizeParts parts = SizeParts(bytes);
+  return Format("%f %s", parts.Value, parts.Unit);
+}
+
 }  // namespace tw

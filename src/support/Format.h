@@ -36,6 +36,16 @@ FormatArg ToFormatArg(const T& value) {
 }
 }  // namespace detail
 
+// A size in the largest unit that shows it above 1: GB, else MB, else KB (1024 each).
+struct TSizeParts {
+  double Value = 0;
+  const char* Unit = "KB";
+};
+TSizeParts SizeParts(std::int64_t bytes);
+// "%f GB", "%f MB" or "%f KB" (two decimals, the user's separator): the size as both front ends
+// show it.
+std::string SizeText(std::int64_t bytes);
+
 template <class... Args>
 std::string Format(std::string_view format, const Args&... args) {
   if constexpr (sizeof...(Args) == 0) {

@@ -33,5 +33,25 @@ TEST(Format, MismatchesRaise) {
   EXPECT_THROW(Format("%q", 1), EConvertError);
 }
 
+TEST(Format, SizeTextTakesTheLargestUnitAboveOne) {
+  SetDecimalSeparator('.');
+  const struct {
+    std::int64_t bytes;
+    const char* text;
+  } cases[] = {
+      {0, "0.00 KB"},
+      {900, "0.88 KB"},
+      {1500000, "1.43 MB"},
+      // Exactly 1 MB is not above 1 MB: it shows in KB.
+      {1024 * 1024, "1024.00 KB"},
+      {1024LL * 1024 * 1024 * 3, "3.00 GB"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SizeText(c.bytes), c.text) << c.bytes;
+  EXPECT_STREQ(SizeParts(1500000).Unit, "MB");
+  SetDecimalSeparator(',');
+  EXPECT_EQ(SizeText(1500000), "1,43 MB");
+  SetDecimalSeparator('.');
+}
+
 }  // namespace
 }  // namespace tw

@@ -41,7 +41,8 @@ std::string FileName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string SizeText(std::int64_t size) {
+// A backup's size in whole kilobytes, rounded up ("N B" below one).
+std::string BackupSizeText(std::int64_t size) {
   if (size < 1024) return std::to_string(size) + " B";
   return std::to_string((size + 1023) / 1024) + " KB";
 }
@@ -124,7 +125,7 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
   };
   list_->OnItemDetail = [this](int group, int item) {
     const TBackupFile* file = Backup(group, item);
-    return file ? file->ItemId + "   " + SizeText(file->Size) : std::string();
+    return file ? file->ItemId + "   " + BackupSizeText(file->Size) : std::string();
   };
   list_->OnItemImage = [this](int group, int item) {
     const TBackupFile* file = Backup(group, item);

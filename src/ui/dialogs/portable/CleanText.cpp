@@ -8,18 +8,6 @@
 
 namespace tw {
 
-namespace {
-
-// The size as the status bar gives it: in the largest of GB, MB and KB that shows it above 1.
-std::string RecycledSizeText(std::int64_t bytes) {
-  const double kb = static_cast<double>(bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
-  if (gb > 1) return Format("%f GB", gb);
-  if (mb > 1) return Format("%f MB", mb);
-  return Format("%f KB", kb);
-}
-
-}  // namespace
-
 std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language) {
   const std::string counted(StrRes(124, language));
   const int removed = counts.Checked - counts.Failed;
@@ -41,7 +29,7 @@ std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int langu
   if (counts.Recycled > 0) {
     lines.push_back("");
     lines.push_back(Format(std::string(StrRes(kRowRecycledSummary, language)), counts.Recycled,
-                           RecycledSizeText(counts.RecycledSize)));
+                           SizeText(counts.RecycledSize)));
   }
   return lines;
 }

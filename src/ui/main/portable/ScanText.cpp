@@ -6,18 +6,6 @@
 
 namespace tw {
 
-TSizeParts SizeParts(std::int64_t bytes) {
-  const double kb = static_cast<double>(bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
-  if (gb > 1) return {gb, "GB"};
-  if (mb > 1) return {mb, "MB"};
-  return {kb, "KB"};
-}
-
-std::string SizeText(std::int64_t bytes) {
-  const TSizeParts parts = SizeParts(bytes);
-  return Format("%f %s", parts.Value, parts.Unit);
-}
-
 std::string ElapsedText(std::int64_t seconds) {
   if (seconds < 0) seconds = 0;
   return Format("%.2d:%.2d:%.2d", seconds / 3600, seconds / 60 % 60, seconds % 60);

@@ -1,21 +1,12 @@
 #pragma once
-// The texts of a scan run that need no window: the size rule, the elapsed time, hints cut to
-// their length and text fitted to a width.
+// The texts of a scan run that need no window: the elapsed time, hints cut to their length and
+// text fitted to a width. (The size text is support's SizeText.)
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace tw {
-
-// A size in the largest unit that shows it above 1: GB, else MB, else KB (1024 each).
-struct TSizeParts {
-  double Value = 0;
-  const char* Unit = "KB";
-};
-TSizeParts SizeParts(std::int64_t bytes);
-// "%f GB", "%f MB" or "%f KB" (two decimals, the user's separator).
-std::string SizeText(std::int64_t bytes);
 
 // "hh:mm:ss" of a number of seconds (hours grow past 99 when they must).
 std::string ElapsedText(std::int64_t seconds);
