@@ -4,6 +4,7 @@
 
 #include "platform/Text.h"
 #include "support/FileIO.h"
+#include "support/Utf8.h"
 
 namespace tw {
 namespace {
@@ -12,15 +13,7 @@ namespace {
 // was not UTF-8 holds its text in that code page: text that is not valid UTF-8 is read that way
 // (and the next save writes it as UTF-8).
 std::string DocumentText(std::string bytes) {
-  const int size = static_cast<int>(bytes.size());
-  if (size == 0 || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0) > 0)
-    return bytes;
-  const std::wstring wide = Widen(bytes);
-  const int wsize = static_cast<int>(wide.size());
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wsize, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wsize, out.data(), n, nullptr, nullptr);
-  return out;
+  return IsValidUtf8(bytes) ? bytes : WideToUtf8(Widen(bytes));
 }
 
 }  // namespace

@@ -4,16 +4,20 @@
 
 #include "support/Exceptions.h"
 #include "support/Format.h"
+#include "support/Utf8.h"
 
 namespace tw {
 
-std::wstring Widen(std::string_view ansi) {
-  if (ansi.empty()) return {};
-  int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
+std::wstring CodePageToWide(unsigned page, std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  std::wstring out(text.size(), L'\0');  // never more UTF-16 units than bytes
+  const int n = ::MultiByteToWideChar(page, 0, text.data(), size, out.data(), size);
+  out.resize(static_cast<std::size_t>(n));
   return out;
 }
+
+std::wstring Widen(std::string_view ansi) { return CodePageToWide(CP_ACP, ansi); }
 
 std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
@@ -25,21 +29,52 @@ std::string Narrow(std::wstring_view wide) {
   return out;
 }
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+void AppendWide(std::wstring& out, std::string_view text) {
+  if (text.empty()) return;
+  const int size = static_cast<int>(text.size());
+  const std::size_t at = out.size();
+  out.resize(at + text.size());  // never more UTF-16 units than bytes
+  const UINT page = IsValidUtf8(text) ? CP_UTF8 : CP_ACP;
+  const int n = ::MultiByteToWideChar(page, 0, text.data(), size, out.data() + at, size);
+  out.resize(at + static_cast<std::size_t>(n));
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
+  std::wstring out;
+  AppendWide(out, text);
   return out;
 }
 
+bool AppendUtf8(std::string& out, std::wstring_view wide) {
+  // Unpaired surrogates are replaced here: what the system makes of them differs between
+  // versions.
+  bool exact = true;
+  std::wstring replaced;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const wchar_t c = wide[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      if (exact) replaced.assign(wide);
+      exact = false;
+      replaced[i] = 0xFFFD;
+    }
+  }
+  if (!exact) wide = replaced;
+  if (wide.empty()) return true;
+  const int size = static_cast<int>(wide.size());
+  const std::size_t at = out.size();
+  out.resize(at + wide.size() * 3);  // at most three bytes per UTF-16 unit
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data() + at, size * 3,
+                                      nullptr, nullptr);
+  out.resize(at + static_cast<std::size_t>(n));
+  return exact;
+}
+
 std::string WideToUtf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                      0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
+  std::string out;
+  AppendUtf8(out, wide);
   return out;
 }
 

@@ -16,6 +16,7 @@
 #include "containers/FileProtect.h"
 #include "platform/Handles.h"
 #include "platform/ShellFolders.h"
+#include "platform/Text.h"
 #include "registry/ExRegistry.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
@@ -84,7 +85,7 @@ const TUserSid& CurrentUser() {
 bool OwnedByUser(const std::string& path) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetNamedSecurityInfoW(WideFromUtf8(path).c_str(), SE_FILE_OBJECT,
+  if (::GetNamedSecurityInfoW(Utf8ToWide(path).c_str(), SE_FILE_OBJECT,
                               OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                               &descriptor) != ERROR_SUCCESS)
     return false;
@@ -105,7 +106,7 @@ bool OwnedByUser(const std::string& path) {
 void OwnByUser(const std::string& path) {
   const TUserSid& user = CurrentUser();
   if (user.Bytes.empty()) return;
-  std::wstring wide = WideFromUtf8(path);
+  std::wstring wide = Utf8ToWide(path);
   ::SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
                           const_cast<char*>(user.Bytes.data()), nullptr, nullptr, nullptr);
 }
@@ -117,15 +118,13 @@ std::string LowerPath(std::string path) {
 }
 
 std::string FullPath(const std::string& path) {
-  const std::wstring wide = WideFromUtf8(path);
+  const std::wstring wide = Utf8ToWide(path);
   const DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (!n) return path;
-  std::u16string full(n, u'\0');
-  const DWORD m = ::GetFullPathNameW(wide.c_str(), n, reinterpret_cast<wchar_t*>(full.data()), nullptr);
+  std::wstring full(n, L'\0');
+  const DWORD m = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
   full.resize(m);
-  std::string out;
-  Utf16ToUtf8(full, out);
-  return out;
+  return WideToUtf8(full);
 }
 
 // A file directly in the shared folder of older versions.
@@ -175,7 +174,7 @@ std::optional<std::string> UserKey(bool create) {
     if (key && key->size() == kKeySize) return key;
     if (!create) return std::nullopt;
     // A key this user cannot unseal confirms nothing; a new one replaces it.
-    ::MoveFileExW(WideFromUtf8(path).c_str(), WideFromUtf8(path + ".bad").c_str(),
+    ::MoveFileExW(Utf8ToWide(path).c_str(), Utf8ToWide(path + ".bad").c_str(),
                   MOVEFILE_REPLACE_EXISTING);
   }
   if (!create) return std::nullopt;
@@ -284,14 +283,14 @@ bool HasUserMark(std::string_view text) {
 
 std::string BackupFolder() {
   std::string folder = SpecialFolderPath(CSIDL_LOCAL_APPDATA, true) + "Tidewhisk\\";
-  ::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
+  ::CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr);
   folder += "Backup\\";
   // The user's folder is made once: that is when the user's kept cookies of the shared folder of
   // older versions move in (later, a list the user emptied stays empty).
-  if (::CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr)) {
+  if (::CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr)) {
     const std::string shared = SharedBackupFolder() + kKeptCookiesFile;
     if (FileExists(shared) && OwnedByUser(shared))
-      ::CopyFileW(WideFromUtf8(shared).c_str(), WideFromUtf8(folder + kKeptCookiesFile).c_str(),
+      ::CopyFileW(Utf8ToWide(shared).c_str(), Utf8ToWide(folder + kKeptCookiesFile).c_str(),
                   TRUE);
   }
   return folder;
@@ -324,12 +323,12 @@ namespace {
 void ListFolder(const std::string& folder, bool shared, std::vector<TBackupFile>& files) {
   WIN32_FIND_DATAW entry;
   unique_hfind find(
-      ::FindFirstFileW(WideFromUtf8(folder + "*" + kBackupExtension).c_str(), &entry));
+      ::FindFirstFileW(Utf8ToWide(folder + "*" + kBackupExtension).c_str(), &entry));
   if (!find) return;
   do {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     TBackupFile file;
-    if (!Utf16ToUtf8(reinterpret_cast<const char16_t*>(entry.cFileName), file.Name)) continue;
+    if (!AppendUtf8(file.Name, entry.cFileName)) continue;
     // The pattern also matches longer extensions that begin with ".bkp".
     if (file.Name.size() < 4 || file.Name.compare(file.Name.size() - 4, 4, kBackupExtension) != 0)
       continue;
@@ -416,7 +415,7 @@ std::vector<std::string> RecycleFiles(const std::vector<std::string>& paths) {
   if (paths.empty()) return {};
   std::wstring list;
   for (const std::string& path : paths) {
-    list += WideFromUtf8(path);
+    list += Utf8ToWide(path);
     list += L'\0';
   }
   list += L'\0';

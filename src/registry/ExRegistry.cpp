@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Text.h"
 #include "support/Format.h"
 
 namespace tw {
@@ -12,22 +13,6 @@ constexpr REGSAM kView = KEY_WOW64_64KEY;
 
 bool IsStringType(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
-std::u16string ToUtf16(std::string_view text) {
-  std::u16string out;
-  if (Utf8ToUtf16(text, out)) return out;
-  // Not UTF-8: text in the process's code page.
-  const int n =
-      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  out.assign(static_cast<std::size_t>(n), u'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<wchar_t*>(out.data()), n);
-  return out;
-}
-
-std::u16string_view AsUtf16(const wchar_t* text, std::size_t length) {
-  return {reinterpret_cast<const char16_t*>(text), length};
 }
 
 // The system's text for Code: first from the network messages, then the system's table;
@@ -92,7 +77,7 @@ LONG DeleteTree(HKEY parent, const std::wstring& path) {
     return static_cast<LONG>(e.ErrorCode ? e.ErrorCode : ERROR_ACCESS_DENIED);
   }
   for (const std::string& child : children)
-    if ((rc = DeleteTree(key.get(), WideFromUtf8(child))) != ERROR_SUCCESS) return rc;
+    if ((rc = DeleteTree(key.get(), Utf8ToWide(child))) != ERROR_SUCCESS) return rc;
   rc = DeleteOpenKey(key.get());
   return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
@@ -124,7 +109,7 @@ std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact) {
     }
     if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, "Unable to list the key");
     std::string name;
-    if (Utf16ToUtf8(AsUtf16(buffer.data(), length), name))
+    if (AppendUtf8(name, std::wstring_view(buffer.data(), length)))
       names.push_back(std::move(name));
     else if (allExact)
       *allExact = false;
@@ -134,7 +119,7 @@ std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact) {
 }
 
 std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
-  const std::wstring wname = WideFromUtf8(name);
+  const std::wstring wname = Utf8ToWide(name);
   std::string bytes;
   DWORD type = REG_NONE;
   for (;;) {
@@ -157,17 +142,13 @@ std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name) {
     value.Data = std::move(bytes);
     return value;
   }
-  std::u16string text(bytes.size() / 2, u'\0');
+  std::wstring text(bytes.size() / 2, L'\0');
   std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * 2),
             reinterpret_cast<char*>(text.data()));
-  value.Exact = Utf16ToUtf8(text, value.Data) && bytes.size() % 2 == 0;
+  value.Exact = AppendUtf8(value.Data, text) && bytes.size() % 2 == 0;
   return value;
 }
 
-std::wstring WideFromUtf8(std::string_view text) {
-  const std::u16string wide = ToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
 
 EExRegistryException::EExRegistryException(const std::string& message)
     : EExRegistryException(::GetLastError(), message) {}
@@ -188,7 +169,7 @@ TExRegistry::TExRegistry(REGSAM access) : Access(access) {}
 
 LONG CreateLinkKey(HKEY root, const std::string& path, REGSAM access, unique_hkey& key) {
   key.reset();
-  LONG rc = ::RegCreateKeyExW(root, WideFromUtf8(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+  LONG rc = ::RegCreateKeyExW(root, Utf8ToWide(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
                               access | KEY_CREATE_LINK | kView, nullptr, key.put(), nullptr);
   // A link that is there already is opened as itself.
   if (rc == ERROR_ALREADY_EXISTS) rc = OpenKeyAsLink(root, path, access, key);
@@ -197,7 +178,7 @@ LONG CreateLinkKey(HKEY root, const std::string& path, REGSAM access, unique_hke
 
 LONG OpenKeyAsLink(HKEY parent, const std::string& path, REGSAM access, unique_hkey& key) {
   key.reset();
-  return ::RegOpenKeyExW(parent, WideFromUtf8(path).c_str(), REG_OPTION_OPEN_LINK, access | kView,
+  return ::RegOpenKeyExW(parent, Utf8ToWide(path).c_str(), REG_OPTION_OPEN_LINK, access | kView,
                          key.put());
 }
 
@@ -205,7 +186,7 @@ LONG TExRegistry::TryOpenKey(const std::string& path, bool canCreate) {
   CloseKey();
   std::string relative = path;
   if (!relative.empty() && relative.front() == '\\') relative.erase(0, 1);
-  const std::wstring wide = WideFromUtf8(relative);
+  const std::wstring wide = Utf8ToWide(relative);
   unique_hkey key;
   const LONG rc = canCreate ? ::RegCreateKeyExW(RootKey, wide.c_str(), 0, nullptr, 0,
                                                 Access | kView, nullptr, key.put(), nullptr)
@@ -226,7 +207,7 @@ void TExRegistry::CloseKey() {
 
 bool TExRegistry::KeyExists(const std::string& path) const {
   unique_hkey key;
-  return ::RegOpenKeyExW(RootKey, WideFromUtf8(path).c_str(), 0, KEY_READ | kView, key.put()) ==
+  return ::RegOpenKeyExW(RootKey, Utf8ToWide(path).c_str(), 0, KEY_READ | kView, key.put()) ==
          ERROR_SUCCESS;
 }
 
@@ -247,7 +228,7 @@ std::optional<TRegValue> TExRegistry::ReadValue(const std::string& name) const {
 
 std::int64_t TExRegistry::ValueSize(const std::string& name) const {
   DWORD size = 0;
-  if (!current_ || ::RegQueryValueExW(current_.get(), WideFromUtf8(name).c_str(), nullptr, nullptr,
+  if (!current_ || ::RegQueryValueExW(current_.get(), Utf8ToWide(name).c_str(), nullptr, nullptr,
                                       nullptr, &size) != ERROR_SUCCESS)
     return -1;
   return size;
@@ -255,31 +236,31 @@ std::int64_t TExRegistry::ValueSize(const std::string& name) const {
 
 void TExRegistry::WriteValue(const std::string& name, DWORD type, std::string_view data) {
   if (!current_) throw ERegistryException("No key is open");
-  std::u16string wideData;
+  std::wstring wideData;
   if (IsStringType(type)) {
-    wideData = ToUtf16(data);
+    wideData = Utf8ToWide(data);
     // The system adds a terminator to string data that lacks one when a NUL follows the
     // buffer; a string stored without one must stay so, hence a non-NUL character after it.
-    wideData += u'\x1';
+    wideData += L'\x1';
     data =
         std::string_view(reinterpret_cast<const char*>(wideData.data()), (wideData.size() - 1) * 2);
   }
   const LONG rc =
-      ::RegSetValueExW(current_.get(), WideFromUtf8(name).c_str(), 0, type,
+      ::RegSetValueExW(current_.get(), Utf8ToWide(name).c_str(), 0, type,
                        reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
   if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, Format("Unable to write value \"%s\"", name));
 }
 
 bool TExRegistry::DeleteValue(const std::string& name) {
   if (!current_) return false;
-  const LONG rc = ::RegDeleteValueW(current_.get(), WideFromUtf8(name).c_str());
+  const LONG rc = ::RegDeleteValueW(current_.get(), Utf8ToWide(name).c_str());
   if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) return true;
   RaiseRegistryError(rc, Format("Unable to delete value \"%s\" of \"%s\"", name, currentPath_));
 }
 
 bool TExRegistry::DeleteKeyTree(const std::string& path) {
   if (!current_ || path.empty()) return false;
-  const LONG rc = DeleteTree(current_.get(), WideFromUtf8(path));
+  const LONG rc = DeleteTree(current_.get(), Utf8ToWide(path));
   if (rc != ERROR_SUCCESS)
     RaiseRegistryError(rc, Format("Unable to delete key \"%s\"", ChildPath(currentPath_, path)));
   return true;
@@ -300,7 +281,7 @@ std::optional<std::int64_t> TExRegistry::KeyLastWrite(const std::string& path) c
 void TExRegistry::ReadMultiSz(const std::string& name, std::vector<std::string>& strings) const {
   strings.clear();
   DWORD type = REG_NONE, size = 0;
-  const LONG rc = current_ ? ::RegQueryValueExW(current_.get(), WideFromUtf8(name).c_str(), nullptr,
+  const LONG rc = current_ ? ::RegQueryValueExW(current_.get(), Utf8ToWide(name).c_str(), nullptr,
                                                 &type, nullptr, &size)
                            : ERROR_INVALID_HANDLE;
   if (rc != ERROR_SUCCESS) RaiseRegistryError(rc, "Unable to read MULTI_SZ value");
@@ -389,12 +370,12 @@ void TTidewhiskReg::BeginExport() {
 std::string TTidewhiskReg::ReadBinaryAsHex(const std::string& name) const {
   // A separate handle proves that the key is still there.
   unique_hkey probe;
-  if (::RegOpenKeyExW(RootKey, WideFromUtf8(CurrentPath()).c_str(), 0, KEY_READ | kView,
+  if (::RegOpenKeyExW(RootKey, Utf8ToWide(CurrentPath()).c_str(), 0, KEY_READ | kView,
                       probe.put()) != ERROR_SUCCESS ||
       !CurrentKey())
     return {};
   DWORD type = REG_NONE, size = 0;
-  if (::RegQueryValueExW(CurrentKey(), WideFromUtf8(name).c_str(), nullptr, &type, nullptr,
+  if (::RegQueryValueExW(CurrentKey(), Utf8ToWide(name).c_str(), nullptr, &type, nullptr,
                          &size) != ERROR_SUCCESS)
     return {};
   if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD)

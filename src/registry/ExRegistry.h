@@ -152,9 +152,6 @@ std::vector<std::string> EnumNames(HKEY key, bool keys, bool* allExact);
 // for any other failure.
 std::optional<TRegValue> ReadValueOf(HKEY key, const std::string& name);
 
-// UTF-8 text to the registry's UTF-16 (invalid UTF-8 is taken in the system's code page).
-std::wstring WideFromUtf8(std::string_view text);
-
 // The name of the value that holds a registry link's target.
 inline constexpr const char* kSymbolicLinkValue = "SymbolicLinkValue";
 // Creates (or opens) Path below Root as a registry link key, opened as the link itself with

@@ -6,6 +6,7 @@
 
 #include "platform/Text.h"
 #include "registry/ExRegistry.h"
+#include "support/Utf8.h"
 
 namespace tw {
 
@@ -28,16 +29,7 @@ bool IsStringType(std::uint32_t type) {
 }  // namespace
 
 std::string SystemCodePageToUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  const UINT page = SystemCodePage();
-  const int n =
-      ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::u16string wide(static_cast<std::size_t>(n), u'\0');
-  ::MultiByteToWideChar(page, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<wchar_t*>(wide.data()), n);
-  std::string out;
-  Utf16ToUtf8(wide, out);
-  return out;
+  return WideToUtf8(CodePageToWide(SystemCodePage(), text));
 }
 
 namespace {
@@ -81,7 +73,7 @@ TRestoreReport RestoreRegText(std::string_view text) {
                               link);
       const TRegTextValue& target = key.Values[0];
       if (rc == ERROR_SUCCESS)
-        rc = ::RegSetValueExW(link.get(), WideFromUtf8(target.Name).c_str(), 0, REG_LINK,
+        rc = ::RegSetValueExW(link.get(), Utf8ToWide(target.Name).c_str(), 0, REG_LINK,
                               reinterpret_cast<const BYTE*>(target.Data.data()),
                               static_cast<DWORD>(target.Data.size()));
       const std::string error = rc == ERROR_SUCCESS ? std::string() : SysErrorMessage(rc);

@@ -13,6 +13,7 @@
 #include "database/XMLDatabase.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
+#include "platform/Text.h"
 #include "registry/ExRegistry.h"
 
 namespace tw {
@@ -29,11 +30,11 @@ const std::string kOther = kBase + "\\\xD0\x96\xD0\xB0\xD0\xBD\xD0\xBD\xD0\xB0";
 void PutString(const std::string& path, const std::string& name, const std::string& data,
                DWORD type = REG_SZ) {
   unique_hkey key;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, nullptr, 0,
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
-  const std::wstring text = WideFromUtf8(data);
-  ASSERT_EQ(::RegSetValueExW(key.get(), WideFromUtf8(name).c_str(), 0, type,
+  const std::wstring text = Utf8ToWide(data);
+  ASSERT_EQ(::RegSetValueExW(key.get(), Utf8ToWide(name).c_str(), 0, type,
                              reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
             ERROR_SUCCESS);
@@ -44,12 +45,12 @@ class RegistryFixAnsiTest : public ::testing::Test {
   void SetUp() override {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TidewhiskTest\\FixAnsi");
     for (const std::string& folder : {kProfile + "\\AppData\\App", kOther}) {
-      fs::create_directories(fs::path(WideFromUtf8(folder)));
-      unique_hfile file(::CreateFileW(WideFromUtf8(folder + "\\app.exe").c_str(), GENERIC_WRITE, 0,
+      fs::create_directories(fs::path(Utf8ToWide(folder)));
+      unique_hfile file(::CreateFileW(Utf8ToWide(folder + "\\app.exe").c_str(), GENERIC_WRITE, 0,
                                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(file) << folder;
     }
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"TW_FIX_PROFILE", WideFromUtf8(kProfile).c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"TW_FIX_PROFILE", Utf8ToWide(kProfile).c_str()));
     item_ = TXmlDocument::Create();
     ASSERT_TRUE(item_.LoadXML("<Item id=\"g00-i99\"/>"));
   }
@@ -57,7 +58,7 @@ class RegistryFixAnsiTest : public ::testing::Test {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TidewhiskTest\\FixAnsi");
     ::SetEnvironmentVariableW(L"TW_FIX_PROFILE", nullptr);
     std::error_code ignored;
-    fs::remove_all(fs::path(WideFromUtf8(kBase)), ignored);
+    fs::remove_all(fs::path(Utf8ToWide(kBase)), ignored);
   }
 
   template <class T>

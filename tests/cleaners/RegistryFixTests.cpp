@@ -23,6 +23,7 @@
 #include "platform/Com.h"
 #include "platform/QueueSynchronizer.h"
 #include "platform/ShellFolders.h"
+#include "platform/Text.h"
 #include "registry/BackupFiles.h"
 #include "support/FileIO.h"
 
@@ -62,15 +63,9 @@ std::vector<std::string> FixtureFiles() {
           EnvVar("ProgramFiles(x86)") + "\\tw_fix\\app32.exe"};
 }
 
-std::u16string Utf16(const std::string& text) {
-  std::u16string out;
-  Utf8ToUtf16(text, out);
-  return out;
-}
-
 unique_hkey Create(HKEY root, const std::string& path) {
   unique_hkey key;
-  EXPECT_EQ(::RegCreateKeyExW(root, WideFromUtf8(path).c_str(), 0, nullptr, 0,
+  EXPECT_EQ(::RegCreateKeyExW(root, Utf8ToWide(path).c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.put(), nullptr),
             ERROR_SUCCESS)
       << path;
@@ -91,12 +86,12 @@ void Put(HKEY root, const std::string& path, const std::string& name, DWORD type
   unique_hkey key = Create(root, path);
   std::string bytes;
   if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-    std::u16string text = Utf16(data);
+    std::wstring text = Utf8ToWide(data);
     if (type == REG_MULTI_SZ) {
-      std::replace(text.begin(), text.end(), u'\n', u'\0');
-      text += u'\0';
+      std::replace(text.begin(), text.end(), L'\n', L'\0');
+      text += L'\0';
     }
-    text += u'\0';
+    text += L'\0';
     bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * 2);
   } else if (type == REG_DWORD) {
     const DWORD n = static_cast<DWORD>(std::stoul(data));
@@ -104,7 +99,7 @@ void Put(HKEY root, const std::string& path, const std::string& name, DWORD type
   } else {
     bytes = data;
   }
-  ASSERT_EQ(::RegSetValueExW(key.get(), WideFromUtf8(name).c_str(), 0, type,
+  ASSERT_EQ(::RegSetValueExW(key.get(), Utf8ToWide(name).c_str(), 0, type,
                              reinterpret_cast<const BYTE*>(bytes.data()),
                              static_cast<DWORD>(bytes.size())),
             ERROR_SUCCESS);
@@ -116,7 +111,7 @@ void PutRows(HKEY root, const std::string& path, const std::vector<Row>& rows) {
 }
 
 void Drop(HKEY root, const std::string& path) {
-  ::RegDeleteTreeW(root, WideFromUtf8(path).c_str());
+  ::RegDeleteTreeW(root, Utf8ToWide(path).c_str());
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> lines) {
@@ -555,7 +550,7 @@ TEST_F(RegistryFixTest, CleanWithBackupsThenRestore) {
   Put(HKEY_CURRENT_USER, base + "Apps\\lost.exe\\shell\\edit\\command", "", REG_SZ,
       kApp + " \"%1\"");
 
-  const std::wstring root = WideFromUtf8(kScratch);
+  const std::wstring root = Utf8ToWide(kScratch);
   TSnapshot before;
   Snap(HKEY_CURRENT_USER, root, before);
 
@@ -654,8 +649,8 @@ TEST_F(RegistryFixTest, ClassesComeBackInTheirOwnHives) {
   Put(HKEY_CURRENT_USER, user + "\\lost.exe\\shell\\open", "MUIVerb", REG_SZ, "Open mine");
   auto snapshot = [&] {
     std::pair<TSnapshot, TSnapshot> both;
-    Snap(HKEY_CURRENT_USER, WideFromUtf8(user), both.first);
-    Snap(HKEY_LOCAL_MACHINE, WideFromUtf8(machine), both.second);
+    Snap(HKEY_CURRENT_USER, Utf8ToWide(user), both.first);
+    Snap(HKEY_LOCAL_MACHINE, Utf8ToWide(machine), both.second);
     return both;
   };
   const auto before = snapshot();

@@ -16,6 +16,7 @@
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"
+#include "platform/Text.h"
 #include "registry/BackupFiles.h"
 #include "registry/RegRestore.h"
 #include "support/FileIO.h"
@@ -37,7 +38,7 @@ void Put(HKEY key, const std::wstring& name, DWORD type, const std::string& data
 
 unique_hkey Create(HKEY root, const std::string& path) {
   unique_hkey key;
-  EXPECT_EQ(::RegCreateKeyExW(root, WideFromUtf8(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+  EXPECT_EQ(::RegCreateKeyExW(root, Utf8ToWide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
   return key;
@@ -45,7 +46,7 @@ unique_hkey Create(HKEY root, const std::string& path) {
 
 bool HasValue(const std::string& path, const std::wstring& name) {
   unique_hkey key;
-  return ::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, KEY_READ, key.put()) ==
+  return ::RegOpenKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, KEY_READ, key.put()) ==
              ERROR_SUCCESS &&
          ::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
              ERROR_SUCCESS;
@@ -375,7 +376,7 @@ TEST_F(RegistryCleanerTest, CleanThenRestoreGivesBackTheSameRegistry) {
   a.reset();
   c.reset();
 
-  const std::wstring root = WideFromUtf8(kScratch);
+  const std::wstring root = Utf8ToWide(kScratch);
   TSnapshot before;
   Snap(HKEY_CURRENT_USER, root, before);
   auto fullExport = [&] {
@@ -463,7 +464,7 @@ bool HasPartialError(const TWorkObject& object, const std::string& className,
 // Sets the key's rights to SDDL's DACL (the key stays this user's, who may set them back).
 void SetRights(const std::string& path, const char* sddl) {
   unique_hkey key;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, READ_CONTROL | WRITE_DAC,
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, READ_CONTROL | WRITE_DAC,
                             key.put()),
             ERROR_SUCCESS);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -524,7 +525,7 @@ TEST_F(RegistryCleanerTest, ALinkInARemovedTreeLeavesItsTargetIntact) {
   wchar_t* sid = nullptr;
   ASSERT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid));
   const std::wstring target =
-      std::wstring(L"\\Registry\\User\\") + sid + L"\\" + WideFromUtf8(kScratch) + L"\\Y";
+      std::wstring(L"\\Registry\\User\\") + sid + L"\\" + Utf8ToWide(kScratch) + L"\\Y";
   ::LocalFree(sid);
   {
     Create(key_.get(), "X\\sub");
@@ -533,7 +534,7 @@ TEST_F(RegistryCleanerTest, ALinkInARemovedTreeLeavesItsTargetIntact) {
     Put(link.get(), L"SymbolicLinkValue", REG_LINK, Wide(target));
   }
   TSnapshot target0;
-  Snap(HKEY_CURRENT_USER, WideFromUtf8(kScratch + "\\Y"), target0);
+  Snap(HKEY_CURRENT_USER, Utf8ToWide(kScratch + "\\Y"), target0);
   auto object = Make<TDeleteSubkeysObject>(kScratch + "\\X");
   object->Execute();
   ASSERT_EQ(Lines(*object), std::vector<std::string>{"sub|"});
@@ -542,7 +543,7 @@ TEST_F(RegistryCleanerTest, ALinkInARemovedTreeLeavesItsTargetIntact) {
   TExRegistry reg(KEY_READ);
   EXPECT_FALSE(reg.KeyExists(kScratch + "\\X\\sub"));
   TSnapshot target1;
-  Snap(HKEY_CURRENT_USER, WideFromUtf8(kScratch + "\\Y"), target1);
+  Snap(HKEY_CURRENT_USER, Utf8ToWide(kScratch + "\\Y"), target1);
   EXPECT_EQ(target1, target0);
   ASSERT_EQ(object->BackupFiles.size(), 1u);
   EXPECT_TRUE(RestoreBackup(object->BackupFiles[0]).AllRestored());

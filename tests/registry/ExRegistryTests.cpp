@@ -7,6 +7,7 @@
 #include <sddl.h>
 
 #include "platform/Handles.h"
+#include "platform/Text.h"
 #include "registry/ExRegistry.h"
 #include "registry/RegRestore.h"
 
@@ -217,7 +218,7 @@ std::wstring UserKeyName(const std::string& path) {
   EXPECT_TRUE(::GetTokenInformation(token.get(), TokenUser, buffer, size, &size));
   wchar_t* sid = nullptr;
   EXPECT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid));
-  std::wstring name = std::wstring(L"\\Registry\\User\\") + sid + L"\\" + WideFromUtf8(path);
+  std::wstring name = std::wstring(L"\\Registry\\User\\") + sid + L"\\" + Utf8ToWide(path);
   ::LocalFree(sid);
   return name;
 }

@@ -144,25 +144,5 @@ TEST(RegExport, ErrorsAndRollback) {
   EXPECT_THROW(w.Value("R", "K", "v", kRegBinary, "x"), ERegistryException);
 }
 
-TEST(Utf, ConversionsAreStrict) {
-  std::u16string wide;
-  ASSERT_TRUE(Utf8ToUtf16("a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80", wide));
-  EXPECT_EQ(wide, std::u16string(u"a\u00e9\u65e5\U0001F600"));
-  std::string narrow;
-  EXPECT_TRUE(Utf16ToUtf8(wide, narrow));
-  EXPECT_EQ(narrow, "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80");
-  for (const char* bad :
-       {"\xC3", "\xE9t\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
-    EXPECT_FALSE(IsValidUtf8(bad)) << bad;
-    EXPECT_FALSE(Utf8ToUtf16(bad, wide)) << bad;
-  }
-  EXPECT_TRUE(IsValidUtf8(std::string("a\0b", 3)));
-  const char16_t lone[] = {u'a', 0xD800, u'b'};
-  EXPECT_FALSE(Utf16ToUtf8(std::u16string_view(lone, 3), narrow));
-  EXPECT_EQ(narrow,
-            "a\xEF\xBF\xBD"
-            "b");
-}
-
 }  // namespace
 }  // namespace tw

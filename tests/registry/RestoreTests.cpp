@@ -6,6 +6,7 @@
 
 #include "containers/FileProtect.h"
 #include "platform/Handles.h"
+#include "platform/Text.h"
 #include "registry/BackupFiles.h"
 #include "registry/ExRegistry.h"
 #include "registry/RegRestore.h"
@@ -24,7 +25,7 @@ struct Raw {
 // A value as the wide API gives it.
 bool ReadRaw(const std::string& path, const std::wstring& name, Raw& raw) {
   unique_hkey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(path).c_str(), 0, KEY_READ, key.put()) !=
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, KEY_READ, key.put()) !=
       ERROR_SUCCESS)
     return false;
   DWORD size = 0;
@@ -91,10 +92,10 @@ TEST_F(RestoreTest, ReadsTheSystemCodePage) {
   const std::string cafe = SystemCodePageToUtf8("caf\xE9");
   ASSERT_NE(cafe, "caf\xE9");
   Raw raw;
-  ASSERT_TRUE(ReadRaw(kScratch, WideFromUtf8(cafe), raw));
-  EXPECT_EQ(raw.data, Wide(WideFromUtf8(SystemCodePageToUtf8(std::string("\xE9t\xE9\0", 4)))));
+  ASSERT_TRUE(ReadRaw(kScratch, Utf8ToWide(cafe), raw));
+  EXPECT_EQ(raw.data, Wide(Utf8ToWide(SystemCodePageToUtf8(std::string("\xE9t\xE9\0", 4)))));
   ASSERT_TRUE(ReadRaw(kScratch, L"x", raw));
-  EXPECT_EQ(raw.data, Wide(WideFromUtf8(SystemCodePageToUtf8(std::string("\xE9\0", 2)))));
+  EXPECT_EQ(raw.data, Wide(Utf8ToWide(SystemCodePageToUtf8(std::string("\xE9\0", 2)))));
 }
 
 TEST_F(RestoreTest, DamagedTextsAndFilesChangeNothing) {

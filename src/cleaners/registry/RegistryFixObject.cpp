@@ -77,7 +77,7 @@ class TFileProbe {
 LONG TFixKey::TryOpen(HKEY parent, const std::string& path) {
   key_.reset();
   if (!parent) return ERROR_INVALID_HANDLE;
-  return ::RegOpenKeyExW(parent, WideFromUtf8(path).c_str(), 0, kReadView, key_.put());
+  return ::RegOpenKeyExW(parent, Utf8ToWide(path).c_str(), 0, kReadView, key_.put());
 }
 
 bool TFixKey::IsEmpty() const {
@@ -97,7 +97,7 @@ bool TFixKey::HasValues() const {
 bool TFixKey::HasSubkey(const std::string& name) const { return KeyPresent(key_.get(), name); }
 
 bool TFixKey::HasValue(const std::string& name) const {
-  return ::RegQueryValueExW(key_.get(), WideFromUtf8(name).c_str(), nullptr, nullptr, nullptr,
+  return ::RegQueryValueExW(key_.get(), Utf8ToWide(name).c_str(), nullptr, nullptr, nullptr,
                             nullptr) != ERROR_FILE_NOT_FOUND;
 }
 
@@ -105,17 +105,14 @@ std::string TFixKey::Text(const std::string& name) const {
   // Most texts fit the first buffer: one query instead of a size query and a read.
   wchar_t buffer[260];
   DWORD type = REG_NONE, size = sizeof buffer;
-  const std::wstring wide = WideFromUtf8(name);
+  const std::wstring wide = Utf8ToWide(name);
   const LONG rc = ::RegQueryValueExW(key_.get(), wide.c_str(), nullptr, &type,
                                      reinterpret_cast<BYTE*>(buffer), &size);
   if (rc == ERROR_FILE_NOT_FOUND) return {};
   if (rc == ERROR_SUCCESS) {
     if (!IsStringType(type)) return {};
-    std::u16string_view text(reinterpret_cast<const char16_t*>(buffer), size / 2);
-    text = text.substr(0, text.find(u'\0'));
-    std::string out;
-    Utf16ToUtf8(text, out);
-    return out;
+    std::wstring_view text(buffer, size / 2);
+    return WideToUtf8(text.substr(0, text.find(L'\0')));
   }
   const std::optional<TRegValue> value = Value(name);
   if (!value || !IsStringType(value->Type)) return {};
@@ -124,7 +121,7 @@ std::string TFixKey::Text(const std::string& name) const {
 
 std::int64_t TFixKey::Size(const std::string& name) const {
   DWORD size = 0;
-  return ::RegQueryValueExW(key_.get(), WideFromUtf8(name).c_str(), nullptr, nullptr, nullptr,
+  return ::RegQueryValueExW(key_.get(), Utf8ToWide(name).c_str(), nullptr, nullptr, nullptr,
                             &size) == ERROR_SUCCESS
              ? size
              : 0;
@@ -132,7 +129,7 @@ std::int64_t TFixKey::Size(const std::string& name) const {
 
 bool KeyPresent(HKEY root, const std::string& path) {
   unique_hkey key;
-  const LONG rc = ::RegOpenKeyExW(root, WideFromUtf8(path).c_str(), 0, kReadView, key.put());
+  const LONG rc = ::RegOpenKeyExW(root, Utf8ToWide(path).c_str(), 0, kReadView, key.put());
   return rc != ERROR_FILE_NOT_FOUND;
 }
 

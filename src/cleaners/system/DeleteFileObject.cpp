@@ -16,6 +16,7 @@
 #include "engine/Utility.h"
 #include "platform/FileRemoval.h"
 #include "platform/Handles.h"
+#include "platform/Text.h"
 #include "settings/CustomGroup.h"
 #include "support/Format.h"
 
@@ -24,53 +25,6 @@ namespace tw {
 namespace {
 
 // ---- Text at the edges: UTF-8 towards the program, UTF-16 towards the system.
-
-// Appends UTF-8 Text as UTF-16. Text that is not UTF-8 came from an ANSI call of a system
-// without the UTF-8 code page and is read in that code page.
-void AppendWide(std::wstring& out, std::string_view text) {
-  if (text.empty()) return;
-  const int size = static_cast<int>(text.size());
-  const std::size_t at = out.size();
-  out.resize(at + text.size());  // never more UTF-16 units than bytes
-  int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, out.data() + at,
-                                size);
-  if (n == 0) n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, out.data() + at, size);
-  out.resize(at + static_cast<std::size_t>(n));
-}
-
-std::wstring Wide(std::string_view text) {
-  std::wstring out;
-  AppendWide(out, text);
-  return out;
-}
-
-// Appends UTF-16 Text as UTF-8; false (and nothing appended) when it holds an unpaired
-// surrogate, which no UTF-8 text can name.
-bool AppendUtf8(std::string& out, std::wstring_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
-  }
-  if (text.empty()) return true;
-  const std::size_t at = out.size();
-  out.resize(at + text.size() * 3);
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      out.data() + at, static_cast<int>(text.size() * 3), nullptr,
-                                      nullptr);
-  out.resize(at + static_cast<std::size_t>(n));
-  return true;
-}
-
-std::string Utf8(std::wstring_view text) {
-  std::string out;
-  AppendUtf8(out, text);
-  return out;
-}
 
 bool SameTextIgnoreCase(std::wstring_view a, std::wstring_view b) {
   return a.size() == b.size() &&
@@ -96,7 +50,7 @@ std::wstring LongPath(std::wstring wide) {
   return std::wstring(kLongPrefix) + wide;
 }
 
-std::wstring LongPath(std::string_view fullPath) { return LongPath(Wide(fullPath)); }
+std::wstring LongPath(std::string_view fullPath) { return LongPath(Utf8ToWide(fullPath)); }
 
 // A path in its usual form: without "\\?\" where a drive letter or a share follows it.
 std::wstring NormalPath(std::wstring path) {
@@ -469,7 +423,8 @@ class TFileRemover {
   bool Inside(const std::string& text, std::string_view& relative) const {
     if (text.size() <= root_.size()) return false;
     if (text.compare(0, root_.size(), root_) != 0 &&
-        !SameTextIgnoreCase(Wide(std::string_view(text).substr(0, root_.size())), Wide(root_)))
+        !SameTextIgnoreCase(Utf8ToWide(std::string_view(text).substr(0, root_.size())),
+                            Utf8ToWide(root_)))
       return false;
     relative = std::string_view(text).substr(root_.size());
     for (std::size_t start = 0;;) {
@@ -574,7 +529,8 @@ class TFileRemover {
     } else {
       state = Check(folder.substr(0, folder.rfind('\\')));
       if (state == TFolderState::Safe) {
-        const DWORD attributes = ::GetFileAttributesW((longRoot_ + Wide(folder.substr(root_.size()))).c_str());
+        const DWORD attributes =
+            ::GetFileAttributesW((longRoot_ + Utf8ToWide(folder.substr(root_.size()))).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
           state = IsGone(::GetLastError()) ? TFolderState::Gone : TFolderState::Unsafe;
         else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -636,7 +592,7 @@ class TFileRemover {
 // True when a folder that "%TEMP%" resolved to is no temporary folder but a place that must never
 // be emptied (in any letter case, with or without a trailing "\", in short or long form).
 bool IsRefusedTempFolder(const std::string& path) {
-  const std::wstring candidate = ComparableFolder(Wide(path));
+  const std::wstring candidate = ComparableFolder(Utf8ToWide(path));
   if (candidate.empty()) return false;
   if (IsDriveRoot(candidate)) return true;
   std::vector<std::wstring> forms{candidate};
@@ -682,7 +638,7 @@ bool SameOrBeneath(std::wstring_view folder, std::wstring_view form) {
 }  // namespace
 
 bool IsRefusedCustomFolder(const std::string& path) {
-  const std::wstring candidate = ComparableFolder(Wide(path));
+  const std::wstring candidate = ComparableFolder(Utf8ToWide(path));
   if (candidate.empty()) return true;
   std::vector<std::wstring> forms{candidate};
   DWORD error = 0;
@@ -715,7 +671,7 @@ void TDeleteFileObject::Execute() {
   const std::string path = ResolvedPath();
   const std::uint32_t includeMask = AttributeMask(FileAttrib);
   const std::uint32_t excludeMask = AttributeMask(ExcludeAttr);
-  const std::wstring full = FullPath(Wide(path));
+  const std::wstring full = FullPath(Utf8ToWide(path));
   if (full.empty() || !IsExistingFolder(full))
     throw EDeleteFileError(Format("Path not found! %s", ShellNormalizePath(path)));
   if (Path == "%TEMP%" && IsRefusedTempFolder(path))
@@ -723,7 +679,7 @@ void TDeleteFileObject::Execute() {
   if (IsCustomItem(ItemNode) && IsRefusedCustomFolder(path))
     throw EDeleteFileError(Format("Refused custom folder! %s", path));
   TPrivilegeScope privilege(CleanMode ? "SeRestorePrivilege" : "SeBackupPrivilege");
-  ProcessFolder(Utf8(WithBackslash(full)), includeMask, excludeMask);
+  ProcessFolder(WideToUtf8(WithBackslash(full)), includeMask, excludeMask);
 }
 
 void TDeleteFileObject::ProcessFolder(const std::string& folder, std::uint32_t includeMask,
@@ -757,7 +713,7 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
     // its subfolders are taken from this one.
     const bool everyName = filter == "*.*" || filter == "*";
     subfolders.clear();
-    unique_hfind files(FindFirst(longFolder + Wide(filter), entry));
+    unique_hfind files(FindFirst(longFolder + Utf8ToWide(filter), entry));
     if (files) {
       do {
         if (Aborted) return false;
@@ -804,7 +760,7 @@ TFindingPlace TDeleteFileObject::FindingPlace(const std::string& text, const TCh
     place.WithContents = (entry->Attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                          !(entry->Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   else  // the variants keep only a size: ask the disk (a link counts as a folder here)
-    place.WithContents = IsExistingFolder(Wide(text));
+    place.WithContents = IsExistingFolder(Utf8ToWide(text));
   return place;
 }
 
@@ -815,7 +771,7 @@ void TDeleteFileObject::CleanFound(const std::string& root) {
     if (OnItem) ReportItem(Found.Text(index));
   };
 
-  if (SameTextIgnoreCase(Wide(root), WithBackslash(ShellFolder(CSIDL_COOKIES)))) {
+  if (SameTextIgnoreCase(Utf8ToWide(root), WithBackslash(ShellFolder(CSIDL_COOKIES)))) {
     for (int i = Found.Count() - 1; i >= 0 && !Aborted; --i) {
       if (Found.Record(i).Checked)
         report(i, remover.Remove(Found.Text(i), i, SeenReadOnly(Found.Record(i))));

@@ -7,6 +7,7 @@
 #include "cleaners/portable/NameFilter.h"
 #include "database/portable/Winapp2.h"
 #include "engine/Utility.h"
+#include "platform/Text.h"
 #include "registry/BackupFiles.h"
 #include "settings/CustomGroup.h"
 #include "strings/StrRes.h"
@@ -38,7 +39,7 @@ std::string JoinPath(const std::string& path, const std::string& name) {
 // entries below it are opened as themselves).
 LONG OpenValuesKey(HKEY root, const std::string& path, unique_hkey& key) {
   key.reset();
-  return ::RegOpenKeyExW(root, WideFromUtf8(path).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+  return ::RegOpenKeyExW(root, Utf8ToWide(path).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
                          key.put());
 }
 
@@ -123,7 +124,7 @@ std::vector<TRegistryObject::TEntryPlace> TRegistryObject::PlacesOf(const TTidew
       if (OpenKeyAsLink(root, JoinPath(path, name), KEY_QUERY_VALUE, key) != ERROR_FILE_NOT_FOUND)
         places.push_back({root, path});
     } else if (OpenValuesKey(root, path, key) == ERROR_SUCCESS &&
-               ::RegQueryValueExW(key.get(), WideFromUtf8(name).c_str(), nullptr, nullptr,
+               ::RegQueryValueExW(key.get(), Utf8ToWide(name).c_str(), nullptr, nullptr,
                                   nullptr, nullptr) != ERROR_FILE_NOT_FOUND) {
       places.push_back({root, path});
     }

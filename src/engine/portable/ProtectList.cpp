@@ -23,41 +23,14 @@ char32_t FoldLetter(char32_t c) {
   return c;
 }
 
-// Decodes one UTF-8 sequence at Text[i] and moves I past it. A byte that starts no valid
-// sequence stands for itself, returned above the code points (0x110000 + byte) so that it never
-// folds or matches a letter.
-char32_t NextCodePoint(std::string_view text, std::size_t& i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  const int extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 0;
-  if (extra > 0 && i + static_cast<std::size_t>(extra) < text.size()) {
-    char32_t cp = lead & (0x3F >> extra);
-    bool ok = true;
-    for (int k = 1; ok && k <= extra; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (ok && cp >= kSmallest[extra] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-      i += static_cast<std::size_t>(extra) + 1;
-      return cp;
-    }
-  }
-  ++i;
-  return 0x110000 + lead;
-}
-
 std::string Fold(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const char32_t cp = NextCodePoint(text, i);
-    if (cp >= 0x110000) out += static_cast<char>(cp - 0x110000);
-    else AppendUtf8(out, FoldLetter(cp));
+    // A byte that starts no valid sequence stays as it is: it never folds or matches a letter.
+    char32_t cp;
+    if (NextCodePoint(text, i, cp)) AppendUtf8(out, FoldLetter(cp));
+    else out += text[i++];
   }
   return out;
 }

@@ -1,7 +1,6 @@
 #include "registry/portable/RegText.h"
 
 #include "support/Format.h"
-#include "support/Utf8.h"
 
 namespace tw {
 
@@ -169,83 +168,6 @@ std::string HexText(std::uint32_t type, std::string_view data) {
     text += ByteText(static_cast<unsigned char>(data[i]));
   }
   return text;
-}
-
-namespace {
-
-// Decodes one UTF-8 sequence at Pos; false for an invalid one (overlong, surrogate, too large,
-// cut short).
-bool NextCodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
-  const unsigned char lead = static_cast<unsigned char>(text[pos]);
-  int extra;
-  char32_t min;
-  if (lead < 0x80) {
-    cp = lead;
-    ++pos;
-    return true;
-  } else if ((lead & 0xE0) == 0xC0) {
-    extra = 1, cp = lead & 0x1F, min = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2, cp = lead & 0x0F, min = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3, cp = lead & 0x07, min = 0x10000;
-  } else {
-    return false;
-  }
-  if (pos + extra >= text.size()) return false;
-  for (int i = 1; i <= extra; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[pos + i]);
-    if ((c & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-  pos += extra + 1;
-  return true;
-}
-
-}  // namespace
-
-bool IsValidUtf8(std::string_view text) {
-  char32_t cp;
-  for (std::size_t pos = 0; pos < text.size();)
-    if (!NextCodePoint(text, pos, cp)) return false;
-  return true;
-}
-
-bool Utf8ToUtf16(std::string_view text, std::u16string& out) {
-  out.clear();
-  out.reserve(text.size());
-  char32_t cp;
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (!NextCodePoint(text, pos, cp)) return false;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return true;
-}
-
-bool Utf16ToUtf8(std::u16string_view text, std::string& out) {
-  out.clear();
-  out.reserve(text.size() * 3);
-  bool exact = true;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-      exact = false;
-    }
-    AppendUtf8(out, cp);
-  }
-  return exact;
 }
 
 }  // namespace tw

@@ -1,6 +1,6 @@
 #pragma once
-// The registry's text side without the platform: the root-key names, the "REGEDIT4" export
-// lines and the UTF-8/UTF-16 conversions that registry text goes through.
+// The registry's text side without the platform: the root-key names and the "REGEDIT4" export
+// lines.
 //
 // Root keys are handled here as their 32-bit values (0x80000000 HKEY_CLASSES_ROOT ...); the
 // platform layer turns them into handles.
@@ -104,11 +104,5 @@ void AppendHexLines(std::vector<std::string>& lines, std::string line, std::stri
 // "hex:" and the bytes as two lower-case digits separated by ",", for REG_BINARY; "hex(N):"
 // with the type in decimal for any other type. One line.
 std::string HexText(std::uint32_t type, std::string_view data);
-
-// UTF-8 checks and conversions. Strict: invalid input gives false and leaves nothing useful.
-bool IsValidUtf8(std::string_view text);
-bool Utf8ToUtf16(std::string_view text, std::u16string& out);
-// False when Text holds a lone surrogate; Out then has U+FFFD in its place.
-bool Utf16ToUtf8(std::u16string_view text, std::string& out);
 
 }  // namespace tw
