@@ -2,27 +2,16 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "database/portable/IconSources.h"
-#include "platform/Handles.h"
+#include "platform/RegRead.h"
 
 namespace tw {
 namespace {
 
-// The default value of Root\Path as text; empty when the key or the value is missing.
-std::string DefaultValue(HKEY root, const std::string& path, const char* name = nullptr) {
-  unique_hkey key;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return {};
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
-    return {};
-  std::vector<char> data(size + 1, '\0');
-  if (::RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-      ERROR_SUCCESS)
-    return {};
-  return std::string(data.data());
+// The value Name (empty: the default value) of Root\Path as text; empty when the key or the
+// value is missing.
+std::string DefaultValue(HKEY root, const std::string& path, const char* name = "") {
+  return TRegReadKey(root, path).Text(name).value_or("");
 }
 
 }  // namespace

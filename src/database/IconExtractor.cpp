@@ -11,6 +11,7 @@
 #include "database/portable/IconSources.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "support/Fields.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
@@ -43,20 +44,9 @@ std::string Env(const char* name) {
 // The default value of Root\Path; Found tells whether the key exists. A key that cannot be opened
 // simply gives no value.
 std::optional<std::string> DefaultValue(HKEY root, const std::string& path, bool& keyFound, REGSAM view = 0) {
-  keyFound = false;
-  unique_hkey key;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) return {};
-  keyFound = true;
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return {};
-  std::string data(size + 1, '\0');
-  if (::RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-      ERROR_SUCCESS)
-    return {};
-  data.resize(std::char_traits<char>::length(data.c_str()));
-  return data;
+  const TRegReadKey key(root, path, view);
+  keyFound = key.IsOpen();
+  return key.Text("");
 }
 
 // "SearchTreeForFile" of Dbghelp.dll, loaded on first use; null when the library or one of the two

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 
 namespace tw {
 
@@ -27,10 +28,8 @@ TPidlChecked::~TPidlChecked() { ::CoTaskMemFree(Pidl); }
 TFileChecked::TFileChecked(const WIN32_FIND_DATAA& entry) : TChecked(EntrySize(entry)) {}
 
 TRegChecked::TRegChecked(HKEY key, const std::string& valueName) {
-  DWORD size = 0;
-  if (::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size) ==
-      ERROR_SUCCESS)
-    Size = size;
+  if (const std::optional<TRegData> value = TRegReadKey(key).Value(valueName))
+    Size = static_cast<std::int64_t>(value->Bytes.size());
 }
 
 TCustomWorkObject::TCustomWorkObject(TWorkDoneEvent onWorkDone) : OnWorkDone(std::move(onWorkDone)) {

@@ -6,6 +6,7 @@
 
 #include "platform/Com.h"
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "support/LogFile.h"
 
@@ -127,22 +128,9 @@ int OsKind() {
 bool IsWinNT() { return Version().platform == VER_PLATFORM_WIN32_NT; }
 
 std::string MediaFolder() {
-  unique_hkey key;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
-                      KEY_READ, key.put()) != ERROR_SUCCESS)
-    return {};
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key.get(), "MediaPath", nullptr, &type, nullptr, &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return {};
-  std::string value(size, '\0');
-  if (::RegQueryValueExA(key.get(), "MediaPath", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
-    return {};
-  value.resize(std::min<std::size_t>(size, value.size()));
-  while (!value.empty() && value.back() == '\0') value.pop_back();
-  return WithBackslash(value);
+  const std::optional<std::string> value =
+      TRegReadKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion").Text("MediaPath");
+  return value ? WithBackslash(*value) : std::string();
 }
 
 DWORD SetPrivilege(const std::string& name, DWORD attributes) {

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <intrin.h>
 
-#include "platform/Handles.h"
+#include "platform/RegRead.h"
 
 namespace tw {
 
@@ -96,16 +96,9 @@ int GetCPUFrequency() {
 }
 
 std::optional<int> RecordedProcessorMHz() {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-    return std::nullopt;
-  unique_hkey owned(key);
-  DWORD mhz = 0, size = sizeof mhz, type = 0;
-  if (::RegQueryValueExA(key, "~MHz", nullptr, &type, reinterpret_cast<BYTE*>(&mhz), &size) !=
-          ERROR_SUCCESS || type != REG_DWORD)
-    return 0;
-  return static_cast<int>(mhz);
+  const TRegReadKey key(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0");
+  if (!key.IsOpen()) return std::nullopt;
+  return static_cast<int>(key.Dword("~MHz").value_or(0));
 }
 
 }  // namespace tw

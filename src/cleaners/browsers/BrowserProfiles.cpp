@@ -10,6 +10,7 @@
 #include "cleaners/browsers/portable/IniText.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "platform/TreeSearch.h"
 #include "support/Exceptions.h"
 #include "support/FileIO.h"
@@ -44,23 +45,6 @@ TIniText ReadIni(const std::string& fileName) {
   } catch (const Exception&) {
     return {};  // unreadable: as missing, every key has its default
   }
-}
-
-// A string value of an open key; false when the value does not exist. A value of
-// another type exists and reads as empty.
-bool ReadRegString(HKEY key, const char* name, std::string& value) {
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-  value.clear();
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return true;
-  std::string data(size, '\0');
-  if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                         &size) != ERROR_SUCCESS)
-    return true;
-  data.resize(std::min<std::size_t>(size, data.size()));
-  while (!data.empty() && data.back() == '\0') data.pop_back();
-  value = std::move(data);
-  return true;
 }
 
 // The Opera profile below the roaming application-data folder: the folder of its "opera6.ini".
@@ -113,11 +97,13 @@ void DiscoverOpera(TBrowserLocations& locations) {
   locations.OperaDir.clear();
   locations.OperaMultiUser = false;
   std::string dir;
-  unique_hkey key;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Opera Software", 0, KEY_QUERY_VALUE,
-                      key.put()) == ERROR_SUCCESS) {
-    for (const char* name : {"Last Directory3", "Last Directory2", "Last Directory"})
-      if (ReadRegString(key.get(), name, dir)) break;
+  // The first of the values that exists; one of another type reads as empty.
+  const TRegReadKey key(HKEY_CURRENT_USER, "Software\\Opera Software");
+  for (const char* name : {"Last Directory3", "Last Directory2", "Last Directory"}) {
+    if (const std::optional<TRegData> value = key.Value(name)) {
+      dir = value->Text().value_or("");
+      break;
+    }
   }
   if (dir.empty()) return;
   dir = WithBackslash(dir);

@@ -16,6 +16,7 @@
 #include "engine/Utility.h"
 #include "platform/FileRemoval.h"
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "settings/CustomGroup.h"
 #include "support/Format.h"
@@ -161,19 +162,12 @@ std::wstring ShellFolder(int csidl) {
 
 // The folder that holds every user's profile, as the system records it.
 std::wstring ProfilesFolder() {
-  unique_hkey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                      L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
-                      KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-    return {};
-  wchar_t value[MAX_PATH] = {};
-  DWORD type = 0, size = sizeof value - sizeof(wchar_t);
-  if (::RegQueryValueExW(key.get(), L"ProfilesDirectory", nullptr, &type,
-                         reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return {};
+  const std::optional<std::string> value =
+      TRegReadKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")
+          .Text("ProfilesDirectory");
+  if (!value) return {};
   wchar_t expanded[MAX_PATH] = {};
-  DWORD n = ::ExpandEnvironmentStringsW(value, expanded, MAX_PATH);
+  DWORD n = ::ExpandEnvironmentStringsW(Utf8ToWide(*value).c_str(), expanded, MAX_PATH);
   return n == 0 || n > MAX_PATH ? std::wstring() : std::wstring(expanded);
 }
 

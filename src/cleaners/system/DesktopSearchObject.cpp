@@ -4,7 +4,7 @@
 #include "cleaners/portable/SystemRules.h"
 #include "platform/FileRemoval.h"
 #include "engine/Utility.h"
-#include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "support/Format.h"
 
@@ -34,20 +34,12 @@ bool HoldsSparedFile(const std::string& folder) {
 }  // namespace
 
 std::string TDeleteGoogleDesktopDataDir::DataFolder() {
-  unique_hkey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Google\\Google Desktop", 0, KEY_READ,
-                      key.put()) != ERROR_SUCCESS)
-    return {};
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExW(key.get(), L"data_dir", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return {};
-  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-  if (::RegQueryValueExW(key.get(), L"data_dir", nullptr, &type,
-                         reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
-    return {};
-  value.resize(wcsnlen(value.c_str(), value.size()));
-  if (type == REG_EXPAND_SZ) {
+  const std::optional<TRegData> data =
+      TRegReadKey(HKEY_CURRENT_USER, "Software\\Google\\Google Desktop").Value("data_dir");
+  const std::optional<std::string> text = data ? data->Text() : std::nullopt;
+  if (!text) return {};
+  std::wstring value = Utf8ToWide(*text);
+  if (data->Type == REG_EXPAND_SZ) {
     DWORD n = ::ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
     std::wstring expanded(n, L'\0');
     n = ::ExpandEnvironmentStringsW(value.c_str(), expanded.data(), n);

@@ -13,6 +13,7 @@
 #include "engine/RunTally.h"
 #include "engine/Utility.h"
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "platform/RestartRemovals.h"
 #include "platform/Text.h"
 #include "platform/UrlCache.h"
@@ -48,16 +49,10 @@ std::uint64_t Milliseconds() {
 
 // The registered web browser, read without changing anything.
 void DetectDefaultBrowser() {
-  unique_hkey key;
-  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-    return;
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return;
-  std::string value(size, '\0');
-  if (size && ::RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
-                                 &size) != ERROR_SUCCESS)
-    return;
-  value.resize(std::min<std::size_t>(value.size(), value.find('\0')));
+  const std::optional<TRegData> data = TRegReadKey(HKEY_CLASSES_ROOT, "http\\shell\\open\\command").Value("");
+  if (!data) return;
+  // Text up to its first NUL; a value of another type gives its bytes up to the first NUL.
+  std::string value = data->Text().value_or(data->Bytes.substr(0, data->Bytes.find('\0')));
   if (value.empty()) {
     DefaultBrowserPath.clear();
     return;

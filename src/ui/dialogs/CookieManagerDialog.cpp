@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "support/Format.h"
@@ -29,17 +30,6 @@ constexpr std::array<const char*, 4> kDamaged = {
     "hier eine neue Liste speichern; bis dahin entfernt keine Reinigung ein Cookie.",
     "La lista de cookies que se conservan (%s) no se puede leer. Se deja como est\xC3\xA1 hasta que guarde "
     "aqu\xC3\xAD una lista nueva; mientras tanto, ninguna limpieza elimina cookies."};
-
-std::string ReadString(HKEY key, const char* name) {
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
-  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return {};
-  std::string data(size, '\0');
-  if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
-    return {};
-  data.resize(std::min<std::size_t>(size, data.size()));
-  return data;
-}
 
 std::string TrimRight(std::string text) {
   while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
@@ -188,22 +178,11 @@ TCookieMgrForm::~TCookieMgrForm() {
 
 void TCookieMgrForm::ReadPages() {
   std::string search, start, secondary;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", 0, KEY_READ, &key) ==
-      ERROR_SUCCESS) {
-    search = TrimRight(ReadString(key, "Search Page"));
-    start = TrimRight(ReadString(key, "Start Page"));
-    const std::string multi = ReadString(key, "Secondary Start Pages");
-    for (std::size_t at = 0; at < multi.size();) {
-      const std::size_t end = multi.find('\0', at);
-      const std::string page = multi.substr(at, end == std::string::npos ? std::string::npos : end - at);
-      if (page.empty()) break;
-      secondary += "\r\n" + TrimRight(page);
-      if (end == std::string::npos) break;
-      at = end + 1;
-    }
-    ::RegCloseKey(key);
-  }
+  const TRegReadKey key(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main");
+  search = TrimRight(key.Text("Search Page").value_or(""));
+  start = TrimRight(key.Text("Start Page").value_or(""));
+  for (const std::string& page : key.Lines("Secondary Start Pages").value_or(std::vector<std::string>()))
+    secondary += "\r\n" + TrimRight(page);
   pagesHint_ = std::string(StrRes(141, Tag)) + "\r\n" + search + "\r\n" + start + secondary;
 }
 

@@ -20,6 +20,7 @@
 #include "engine/Utility.h"
 #include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
+#include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "platform/UrlCache.h"
 #include "registry/portable/RegText.h"
@@ -371,16 +372,9 @@ void TTWMainForm::OpenInRegistryEditor() {
                 {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\ShellNoRoam\\MUICache"}};
   std::string title;
   for (const auto& cache : caches) {
-    unique_hkey key;
-    if (::RegOpenKeyExA(cache.root, cache.key, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) continue;
-    char text[512] = "";
-    DWORD size = sizeof text - 1, type = 0;
-    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
-            ERROR_SUCCESS &&
-        type == REG_SZ && text[0]) {
-      title = text;
-      break;
-    }
+    const std::optional<TRegData> name = TRegReadKey(cache.root, cache.key).Value(valueName);
+    if (name && name->Type == REG_SZ) title = name->Text().value_or("");
+    if (!title.empty()) break;
   }
   if (!title.empty())
     if (HWND editor = ::FindWindowA(nullptr, title.c_str())) ::PostMessageA(editor, WM_CLOSE, 0, 0);
@@ -583,15 +577,9 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
 
 void TTWMainForm::PlayScanSound() {
   std::string media;
-  unique_hkey key;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
-                      key.put()) == ERROR_SUCCESS) {
-    char text[MAX_PATH] = "";
-    DWORD size = sizeof text - 1, type = 0;
-    if (::RegQueryValueExA(key.get(), "MediaPath", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
-        ERROR_SUCCESS)
-      media = ExpandEnvPath(text);
-  }
+  if (const std::optional<std::string> path =
+          TRegReadKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion").Text("MediaPath"))
+    media = ExpandEnvPath(*path);
   if (media.empty()) {
     media = WindowsFolder();
     if (!media.empty() && media.back() != '\\') media += '\\';
