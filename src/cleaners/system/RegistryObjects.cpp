@@ -10,6 +10,7 @@
 #include "registry/BackupFiles.h"
 #include "settings/CustomGroup.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 
@@ -316,7 +317,7 @@ std::string TDeleteValuesObject::ValueLine(TTidewhiskReg& reg, const std::string
     try {
       text = reg.ReadBinaryAsHex(name);
     } catch (const ERegistryException&) {
-      text = StrRes(239, Language);  // "Binary data"
+      text = StrRes(kRowBinaryData, Language);  // "Binary data"
     }
   } else if (IsString(value)) {
     text = StringText(value);
@@ -328,7 +329,7 @@ std::string TDeleteValuesObject::ValueLine(TTidewhiskReg& reg, const std::string
     try {
       text = reg.ReadBinaryAsHex(name);
     } catch (const ERegistryException&) {
-      text = StrRes(238, Language);  // "Unknown data type"
+      text = StrRes(kRowUnknownDataType, Language);  // "Unknown data type"
     }
   }
   return Format("%s|%s", name, text);

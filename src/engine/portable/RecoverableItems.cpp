@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+
 namespace tw {
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+
 namespace tw {
 
 // The user's custom places ("gcustom") take part in every mode, the registry mode too.
