@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "database/portable/ItemIds.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
@@ -156,7 +157,7 @@ int TBackupMgrForm::ItemImage(const TBackupFile& file) const {
   int image = -1;
   if (database_ && !file.ItemId.empty()) {
     const std::string name = file.ItemId;
-    const bool byGroup = name.compare(0, 3, "g01") >= 0 && name.compare(0, 3, "g05") < 0;
+    const bool byGroup = name.compare(0, 3, kGroupSystemBrowser) >= 0 && name.compare(0, 3, kGroupMessengers) < 0;
     image = database_->IconIndex(byGroup ? name.substr(0, 3) : name);
   }
   return image >= 0 ? image : regeditImage_;

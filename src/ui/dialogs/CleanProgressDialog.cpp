@@ -1,5 +1,6 @@
 #include "ui/dialogs/CleanProgressDialog.h"
 
+#include "database/portable/ItemIds.h"
 #include "ui/dialogs/CacheEntryText.h"
 
 #include <commctrl.h>
@@ -200,7 +201,7 @@ std::string TCleanProgress::EntryText(TWorkObject* sender, const std::string& te
   if (cache) {
     return CacheEntryText(text, Tag);
   }
-  if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == "g07-i13") return Rot13(text);
+  if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == kItemUserAssist) return Rot13(text);
   return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "database/portable/ItemIds.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
@@ -109,7 +110,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(kRowSystemInformation, Tag)), pagesHint_);
   };
 
-  const int groupImage = database_ ? database_->IconIndex("g01") : -1;
+  const int groupImage = database_ ? database_->IconIndex(kGroupSystemBrowser) : -1;
   for (TGroupedList* view : {elvFound_.get(), elvKept_.get()}) {
     const bool kept = view == elvKept_.get();
     const std::vector<TCookieLine>& lines = kept ? kept_ : found_;

@@ -9,6 +9,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "engine/ProtectPlaces.h"
 #include "settings/CustomGroup.h"
 #include "engine/States.h"
@@ -1021,14 +1022,14 @@ std::string TTWMainForm::NodeText(const TXmlNode& node, const char* attribute) c
 std::string TTWMainForm::ReadyGroupCaption(int group) const {
   const TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
   const std::string name = NodeText(entry.Node, "name");
-  if (entry.Id != "g01") return name;
+  if (entry.Id != kGroupSystemBrowser) return name;
   // The browser group names one alternative per kind of default browser.
   std::string chosen = GetField(name, browserKind_);
   return chosen.empty() ? GetField(name, 1) : chosen;
 }
 
 int TTWMainForm::ReadyGroupImage(const TXmlNode& group, const std::string& id) {
-  if (id == "g01") {
+  if (id == kGroupSystemBrowser) {
     const std::string icons = group.AttrOpt("icon").value_or(std::string());
     std::string source = GetField(icons, browserKind_);
     if (source.empty()) source = GetField(icons, 1);
@@ -1071,7 +1072,7 @@ bool TTWMainForm::OnDatabaseNode(const TXmlNode& group, const TXmlNode* item) {
       TReadyGroup entry;
       entry.Node = group;
       entry.Id = group.AttrOpt("id").value_or(std::string());
-      if (entry.Id == "g01") browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+      if (entry.Id == kGroupSystemBrowser) browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
       const int image = ReadyGroupImage(group, entry.Id);
       ready_.insert(ready_.begin(), std::move(entry));
       list.InsertGroup(0, ReadyGroupCaption(0), image);

@@ -16,6 +16,7 @@
 #include "cleaners/system/DeleteFileObject.h"
 #include "cleaners/system/RecycleBinObject.h"
 #include "cleaners/system/RegistryObjects.h"
+#include "database/portable/ItemIds.h"
 #include "engine/States.h"
 #include "engine/Utility.h"
 #include "engine/portable/TextUtility.h"
@@ -37,8 +38,6 @@
 namespace tw {
 namespace {
 
-// The database item whose value names are ROT13 text.
-constexpr const char* kRot13Item = "g07-i13";
 // Tiles of the results list (at 96 dots per inch) and the width a path is compacted to.
 constexpr int kResultTileHeight = 36;
 constexpr int kCompactWidth = 222;
@@ -128,7 +127,7 @@ int TTWMainForm::ResultGroupImage(const TWorkObject& object) {
   const std::string groupId = group ? group.AttrOpt("id").value_or(std::string()) : std::string();
   // The browser group shows the default browser's picture; Firefox and Opera objects show their
   // group's, as the ready list does.
-  const bool groupPicture = groupId == "g01" || dynamic_cast<const TFirefoxBrowserObject*>(&object) ||
+  const bool groupPicture = groupId == kGroupSystemBrowser || dynamic_cast<const TFirefoxBrowserObject*>(&object) ||
                             dynamic_cast<const TOperaBrowserObject*>(&object);
   if (groupPicture) {
     for (std::size_t g = 0; g < ready_.size(); ++g)
@@ -143,7 +142,7 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
   const TWorkObject& object = ResultObject(group);
   const TFoundList& found = object.Found;
   const std::string& entry = found.Text(item);
-  const bool rot13 = ItemIdOf(object) == kRot13Item;
+  const bool rot13 = ItemIdOf(object) == kItemUserAssist;
   auto compact = [&](const std::string& path) {
     if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
@@ -176,8 +175,8 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
 COLORREF TTWMainForm::ResultItemColor(int group, int item) {
   const TWorkObject& object = ResultObject(group);
   const std::string id = ItemIdOf(object);
-  if (id < "g01") return CLR_DEFAULT;
-  const std::string text = id == kRot13Item ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
+  if (id < kGroupSystemBrowser) return CLR_DEFAULT;
+  const std::string text = id == kItemUserAssist ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
   return ScanWords(Tag).IsAdult(text) ? RGB(255, 0, 0) : CLR_DEFAULT;
 }
 
@@ -210,7 +209,7 @@ TListHint TTWMainForm::ResultHint(const TListHit& hit) {
     case THitKind::ItemText: {
       const TFoundList& found = object.Found;
       const int i = hit.Item;
-      const bool rot13 = ItemIdOf(object) == kRot13Item;
+      const bool rot13 = ItemIdOf(object) == kItemUserAssist;
       auto quoted = [&] {
         const std::string name = rot13 ? Rot13(found.Name(i)) : found.Name(i);
         return "\"" + name + "\"=\"" + found.Value(i) + "\"";
@@ -467,7 +466,7 @@ void TTWMainForm::RefreshStatus(bool force) {
     std::string text = lastItemText_;
     if (dynamic_cast<const TCacheEntryObject*>(lastItemObject_)) {
       text = CacheEntryText(text, Tag);
-    } else if (ItemIdOf(*lastItemObject_) == kRot13Item) {
+    } else if (ItemIdOf(*lastItemObject_) == kItemUserAssist) {
       text = Rot13(text);
     }
     // Panel 0 takes what the other four leave.

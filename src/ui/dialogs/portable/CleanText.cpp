@@ -1,5 +1,6 @@
 #include "ui/dialogs/portable/CleanText.h"
 
+#include "database/portable/ItemIds.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/Fields.h"
@@ -63,7 +64,7 @@ std::string FitWithEllipsis(const std::string& text, int width,
 }
 
 std::string ProgressGroupName(std::string_view groupId, const std::string& name, int kind, bool whole) {
-  if (whole || groupId != "g01") return name;
+  if (whole || groupId != kGroupSystemBrowser) return name;
   return GetField(name, kind);
 }
 

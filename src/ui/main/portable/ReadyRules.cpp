@@ -1,4 +1,5 @@
 #include "ui/main/portable/ReadyRules.h"
+#include "database/portable/ItemIds.h"
 #include "strings/StrRows.h"
 
 #include <array>
@@ -17,9 +18,9 @@ std::optional<bool> GroupShownInMode(int mode, std::string_view groupId) {
     case 2:
     case 3:
     case 4:
-      return groupId > std::string_view("g00");
+      return groupId > std::string_view(kGroupRegistry);
     case 5:
-      return groupId == "g00" || groupId == "gcustom";  // the custom places show in every mode
+      return groupId == kGroupRegistry || groupId == kCustomGroupId;  // the custom places show in every mode
     case 0:
     case 6:
     case 7:
