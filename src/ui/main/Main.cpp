@@ -50,6 +50,9 @@ constexpr COLORREF kMainColor = RGB(83, 83, 83);
 constexpr UINT_PTR kTimer1 = 1;
 // The product's home page (the build's TW_HOME_PAGE).
 constexpr const char* kHomePage = TW_HOME_PAGE;
+// The recorded processor clock above which the history is counted at start-up: slower machines
+// would show the main window late.
+constexpr int kStartupHistoryMinMHz = 996;
 
 // The mode of each button of the column, in its order (Quick, Cookie, History, Privacy,
 // Complete, Advanced, Registry).
@@ -678,7 +681,7 @@ void TTWMainForm::WMDatabaseReady() {
   Application().ProcessMessages();
   ::PostMessageA(Handle(), WM_SHOWTIPS, 0, 0);
   // On a machine fast enough to read the history at start-up, tell the user what it holds.
-  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > 996) {
+  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > kStartupHistoryMinMHz) {
     int total = 0, adult = 0;
     scanMgr_->AdultHistoryCount(Tag, total, adult);
     ShowBalloon(std::string(StrRes(kRowCaptionWarning, Tag)), Format(std::string(StrRes(kRowAdultHistoryFound, Tag)), total, adult),
@@ -1107,7 +1110,7 @@ void TTWMainForm::BuildReadyList() {
     const TXmlNode root = database_->Document.Root();
     // 3. The tile size the document keeps.
     const bool small = root.AttrOpt("smallIcons").value_or(std::string()) == "true";
-    list.SetTileHeight(small ? 32 : 42);
+    list.SetTileHeight(small ? kReadyTileHeightSmallBuilt : kReadyTileHeightLarge);
     list.SetSmallImages(small);
     browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
     // 4. The groups and their items in document order.
@@ -1182,7 +1185,7 @@ bool TTWMainForm::HasCheckedItem() const {
 }
 
 void TTWMainForm::SetSmallIcons(bool small) {
-  elvReady_->SetTileHeight(small ? 28 : 42);
+  elvReady_->SetTileHeight(small ? kReadyTileHeightSmallSwitched : kReadyTileHeightLarge);
   elvReady_->SetSmallImages(small);
   database_->Document.Root().SetAttr("smallIcons", small ? "true" : "false");
 }

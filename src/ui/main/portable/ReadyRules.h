@@ -25,5 +25,12 @@ int NextMode(int mode);
 // ticks items and none is ticked), or 0 when the scan may start.
 int ScanRefusalRow(int mode, bool anyItemChecked);
 
+// Tile heights of the ready list. Large icons take 42 pixels either way. A list built while small
+// icons are set takes 32 pixels, while switching to small icons from the menu takes 28: the two
+// paths have always differed that way and users see it, so they stay apart until the list is
+// given one small size on purpose.
+inline constexpr int kReadyTileHeightLarge = 42;
+inline constexpr int kReadyTileHeightSmallBuilt = 32;
+inline constexpr int kReadyTileHeightSmallSwitched = 28;
 
 }  // namespace tw

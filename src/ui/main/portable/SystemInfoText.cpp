@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/portable/TextUtility.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/Format.h"
@@ -16,7 +17,7 @@ std::string PlatformName(int osKind, unsigned major, unsigned minor, unsigned bu
       "Windows 2000", "Windows 2000",   "Windows 2000",   "Windows XP",     "Windows XP SP1",
       "Windows XP SP2", "Windows XP SP3", "Windows Server 2003", "Windows Vista",
       "Windows Server 2008"};
-  if (osKind < 19) return osKind >= 0 ? kNames[osKind] : kNames[0];
+  if (osKind < kOsKindAfterVista) return osKind >= 0 ? kNames[osKind] : kNames[0];
   if (major == 6) {
     switch (minor) {
       case 0: return "Windows Server 2008";
