@@ -69,7 +69,7 @@ int TerminateApp(const std::string& exePath, DWORD processId, DWORD timeoutMs, U
   const TProcessHandle process(processId);
   if (!process.Opened()) return trNotOpened;
   for (HWND hwnd : process.PostToWindows(message))
-    LogFile().Write("[TerminateAppEnum] Handle=%d dwProcessId=%d",
+    LogFile().Write("[TerminateApp] Handle=%d dwProcessId=%d",
                     static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(hwnd)), processId);
   switch (process.Wait(timeoutMs)) {
     case TProcessEnd::Ended: return trClosed;

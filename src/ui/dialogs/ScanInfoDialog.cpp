@@ -74,7 +74,7 @@ TScanInfoDlg::~TScanInfoDlg() {
       else checks_.ShowCleanDialog = false;
     }
   } catch (...) {
-    LogBoundaryError("TScanInfoDlg.FormDestroy");
+    LogBoundaryError("TScanInfoDlg.~TScanInfoDlg");
   }
 }
 

@@ -79,9 +79,9 @@ void TTWMainForm::StartClean() {
     std::vector<std::string> failed;
     RefreshKeptCookies(KeptCookiesPath(), LookupUrlCacheEntry, &failed);
     for (const std::string& name : failed)
-      LogFile().Write("[hotCleanClick] %s", "URL cache lookup of the kept cookie \"" + name + "\" failed");
+      LogFile().Write("[TTWMainForm.StartClean] %s", "URL cache lookup of the kept cookie \"" + name + "\" failed");
   } catch (const std::exception& e) {
-    LogFile().Write("[hotCleanClick] %s", std::string(e.what()));
+    LogFile().Write("[TTWMainForm.StartClean] %s", std::string(e.what()));
   }
 
   // The protect list as it is now: what it names is kept, whatever the scan listed.

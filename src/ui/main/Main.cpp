@@ -222,7 +222,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
 }
 
 TTWMainForm::~TTWMainForm() {
-  // FormDestroy. The installed database is never written: the user's state goes to the user's
+  // The installed database is never written: the user's state goes to the user's
   // settings.
   SaveUserChoices();
   database_.reset();
@@ -982,7 +982,7 @@ void TTWMainForm::HotScanClick() {
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.
     const ErrorInfo error = DescribeException(std::current_exception());
-    LogFile().Write("[hotScanClick] %s: %s", error.className, error.message);
+    LogFile().Write("[TTWMainForm.HotScanClick] %s: %s", error.className, error.message);
     HotFinishClick();
   }
 }
@@ -1347,7 +1347,7 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         break;
     }
   } catch (...) {
-    HandleError("AppEventsException");
+    HandleError("TTWMainForm.WndProc");
     return 0;
   }
   return TWindow::WndProc(msg, wParam, lParam);

@@ -53,7 +53,7 @@ void TSplashForm::FormShow() {
     main_.TrayIcon().SetVisible(true);
   } catch (...) {
     // No notification area (no shell running): the program goes on without its icon.
-    LogBoundaryError("AppEventsException");
+    LogBoundaryError("TSplashForm.FormShow");
   }
   main_.TrayIcon().SetHideTask(false);
 }
@@ -109,7 +109,7 @@ LRESULT TSplashForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         break;
     }
   } catch (...) {
-    LogBoundaryError("AppEventsException");
+    LogBoundaryError("TSplashForm.WndProc");
     return 0;
   }
   return TWindow::WndProc(msg, wParam, lParam);
