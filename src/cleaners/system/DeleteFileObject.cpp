@@ -241,7 +241,7 @@ bool IsExistingFolder(const std::wstring& fullPath) {
 // Every folder that holds findings is checked once (it lies inside the root, and neither it nor
 // a folder between the root and it is a link), with the result kept for its other entries. A
 // file is then opened once, as itself: the same handle proves that it resolves to where it was
-// listed (a host file system's link seen through an emulation layer may not say it is one) and
+// listed (a host file system's link seen through Wine may not say it is one) and
 // deletes it. Whether the removed files of a folder are really gone is looked up once for the
 // folder.
 class TFileRemover {
@@ -320,7 +320,7 @@ class TFileRemover {
   }
 
   // Looks once for the files whose removal the system reported in the folder of the last ones:
-  // an emulation layer may report a removal that the host file system then refuses, and the
+  // Wine may report a removal that the host file system then refuses, and the
   // entry stays. Each one still there goes to StillThere and gets its read-only bit back.
   void Confirm() {
     if (unconfirmed_.empty()) return;
@@ -444,8 +444,8 @@ class TFileRemover {
     return buffer_;
   }
 
-  // After a removal the system reported as done: true unless the entry is still there (an
-  // emulation layer may report a removal that the host file system then refuses).
+  // After a removal the system reported as done: true unless the entry is still there
+  // (Wine may report a removal that the host file system then refuses).
   static bool IsRemoved(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
   }
