@@ -27,7 +27,7 @@
 #include "database/XMLDatabase.h"
 #include "engine/CustomWorkObject.h"
 #include "engine/MethodTable.h"
-#include "engine/SemaphoreQueue.h"
+#include "engine/WorkPool.h"
 #include "platform/MainThread.h"
 
 namespace tw {
