@@ -13,7 +13,7 @@
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "ui/components/FormUtils.h"
 #include "ui/components/OwnerDrawnMenu.h"
 #include "ui/components/PictureButton.h"

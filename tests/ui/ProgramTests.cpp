@@ -22,7 +22,7 @@
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
 #include "support/Format.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "platform/Text.h"
 #include "ui/components/GroupedList.h"
 #include "ui/main/portable/ReadyRules.h"

@@ -19,7 +19,7 @@
 #include "platform/Handles.h"
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "ui/ProgramDriver.h"
 #include "ui/ScreenPicture.h"
 #include "ui/components/GroupedList.h"
