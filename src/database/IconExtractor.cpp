@@ -9,6 +9,7 @@
 #include "database/DefaultBrowser.h"
 #include "database/XMLDatabase.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "support/Fields.h"
@@ -203,7 +204,7 @@ int TIconExtractor::ThreeWay(const std::string& source) {
 }
 
 int TIconExtractor::GroupIcon(const std::string& id, const std::string& iconList) {
-  if (id == "g01") {
+  if (id == kGroupSystemBrowser) {
     const int kind = DefaultBrowserKind(env_.ShellNormalizePath);
     return ThreeWay(GetField(iconList, kind));
   }

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "database/portable/ItemIds.h"
 #include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
 
@@ -51,7 +52,7 @@ TFindingPlace TWorkObject::FindingPlace(const std::string&, const TChecked&) con
 TFindingCaption TWorkObject::FindingCaption(int index) const { return {Found.Text(index), false}; }
 
 bool TWorkObject::NamesAreRot13() const {
-  return ItemNode && ItemNode.AttrOpt("id").value_or(std::string()) == "g07-i13";
+  return ItemNode && ItemNode.AttrOpt("id").value_or(std::string()) == kItemUserAssist;
 }
 
 std::string TWorkObject::FindingHint(int index) const {

@@ -21,6 +21,7 @@
 #include "platform/UrlCache.h"
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "ui/components/WindowMessages.h"
 #include "platform/Text.h"
@@ -278,8 +279,8 @@ TEST_F(ProgramTest, FirstStartThenTerminateRequest) {
   ASSERT_TRUE(program.WaitVisible());
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(Text(tips), Row(191, 0));
-  EXPECT_EQ(Text(program.Main()).rfind(Row(0, 0) + " " + Row(1, 0) + " 1.0.0.0", 0), 0u) << Text(program.Main());
+  EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 0));
+  EXPECT_EQ(Text(program.Main()).rfind(Row(kRowProgramName, 0) + " " + Row(kRowAboutVersion, 0) + " 1.0.0.0", 0), 0u) << Text(program.Main());
   EXPECT_EQ(ReadValue(kKey, "Locale").text, "en");
   EXPECT_FALSE(ReadValue(kKey, "PresetScanMode").exists);  // written at exit only
 
@@ -397,7 +398,7 @@ TEST_F(ProgramTest, StoredFormsSurviveAndRunValueIsRemoved) {
   ASSERT_TRUE(program.WaitVisible());
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(Text(tips), Row(191, 1));  // "FR" is French
+  EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 1));  // "FR" is French
   program.Post(Registered("UM_TERMINATE"));
   ASSERT_GE(program.WaitExit(5s), 0);
   const TValue preset = ReadValue(kKey, "PresetScanMode");
@@ -418,11 +419,11 @@ TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
     ASSERT_TRUE(program.WaitVisible());
     HWND tips = program.WaitTips();
     ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(Text(tips), Row(191, 0));
+    EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 0));
     EXPECT_EQ(ReadValue(kKey, "Locale").text, "en");
     program.Post(WM_COMMAND, 1031);  // German from the language menu
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "de"; }, 5s));
-    EXPECT_TRUE(WaitFor([&] { return Text(tips) == Row(191, 2); }, 5s)) << Text(tips);
+    EXPECT_TRUE(WaitFor([&] { return Text(tips) == Row(kRowTipOfTheDay, 2); }, 5s)) << Text(tips);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) && !::IsIconic(program.Main()); }, 5s));
     program.Post(WM_COMMAND, 1034);  // and Spanish
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "es"; }, 5s));
@@ -432,7 +433,7 @@ TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
   TProgram program;
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(Text(tips), Row(191, 3));
+  EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 3));
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
 }
@@ -448,11 +449,11 @@ TEST_F(ProgramTest, TipsAdvanceAndTheirPlaceAndSwitchAreKept) {
     first = WideText(text);
     EXPECT_EQ(first.rfind(L"\r\n\r\n", 0), 0u);  // two line breaks, then the tip
     EXPECT_GT(first.size(), 4u);
-    ::SendMessageA(Child(tips, Row(194, 0)), BM_CLICK, 0, 0);
+    ::SendMessageA(Child(tips, Row(kRowNextTip, 0)), BM_CLICK, 0, 0);
     second = WideText(text);
     EXPECT_NE(second, first);
     // "Do not show tips at startup" turns the tips off.
-    HWND box = Child(tips, Row(193, 0));
+    HWND box = Child(tips, Row(kRowNoTipsAtStartup, 0));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ::SendMessageA(box, BM_CLICK, 0, 0);
@@ -476,7 +477,7 @@ TEST_F(ProgramTest, TipsAdvanceAndTheirPlaceAndSwitchAreKept) {
   const std::wstring third = WideText(Child(tips, "RICHEDIT50W"));
   EXPECT_NE(third, first);
   EXPECT_NE(third, second);
-  EXPECT_EQ(::SendMessageA(Child(tips, Row(193, 0)), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(::SendMessageA(Child(tips, Row(kRowNoTipsAtStartup, 0)), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
 }
@@ -490,7 +491,7 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
     const TReadyList list(program.Main());
     ASSERT_TRUE(list);
     // A fresh user has no mode yet: every group shows, every item is greyed, no check boxes.
-    EXPECT_EQ(Text(list.Handle()), Row(80, 0));
+    EXPECT_EQ(Text(list.Handle()), Row(kRowSelectPresetMode, 0));
     const int groups = list.Groups();
     ASSERT_EQ(groups, 14);
     for (int g = 0; g < groups; ++g) {
@@ -522,13 +523,13 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
 
     // The user's choices: an item unticked in the registry mode, the browser group closed and
     // small icons in the advanced mode.
-    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(87, 0)), 5, 5);
-    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(87, 0); }, 5s));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowPresetRegistry, 0)), 5, 5);
+    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(kRowPresetRegistry, 0); }, 5s));
     ASSERT_TRUE(list.State(0, 0) & TGL_STATE_CHECKED);
     list.ClickItemCheck(0, 0);
     EXPECT_TRUE(WaitFor([&] { return !(list.State(0, 0) & TGL_STATE_CHECKED); }, 5s));
-    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(86, 0)), 5, 5);
-    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(86, 0); }, 5s));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowPresetAdvanced, 0)), 5, 5);
+    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(kRowPresetAdvanced, 0); }, 5s));
     ASSERT_TRUE(list.State(1) & TGL_STATE_EXPANDED);
     list.ClickExpand(1);
     EXPECT_TRUE(WaitFor([&] { return !(list.State(1) & TGL_STATE_EXPANDED); }, 5s));
@@ -545,7 +546,7 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
   ASSERT_NE(tips, nullptr);
   ::PostMessageA(tips, WM_CLOSE, 0, 0);
   const TReadyList list(program.Main());
-  EXPECT_EQ(Text(list.Handle()), Row(86, 0));
+  EXPECT_EQ(Text(list.Handle()), Row(kRowPresetAdvanced, 0));
   EXPECT_FALSE(list.State(0, 0) & TGL_STATE_CHECKED);
   EXPECT_TRUE(list.State(0, 1) & TGL_STATE_CHECKED);
   EXPECT_FALSE(list.State(1) & TGL_STATE_EXPANDED);
@@ -555,8 +556,8 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
   for (int language : {1, 2, 3, 0}) {
     SCOPED_TRACE(language);
     program.Post(WM_COMMAND, static_cast<WPARAM>(std::array<int, 4>{1033, 1036, 1031, 1034}[language]));
-    EXPECT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(86, language); }, 5s)) << Text(list.Handle());
-    for (int row : {81, 87, 92, 94, 43}) EXPECT_NE(ChildOf(program.Main(), "TwHotImage", Row(row, language)), nullptr) << row;
+    EXPECT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(kRowPresetAdvanced, language); }, 5s)) << Text(list.Handle());
+    for (int row : {kRowPresetQuick, kRowPresetRegistry, kRowHomePage, kRowAbout, kRowScanNow}) EXPECT_NE(ChildOf(program.Main(), "TwHotImage", Row(row, language)), nullptr) << row;
   }
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
@@ -569,14 +570,14 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     int row;
   };
   const Case cases[] = {
-      {"missing", [] { ::DeleteFileA(DatabasePath().c_str()); }, 226},
+      {"missing", [] { ::DeleteFileA(DatabasePath().c_str()); }, kRowDatabaseNotFound},
       {"damaged",
        [] {
          unique_hfile file(::CreateFileA(DatabasePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
          DWORD written = 0;
          ::WriteFile(file.get(), "not a database", 14, &written, nullptr);
        },
-       227},
+       kRowDatabaseCorrupted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -601,13 +602,13 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "fr"; }, 5s));
     // The About box, the home page and the settings do not wait for the database; scanning is
     // disabled.
-    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(92, 1))));
-    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(96, 1))));
-    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(43, 1))));
-    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(94, 1)), 5, 5);
+    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(kRowHomePage, 1))));
+    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(kRowSettings, 1))));
+    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(kRowScanNow, 1))));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowAbout, 1)), 5, 5);
     HWND about = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (about = program.Find("TAboutForm")) && ::IsWindowVisible(about); }, 5s));
-    EXPECT_EQ(Text(about), Row(93, 1));
+    EXPECT_EQ(Text(about), Row(kRowAboutTitle, 1));
     ::PostMessageA(about, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(about); }, 5s));
     program.Post(Registered("UM_TERMINATE"));
@@ -726,7 +727,7 @@ HWND StartInMode(TProgram& program, int mode) {
   if (!program.Started() || !program.WaitVisible()) return nullptr;
   HWND scan = nullptr;
   WaitFor([&] {
-    scan = ChildOf(program.Main(), "TwHotImage", Row(43, 0));
+    scan = ChildOf(program.Main(), "TwHotImage", Row(kRowScanNow, 0));
     return scan && ::IsWindowEnabled(scan) && ::IsWindowVisible(scan) &&
            Text(TReadyList(program.Main()).Handle()) == Row(ModeRow(mode), 0);
   }, kStartup);
@@ -769,7 +770,7 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
     HWND summary = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (summary = program.Find("TScanInfoDlg")) && ::IsWindowVisible(summary); }, 120s));
     const std::wstring text = WideText(Child(summary, "RICHEDIT50W"));
-    EXPECT_NE(text.find(Widen(Format(Row(129, 0), expected.count))), std::wstring::npos)
+    EXPECT_NE(text.find(Widen(Format(Row(kRowProblemsFound, 0), expected.count))), std::wstring::npos)
         << Narrow(text) << " (the command line found " << expected.count << ")";
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 5s));
@@ -781,7 +782,7 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
       EXPECT_EQ(results.Groups(), 0);
     } else {
       EXPECT_TRUE(::IsWindowVisible(results.Handle()));
-      EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(46, 0))));
+      EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton, 0))));
       ASSERT_EQ(results.Groups(), static_cast<int>(expected.groups.size()));
       for (int g = 0; g < results.Groups(); ++g) {
         EXPECT_EQ(results.Items(g), 0) << "items are made when the group first opens";
@@ -793,7 +794,7 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
         EXPECT_GE(results.Image(g, 0), 0);
       }
       // Cancel returns to the ready list with the results gone.
-      ClickAt(ChildOf(program.Main(), "TwHotImage", Row(12, 0)), 5, 5);
+      ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowCancel, 0)), 5, 5);
       EXPECT_TRUE(WaitFor([&] { return results.Groups() == 0 && ::IsWindowVisible(scan); }, 5s));
     }
     program.Post(Registered("UM_TERMINATE"));
@@ -814,15 +815,15 @@ TEST_F(ScanTest, AbortKeepsWhatWasFoundWithoutSummary) {
   ASSERT_NE(scan, nullptr);
   ClickAt(scan, 5, 5);
   HWND abort = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (abort = ChildOf(program.Main(), "TwHotImage", Row(44, 0))) && ::IsWindowVisible(abort); }, 10s));
+  ASSERT_TRUE(WaitFor([&] { return (abort = ChildOf(program.Main(), "TwHotImage", Row(kRowAbort, 0))) && ::IsWindowVisible(abort); }, 10s));
   ClickAt(abort, 5, 5);
   HWND clean = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (clean = ChildOf(program.Main(), "TwHotImage", Row(46, 0))) && ::IsWindowVisible(clean); }, 30s));
+  ASSERT_TRUE(WaitFor([&] { return (clean = ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton, 0))) && ::IsWindowVisible(clean); }, 30s));
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(program.Find("TScanInfoDlg"), nullptr);
   const TReadyList results = TReadyList::Results(program.Main());
   EXPECT_TRUE(::IsWindowVisible(results.Handle()));
-  EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(12, 0))));
+  EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(kRowCancel, 0))));
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(10s), 0);
 }
@@ -1150,13 +1151,13 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
 
     // Clean: the close-programs dialog when it is shown (its answer does not stop the run), then
     // the warning; nothing goes before the warning is answered.
-    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(46, 0));
+    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton, 0));
     ASSERT_NE(clean, nullptr);
     ClickAt(clean, 5, 5);
     HWND warning = nullptr;
     ASSERT_TRUE(WaitFor([&] {
       if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close)) {
-        if (HWND cancel = ChildOf(close, "TwHotImage", Row(12, 0))) ClickAt(cancel, 5, 5);
+        if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel, 0))) ClickAt(cancel, 5, 5);
       }
       return (warning = program.Find("TCleanWarningDlg")) && ::IsWindowVisible(warning);
     }, 30s)) << [&] {
@@ -1170,7 +1171,7 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
       return windows;
     }();
     for (std::size_t f = 0; f < kFixtureCount; ++f) EXPECT_TRUE(Present(f)) << kFixtures[f].tag;
-    HWND proceed = ChildOf(warning, "TwHotImage", Row(46, 0));
+    HWND proceed = ChildOf(warning, "TwHotImage", Row(kRowCleanButton, 0));
     ASSERT_NE(proceed, nullptr);
     ClickAt(proceed, 5, 5);
 
@@ -1178,21 +1179,21 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
     ASSERT_TRUE(WaitFor([&] {
       return (summary = program.Find("TScanInfoDlg")) && ::IsWindowVisible(summary);
     }, 120s));
-    EXPECT_EQ(Text(summary), Row(123, 0));
+    EXPECT_EQ(Text(summary), Row(kRowCleaningCompleted, 0));
     auto flat = [](std::string text) {
       text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
       return text;
     };
     const std::string sentence =
-        lockedTicked ? Format(Row(124, 0) + ":" + Row(125, 0), cleaned - lockedTicked, lockedTicked, cleaned)
-                     : Format(Row(124, 0) + ".", cleaned, 0, cleaned);
+        lockedTicked ? Format(Row(kRowCleaningCounts, 0) + ":" + Row(kRowCleaningNeedsReboot, 0), cleaned - lockedTicked, lockedTicked, cleaned)
+                     : Format(Row(kRowCleaningCounts, 0) + ".", cleaned, 0, cleaned);
     const std::string shown = Narrow(WideText(Child(summary, "RICHEDIT50W")));
     EXPECT_NE(flat(shown).find(flat(sentence)), std::string::npos) << shown << "\nexpected: " << sentence;
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
     if (!oldBackup.empty()) {
       HWND box = nullptr;
       ASSERT_TRUE(WaitFor([&] { return (box = program.Find("#32770")) && ::IsWindowVisible(box); }, 10s));
-      EXPECT_NE(ChildTexts(box).find(Format(Row(158, 0), 30.0)), std::string::npos) << ChildTexts(box);
+      EXPECT_NE(ChildTexts(box).find(Format(Row(kRowRecycleOldBackups, 0), 30.0)), std::string::npos) << ChildTexts(box);
       ::PostMessageA(box, WM_COMMAND, IDYES, 0);
     }
     // Back to the ready list, the results gone.

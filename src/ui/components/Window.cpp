@@ -159,7 +159,7 @@ void TApplication::Run() {
         try {
           OnIdle();
         } catch (...) {
-          LogBoundaryError("AppEventsIdle");
+          LogBoundaryError("TApplication.OnIdle");
         }
       }
     }

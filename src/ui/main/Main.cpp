@@ -9,6 +9,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "engine/ProtectPlaces.h"
 #include "settings/CustomGroup.h"
 #include "engine/States.h"
@@ -26,12 +27,12 @@
 #include "settings/RegistrySettings.h"
 #include "strings/Language.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/WindowMessages.h"
 #include "ui/components/FormUtils.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
@@ -49,6 +50,9 @@ constexpr COLORREF kMainColor = RGB(83, 83, 83);
 constexpr UINT_PTR kTimer1 = 1;
 // The product's home page (the build's TW_HOME_PAGE).
 constexpr const char* kHomePage = TW_HOME_PAGE;
+// The recorded processor clock above which the history is counted at start-up: slower machines
+// would show the main window late.
+constexpr int kStartupHistoryMinMHz = 996;
 
 // The mode of each button of the column, in its order (Quick, Cookie, History, Privacy,
 // Complete, Advanced, Registry).
@@ -232,7 +236,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
 }
 
 TTWMainForm::~TTWMainForm() {
-  // FormDestroy. The installed database is never written: the user's state goes to the user's
+  // The installed database is never written: the user's state goes to the user's
   // settings.
   SaveUserChoices();
   database_.reset();
@@ -437,7 +441,7 @@ void TTWMainForm::UpdateTitle(int language) {
   for (TWindow* form : Application().Forms) form->Tag = language;
   std::string title;
   try {
-    title = Format("%s - %s %s", Row(0, language), Row(1, language), ProgramFileVersion());
+    title = Format("%s - %s %s", Row(kRowProgramName, language), Row(kRowAboutVersion, language), ProgramFileVersion());
   } catch (...) {
     LogBoundaryError("TTWMainForm.UpdateTitle");
     title = ProgramTitle(language);
@@ -484,19 +488,19 @@ void TTWMainForm::LoadLanguageResources() {
     elvResults_->EndUpdate();
   }
   // Hints.
-  hotScan_->SetHint(Row(43, l));
-  hotAbort_->SetHint(Row(44, l));
-  hotFinish_->SetHint(Row(45, l));
-  hotClean_->SetHint(Row(46, l));
-  hotStart_->SetHint(Row(43, l));
-  hotLanguage_->SetHint(Row(91, l));
-  hotHomePage_->SetHint(Row(92, l));
-  hotAbout_->SetHint(Row(94, l));
-  hotHelp_->SetHint(Row(95, l));
-  hotSettings_->SetHint(Row(96, l));
-  hotCancel_->SetHint(Row(12, l));
-  hotStop_->SetHint(Row(12, l));
-  hotPreset_->SetHint(Row(80, l));
+  hotScan_->SetHint(Row(kRowScanNow, l));
+  hotAbort_->SetHint(Row(kRowAbort, l));
+  hotFinish_->SetHint(Row(kRowFinish, l));
+  hotClean_->SetHint(Row(kRowCleanButton, l));
+  hotStart_->SetHint(Row(kRowScanNow, l));
+  hotLanguage_->SetHint(Row(kRowSwitchLanguage, l));
+  hotHomePage_->SetHint(Row(kRowHomePage, l));
+  hotAbout_->SetHint(Row(kRowAbout, l));
+  hotHelp_->SetHint(Row(kRowHelp, l));
+  hotSettings_->SetHint(Row(kRowSettings, l));
+  hotCancel_->SetHint(Row(kRowCancel, l));
+  hotStop_->SetHint(Row(kRowCancel, l));
+  hotPreset_->SetHint(Row(kRowSelectPresetMode, l));
   for (int i = 0; i < 7; ++i) modeButtons_[i]->SetHint(Row(ModeRow(kModeOfButton[i]), l));
 
   // Pictures, with flipping off while they load.
@@ -612,10 +616,10 @@ void TTWMainForm::RefreshScanButtons() {
   for (THotImage* b : {hotLanguage_.get(), hotHomePage_.get(), hotSettings_.get(), hotAbout_.get()})
     b->SetVisible(ScanState != ssResults);
   res::TLanguagePicture normal = res::kScanNormal, over = res::kScanOver;
-  int hint = 43;
-  if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
-  if (ScanState == ssResults) normal = res::kCleanNormal, over = res::kCleanOver, hint = 46;
-  if (ScanState == ssCleaning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
+  int hint = kRowScanNow;
+  if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = kRowAbort;
+  if (ScanState == ssResults) normal = res::kCleanNormal, over = res::kCleanOver, hint = kRowCleanButton;
+  if (ScanState == ssCleaning) normal = res::kAbortNormal, over = res::kAbortOver, hint = kRowAbort;
   const bool flip = hotStart_->FlipPictures;
   hotStart_->FlipPictures = false;
   LoadPicture(*hotStart_, res::PictureName(normal, l), res::PictureName(over, l));
@@ -626,7 +630,7 @@ void TTWMainForm::RefreshScanButtons() {
 void TTWMainForm::FormShow() {
   std::string title;
   try {
-    title = Format("%s %s %s", ProgramTitle(Tag), Row(1, Tag), ProgramFileVersion());
+    title = Format("%s %s %s", ProgramTitle(Tag), Row(kRowAboutVersion, Tag), ProgramFileVersion());
   } catch (...) {
     LogBoundaryError("TTWMainForm.FormShow");
     title = ProgramTitle(Tag);
@@ -691,10 +695,10 @@ void TTWMainForm::WMDatabaseReady() {
   Application().ProcessMessages();
   ::PostMessageA(Handle(), WM_SHOWTIPS, 0, 0);
   // On a machine fast enough to read the history at start-up, tell the user what it holds.
-  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > 996) {
+  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > kStartupHistoryMinMHz) {
     int total = 0, adult = 0;
     scanMgr_->AdultHistoryCount(Tag, total, adult);
-    ShowBalloon(std::string(StrRes(219, Tag)), Format(std::string(StrRes(225, Tag)), total, adult),
+    ShowBalloon(std::string(StrRes(kRowCaptionWarning, Tag)), Format(std::string(StrRes(kRowAdultHistoryFound, Tag)), total, adult),
                 adult > 0, bfWarning);
   }
 }
@@ -835,7 +839,7 @@ void TTWMainForm::PopPornScanClick() {
   if (ScanState != ssIdle) return;
   int total = 0, adult = 0;
   scanMgr_->AdultHistoryCount(Tag, total, adult);
-  ShowBalloon(Row(219, Tag), Format(Row(225, Tag), total, adult), adult > 0, bfWarning);
+  ShowBalloon(Row(kRowCaptionWarning, Tag), Format(Row(kRowAdultHistoryFound, Tag), total, adult), adult > 0, bfWarning);
 }
 
 std::string TTWMainForm::SystemInfoText() const {
@@ -864,7 +868,7 @@ std::string TTWMainForm::SystemInfoText() const {
 
 void TTWMainForm::PopSysInfoClick() {
   if (ScanState == ssScanning) return;
-  ShowBalloon(Row(27, Tag), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
+  ShowBalloon(Row(kRowSystemInformation, Tag), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
 }
 
 void TTWMainForm::ShowTrayPopup(int x, int y) {
@@ -877,12 +881,12 @@ void TTWMainForm::InitMenuPopup(HMENU menu) {
   const int l = Tag;
   if (menu == trayPopup_.get()) {
     // Captions live in the menu's look (its entries draw themselves).
-    trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? 69 : 70, l));
-    trayLook_->SetCaption(kCmdQuickAnalysis, Row(71, l));
-    trayLook_->SetCaption(kCmdSysInfo, Row(72, l));
-    trayLook_->SetCaption(kCmdSettings, Row(96, l));
-    trayLook_->SetCaption(kCmdExit, Row(73, l));
-    trayLook_->SetBandCaption(std::string(11, ' ') + Row(67, l));
+    trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? kRowTrayHide : kRowTrayOpen, l));
+    trayLook_->SetCaption(kCmdQuickAnalysis, Row(kRowQuickAnalysis, l));
+    trayLook_->SetCaption(kCmdSysInfo, Row(kRowSystemInfo, l));
+    trayLook_->SetCaption(kCmdSettings, Row(kRowSettings, l));
+    trayLook_->SetCaption(kCmdExit, Row(kRowExit, l));
+    trayLook_->SetBandCaption(std::string(11, ' ') + Row(kRowTrayMenu, l));
     const UINT idle = ScanState == ssIdle ? MF_ENABLED : MF_GRAYED;
     for (int id : {kCmdQuickAnalysis, kCmdSysInfo, kCmdSettings}) ::EnableMenuItem(menu, id, MF_BYCOMMAND | idle);
     ::SetMenuDefaultItem(menu, kCmdOpenHide, FALSE);
@@ -890,10 +894,10 @@ void TTWMainForm::InitMenuPopup(HMENU menu) {
   } else if (menu == languagePopup_.get()) {
     for (int i = 0; i < 4; ++i) {
       const int id = kLanguageLocaleIds[i];
-      languageLook_->SetCaption(id, Row(23 + i, l));
+      languageLook_->SetCaption(id, Row(kRowLanguageEnglish + i, l));
       ::CheckMenuItem(menu, id, MF_BYCOMMAND | (i == checkedLanguage_ ? MF_CHECKED : MF_UNCHECKED));
     }
-    languageLook_->SetBandCaption(Row(74, l));
+    languageLook_->SetBandCaption(Row(kRowLanguages, l));
   }
 }
 
@@ -975,7 +979,7 @@ void TTWMainForm::HotScanClick() {
   if (ScanState != ssIdle || !modeButtonsOn_) return;
   // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
   if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
-    ShowBalloon(Row(kRowOops, Tag), Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
+    ShowBalloon(Row(kRowOops, Tag), Row(row, Tag) + (row == kRowChooseItemsToScan ? "!" : ""), true, bfError);
     return;
   }
   if (!OfferRightsBeforeScan()) return;
@@ -992,7 +996,7 @@ void TTWMainForm::HotScanClick() {
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.
     const ErrorInfo error = DescribeException(std::current_exception());
-    LogFile().Write("[hotScanClick] %s: %s", error.className, error.message);
+    LogFile().Write("[TTWMainForm.HotScanClick] %s: %s", error.className, error.message);
     HotFinishClick();
   }
 }
@@ -1035,14 +1039,14 @@ std::string TTWMainForm::NodeText(const TXmlNode& node, const char* attribute) c
 std::string TTWMainForm::ReadyGroupCaption(int group) const {
   const TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
   const std::string name = NodeText(entry.Node, "name");
-  if (entry.Id != "g01") return name;
+  if (entry.Id != kGroupSystemBrowser) return name;
   // The browser group names one alternative per kind of default browser.
   std::string chosen = GetField(name, browserKind_);
   return chosen.empty() ? GetField(name, 1) : chosen;
 }
 
 int TTWMainForm::ReadyGroupImage(const TXmlNode& group, const std::string& id) {
-  if (id == "g01") {
+  if (id == kGroupSystemBrowser) {
     const std::string icons = group.AttrOpt("icon").value_or(std::string());
     std::string source = GetField(icons, browserKind_);
     if (source.empty()) source = GetField(icons, 1);
@@ -1085,7 +1089,7 @@ bool TTWMainForm::OnDatabaseNode(const TXmlNode& group, const TXmlNode* item) {
       TReadyGroup entry;
       entry.Node = group;
       entry.Id = group.AttrOpt("id").value_or(std::string());
-      if (entry.Id == "g01") browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+      if (entry.Id == kGroupSystemBrowser) browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
       const int image = ReadyGroupImage(group, entry.Id);
       ready_.insert(ready_.begin(), std::move(entry));
       list.InsertGroup(0, ReadyGroupCaption(0), image);
@@ -1120,7 +1124,7 @@ void TTWMainForm::BuildReadyList() {
     const TXmlNode root = database_->Document.Root();
     // 3. The tile size the document keeps.
     const bool small = root.AttrOpt("smallIcons").value_or(std::string()) == "true";
-    list.SetTileHeight(small ? 32 : 42);
+    list.SetTileHeight(small ? kReadyTileHeightSmallBuilt : kReadyTileHeightLarge);
     list.SetSmallImages(small);
     browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
     // 4. The groups and their items in document order.
@@ -1195,7 +1199,7 @@ bool TTWMainForm::HasCheckedItem() const {
 }
 
 void TTWMainForm::SetSmallIcons(bool small) {
-  elvReady_->SetTileHeight(small ? 28 : 42);
+  elvReady_->SetTileHeight(small ? kReadyTileHeightSmallSwitched : kReadyTileHeightLarge);
   elvReady_->SetSmallImages(small);
   database_->Document.Root().SetAttr("smallIcons", small ? "true" : "false");
 }
@@ -1245,23 +1249,23 @@ void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
   const bool onGroup = hit.Group >= 0 && !hit.OnItem() && hit.Kind != THitKind::GroupBand;
   if (onGroup) {
     popupGroup_ = hit.Group;
-    const int toggle = list.GroupExpanded(hit.Group) ? 208 : 209;
+    const int toggle = list.GroupExpanded(hit.Group) ? kRowCollapse : kRowExpand;
     add(kCmdGroupToggle, Row(toggle, l) + "\"" + MenuText(list.GroupCaption(hit.Group)) + "\"");
-    add(kCmdExpandAll, Row(211, l));
-    add(kCmdCollapseAll, Row(210, l));
-    add(kCmdSelectAll, Row(212, l), greyed);
-    add(kCmdUnselectAll, Row(213, l), greyed);
-    add(kCmdSelectAllInGroups, Row(214, l), greyed);
-    add(kCmdUnselectAllInGroups, Row(215, l), greyed);
+    add(kCmdExpandAll, Row(kRowExpandAllGroups, l));
+    add(kCmdCollapseAll, Row(kRowCollapseAllGroups, l));
+    add(kCmdSelectAll, Row(kRowMenuSelectAll, l), greyed);
+    add(kCmdUnselectAll, Row(kRowUnselectAll, l), greyed);
+    add(kCmdSelectAllInGroups, Row(kRowSelectAllInGroups, l), greyed);
+    add(kCmdUnselectAllInGroups, Row(kRowUnselectAllInGroups, l), greyed);
     ::SetMenuDefaultItem(menu.get(), kCmdGroupToggle, FALSE);
   } else {
-    add(kCmdScanNow, Row(43, l));
-    add(kCmdSelectAllInGroups, Row(214, l), greyed);
-    add(kCmdUnselectAllInGroups, Row(215, l), greyed);
-    add(kCmdIconSize, Row(list.SmallImages() ? 168 : 169, l));
+    add(kCmdScanNow, Row(kRowScanNow, l));
+    add(kCmdSelectAllInGroups, Row(kRowSelectAllInGroups, l), greyed);
+    add(kCmdUnselectAllInGroups, Row(kRowUnselectAllInGroups, l), greyed);
+    add(kCmdIconSize, Row(list.SmallImages() ? kRowLargeIcons : kRowSmallIcons, l));
     ::SetMenuDefaultItem(menu.get(), kCmdScanNow, FALSE);
   }
-  const std::string band = onGroup ? std::string(13, ' ') + Row(207, l) : std::string(8, ' ') + Row(204, l);
+  const std::string band = onGroup ? std::string(13, ' ') + Row(kRowGroupMenu, l) : std::string(8, ' ') + Row(kRowCleanMenu, l);
   const TOwnerDrawnMenu look(menu.get(), band, popImages_);
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
@@ -1357,7 +1361,7 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         break;
     }
   } catch (...) {
-    HandleError("AppEventsException");
+    HandleError("TTWMainForm.WndProc");
     return 0;
   }
   return TWindow::WndProc(msg, wParam, lParam);

@@ -73,7 +73,7 @@ class TTWMainForm final : public TWindow {
  public:
   // FormCreate. Args: the command-line arguments after the program name.
   explicit TTWMainForm(std::vector<std::string> args);
-  // FormDestroy: the Run value, then the database is saved and freed.
+  // The Run value, then the database is saved and freed.
   ~TTWMainForm() override;
 
   // The scan manager with the receiver of its events, created in FormCreate; they outlive the
@@ -118,7 +118,7 @@ class TTWMainForm final : public TWindow {
   void TipsClosed(TTipOfTheDayForm* tips);
   // The database could not be loaded: the window stays usable without it.
   void DatabaseUnavailable();
-  // hotScanClick: refuses with a balloon when the mode cannot scan, else starts a scan.
+  // Refuses with a balloon when the mode cannot scan, else starts a scan.
   void HotScanClick();
   // Stops a running scan; what was found so far stays.
   void HotAbortClick();
