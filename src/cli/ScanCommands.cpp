@@ -16,7 +16,6 @@
 
 #include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/system/KeptCookies.h"
-#include "cleaners/system/RegistryObjects.h"
 #include "cli/Cli.h"
 #include "database/XMLDatabase.h"
 #include "engine/ProtectPlaces.h"
@@ -82,15 +81,6 @@ void TickItems(TXMLDatabase& database, const std::string& list) {
   if (!unknown.empty()) throw UsageError("--items: no item " + *unknown.begin() + " in the database");
 }
 
-// The text a clean reports for line Index: a registry value object reports the value's name.
-// The view lives as long as the line.
-std::string_view EntryName(const TWorkObject& object, int index) {
-  if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&object.Found.Record(index)))
-    return entry->Name;
-  const std::string_view text = object.Found.TextView(index);
-  return text.substr(0, text.find('|'));
-}
-
 std::string ItemId(const TWorkObject& object) {
   if (!object.ItemNode) return {};
   return object.ItemNode.AttrOpt("id").value_or("");
@@ -124,7 +114,7 @@ class TReportedLines {
     if (found.Count() == indexed_) return;
     lines_.reserve(static_cast<std::size_t>(found.Count()));
     for (int i = indexed_; i < found.Count(); ++i) {
-      const std::string_view text = found.TextView(i), name = EntryName(object_, i);
+      const std::string_view text = found.TextView(i), name = object_.CleanReportName(i);
       lines_.emplace(text, i);
       if (name != text) lines_.emplace(name, i);
     }
@@ -138,10 +128,34 @@ class TReportedLines {
   std::vector<bool> reported_;
 };
 
+// The run's side of the scan manager's events: each object's run time, from the end of the one
+// before it (or the start of the run), and the end of the run (the end marker's completion).
+class TCliScanEvents final : public TScanEvents {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  void OnWorkDone(TCustomWorkObject* sender) override {
+    const Clock::time_point now = Clock::now();
+    seconds[sender] = std::chrono::duration<double>(now - last).count();
+    last = now;
+    if (static_cast<TWorkObject*>(sender)->IsEndMarker()) finished = true;
+  }
+  // A new run starts now.
+  void Start() {
+    finished = false;
+    last = Clock::now();
+  }
+
+  bool finished = false;
+  Clock::time_point last = Clock::now();
+  std::map<const TCustomWorkObject*, double> seconds;
+};
+
 struct Run {
   explicit Run(bool clean) : cleaning(clean) {}
   bool cleaning;
   TQueueSynchronizer sync;
+  TCliScanEvents events;
   // The lines each object's clean reported, i.e. processed
   std::map<const TWorkObject*, TReportedLines> cleaned;
 };
@@ -168,27 +182,14 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   if (items) TickItems(database, *items);
 
   Run run(clean);
-  TScanMgr manager(run.sync, nullptr, CleanerBuilders(), 1, true);
-  bool finished = false;
-  // Each object's run time: from the end of the one before it (or the start of the run).
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point last = Clock::now();
-  std::map<const TCustomWorkObject*, double> seconds;
-  manager.OnWorkDone = [&](TCustomWorkObject* sender) {
-    const Clock::time_point now = Clock::now();
-    seconds[sender] = std::chrono::duration<double>(now - last).count();
-    last = now;
-    if (sender == manager.WorkObjects.back().get()) finished = true;
-  };
+  TScanMgr manager(run.sync, run.events, CleanerBuilders(), 1, true);
   {
     TRegistrySettingsStore settings;
     manager.Protect = ProtectListFromLines(ReadProtectLines(settings));
   }
-  CurrentMode = static_cast<std::uint8_t>(mode);
-  ScanState = ssScanning;
-  last = Clock::now();
-  manager.Scan(database.Document, LanguageOption(args));
-  run.sync.RunUntil([&] { return finished; });
+  run.events.Start();
+  manager.Scan(database.Document, static_cast<TPresetMode>(mode), LanguageOption(args));
+  run.sync.RunUntil([&] { return run.events.finished; });
   // What could not be scanned is reported as the program does (the clean's runs replace the
   // objects' errors).
   const std::vector<TRunError> scanErrors = RunErrors(manager.WorkObjects, false);
@@ -235,8 +236,6 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
     } catch (const EKeptCookiesError& e) {
       std::fprintf(stderr, "twcli: %s\n", e.what());
     }
-    ScanState = ssCleaning;
-    finished = false;
     for (const auto& object : manager.WorkObjects) {
       // The findings of the scan are read from Found once it is over; only what the clean
       // reports is taken item by item, and marks the lines it names.
@@ -245,11 +244,10 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       if (backups) object->OnBackup = [](TWorkObject*, TWorkDataPtr) {};
       else object->OnBackup = nullptr;
     }
-    last = Clock::now();
+    run.events.Start();
     manager.Clean();
-    run.sync.RunUntil([&] { return finished; });
+    run.sync.RunUntil([&] { return run.events.finished; });
   }
-  ScanState = ssIdle;
 
   // Totals as the main window keeps them: every finding counts, a repeated name's size once.
   std::int64_t count = 0, size = 0, kept = 0;
@@ -266,7 +264,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   if (json) out += Format("{\"mode\":%d,\"objects\":[", mode);
   bool firstObject = true;
   for (const auto& object : manager.WorkObjects) {
-    if (dynamic_cast<const TDummyObject*>(object.get())) continue;
+    if (object->IsEndMarker()) continue;
     const bool failedRun = !object->ErrorClass.empty();
     const bool failedScan = failed.count(object.get()) != 0;
     if (json) {
@@ -283,7 +281,7 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
       out += "]";
       if (object->SkipClean) out += ",\"skipped\":true";
       char time[32];
-      std::snprintf(time, sizeof time, ",\"seconds\":%.6f", seconds[object.get()]);
+      std::snprintf(time, sizeof time, ",\"seconds\":%.6f", run.events.seconds[object.get()]);
       out += time;
       out += ",\"findings\":[";
     } else {
@@ -333,10 +331,10 @@ int RunScanOrClean(const std::vector<std::string>& rawArgs, bool clean) {
   std::vector<std::string> backupFiles;
   std::size_t oldBackups = 0;
   if (clean) {
-    for (const auto& object : manager.WorkObjects)
-      if (const auto* registry = dynamic_cast<const TRegistryObject*>(object.get()))
-        backupFiles.insert(backupFiles.end(), registry->BackupFiles.begin(),
-                           registry->BackupFiles.end());
+    for (const auto& object : manager.WorkObjects) {
+      const std::vector<std::string> written = object->WrittenBackups();
+      backupFiles.insert(backupFiles.end(), written.begin(), written.end());
+    }
     oldBackups = OldBackups().size();
   }
 

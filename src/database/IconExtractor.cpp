@@ -16,7 +16,6 @@
 #include "support/Fields.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
-#include "support/Messages.h"
 
 namespace tw {
 namespace {
@@ -135,7 +134,12 @@ void TIconExtractor::Execute() noexcept {
     }
   }
   // The end event: the window learns that the database is ready, whatever happened.
-  if (Database.Handle) ::PostMessageA(Database.Handle, WM_DATABASEREADY, 0, 0);
+  try {
+    if (Database.OnReady) Database.OnReady();
+  } catch (...) {
+    ErrorInfo error = DescribeException(std::current_exception());
+    Database.Log().Write("[TIconExtractor.Execute] %s: %s", error.className, error.message);
+  }
   finished_ = true;
 }
 
@@ -192,11 +196,11 @@ int TIconExtractor::ThreeWay(const std::string& source) {
 int TIconExtractor::GroupIcon(const std::string& id, const std::string& iconList) {
   if (id == kGroupSystemBrowser) {
     const int kind = DefaultBrowserKind(env_.ShellNormalizePath);
-    return ThreeWay(PrepareIconSource(GetField(iconList, kind), env_.WinNT));
+    return ThreeWay(GetField(iconList, kind));
   }
   const int count = FieldCount(iconList);
   for (int k = 1; k <= count; ++k) {
-    const int index = ThreeWay(PrepareIconSource(GetField(iconList, k), env_.WinNT));
+    const int index = ThreeWay(GetField(iconList, k));
     if (index >= 0) return index;
   }
   return -1;
@@ -215,7 +219,7 @@ int TIconExtractor::SearchTree(const std::string& folder, const std::string& fil
 int TIconExtractor::ItemIcon(const std::string& iconList) {
   const int count = FieldCount(iconList);
   for (int k = 1; k <= count; ++k) {
-    const std::string source = PrepareIconSource(GetField(iconList, k), env_.WinNT);
+    const std::string source = GetField(iconList, k);
     if (IconSourceKindOf(source) != TIconSourceKind::Path) {
       const int index = ThreeWay(source);
       if (index >= 0) return index;

@@ -2,8 +2,8 @@
 // Icon resolution for the scan database's groups and items: a thread that finds, for every group
 // and item, the system image list index of the program or folder its "icon" list names, records
 // it in the database's IconIndexes and hands the node to the window (the database's OnNode, in
-// the main thread). When it ends, however it ends, WM_DATABASEREADY is posted to the database's
-// window.
+// the main thread). When it ends, however it ends, the database raises OnReady (in this
+// thread).
 //
 // The document is read in the main thread only: the extractor takes the ids and icon lists of
 // all groups and items when it is created, and hands the nodes back through the synchronizer.
@@ -30,7 +30,6 @@ struct TIconEnvironment {
   std::function<std::string(const std::string&)> ResolveFolderMacro;
   std::function<std::string(const std::string&)> ShellNormalizePath;
   std::function<int(const std::string&)> CsidlFromName;
-  bool WinNT = true;
 };
 
 // The shell's system image list index of a file or folder; -1 when the shell gives no icon.

@@ -3,7 +3,6 @@
 #include "database/XMLProtect.h"
 #include "platform/ShellFolders.h"
 #include "support/LogFile.h"
-#include "support/Messages.h"
 
 namespace tw {
 
@@ -20,8 +19,8 @@ std::string ResolveDatabasePath(const std::string& fileName) {
   return ProgramFolder() + fileName;
 }
 
-TXMLDatabase::TXMLDatabase(HWND handle, TNodeEvent onNode, TFileLogFile& log)
-    : Handle(handle), OnNode(std::move(onNode)), log_(log) {}
+TXMLDatabase::TXMLDatabase(TReadyEvent onReady, TNodeEvent onNode, TFileLogFile& log)
+    : OnReady(std::move(onReady)), OnNode(std::move(onNode)), log_(log) {}
 
 TXMLDatabase::~TXMLDatabase() { extractor_.reset(); }
 
@@ -49,8 +48,8 @@ bool TXMLDatabase::Load(std::string fileName, bool isProtected) {
     if (sync_) {
       extractor_ = std::make_unique<TIconExtractor>(*this, *sync_, iconEnvironment_);
       extractor_->Start();
-    } else if (Handle) {
-      ::PostMessageA(Handle, WM_DATABASEREADY, 0, 0);
+    } else if (OnReady) {
+      OnReady();
     }
     return true;
   } catch (...) {

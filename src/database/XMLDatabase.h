@@ -32,16 +32,20 @@ class TXMLDatabase {
   // Called for every group (Item null) and every item once its icon is known.
   using TNodeEvent = std::function<bool(const TXmlNode& group, const TXmlNode* item)>;
 
+  // Raised once the loaded database is ready (its icons resolved): in the thread that resolved
+  // them, so its receiver posts or queues what it does and touches no window there.
+  using TReadyEvent = std::function<void()>;
+
   // Log receives the records of failed loads and saves (the program's log unless a test gives one).
-  explicit TXMLDatabase(HWND handle = nullptr, TNodeEvent onNode = {}, TFileLogFile& log = LogFile());
+  explicit TXMLDatabase(TReadyEvent onReady = {}, TNodeEvent onNode = {}, TFileLogFile& log = LogFile());
   // Stops icon resolution (waiting for its thread) before the document goes.
   ~TXMLDatabase();
   TXMLDatabase(const TXMLDatabase&) = delete;
   TXMLDatabase& operator=(const TXMLDatabase&) = delete;
 
   // Resolves the icons of groups and items after every successful Load, in a thread of its own
-  // that hands each node to OnNode through Sync and posts WM_DATABASEREADY to Handle at its end.
-  // Without it, a successful Load posts WM_DATABASEREADY at once.
+  // that hands each node to OnNode through Sync and raises OnReady at its end. Without it, a
+  // successful Load raises OnReady at once, in its own thread.
   void SetIconResolution(TSynchronizer& sync, TIconEnvironment environment);
 
   // A name without ":" is taken relative to the program's folder. False (and one log record)
@@ -53,7 +57,7 @@ class TXMLDatabase {
   // Text stays as it was when no tip qualifies.
   void GetNextTip(int language, std::string& text);
 
-  HWND Handle;
+  TReadyEvent OnReady;
   TNodeEvent OnNode;
   TXmlDocument Document;
   // "id" -> system image list index of the group's or item's icon.

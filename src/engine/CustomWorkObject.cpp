@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "database/portable/ItemIds.h"
+#include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
 #include "platform/RegRead.h"
 
@@ -45,6 +47,42 @@ TWorkObject::TWorkObject(HWND handle, TWorkDoneEvent onWorkDone, TWorkItemEvent 
       OnItem(std::move(onItem)) {}
 
 TFindingPlace TWorkObject::FindingPlace(const std::string&, const TChecked&) const { return {}; }
+
+TFindingCaption TWorkObject::FindingCaption(int index) const { return {Found.Text(index), false}; }
+
+bool TWorkObject::NamesAreRot13() const {
+  return ItemNode && ItemNode.AttrOpt("id").value_or(std::string()) == kItemUserAssist;
+}
+
+std::string TWorkObject::FindingHint(int index) const {
+  return NamesAreRot13() ? QuotedFinding(index) : Found.Text(index);
+}
+
+std::string TWorkObject::QuotedFinding(int index) const {
+  const std::string name = NamesAreRot13() ? Rot13(Found.Name(index)) : Found.Name(index);
+  return "\"" + name + "\"=\"" + Found.Value(index) + "\"";
+}
+
+std::string TWorkObject::FindingReadableText(int index) const {
+  return NamesAreRot13() ? Rot13(Found.Name(index)) : Found.Text(index);
+}
+
+std::string TWorkObject::ReportedText(const std::string& text) const {
+  return NamesAreRot13() ? Rot13(text) : text;
+}
+
+TOpenPlace TWorkObject::OpenPlace(int index) const {
+  if (index < 0 || index >= Found.Count()) return {};
+  const std::string entry = Found.Name(index);
+  const std::size_t slash = entry.find_last_of('\\');
+  if (slash == std::string::npos) return {};
+  return {TOpenPlace::TKind::Folder, entry.substr(0, slash + 1)};
+}
+
+std::string_view TWorkObject::CleanReportName(int index) const {
+  const std::string_view text = Found.TextView(index);
+  return text.substr(0, text.find('|'));
+}
 
 bool TWorkObject::FindingProtected(const TProtectList& list, const std::string& text,
                                    const TChecked& record) const {

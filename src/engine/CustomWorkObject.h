@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/XmlDom.h"
@@ -50,6 +52,31 @@ struct TFindingPlace {
   std::string Text;
   // A folder removed with everything in it, or a key removed with its subkeys.
   bool WithContents = false;
+};
+
+// What a front end shows a finding as. Each kind has its own presentation (a cache entry's text
+// is its source URL, looked up again to be shown; a registry finding's size is not counted).
+enum class TFindingKind : std::uint8_t {
+  Other,       // the clipboard text and anything without a kind of its own
+  File,        // a file or folder, named by its path
+  Registry,    // a registry value or key
+  CacheEntry,  // an entry of the URL cache, named by its source URL
+  BrowserRow,  // a row of a browser's database (or a file of the browser's profile)
+  ShellItem,   // an item of a shell folder (the Recycle Bin)
+};
+
+// The text of a finding's tile. Path: the text is a path the list may shorten to its width.
+struct TFindingCaption {
+  std::string Text;
+  bool Path = false;
+};
+
+// Where a front end opens a finding, or the group of its object, for the user: a folder in the
+// file manager, a key in the registry editor ("HKEY_CURRENT_USER\Software\..."), or nowhere.
+struct TOpenPlace {
+  enum class TKind { None, Folder, Key };
+  TKind Kind = TKind::None;
+  std::string Text;
 };
 
 // A shell item; owns its identifier list. Size from the directory entry of Path (0 when absent).
@@ -139,6 +166,42 @@ class TWorkObject : public TCustomWorkObject {
   // file cleaners; what cannot be recycled is left in place and counts as not removed.
   bool Recycle = false;
 
+  // How the front ends present this object and its findings. Each cleaner answers for its own
+  // kind, so that no front end needs to know the classes; the answers here fit a finding that
+  // is plain text.
+  virtual TFindingKind FindingKind() const { return TFindingKind::Other; }
+  // The end marker, whose completion closes a scan or a clean.
+  virtual bool IsEndMarker() const { return false; }
+  // The tile of line Index.
+  virtual TFindingCaption FindingCaption(int index) const;
+  // The hint of line Index: its whole text (a ROT13 item's line as "name"="value").
+  virtual std::string FindingHint(int index) const;
+  // Line Index as a person reads it, for the test of adult words (coded names decoded).
+  std::string FindingReadableText(int index) const;
+  // A text this object reported during a run (OnItem, OnBackup), as it is shown.
+  std::string ReportedText(const std::string& text) const;
+  // The place the object works in, as its builder gave it (a folder as a path macro, a key);
+  // none when it has no such place, and the front end shows the item's description instead.
+  virtual std::optional<std::string> PlaceText() const { return std::nullopt; }
+  // Where line Index is opened; Index -1: the object's group. A line opens the folder its text
+  // names up to the last "\"; a group opens nowhere.
+  virtual TOpenPlace OpenPlace(int index) const;
+  // The item of the scan database whose value names are ROT13 text ("g07-i13"): its names are
+  // decoded wherever they are shown.
+  bool NamesAreRot13() const;
+  // Shows the group picture of the item's group rather than the item's own (the browser
+  // cleaners whose items share their browser's picture).
+  virtual bool ShowsGroupPicture() const { return false; }
+  // Writes the findings of a finished scan to the diagnostics log (the registry fixers list
+  // every broken entry); nothing for most objects.
+  virtual void LogFindings() const {}
+  // The part of line Index a clean reports when it does not report the whole line (a registry
+  // value cleaner reports the value's name): the text before the first "|". The view lives as
+  // long as the line.
+  virtual std::string_view CleanReportName(int index) const;
+  // The backup files the last clean wrote (registry cleaners); none for most objects.
+  virtual std::vector<std::string> WrittenBackups() const { return {}; }
+
  protected:
   // Scan: appends a line (the record starts ticked) and then raises OnItem with the same text.
   // A finding that the protect list names is dropped: it is never listed.
@@ -146,6 +209,8 @@ class TWorkObject : public TCustomWorkObject {
   // The same for a file or folder listed from its directory entry, whose record is packed in
   // the list.
   void AddEntryFinding(std::string_view text, std::int64_t size, std::uint32_t attributes);
+  // Line Index as "name"="value", the name decoded when NamesAreRot13.
+  std::string QuotedFinding(int index) const;
   // Raises OnItem with Text when it is assigned.
   void ReportItem(const std::string& text);
 };

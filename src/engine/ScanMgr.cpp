@@ -6,11 +6,9 @@
 #include "database/portable/ItemIds.h"
 #include "engine/EntryLister.h"
 #include "engine/Recoverable.h"
-#include "engine/States.h"
 #include "engine/portable/ScanRules.h"
 #include "engine/portable/TextUtility.h"
 #include "strings/ScanWords.h"
-#include "support/Messages.h"
 
 namespace tw {
 
@@ -26,53 +24,57 @@ std::vector<TXmlNode> ChildrenNamed(const TXmlNode& node, const char* name) {
 
 }  // namespace
 
-TScanMgr::TScanMgr(TSynchronizer& sync, HWND handle, const TWorkObjectBuilders& builders,
+TScanMgr::TScanMgr(TSynchronizer& sync, TScanEvents& events, const TWorkObjectBuilders& builders,
                    int threadCount, bool synchronizedCallbacks)
-    : Handle(handle),
-      Builders(builders),
+    : Builders(builders),
       sync_(sync),
+      events_(events),
       Pool(sync, threadCount, false, synchronizedCallbacks),
       UseCallbacks(synchronizedCallbacks) {}
 
 TScanMgr::~TScanMgr() = default;
 
-void TScanMgr::Scan(const TXmlDocument& document, int language) {
+void TScanMgr::Scan(const TXmlDocument& document, TPresetMode mode, int language) {
   scanLanguage_ = language;
   ProgramsToClose.clear();
   WorkObjects.clear();
-  if (OnScanStart) OnScanStart(this);
-  Build(document, WorkObjects, ProgramsToClose);
-  auto marker = std::make_unique<TDummyObject>(UseCallbacks ? nullptr : Handle, OnWorkDone,
-                                               UseCallbacks ? OnItem : TWorkItemEvent(),
-                                               TXmlNode());
-  WorkObjects.push_back(std::move(marker));
+  events_.OnScanStart(this);
+  Build(document, mode, WorkObjects, ProgramsToClose);
+  WorkObjects.push_back(std::make_unique<TDummyObject>(nullptr, WorkDoneEvent(), ItemEvent(), TXmlNode()));
 
-  PostProgress(20, static_cast<LPARAM>(WorkObjects.size()));
+  events_.OnScanQueued(static_cast<int>(WorkObjects.size()));
   for (const auto& object : WorkObjects) Pool.Add(object.get());
 }
 
-std::vector<std::unique_ptr<TWorkObject>> TScanMgr::Preview(const TXmlDocument& document) {
+std::vector<std::unique_ptr<TWorkObject>> TScanMgr::Preview(const TXmlDocument& document, TPresetMode mode) {
   std::vector<std::unique_ptr<TWorkObject>> objects;
   TPrograms programs;
-  Build(document, objects, programs);
+  Build(document, mode, objects, programs);
   return objects;
 }
 
-void TScanMgr::Build(const TXmlDocument& document, std::vector<std::unique_ptr<TWorkObject>>& objects,
-                     TPrograms& programs) {
-  const int mode = CurrentMode;
+TWorkDoneEvent TScanMgr::WorkDoneEvent() {
+  return [this](TCustomWorkObject* sender) { events_.OnWorkDone(sender); };
+}
+
+TWorkItemEvent TScanMgr::ItemEvent() {
+  if (!UseCallbacks) return {};
+  return [this](TWorkObject* sender, TWorkDataPtr data) { events_.OnItem(sender, std::move(data)); };
+}
+
+void TScanMgr::Build(const TXmlDocument& document, TPresetMode mode,
+                     std::vector<std::unique_ptr<TWorkObject>>& objects, TPrograms& programs) {
   for (const TXmlNode& group : ChildrenNamed(document.Root(), "Group")) {
     if (mode == pmRegistry && !GroupTakesPart(mode, group.Attr("id"))) continue;
-    for (const TXmlNode& item : ChildrenNamed(group, "Item")) ScanItem(group, item, objects, programs);
+    for (const TXmlNode& item : ChildrenNamed(group, "Item")) ScanItem(group, item, mode, objects, programs);
   }
 }
 
-void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item,
+void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item, TPresetMode mode,
                         std::vector<std::unique_ptr<TWorkObject>>& objects, TPrograms& programs) {
   auto add = [&programs](std::initializer_list<const char*> names) {
     for (const char* name : names) programs.insert(name);
   };
-  const int mode = CurrentMode;
   const std::string enabled = item.Attr("enabled");
   if (enabled == "false") return;
   const std::string modeText = item.Attr("mode");
@@ -98,19 +100,13 @@ void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item,
     for (const char* program : row->programs) programs.insert(program);
     const auto builder = Builders.find(std::string_view(row->method));
     if (builder == Builders.end()) continue;
-    TWorkObjectInit init{UseCallbacks ? nullptr : Handle, OnWorkDone ? OnWorkDone : TWorkDoneEvent([](TCustomWorkObject*) {}),
-                         UseCallbacks ? OnItem : TWorkItemEvent(), item, scanLanguage_};
+    TWorkObjectInit init{nullptr, WorkDoneEvent(), ItemEvent(), item, scanLanguage_};
     TActionParams params;
     for (const char* attribute : row->attributes) params[attribute] = action.Attr(attribute);
     objects.push_back(builder->second(std::move(init), params));
     objects.back()->Protect = &Protect;
     if (method == "DeleteFiles" && params["path"] == "%TEMP%") add({"msnmsgr.exe"});
   }
-}
-
-void TScanMgr::PostProgress(WPARAM wParam, LPARAM lParam) {
-  if (Handle) ::PostMessageA(Handle, WM_PROGRESS, wParam, lParam);
-  else if (OnProgress) OnProgress(wParam, lParam);
 }
 
 void TScanMgr::KeepProtected() {
@@ -141,16 +137,12 @@ void TScanMgr::Clean() {
   }
 }
 
-void TScanMgr::StopAll(TWorkThreadPool::TStoppedEvent onStopped) {
+void TScanMgr::StopAll(void (TScanEvents::*onStopped)()) {
   for (auto it = WorkObjects.rbegin(); it != WorkObjects.rend(); ++it) (*it)->Aborted = true;
-  if (!onStopped) {
-    Pool.Stop(nullptr);
-    return;
-  }
-  Pool.Stop([this, onStopped = std::move(onStopped)](TWorkThreadPool* pool) {
+  Pool.Stop([this, onStopped](TWorkThreadPool*) {
     // Every run and completion the threads handed over is behind them now.
     FreeRetired();
-    onStopped(pool);
+    (events_.*onStopped)();
   });
 }
 
@@ -190,9 +182,9 @@ void TScanMgr::ReleaseWork() {
   }
 }
 
-void TScanMgr::Abort() { StopAll(OnAbortStopped); }
+void TScanMgr::Abort() { StopAll(&TScanEvents::OnAbortStopped); }
 
-void TScanMgr::Shutdown() { StopAll(OnShutdownStopped); }
+void TScanMgr::Shutdown() { StopAll(&TScanEvents::OnShutdownStopped); }
 
 void TScanMgr::AdultHistoryCount(int language, int& total, int& adult) {
   total = 0;

@@ -1,20 +1,11 @@
 #pragma once
-// The scan manager: turns the scan database into work objects for the current cleaning mode,
-// runs them on its one-thread pool (every Execute and event in the main thread), and queues
-// them again for a clean.
+// The scan manager: turns the scan database into work objects for the cleaning mode it is
+// given, runs them on its one-thread pool (every Execute and event in the main thread), and
+// queues them again for a clean.
 //
-// Front ends learn what happens through the callbacks below (std::function members; an empty
-// one is skipped, except OnWorkDone, which must be set before Scan):
-//   OnScanStart        main thread, first thing in Scan; sender = the manager
-//   OnItem             main thread, per finding of a scan and per cleaned finding of a clean;
-//                      the receiver owns the TWorkData. Only given to the objects when
-//                      UseCallbacks is set.
-//   OnWorkDone         main thread, after every run of every object (the end marker's completion
-//                      means that everything queued before it has completed)
-//   OnAbortStopped     WORKER THREAD, when the pool has stopped after Abort; sender = the pool
-//   OnShutdownStopped  WORKER THREAD, when the pool has stopped after Shutdown; sender = the pool
-//   OnProgress         main thread, in place of WM_PROGRESS when Handle is null
-// The two stop callbacks must not touch windows: post a message or use TSynchronizer::Queue.
+// Front ends learn what happens through one TScanEvents (engine/ScanEvents.h), given at
+// construction; it must outlive the manager. With synchronized callbacks off, the objects run
+// and complete in the pool's thread, and get no OnItem.
 #include <windows.h>
 
 #include <functional>
@@ -27,7 +18,9 @@
 #include "database/XMLDatabase.h"
 #include "engine/CustomWorkObject.h"
 #include "engine/MethodTable.h"
-#include "engine/SemaphoreQueue.h"
+#include "engine/ScanEvents.h"
+#include "engine/States.h"
+#include "engine/WorkPool.h"
 #include "platform/MainThread.h"
 
 namespace tw {
@@ -38,26 +31,27 @@ class TDummyObject final : public TWorkObject {
   using TWorkObject::TWorkObject;
   void Execute() override {}
   const char* ClassName() const override { return "TDummyObject"; }
+  bool IsEndMarker() const override { return true; }
 };
 
 class TScanMgr {
  public:
-  // Handle: the main window, which receives WM_PROGRESS; null to use OnProgress instead.
+  // Events: the front end's receiver of every event of the manager and its objects.
   // SynchronizedCallbacks: run the work in the main thread through Sync, and report findings
   // through OnItem (UseCallbacks). The manager always owns its work objects.
   // Builders: the work-object classes by method (the cleaners' CleanerBuilders()); an action
   // whose method has no builder builds nothing.
-  TScanMgr(TSynchronizer& sync, HWND handle, const TWorkObjectBuilders& builders,
+  TScanMgr(TSynchronizer& sync, TScanEvents& events, const TWorkObjectBuilders& builders,
            int threadCount = 1, bool synchronizedCallbacks = true);
   // Destroys the pool (waiting for its threads), then the work objects.
   ~TScanMgr();
   TScanMgr(const TScanMgr&) = delete;
   TScanMgr& operator=(const TScanMgr&) = delete;
 
-  // Builds and queues the work of one scan for CurrentMode (engine/States.h). Called in ssIdle
-  // only. A database error raises out of Scan: the objects built so far stay in WorkObjects and
-  // nothing is queued. Language: the front end's, for texts of the string table in findings.
-  void Scan(const TXmlDocument& document, int language = 0);
+  // Builds and queues the work of one scan in Mode. Called while no run is under way. A
+  // database error raises out of Scan: the objects built so far stay in WorkObjects and nothing
+  // is queued. Language: the front end's, for texts of the string table in findings.
+  void Scan(const TXmlDocument& document, TPresetMode mode, int language = 0);
   // Queues every object of WorkObjects again with CleanMode set, the end marker last. The
   // findings of an object whose scan ended in an error are unticked first (they were not shown);
   // so is every ticked finding that Protect names, which is marked Protected.
@@ -77,22 +71,15 @@ class TScanMgr {
   // callback, the last thing the pool raises, and freed there. The only way objects of a run
   // that may still be under way are let go.
   void ReleaseWork();
-  // Builds the objects the current mode would scan, without running or keeping them (for a
-  // front end that looks at them before a scan starts). Raises as Scan does.
-  std::vector<std::unique_ptr<TWorkObject>> Preview(const TXmlDocument& document);
+  // Builds the objects a scan in Mode would run, without running or keeping them (for a front
+  // end that looks at them before a scan starts). Raises as Scan does.
+  std::vector<std::unique_ptr<TWorkObject>> Preview(const TXmlDocument& document, TPresetMode mode);
   // Counts the URL-cache history entries, and those of them that the adult keyword list matches.
   // Both 0 when this program has no history lister. Runs in the calling thread. Language: the
   // front end's, should the keyword list not exist yet.
   void AdultHistoryCount(int language, int& total, int& adult);
 
-  HWND Handle;
   const TWorkObjectBuilders& Builders;
-  std::function<void(TScanMgr* sender)> OnScanStart;
-  TWorkThreadPool::TStoppedEvent OnAbortStopped;
-  TWorkItemEvent OnItem;
-  TWorkDoneEvent OnWorkDone;
-  TWorkThreadPool::TStoppedEvent OnShutdownStopped;
-  std::function<void(WPARAM wParam, LPARAM lParam)> OnProgress;
 
   // The objects of the last scan in the order built, end marker last.
   std::vector<std::unique_ptr<TWorkObject>> WorkObjects;
@@ -102,6 +89,7 @@ class TScanMgr {
   // thread, which frees them after every completion already posted for them. Declared before
   // the pool so that they outlive it: its destruction may still complete one of them.
   TSynchronizer& sync_;
+  TScanEvents& events_;
   std::mutex retiredLock_;
   std::vector<std::unique_ptr<TWorkObject>> retired_;
 
@@ -122,15 +110,17 @@ class TScanMgr {
   TWorkObject* LastCleanedObject = nullptr;
 
  private:
-  void StopAll(TWorkThreadPool::TStoppedEvent onStopped);
+  void StopAll(void (TScanEvents::*onStopped)());
   using TPrograms = std::set<std::string, CaseInsensitiveLess>;
-  void Build(const TXmlDocument& document, std::vector<std::unique_ptr<TWorkObject>>& objects,
-             TPrograms& programs);
-  void ScanItem(const TXmlNode& group, const TXmlNode& item, std::vector<std::unique_ptr<TWorkObject>>& objects,
-                TPrograms& programs);
+  void Build(const TXmlDocument& document, TPresetMode mode,
+             std::vector<std::unique_ptr<TWorkObject>>& objects, TPrograms& programs);
+  void ScanItem(const TXmlNode& group, const TXmlNode& item, TPresetMode mode,
+                std::vector<std::unique_ptr<TWorkObject>>& objects, TPrograms& programs);
+  // The events every object built gets.
+  TWorkDoneEvent WorkDoneEvent();
+  TWorkItemEvent ItemEvent();
   // Hands the retired objects to the main thread to be freed there, behind what is queued.
   void FreeRetired();
-  void PostProgress(WPARAM wParam, LPARAM lParam);
 
   int scanLanguage_ = 0;
 };

@@ -1,6 +1,5 @@
 #pragma once
-// The two process-wide states that the main window, the scan manager and the dialogs read.
-// Both are kept by the main thread; the scan manager reads CurrentMode and never ScanState.
+// The cleaning modes. The front end keeps the one the user picked and passes it to each scan.
 #include <cstdint>
 
 namespace tw {
@@ -16,16 +15,5 @@ enum TPresetMode : std::uint8_t {
   pmWipeOut = 6,
   pmAdvanced = 7,
 };
-
-// Where the main window is in a run.
-enum TScanState : std::uint8_t {
-  ssIdle = 0,
-  ssScanning = 1,
-  ssResults = 2,
-  ssCleaning = 3,
-};
-
-extern std::uint8_t CurrentMode;
-extern std::uint8_t ScanState;
 
 }  // namespace tw

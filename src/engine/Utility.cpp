@@ -72,21 +72,6 @@ struct VersionInfo {
   WORD servicePack = 0;
 };
 
-// NT 4 keeps its service pack as a 16-bit binary value in the registry.
-WORD Nt4ServicePack() {
-  unique_hkey key;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Windows", 0,
-                      KEY_READ, key.put()) != ERROR_SUCCESS)
-    return 0;
-  WORD value = 0;
-  DWORD type = 0, size = sizeof value;
-  if (::RegQueryValueExA(key.get(), "CDSVersion", nullptr, &type,
-                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-      type != REG_BINARY || size != 2)
-    return 0;
-  return value;
-}
-
 const VersionInfo& Version() {
   static const VersionInfo info = [] {
     VersionInfo v;
@@ -107,12 +92,7 @@ const VersionInfo& Version() {
     std::size_t first = text.find_first_not_of(' ');
     std::size_t last = text.find_last_not_of(' ');
     v.servicePackText = first == std::string::npos ? "" : text.substr(first, last - first + 1);
-    if (v.platform == VER_PLATFORM_WIN32_NT) {
-      if (v.major >= 5 && extended)
-        v.servicePack = static_cast<WORD>((ex.wServicePackMajor << 8) | ex.wServicePackMinor);
-      else if (v.major == 4)
-        v.servicePack = Nt4ServicePack();
-    }
+    if (extended) v.servicePack = static_cast<WORD>((ex.wServicePackMajor << 8) | ex.wServicePackMinor);
     return v;
   }();
   return info;
@@ -120,12 +100,16 @@ const VersionInfo& Version() {
 
 }  // namespace
 
+std::string ResolvePlaceText(const std::string& text) {
+  if (text.find("CSIDL_") != std::string::npos) return ResolveFolderMacro(text);
+  if (text == "%TEMP%" && VistaOrLater(OsKind())) return ExpandEnvPath("%LOCALAPPDATA%\\Temp");
+  return ExpandEnvPath(text);
+}
+
 int OsKind() {
   const VersionInfo& v = Version();
   return OsKindOf(v.platform, v.major, v.minor, v.servicePackText, v.servicePack);
 }
-
-bool IsWinNT() { return Version().platform == VER_PLATFORM_WIN32_NT; }
 
 std::string MediaFolder() {
   const std::optional<std::string> value =
@@ -134,42 +118,25 @@ std::string MediaFolder() {
 }
 
 DWORD SetPrivilege(const std::string& name, DWORD attributes) {
-  if (!IsWinNT()) return 0;
-  using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
-  using LookupPrivilegeValueFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
-  using AdjustTokenPrivilegesFn =
-      BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
-  unique_hmodule advapi(::LoadLibraryA("advapi32.dll"));
-  if (!advapi) return 0;
-  auto openToken = reinterpret_cast<OpenProcessTokenFn>(
-      ::GetProcAddress(advapi.get(), "OpenProcessToken"));
-  auto lookup = reinterpret_cast<LookupPrivilegeValueFn>(
-      ::GetProcAddress(advapi.get(), "LookupPrivilegeValueA"));
-  auto adjust = reinterpret_cast<AdjustTokenPrivilegesFn>(
-      ::GetProcAddress(advapi.get(), "AdjustTokenPrivileges"));
-  if (!openToken || !lookup || !adjust) return 0;
-
   unique_handle token;
-  if (!openToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
     RaiseLastOSError();
   TOKEN_PRIVILEGES wanted{};
   wanted.PrivilegeCount = 1;
-  if (!lookup(nullptr, name.c_str(), &wanted.Privileges[0].Luid)) RaiseLastOSError();
+  if (!::LookupPrivilegeValueA(nullptr, name.c_str(), &wanted.Privileges[0].Luid)) RaiseLastOSError();
   wanted.Privileges[0].Attributes = attributes;
   TOKEN_PRIVILEGES previous{};
   DWORD size = sizeof previous;
-  if (!adjust(token.get(), FALSE, &wanted, sizeof previous, &previous, &size)) RaiseLastOSError();
+  if (!::AdjustTokenPrivileges(token.get(), FALSE, &wanted, sizeof previous, &previous, &size)) RaiseLastOSError();
   // An adjustment that changed nothing reports no previous state: it was already so.
   return previous.PrivilegeCount == 0 ? attributes : previous.Privileges[0].Attributes;
 }
 
 TPrivilegeScope::TPrivilegeScope(std::string name) : name_(std::move(name)) {
   previous_ = SetPrivilege(name_, SE_PRIVILEGE_ENABLED);
-  changed_ = IsWinNT();
 }
 
 TPrivilegeScope::~TPrivilegeScope() {
-  if (!changed_) return;
   try {
     SetPrivilege(name_, previous_);
   } catch (...) {

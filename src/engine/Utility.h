@@ -19,6 +19,9 @@ std::string ExpandEnvPath(const std::string& text);
 std::string SpecialFolderPath(int csidl);
 // "CSIDL_COOKIES" or "CSIDL_COOKIES\sub": the folder (with "\") followed by the rest.
 std::string ResolveFolderMacro(const std::string& text);
+// A place as the user reads it: a folder macro ("CSIDL_COOKIES\sub") or a leading "%NAME%"
+// resolved; "%TEMP%" is the user's "%LOCALAPPDATA%\Temp" from Vista on. Other text unchanged.
+std::string ResolvePlaceText(const std::string& text);
 // An existing file's full long path as the shell gives it; anything else unchanged.
 std::string ShellNormalizePath(const std::string& path);
 // True when Path is the ProgramFiles, SystemRoot or WinDir folder (exact, case-sensitive).
@@ -26,16 +29,14 @@ bool IsSystemFolder(const std::string& path);
 // The Windows and system folders, each ending with "\".
 std::string WindowsFolder();
 std::string SystemFolder();
-// The Windows version kind of this system (read once), and whether it is of the NT family.
+// The Windows version kind of this system (read once).
 int OsKind();
-bool IsWinNT();
 // The system's media folder ("MediaPath"), ending with "\"; empty when it is not recorded.
 std::string MediaFolder();
 
 // Gives the process token's privilege Name the Attributes (SE_PRIVILEGE_ENABLED = 2) and
-// returns its previous attributes. Outside the NT family, or when advapi32 lacks one of the
-// calls, it returns 0 and changes nothing. Raises EOSError when the token cannot be opened,
-// the name is unknown or the adjustment fails.
+// returns its previous attributes. Raises EOSError when the token cannot be opened, the name
+// is unknown or the adjustment fails.
 DWORD SetPrivilege(const std::string& name, DWORD attributes);
 
 // Enables a privilege for the lifetime of the object and then puts back its previous state.
@@ -49,7 +50,6 @@ class TPrivilegeScope {
  private:
   std::string name_;
   DWORD previous_ = 0;
-  bool changed_ = false;
 };
 
 }  // namespace tw

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FakeScanEvents.h"
 #include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/KeptCookies.h"
@@ -299,7 +300,8 @@ TEST_F(UrlCacheTest, AFailedLookupNeverLosesAKeptCookie) {
 
 TEST_F(UrlCacheTest, AdultHistoryCountCountsMatchingVisits) {
   TQueueSynchronizer sync;
-  TScanMgr manager(sync, nullptr, CleanerBuilders(), 1, true);
+  TFakeScanEvents events;
+  TScanMgr manager(sync, events, CleanerBuilders(), 1, true);
   int total0 = 0, adult0 = 0;
   manager.AdultHistoryCount(0, total0, adult0);
   const std::string host = Host("history");
@@ -312,7 +314,7 @@ TEST_F(UrlCacheTest, AdultHistoryCountCountsMatchingVisits) {
 
   // Without a history lister there is nothing to count.
   TWorkObjectBuilders none;
-  TScanMgr bare(sync, nullptr, none, 1, true);
+  TScanMgr bare(sync, events, none, 1, true);
   bare.AdultHistoryCount(0, total, adult);
   EXPECT_EQ(total, 0);
   EXPECT_EQ(adult, 0);

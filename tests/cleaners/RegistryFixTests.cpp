@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/FakeScanEvents.h"
 #include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/registry/ClassFixers.h"
 #include "cleaners/registry/SoftwareFixers.h"
@@ -578,17 +579,17 @@ TEST_F(RegistryFixTest, CleanWithBackupsThenRestore) {
   ::DeleteFileA(dbFile.c_str());
 
   TQueueSynchronizer sync;
-  TScanMgr manager(sync, nullptr, CleanerBuilders(), 1, true);
+  TFakeScanEvents events;
+  TScanMgr manager(sync, events, CleanerBuilders(), 1, true);
   bool finished = false;
   std::vector<std::string> reported;
-  manager.OnWorkDone = [&](TCustomWorkObject* sender) {
+  events.WorkDone = [&](TCustomWorkObject* sender) {
     if (sender == manager.WorkObjects.back().get()) finished = true;
   };
-  manager.OnItem = [&](TWorkObject* sender, TWorkDataPtr data) {
+  events.Item = [&](TWorkObject* sender, TWorkDataPtr data) {
     if (sender->CleanMode) reported.push_back(data->Text);
   };
-  CurrentMode = pmRegistry;
-  manager.Scan(database.Document);
+  manager.Scan(database.Document, pmRegistry);
   sync.RunUntil([&] { return finished; });
   ASSERT_EQ(manager.WorkObjects.size(), 5u);
   std::vector<std::string> found;

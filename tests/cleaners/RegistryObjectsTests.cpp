@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/FakeScanEvents.h"
 #include "cleaners/WorkObjectBuilders.h"
 #include "cleaners/system/RegistryObjects.h"
 #include "database/XMLDatabase.h"
@@ -414,14 +415,14 @@ TEST_F(RegistryCleanerTest, CleanThenRestoreGivesBackTheSameRegistry) {
   ::DeleteFileA(dbFile.c_str());
 
   TQueueSynchronizer sync;
-  TScanMgr manager(sync, nullptr, CleanerBuilders(), 1, true);
+  TFakeScanEvents events;
+  TScanMgr manager(sync, events, CleanerBuilders(), 1, true);
   bool finished = false;
   int backups = 0;
-  manager.OnWorkDone = [&](TCustomWorkObject* sender) {
+  events.WorkDone = [&](TCustomWorkObject* sender) {
     if (sender == manager.WorkObjects.back().get()) finished = true;
   };
-  CurrentMode = pmAdvanced;
-  manager.Scan(database.Document);
+  manager.Scan(database.Document, pmAdvanced);
   sync.RunUntil([&] { return finished; });
   ASSERT_EQ(manager.WorkObjects.size(), 4u);
   for (const auto& object : manager.WorkObjects) {

@@ -20,20 +20,18 @@
 #include "platform/QueueSynchronizer.h"
 #include "platform/ShellFolders.h"
 #include "support/FileIO.h"
-#include "support/Messages.h"
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
 
-TIconEnvironment Environment(bool winNT = true) {
+TIconEnvironment Environment() {
   TIconEnvironment env;
   env.ExpandEnvPath = [](const std::string& s) { return ExpandEnvPath(s); };
   env.ResolveFolderMacro = [](const std::string& s) { return ResolveFolderMacro(s); };
   env.ShellNormalizePath = [](const std::string& s) { return ShellNormalizePath(s); };
   env.CsidlFromName = [](const std::string& s) { return CsidlFromName(s); };
-  env.WinNT = winNT;
   return env;
 }
 
@@ -105,6 +103,12 @@ class IconTest : public ::testing::Test {
     ::SHFileOperationA(&op);
   }
 
+  // The database's ready event, posted to the test's window as the program's window gets it.
+  static constexpr UINT kReady = WM_APP + 1008;
+  TXMLDatabase::TReadyEvent PostReady() {
+    return [window = window_.get()] { ::PostMessageA(window, kReady, 0, 0); };
+  }
+
   // A database of the given groups, loaded from a plain file with icon resolution on.
   struct TRun {
     std::vector<std::string> handed;  // "g" + id or "i" + id, in the order handed over
@@ -115,7 +119,7 @@ class IconTest : public ::testing::Test {
     const std::string file = dir_ + "db.xml";
     WriteFileAtomic(file, "<?xml version=\"1.0\"?>\n<Database version=\"1\" smallIcons=\"false\">" + groups +
                               "<TipsAndTricks lastTip=\"1\" maxTipId=\"1\"/></Database>");
-    auto db = std::make_unique<TXMLDatabase>(window_.get(), nullptr, log_);
+    auto db = std::make_unique<TXMLDatabase>(PostReady(), nullptr, log_);
     db->OnNode = [&run, answer](const TXmlNode& group, const TXmlNode* item) {
       const std::string id = (item ? "i" : "g") + (item ? *item : group).Attr("id");
       run.handed.push_back(id);
@@ -131,9 +135,9 @@ class IconTest : public ::testing::Test {
     MSG msg;
     while (!run.ready && std::chrono::steady_clock::now() < end) {
       sync_.WaitAndProcess(20);
-      if (::PeekMessageA(&msg, window_.get(), WM_DATABASEREADY, WM_DATABASEREADY, PM_REMOVE)) run.ready = true;
+      if (::PeekMessageA(&msg, window_.get(), kReady, kReady, PM_REMOVE)) run.ready = true;
     }
-    ASSERT_TRUE(run.ready) << "no WM_DATABASEREADY";
+    ASSERT_TRUE(run.ready) << "never ready";
   }
 
   static std::string Group(const std::string& id, const std::string& icon, const std::string& items = {}) {
@@ -236,17 +240,6 @@ TEST_F(IconTest, TheBrowserGroupTakesTheSourceOfTheDefaultBrowsersKind) {
   EXPECT_EQ(DefaultBrowserPath(Environment().ShellNormalizePath), dir_ + "bin\\real.exe");
 }
 
-TEST_F(IconTest, OnThe9xFamilySystem32IsTheSystemFolder) {
-  const std::string source = dir_ + "SYSTEM32\\probe.chm";
-  for (bool winNT : {true, false}) {
-    SCOPED_TRACE(winNT ? "NT" : "9x");
-    TRun run;
-    auto db = Load(Group("g03", source), run, Environment(winNT));
-    WaitReady(run);
-    EXPECT_EQ(db->IconIndex("g03"), winNT ? -1 : docIcon_);
-  }
-}
-
 TEST_F(IconTest, AnAnswerOfFalseOrAnErrorStopsTheWalkAndTheDatabaseIsStillReady) {
   const std::string groups = Group("g01", dir_ + "docs", Item("g01-i01", dir_ + "docs")) +
                              Group("g02", dir_ + "docs", Item("g02-i01", dir_ + "docs"));
@@ -267,7 +260,7 @@ TEST_F(IconTest, AnAnswerOfFalseOrAnErrorStopsTheWalkAndTheDatabaseIsStillReady)
                               "<Item id=\"g02-i01\" enabled=\"true\" mode=\"1\" checked=\"true\">" + Texts() +
                               "</Item></Group></Database>");
     TRun run;
-    TXMLDatabase db(window_.get(), nullptr, log);
+    TXMLDatabase db(PostReady(), nullptr, log);
     db.OnNode = [&run](const TXmlNode& group, const TXmlNode* item) {
       run.handed.push_back((item ? "i" : "g") + (item ? *item : group).Attr("id"));
       return true;
@@ -293,7 +286,7 @@ TEST_F(IconTest, FreeingTheDatabaseStopsAWalkWaitingForTheMainThread) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_TRUE(run.handed.empty());  // the waiting call ran, but reached no window
   MSG msg;
-  EXPECT_TRUE(::PeekMessageA(&msg, window_.get(), WM_DATABASEREADY, WM_DATABASEREADY, PM_REMOVE));
+  EXPECT_TRUE(::PeekMessageA(&msg, window_.get(), kReady, kReady, PM_REMOVE));
 }
 
 }  // namespace

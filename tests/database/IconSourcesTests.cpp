@@ -37,10 +37,6 @@ TEST(IconSources, SourcesAreSortedAndPreparedForTheSystem) {
   EXPECT_EQ(IconSourceKindOf("firefox.exe"), TIconSourceKind::Path);
   EXPECT_EQ(IconSourceKindOf("CSIDL_COOKIES"), TIconSourceKind::SpecialFolder);
   EXPECT_EQ(IconSourceKindOf("CSIDL_LOCAL_APPDATA\\Discord\\Update.exe"), TIconSourceKind::FolderMacro);
-  // The 9x family keeps its system files in "system".
-  EXPECT_EQ(PrepareIconSource("%WINDIR%\\System32\\clipbrd.exe;x\\SYSTEM32", false),
-            "%WINDIR%\\system\\clipbrd.exe;x\\system");
-  EXPECT_EQ(PrepareIconSource("%WINDIR%\\System32\\clipbrd.exe", true), "%WINDIR%\\System32\\clipbrd.exe");
 
   EXPECT_EQ(IconProbeOf("C:\\WINDOWS\\system32\\Macromed\\Flash\\FlashUtil.exe"), TIconProbe::FlashUtil);
   EXPECT_EQ(IconProbeOf("C:\\Program Files\\Google\\GoogleToolbarNotifier\\x.exe"),

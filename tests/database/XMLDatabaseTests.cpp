@@ -11,7 +11,6 @@
 #include "platform/Com.h"
 #include "platform/ShellFolders.h"
 #include "support/FileIO.h"
-#include "support/Messages.h"
 
 namespace tw {
 namespace {
@@ -119,20 +118,14 @@ TEST_F(DatabaseTest, LoadsBothFormsAndDropsWhitespaceText) {
   EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(DatabaseTest, PostsReadyOnlyAfterASuccessfulLoad) {
-  HWND window = ::CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(window);
-  auto readyPosted = [&] {
-    MSG msg;
-    return ::PeekMessageA(&msg, window, WM_DATABASEREADY, WM_DATABASEREADY, PM_REMOVE) != 0;
-  };
-  TXMLDatabase good(window, {}, Log());
+TEST_F(DatabaseTest, IsReadyOnlyAfterASuccessfulLoad) {
+  int ready = 0;
+  TXMLDatabase good([&] { ++ready; }, {}, Log());
   ASSERT_TRUE(good.Load(Write("good.xml", kSmall), false));
-  EXPECT_TRUE(readyPosted());
-  TXMLDatabase bad(window, {}, Log());
+  EXPECT_EQ(ready, 1);
+  TXMLDatabase bad([&] { ++ready; }, {}, Log());
   EXPECT_FALSE(bad.Load(Write("bad.xml", "<Database><Group></Database>"), false));
-  EXPECT_FALSE(readyPosted());
-  ::DestroyWindow(window);
+  EXPECT_EQ(ready, 1);
 }
 
 TEST_F(DatabaseTest, FailuresAreLoggedAndReturnFalse) {

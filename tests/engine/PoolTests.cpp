@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/SemaphoreQueue.h"
+#include "engine/WorkPool.h"
 #include "platform/Handles.h"
 #include "platform/QueueSynchronizer.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FakeScanEvents.h"
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/XMLDatabase.h"
 #include "engine/ProtectPlaces.h"
@@ -36,13 +37,12 @@ class ProtectScanTest : public ::testing::Test {
                                      "<Item id=\"g01-i01\" icon=\"x\" enabled=\"true\" mode=\"1\" checked=\"true\">" +
                                          action + "</Item></Group></Database>");
     ASSERT_TRUE(database_.Load(dir_ + "db.xml", false));
-    manager_.OnWorkDone = [this](TCustomWorkObject* sender) {
+    events_.WorkDone = [this](TCustomWorkObject* sender) {
       if (sender == manager_.WorkObjects.back().get()) finished_ = true;
     };
-    manager_.OnItem = [this](TWorkObject* sender, TWorkDataPtr data) {
+    events_.Item = [this](TWorkObject* sender, TWorkDataPtr data) {
       if (sender->CleanMode) cleaned_.push_back(data->Text.substr(dir_.size()));
     };
-    CurrentMode = pmQuick;
   }
   void TearDown() override {
     for (const char* file : {"a\\1.tmp", "a\\2.tmp", "a\\keep\\3.tmp", "a\\sub\\4.tmp", "a\\sub\\5.kdbx", "db.xml"})
@@ -52,7 +52,7 @@ class ProtectScanTest : public ::testing::Test {
   void Run(bool clean) {
     finished_ = false;
     if (clean) manager_.Clean();
-    else manager_.Scan(database_.Document);
+    else manager_.Scan(database_.Document, pmQuick);
     sync_.RunUntil([&] { return finished_; });
   }
   std::vector<std::string> Listed() const {
@@ -66,7 +66,8 @@ class ProtectScanTest : public ::testing::Test {
   ComApartment com_;
   TQueueSynchronizer sync_;
   TXMLDatabase database_;
-  TScanMgr manager_{sync_, nullptr, CleanerBuilders(), 1, true};
+  TFakeScanEvents events_;
+  TScanMgr manager_{sync_, events_, CleanerBuilders(), 1, true};
   std::string dir_;
   std::vector<std::string> cleaned_;
   bool finished_ = false;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FakeScanEvents.h"
 #include "database/XMLDatabase.h"
 #include "engine/RunTally.h"
 #include "engine/ScanMgr.h"
@@ -188,22 +189,21 @@ TEST(RunTally, WorkReleasedDuringAStopOutlivesTheLastCompletion) {
   ASSERT_TRUE(database.Load(file, false));
   ::DeleteFileA(file.c_str());
   {
-    TScanMgr manager(sync, nullptr, builders, 1, true);
-    managerOf = &manager;
-    manager.OnWorkDone = [&](TCustomWorkObject*) {
+    TFakeScanEvents events;
+    events.WorkDone = [&](TCustomWorkObject*) {
       ++completed;
       EXPECT_EQ(destroyed, 0) << "a completion reached a freed object";
     };
-    manager.OnAbortStopped = [&](TWorkThreadPool*) { ++stopped; };
-    CurrentMode = pmQuick;
-    manager.Scan(database.Document);
+    events.AbortStopped = [&] { ++stopped; };
+    TScanMgr manager(sync, events, builders, 1, true);
+    managerOf = &manager;
+    manager.Scan(database.Document, pmQuick);
     sync.RunUntil([&] { return stopped > 0; });
     sync.ProcessPending();     // the freeing, queued just before the stop was told
     EXPECT_EQ(completed, 1);   // the running object completed; the one queued behind it was dropped
     EXPECT_EQ(destroyed, 2);   // both objects (and the end marker), freed by the stop
     EXPECT_TRUE(manager.WorkObjects.empty());
   }
-  CurrentMode = pmNone;
 }
 
 }  // namespace

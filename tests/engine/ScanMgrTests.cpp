@@ -16,7 +16,7 @@
 #include "platform/QueueSynchronizer.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
-#include "support/Messages.h"
+#include "engine/FakeScanEvents.h"
 
 namespace tw {
 namespace {
@@ -47,7 +47,6 @@ class ScanMgrTest : public ::testing::Test {
     Clear(dir_);
     ::CreateDirectoryA(dir_.c_str(), nullptr);
     ::CreateDirectoryA((dir_ + "empty").c_str(), nullptr);
-    CurrentMode = pmNone;
   }
   void TearDown() override { Clear(dir_); }
   static void Clear(const std::string& folder) {
@@ -78,29 +77,26 @@ class ScanMgrTest : public ::testing::Test {
 
   // A manager whose events go to Log and which remembers when the end marker completed.
   std::unique_ptr<TScanMgr> Manager() {
-    auto manager = std::make_unique<TScanMgr>(sync_, nullptr, CleanerBuilders(), 1, true);
+    auto manager = std::make_unique<TScanMgr>(sync_, events_, CleanerBuilders(), 1, true);
     TScanMgr* m = manager.get();
-    manager->OnScanStart = [this, m](TScanMgr* sender) {
+    events_.ScanStart = [this, m](TScanMgr* sender) {
       EXPECT_EQ(sender, m);
       log_.push_back("start");
     };
-    manager->OnItem = [this](TWorkObject* sender, TWorkDataPtr data) {
+    events_.Item = [this](TWorkObject* sender, TWorkDataPtr data) {
       log_.push_back(Format("item %s %s", IdOf(*sender), data->Text));
     };
-    manager->OnWorkDone = [this, m](TCustomWorkObject* sender) {
+    events_.WorkDone = [this, m](TCustomWorkObject* sender) {
       auto* object = static_cast<TWorkObject*>(sender);
       log_.push_back("done " + IdOf(*object));
       if (object == m->WorkObjects.back().get()) finished_ = true;
     };
-    manager->OnProgress = [this](WPARAM wParam, LPARAM lParam) {
-      progress_.push_back({static_cast<int>(wParam), static_cast<int>(lParam)});
-    };
+    events_.ScanQueued = [this](int count) { queued_.push_back(count); };
     return manager;
   }
   void ScanAndWait(TScanMgr& manager, int mode) {
-    CurrentMode = static_cast<std::uint8_t>(mode);
     finished_ = false;
-    manager.Scan(database_.Document);
+    manager.Scan(database_.Document, static_cast<TPresetMode>(mode));
     sync_.RunUntil([&] { return finished_; });
   }
   static std::string IdOf(const TWorkObject& object) {
@@ -114,10 +110,11 @@ class ScanMgrTest : public ::testing::Test {
 
   ComApartment com_;
   TQueueSynchronizer sync_;
+  TFakeScanEvents events_;
   TXMLDatabase database_;
   std::string dir_;
   std::vector<std::string> log_;
-  std::vector<std::pair<int, int>> progress_;
+  std::vector<int> queued_;
   bool finished_ = false;
 };
 
@@ -140,11 +137,12 @@ TEST_F(ScanMgrTest, EachModeTakesItsItems) {
   auto manager = Manager();
   for (const auto& [mode, ids] : expected) {
     SCOPED_TRACE(mode);
-    progress_.clear();
+    queued_.clear();
     ScanAndWait(*manager, mode);
     EXPECT_EQ(ObjectIds(*manager), ids);
-    EXPECT_EQ(progress_, (std::vector<std::pair<int, int>>{{20, static_cast<int>(ids.size())}}));
+    EXPECT_EQ(queued_, (std::vector<int>{static_cast<int>(ids.size())}));
     EXPECT_STREQ(manager->WorkObjects.back()->ClassName(), "TDummyObject");
+    EXPECT_TRUE(manager->WorkObjects.back()->IsEndMarker());
   }
 }
 
@@ -192,11 +190,10 @@ TEST_F(ScanMgrTest, AMissingAttributeStopsTheScanBeforeAnythingIsQueued) {
                              "<Action method=\"DeleteFiles\" path=\"C:\\\" excludeAttr=\"\" "
                              "fileAttrib=\"\" fileFilter=\"*.*\" excludeFolder=\"\"/>")));
   auto manager = Manager();
-  CurrentMode = pmQuick;
-  EXPECT_THROW(manager->Scan(database_.Document), EXMLAttributeError);
+  EXPECT_THROW(manager->Scan(database_.Document, pmQuick), EXMLAttributeError);
   EXPECT_EQ(ObjectIds(*manager), (std::vector<std::string>{"g01-i01"}));
   EXPECT_EQ(manager->Pool.Pending(), 0);
-  EXPECT_TRUE(progress_.empty());
+  EXPECT_TRUE(queued_.empty());
 }
 
 TEST_F(ScanMgrTest, ScanAndCleanReportInQueueOrderAndGoOnAfterAnError) {
@@ -256,15 +253,14 @@ TEST_F(ScanMgrTest, FindingsOfAFailedScanAreNeverCleaned) {
                                      return std::unique_ptr<TWorkObject>(std::make_unique<TListsThenFails>(
                                          init.handle, init.onWorkDone, init.onItem, init.itemNode));
                                    }}};
-  TScanMgr manager(sync_, nullptr, builders, 1, true);
-  manager.OnItem = [this](TWorkObject* sender, TWorkDataPtr data) {
+  TScanMgr manager(sync_, events_, builders, 1, true);
+  events_.Item = [this](TWorkObject* sender, TWorkDataPtr data) {
     if (sender->CleanMode) log_.push_back(data->Text);
   };
-  manager.OnWorkDone = [this, &manager](TCustomWorkObject* sender) {
+  events_.WorkDone = [this, &manager](TCustomWorkObject* sender) {
     if (sender == manager.WorkObjects.back().get()) finished_ = true;
   };
-  CurrentMode = pmQuick;
-  manager.Scan(database_.Document);
+  manager.Scan(database_.Document, pmQuick);
   sync_.RunUntil([&] { return finished_; });
   TWorkObject& failed = *manager.WorkObjects[0];
   ASSERT_EQ(failed.Found.Count(), 2);
@@ -282,13 +278,9 @@ TEST_F(ScanMgrTest, AbortDropsTheQueueAndAFreshScanRunsAgain) {
                                                       Action(dir_ + "a"))));
   auto manager = Manager();
   std::atomic<int> aborted{0}, shutdown{0};
-  manager->OnAbortStopped = [&](TWorkThreadPool* sender) {
-    EXPECT_EQ(sender, &manager->Pool);
-    ++aborted;
-  };
-  manager->OnShutdownStopped = [&](TWorkThreadPool*) { ++shutdown; };
-  CurrentMode = pmQuick;
-  manager->Scan(database_.Document);
+  events_.AbortStopped = [&] { ++aborted; };
+  events_.ShutdownStopped = [&] { ++shutdown; };
+  manager->Scan(database_.Document, pmQuick);
   manager->Abort();
   sync_.RunUntil([&] { return aborted > 0; });
   sync_.ProcessPending();
@@ -308,26 +300,25 @@ TEST_F(ScanMgrTest, AbortDropsTheQueueAndAFreshScanRunsAgain) {
   EXPECT_EQ(aborted, 1);
 }
 
-TEST_F(ScanMgrTest, WithoutCallbacksObjectsGetTheWindowAndProgressIsPosted) {
+TEST_F(ScanMgrTest, WithoutSynchronizedCallbacksObjectsRunInThePoolAndReportNoItems) {
   Load(Group("g01", Item("g01-i01", "1", "true",
                          Action(dir_ + "empty", "") +
                              "<Action method=\"DeleteFiles\" path=\"CSIDL_COOKIES\\sub\" "
                              "excludeAttr=\"faHidden\" fileAttrib=\"faAnyFile;faNormal\" "
                              "fileFilter=\"*.tmp;*.log\" excludeFolder=\"x;y\" recurse=\"True\"/>")));
-  HWND window = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                  nullptr);
-  ASSERT_NE(window, nullptr);
   std::atomic<int> done{0};
+  std::vector<int> queued;
   {
-    TScanMgr manager(sync_, window, CleanerBuilders(), 1, false);
-    manager.OnWorkDone = [&](TCustomWorkObject*) { ++done; };
-    manager.OnItem = [&](TWorkObject*, TWorkDataPtr) { ADD_FAILURE() << "OnItem given"; };
-    CurrentMode = pmQuick;
-    manager.Scan(database_.Document);
+    TScanMgr manager(sync_, events_, CleanerBuilders(), 1, false);
+    events_.WorkDone = [&](TCustomWorkObject*) { ++done; };
+    events_.Item = [&](TWorkObject*, TWorkDataPtr) { ADD_FAILURE() << "OnItem given"; };
+    events_.ScanQueued = [&](int count) { queued.push_back(count); };
+    manager.Scan(database_.Document, pmQuick);
+    EXPECT_EQ(queued, (std::vector<int>{3}));
     ASSERT_EQ(manager.WorkObjects.size(), 3u);
     auto* files = dynamic_cast<TDeleteFileObject*>(manager.WorkObjects[1].get());
     ASSERT_NE(files, nullptr);
-    EXPECT_EQ(files->Handle, window);
+    EXPECT_EQ(files->Handle, nullptr);
     EXPECT_FALSE(files->OnItem);
     EXPECT_EQ(files->Path, "CSIDL_COOKIES\\sub");
     EXPECT_EQ(files->ExcludeAttr, "faHidden");
@@ -342,11 +333,6 @@ TEST_F(ScanMgrTest, WithoutCallbacksObjectsGetTheWindowAndProgressIsPosted) {
       return done == 3;
     }());
   }
-  MSG message;
-  ASSERT_TRUE(::PeekMessageA(&message, window, WM_PROGRESS, WM_PROGRESS, PM_REMOVE));
-  EXPECT_EQ(message.wParam, 20u);
-  EXPECT_EQ(message.lParam, 3);
-  ::DestroyWindow(window);
 }
 
 }  // namespace

@@ -54,7 +54,6 @@ TEST(PathMacros, ShellNormalizesExistingFilesOnly) {
 }
 
 TEST(Privileges, SwitchOnAndPutBack) {
-  ASSERT_TRUE(IsWinNT());
   const DWORD previous = SetPrivilege("SeBackupPrivilege", SE_PRIVILEGE_ENABLED);
   EXPECT_EQ(SetPrivilege("SeBackupPrivilege", previous) & SE_PRIVILEGE_ENABLED,
             static_cast<DWORD>(SE_PRIVILEGE_ENABLED));

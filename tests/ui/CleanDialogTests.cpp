@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FakeScanEvents.h"
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
@@ -314,22 +315,21 @@ class CleanProgressTest : public ::testing::Test {
         "fileFilter=\"*.*\" excludeFolder=\"\" recurse=\"false\"/></Item></Group></Database>";
     WriteFileAtomic(dir_ + "db.xml", xml);
     ASSERT_TRUE(database_.Load(dir_ + "db.xml", false));
-    manager_ = std::make_unique<TScanMgr>(Application().Synchronizer(), nullptr, CleanerBuilders(), 1, true);
+    manager_ = std::make_unique<TScanMgr>(Application().Synchronizer(), events_, CleanerBuilders(), 1, true);
     bool finished = false;
-    manager_->OnItem = [](TWorkObject*, TWorkDataPtr) {};
-    manager_->OnWorkDone = [&](TCustomWorkObject* sender) {
+    events_.WorkDone = [&](TCustomWorkObject* sender) {
       if (sender == manager_->WorkObjects.back().get()) finished = true;
     };
-    CurrentMode = pmQuick;
-    manager_->Scan(database_.Document);
+    manager_->Scan(database_.Document, pmQuick);
     ASSERT_TRUE(PumpUntil([&] { return finished; }, 60s));
-    manager_->OnWorkDone = [](TCustomWorkObject*) {};
+    events_.WorkDone = nullptr;
   }
   TWorkObject& Junk() { return *manager_->WorkObjects.front(); }
 
   ComApartment com_;
   std::string dir_;
   TXMLDatabase database_;
+  TFakeScanEvents events_;
   std::unique_ptr<TScanMgr> manager_;
 };
 

@@ -14,7 +14,7 @@
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "ui/components/FormUtils.h"
 #include "ui/components/OwnerDrawnMenu.h"
 #include "ui/components/PictureButton.h"

@@ -23,7 +23,7 @@
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/Format.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "platform/Text.h"
 #include "ui/components/GroupedList.h"
 #include "ui/main/portable/ReadyRules.h"

@@ -20,7 +20,7 @@
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "ui/ProgramDriver.h"
 #include "ui/ScreenPicture.h"
 #include "ui/components/GroupedList.h"

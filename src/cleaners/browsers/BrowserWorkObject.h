@@ -34,8 +34,16 @@ class TBrowserWorkObject : public TWorkObject {
 
   // A file finding is its path; a database row lies nowhere the protect list can name.
   TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+  TFindingKind FindingKind() const override { return TFindingKind::BrowserRow; }
 
  protected:
+  // Line Index shown as a path when it is a file, as it is when it is a row (columns
+  // separated by ",").
+  TFindingCaption FileOrRowCaption(int index) const {
+    std::string text = Found.Text(index);
+    const bool path = text.find(',') == std::string::npos;
+    return {std::move(text), path};
+  }
   // For each profile: the old-format file OldFile (when given) as a file finding, then the rows
   // of every source whose file the profile holds. With several profiles each row's text begins
   // with the profile's label. A database that cannot be read is logged and passed over while

@@ -10,6 +10,9 @@ class TChromeBrowserObject : public TBrowserWorkObject {
  public:
   using TBrowserWorkObject::TBrowserWorkObject;
 
+  // A file is shown as a path; a row's columns (separated by ",") as they are.
+  TFindingCaption FindingCaption(int index) const override { return FileOrRowCaption(index); }
+
  protected:
   // Scans the profiles or cleans what was found; raises "Chrome User Data not found!" when no
   // profile exists.

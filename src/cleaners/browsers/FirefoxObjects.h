@@ -10,6 +10,11 @@ class TFirefoxBrowserObject : public TBrowserWorkObject {
  public:
   using TBrowserWorkObject::TBrowserWorkObject;
 
+  // A file is shown as a path; a row's columns (separated by ",") as they are.
+  TFindingCaption FindingCaption(int index) const override { return FileOrRowCaption(index); }
+  // Firefox's items show the picture of their browser's group.
+  bool ShowsGroupPicture() const override { return true; }
+
  protected:
   // The profiles; raises "Firefox profile not found!" when there is none.
   const std::vector<TBrowserProfile>& Profiles() const;

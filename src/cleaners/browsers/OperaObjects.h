@@ -10,6 +10,11 @@ class TOperaBrowserObject : public TBrowserWorkObject {
  public:
   using TBrowserWorkObject::TBrowserWorkObject;
 
+  // Opera's findings are files, shown as paths.
+  TFindingCaption FindingCaption(int index) const override { return {Found.Text(index), true}; }
+  // Opera's items show the picture of their browser's group.
+  bool ShowsGroupPicture() const override { return true; }
+
  protected:
   // Scans Names (files of the profile folder, in order) and then the files directly in
   // Folders, or cleans what was found. Raises "Opera not found!" when there is no profile.

@@ -7,6 +7,7 @@
 #include "engine/Utility.h"
 #include "platform/Text.h"
 #include "support/Format.h"
+#include "support/LogFile.h"
 
 namespace tw {
 
@@ -197,6 +198,15 @@ void TRegistryFixObject::AddKeyFinding(const std::string& path, const std::strin
   // The key as judged: a clean removes it only while it has not been written since.
   if (walkReg_) record->ListedTime = walkReg_->KeyLastWrite(path);
   AddFinding(path + "|" + data, std::move(record));
+}
+
+void TRegistryFixObject::LogFindings() const {
+  for (int i = 0; i < Found.Count(); ++i) {
+    if (!Subkey.empty())
+      LogFile().Write("[%-20s %3d]: %s\\%s\\%s", ClassName(), i + 1, Key, Subkey, Found.Text(i));
+    else
+      LogFile().Write("[%-20s %3d]: %s\\%s", ClassName(), i + 1, Key, Found.Text(i));
+  }
 }
 
 void TRegistryFixObject::RaiseUnexpectedType() const {

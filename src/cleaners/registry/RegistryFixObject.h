@@ -69,6 +69,10 @@ class TRegistryFixObject : public TRegistryObject {
   std::string ValueFilter;   // from the action; no fixer uses it
   std::string SubkeyFilter;  // the class fixers examine only the subkeys named in it
 
+  std::string FindingHint(int index) const override { return QuotedFinding(index); }
+  // Every broken entry, one line each with its full key.
+  void LogFindings() const override;
+
  protected:
   virtual bool NamesSubkeys() const = 0;
   // The scan's walk over the key Reg has open.

@@ -34,6 +34,12 @@ void TCacheEntryObject::Execute() {
 
 void TCacheEntryObject::ListEntries() { Enumerate(true); }
 
+TFindingCaption TCacheEntryObject::FindingCaption(int index) const {
+  std::string entry = Found.Text(index);
+  const std::size_t at = entry.find('@');
+  return {at == std::string::npos ? std::move(entry) : entry.substr(at + 1), false};
+}
+
 void TCacheEntryObject::Enumerate(bool listOnly) {
   const bool cookieOrHistory = EntryKind == kCookie || EntryKind == kHistory;
   // The scan drops cookies and history from every kind but those two; the list drops them from

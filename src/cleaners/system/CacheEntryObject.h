@@ -24,6 +24,10 @@ class TCacheEntryObject : public TWorkObject, public TEntryLister {
   // without regard to Aborted, with plain records (size 0).
   void ListEntries() override;
 
+  TFindingKind FindingKind() const override { return TFindingKind::CacheEntry; }
+  // The part of the source URL after the user name ("Cookie:user@site/" shows "site/").
+  TFindingCaption FindingCaption(int index) const override;
+
   std::uint32_t EntryKind = 0;
   // The kept-cookies file a cookie clean spares (the program's own unless a caller sets another).
   std::string KeptCookiesFile;

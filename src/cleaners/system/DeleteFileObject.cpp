@@ -781,6 +781,11 @@ bool TDeleteFileObject::ScanFolder(const std::string& folder, std::uint32_t incl
   return true;
 }
 
+TOpenPlace TDeleteFileObject::OpenPlace(int index) const {
+  if (index >= 0 && index < Found.Count()) return TWorkObject::OpenPlace(index);
+  return {TOpenPlace::TKind::Folder, ResolvePlaceText(Path)};
+}
+
 TFindingPlace TDeleteFileObject::FindingPlace(const std::string& text, const TChecked& record) const {
   TFindingPlace place{TFindingPlace::TKind::Path, text, false};
   if (const auto* entry = dynamic_cast<const TEntryChecked*>(&record))

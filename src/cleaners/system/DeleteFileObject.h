@@ -47,6 +47,12 @@ class TDeleteFileObject : public TWorkObject {
   // A finding is the path its text names; a folder (not a link) goes with what it holds.
   TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
 
+  TFindingKind FindingKind() const override { return TFindingKind::File; }
+  TFindingCaption FindingCaption(int index) const override { return {Found.Text(index), true}; }
+  std::optional<std::string> PlaceText() const override { return Path; }
+  // A line: the folder that holds it; the group: the folder Path names.
+  TOpenPlace OpenPlace(int index) const override;
+
  protected:
   // Folder is a full path ending with "\". A scan lists Folder (and, with Recurse, its
   // subfolders); a clean walks Found.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cleaners/portable/SystemRules.h"
+#include "engine/Utility.h"
 #include "platform/FileRemoval.h"
 #include "platform/Com.h"
 #include "platform/Shell.h"
@@ -207,6 +208,13 @@ std::optional<std::map<std::string, int>> ItemCounts(const TRecycleBinFolder& bi
 }
 
 }  // namespace
+
+TFindingCaption TRecycleBinObject::FindingCaption(int index) const {
+  std::string entry = Found.Text(index);
+  if (!VistaOrLater(OsKind())) return {std::move(entry), false};
+  const std::size_t slash = entry.find_last_of('\\');
+  return {slash == std::string::npos ? std::move(entry) : entry.substr(slash + 1), false};
+}
 
 void TRecycleBinObject::Execute() {
   ComApartment com;

@@ -15,6 +15,10 @@ class TRecycleBinObject : public TWorkObject {
   void Execute() override;
   const char* ClassName() const override { return "TRecycleBinObject"; }
 
+  TFindingKind FindingKind() const override { return TFindingKind::ShellItem; }
+  // From Vista on the item's name alone, its whole original path before.
+  TFindingCaption FindingCaption(int index) const override;
+
  private:
   void Scan();
   void Clean();

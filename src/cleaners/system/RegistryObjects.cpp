@@ -176,6 +176,35 @@ TFindingPlace TRegistryObject::FindingPlace(const std::string& text, const TChec
   return place;
 }
 
+std::optional<std::string> TRegistryObject::PlaceText() const { return Subkey.empty() ? Key : Key + "\\" + Subkey; }
+
+TOpenPlace TRegistryObject::OpenPlace(int index) const {
+  std::string path = RootKeyName(RootKeyFromName(Key));
+  if (path.empty()) path = Key;
+  if (!Subkey.empty()) path += "\\" + Subkey;
+  if (index >= 0 && index < Found.Count()) {
+    bool isKey = false;
+    const std::string name = EntryName(index, &isKey, FindingsAreKeys());
+    if (isKey) path += "\\" + name;
+  }
+  return {TOpenPlace::TKind::Key, path};
+}
+
+std::string_view TRegistryObject::CleanReportName(int index) const {
+  if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&Found.Record(index))) return entry->Name;
+  return TWorkObject::CleanReportName(index);
+}
+
+TFindingCaption TDeleteValuesObject::FindingCaption(int index) const {
+  if (Found.TextView(index).find("|hex") == std::string_view::npos) return {Found.Value(index), false};
+  return {NamesAreRot13() ? Rot13(Found.Name(index)) : Found.Name(index), false};
+}
+
+std::string TDeleteSubkeysObject::FindingHint(int index) const {
+  if (NamesAreRot13()) return QuotedFinding(index);
+  return Key + "\\" + Subkey + "\\" + Found.Text(index);
+}
+
 std::string TRegistryObject::EntryName(int index, bool* isKey, bool keysByDefault) const {
   if (const auto* entry = dynamic_cast<const TRegEntryChecked*>(&Found.Record(index))) {
     *isKey = entry->IsKey;

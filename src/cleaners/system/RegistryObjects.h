@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/CustomWorkObject.h"
@@ -51,6 +52,16 @@ class TRegistryObject : public TWorkObject {
 
   // A value lies in Key\Subkey; a key finding is that key's subkey, removed with its subtree.
   TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+
+  TFindingKind FindingKind() const override { return TFindingKind::Registry; }
+  // Key\Subkey as the action gave it.
+  std::optional<std::string> PlaceText() const override;
+  // The key in the registry editor: the root's long name and Subkey, and for a key finding
+  // that key below it.
+  TOpenPlace OpenPlace(int index) const override;
+  // The exact name the record keeps (a value or key name may hold "|").
+  std::string_view CleanReportName(int index) const override;
+  std::vector<std::string> WrittenBackups() const override { return BackupFiles; }
 
  protected:
   // True when a finding whose record does not say so names a key (the subkey cleaners).
@@ -102,6 +113,10 @@ class TDeleteValuesObject : public TRegistryObject {
 
   std::string ValueFilter;  // regular expressions separated by ";"; empty: every value
 
+  // A value shown by its data, or by its name when the data is binary (shown as hex).
+  TFindingCaption FindingCaption(int index) const override;
+  std::string FindingHint(int index) const override { return QuotedFinding(index); }
+
  protected:
   // The value names the filters select, in filter order (a name twice when two match it).
   std::vector<std::string> Candidates(TTidewhiskReg& reg) const;
@@ -117,6 +132,9 @@ class TReplaceValuesObject : public TDeleteValuesObject {
   const char* ClassName() const override { return "TReplaceValuesObject"; }
 
   std::string NewValue;  // written over string values, and as a decimal number over DWORDs
+
+  // The value's data, whatever its type.
+  TFindingCaption FindingCaption(int index) const override { return {Found.Value(index), false}; }
 };
 
 class TDeleteSubkeysObject : public TRegistryObject {
@@ -126,6 +144,9 @@ class TDeleteSubkeysObject : public TRegistryObject {
   const char* ClassName() const override { return "TDeleteSubkeysObject"; }
 
   std::string SubkeyFilter;  // regular expressions separated by ";"; empty: every subkey
+
+  // The subkey's full path.
+  std::string FindingHint(int index) const override;
 
  protected:
   bool FindingsAreKeys() const override { return true; }

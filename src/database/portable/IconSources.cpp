@@ -37,21 +37,6 @@ int BrowserKindOf(std::string_view programPath) {
   return 1;
 }
 
-std::string PrepareIconSource(std::string_view source, bool winNT) {
-  std::string out(source);
-  if (winNT) return out;
-  constexpr std::string_view kFrom = "system32";
-  for (std::size_t at = 0; at + kFrom.size() <= out.size();) {
-    if (EqualNoCase(std::string_view(out).substr(at, kFrom.size()), kFrom)) {
-      out.replace(at, kFrom.size(), "system");
-      at += 6;
-    } else {
-      ++at;
-    }
-  }
-  return out;
-}
-
 TIconSourceKind IconSourceKindOf(std::string_view source) {
   if (source.find("CSIDL_") == std::string_view::npos) return TIconSourceKind::Path;
   return source.find('\\') == std::string_view::npos ? TIconSourceKind::SpecialFolder

@@ -19,10 +19,6 @@ std::string PathFileName(std::string_view path);
 // letter case: 2 "AOLDesktop.exe", 3 "AOLExplorer.exe", 4 "msn6.exe", 1 anything else.
 int BrowserKindOf(std::string_view programPath);
 
-// One icon source made ready for the system: on the Windows 9x family (WinNT false) every
-// "system32", in any letter case, becomes "system".
-std::string PrepareIconSource(std::string_view source, bool winNT);
-
 // How an icon source is resolved.
 enum class TIconSourceKind {
   Path,           // no "CSIDL_": an environment-macro path or a bare program name

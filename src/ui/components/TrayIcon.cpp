@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "ui/components/Window.h"
 
 namespace tw {

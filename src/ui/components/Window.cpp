@@ -14,7 +14,6 @@ TWindow::TWindow() { Application().Forms.push_back(this); }
 TWindow::~TWindow() {
   auto& forms = Application().Forms;
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-  if (Application().MainForm == this) Application().MainForm = nullptr;
   if (handle_) {
     HWND h = handle_;
     ::SetWindowLongPtrA(h, GWLP_USERDATA, 0);

@@ -74,7 +74,6 @@ class TApplication {
   static TApplication& Instance();
 
   std::string Title;
-  TWindow* MainForm = nullptr;
   // Every form that exists, in creation order.
   std::vector<TWindow*> Forms;
   bool Terminated = false;

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 
-#include "cleaners/system/CacheEntryObject.h"
-#include "cleaners/system/RegistryObjects.h"
 #include "database/portable/IconSources.h"
 #include "engine/RunTally.h"
 #include "engine/Utility.h"
@@ -193,11 +191,8 @@ bool TCleanProgress::DisplayDue() {
 }
 
 std::string TCleanProgress::EntryText(TWorkObject* sender, const std::string& text, bool cache) {
-  if (cache) {
-    return CacheEntryText(text, Tag);
-  }
-  if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == kItemUserAssist) return Rot13(text);
-  return text;
+  if (cache) return CacheEntryText(text, Tag);
+  return sender ? sender->ReportedText(text) : text;
 }
 
 void TCleanProgress::ShowEntry(const std::string& text) {
@@ -234,9 +229,11 @@ void TCleanProgress::ScanMgrWorkItem(TWorkObject* sender, TWorkDataPtr data) {
   ++position_;
   const bool due = DisplayDue();
   std::string caption;
-  const bool cache = dynamic_cast<TCacheEntryObject*>(sender) != nullptr;
+  const TFindingKind kind = sender ? sender->FindingKind() : TFindingKind::Other;
+  const bool cache = kind == TFindingKind::CacheEntry;
   if (sender) {
-    const int row = cache ? kRowCleanRemovingItems : dynamic_cast<TRegistryObject*>(sender) ? kRowCleanDeletingEntries : kRowCleanDeletingFiles;
+    const int row = cache ? kRowCleanRemovingItems
+                    : kind == TFindingKind::Registry ? kRowCleanDeletingEntries : kRowCleanDeletingFiles;
     caption = Describe(sender, false, row);
   }
   if (data) {
@@ -270,8 +267,10 @@ void TCleanProgress::ScanMgrWorkDone(TCustomWorkObject* sender) {
   try {
     // An object that ends after the user aborted was cut short: it is not a finished one.
     if (ModalResult == mrAbort) return;
-    manager_.LastCleanedObject = static_cast<TWorkObject*>(sender);
-    if (dynamic_cast<TDummyObject*>(sender)) {
+    // The pool runs the manager's objects only, all of them TWorkObjects.
+    auto* object = static_cast<TWorkObject*>(sender);
+    manager_.LastCleanedObject = object;
+    if (object->IsEndMarker()) {
       finished_ = true;
       const std::string sound = MediaFolder() + "notify.wav";
       ::PlaySoundA(sound.c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NOWAIT);

@@ -31,7 +31,7 @@
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
-#include "support/Messages.h"
+#include "ui/components/WindowMessages.h"
 #include "ui/components/FormUtils.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
@@ -85,11 +85,46 @@ TIconEnvironment IconEnvironment() {
   env.ResolveFolderMacro = [](const std::string& s) { return ResolveFolderMacro(s); };
   env.ShellNormalizePath = [](const std::string& s) { return ShellNormalizePath(s); };
   env.CsidlFromName = [](const std::string& s) { return CsidlFromName(s); };
-  env.WinNT = IsWinNT();
   return env;
 }
 
 }  // namespace
+
+// The scan manager's events reach the window as posted messages: the manager outlives the
+// window, and a pool that is stopping may still raise them after it is gone.
+class TMainScanEvents final : public TScanEvents {
+ public:
+  explicit TMainScanEvents(HWND window) : window_(window) {}
+
+  // Scan runs in the window's own call.
+  void OnScanStart(TScanMgr*) override {
+    if (g_mainForm) g_mainForm->ScanStarted();
+  }
+  void OnScanQueued(int count) override { ::PostMessageA(window_, WM_SCANQUEUED, static_cast<WPARAM>(count), 0); }
+  void OnItem(TWorkObject* sender, TWorkDataPtr data) override {
+    ::PostMessageA(window_, WM_WORKITEM, reinterpret_cast<WPARAM>(sender), reinterpret_cast<LPARAM>(data.release()));
+    Application().ProcessMessages();
+  }
+  // The worker waits for this call: no messages are pumped in it, or the end of a scan would be
+  // handled inside it and a clean started from the results would wait for that same worker.
+  void OnWorkDone(TCustomWorkObject* sender) override {
+    ::PostMessageA(window_, WM_WORKDONE, reinterpret_cast<WPARAM>(sender), 0);
+  }
+  void OnAbortStopped() override {
+    // Worker thread: the window's part happens in the main thread, after everything the pool
+    // handed over before it stopped.
+    Application().Synchronizer().Queue([] {
+      if (g_mainForm) g_mainForm->AbortStopped();
+    });
+  }
+  void OnShutdownStopped() override {
+    LogFile().Write("%s", "### Application.Terminate ###");
+    ::PostMessageA(window_, WM_TERMINATEAPP, 0, 0);
+  }
+
+ private:
+  HWND window_;
+};
 
 TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args)) {
   g_mainForm = this;
@@ -98,7 +133,6 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   CreateHandle("TTWMainForm", "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_APPWINDOW,
                CW_USEDEFAULT, CW_USEDEFAULT, 1000, 660, nullptr,
                static_cast<HBRUSH>(backgroundBrush_.get()));
-  Application().MainForm = this;
 
   // 1. The instance marker for outside tools (the closing lock is a member).
   mutex_.reset(::CreateMutexA(nullptr, FALSE, "Tidewhisk.exe"));
@@ -172,35 +206,15 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
 
   // 9. The scan database, told about this window: its icon resolution hands every group and item
   // to the ready list.
+  HWND self = Handle();
   database_ = std::make_unique<TXMLDatabase>(
-      Handle(), [this](const TXmlNode& group, const TXmlNode* item) { return OnDatabaseNode(group, item); });
+      [self] { ::PostMessageA(self, WM_DATABASEREADY, 0, 0); },
+      [this](const TXmlNode& group, const TXmlNode* item) { return OnDatabaseNode(group, item); });
   database_->SetIconResolution(Application().Synchronizer(), IconEnvironment());
 
   // 10. The scan manager, its work run in the main thread through the window synchronizer.
-  scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), Handle(), CleanerBuilders(), 1, true);
-  HWND self = Handle();
-  scanMgr_->OnScanStart = [this](TScanMgr*) { ScanStarted(); };
-  scanMgr_->OnItem = [self](TWorkObject* sender, TWorkDataPtr data) {
-    ::PostMessageA(self, WM_WORKITEM, reinterpret_cast<WPARAM>(sender),
-                   reinterpret_cast<LPARAM>(data.release()));
-    Application().ProcessMessages();
-  };
-  // The worker waits for this call: no messages are pumped in it, or the end of a scan would be
-  // handled inside it and a clean started from the results would wait for that same worker.
-  scanMgr_->OnWorkDone = [self](TCustomWorkObject* sender) {
-    ::PostMessageA(self, WM_WORKDONE, reinterpret_cast<WPARAM>(sender), 0);
-  };
-  scanMgr_->OnAbortStopped = [](TWorkThreadPool*) {
-    // Worker thread: the window's part happens in the main thread, after everything the pool
-    // handed over before it stopped.
-    Application().Synchronizer().Queue([] {
-      if (g_mainForm) g_mainForm->AbortStopped();
-    });
-  };
-  scanMgr_->OnShutdownStopped = [self](TWorkThreadPool*) {
-    LogFile().Write("%s", "### Application.Terminate ###");
-    ::PostMessageA(self, WM_TERMINATEAPP, 0, 0);
-  };
+  scanEvents_ = std::make_unique<TMainScanEvents>(self);
+  scanMgr_ = std::make_unique<TScanMgr>(Application().Synchronizer(), *scanEvents_, CleanerBuilders(), 1, true);
 
   // Idle work: the run buttons are refreshed when asked for; hints go to the status bar.
   Application().OnIdle = [this] {
@@ -978,7 +992,7 @@ void TTWMainForm::HotScanClick() {
   try {
     TRegistrySettingsStore protectStore;
     scanMgr_->Protect = ProtectListFromLines(ReadProtectLines(protectStore));
-    scanMgr_->Scan(database_->Document, Tag);
+    scanMgr_->Scan(database_->Document, static_cast<TPresetMode>(CurrentMode), Tag);
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.
     const ErrorInfo error = DescribeException(std::current_exception());
@@ -1005,7 +1019,7 @@ void TTWMainForm::CreateReadyList() {
   list.OnItemImage = [this](int g, int i) {
     return ready_[static_cast<std::size_t>(g)].ItemImages[static_cast<std::size_t>(i)];
   };
-  list.OnItemChecking = [](int, int, bool) { return ModeHasCheckBoxes(CurrentMode); };
+  list.OnItemChecking = [this](int, int, bool) { return ModeHasCheckBoxes(CurrentMode); };
   list.OnItemCheckChange = [this](int g, int i) { ReadyItemCheckChange(g, i); };
   list.OnGroupCheckChange = [this](int g) { ReadyGroupCheckChange(g); };
   list.OnGroupExpandChange = [this](int g, bool expanded) {
@@ -1301,8 +1315,8 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       case WM_WORKDONE:
         WMWorkDone(wParam);
         return 0;
-      case WM_PROGRESS:
-        WMProgress(wParam, lParam);
+      case WM_SCANQUEUED:
+        UpdateProgressBar(true, 0, 0, static_cast<int>(wParam));
         return 0;
       case WM_TIMER:
         if (wParam == kTimer1) ResetTray();

@@ -54,11 +54,20 @@ enum : int {
   kCmdOpenRegistryEditor = 329,
 };
 
+// Where the main window is in a run.
+enum TScanState : std::uint8_t {
+  ssIdle = 0,
+  ssScanning = 1,
+  ssResults = 2,
+  ssCleaning = 3,
+};
+
 // Shows the last finding in the status bar when findings stop arriving for a moment.
 inline constexpr UINT_PTR kStatusTimer = 2;
 
 class TTipOfTheDayForm;
 class TAboutForm;
+class TMainScanEvents;
 
 class TTWMainForm final : public TWindow {
  public:
@@ -67,14 +76,23 @@ class TTWMainForm final : public TWindow {
   // The Run value, then the database is saved and freed.
   ~TTWMainForm() override;
 
-  // The scan manager, created in FormCreate; it outlives the window (freed by the entry).
-  std::unique_ptr<TScanMgr> TakeScanMgr() { return std::move(scanMgr_); }
+  // The scan manager with the receiver of its events, created in FormCreate; they outlive the
+  // window (freed by the entry, the manager first).
+  struct TScanRun {
+    std::unique_ptr<TScanEvents> Events;
+    std::unique_ptr<TScanMgr> Manager;
+  };
+  TScanRun TakeScanRun() { return {std::move(scanEvents_), std::move(scanMgr_)}; }
 
   bool HideSwitch() const { return hide_; }
   TMyTrayIcon& TrayIcon() { return *trayIcon_; }
   TXMLDatabase& Database() { return *database_; }
   // The settings mirrors (the check actions and the cookie sort order).
   TCheckSettings Checks;
+  // The cleaning mode the user picked (a TPresetMode), given to each scan; where the window
+  // is in a run (a TScanState).
+  std::uint8_t CurrentMode = pmNone;
+  std::uint8_t ScanState = ssIdle;
   std::string LocaleCode = "en";
   // The language action that is on: 0 English, 1 French, 2 German, 3 Spanish.
   int CheckedLanguage() const { return checkedLanguage_; }
@@ -122,6 +140,7 @@ class TTWMainForm final : public TWindow {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
  private:
+  friend class TMainScanEvents;
   void CreateControls();
   void LayoutControls();
   void FormShow();
@@ -189,7 +208,6 @@ class TTWMainForm final : public TWindow {
   // True when Object is one of the current run's work objects (compared, never dereferenced).
   bool IsScanObject(const TWorkObject* object) const;
   void WMWorkDone(WPARAM wParam);
-  void WMProgress(WPARAM wParam, LPARAM lParam);
   void UpdateProgressBar(bool show, int minimum, int position, int maximum);
   void ResetResults();
   void ShowScanCompletedTip();
@@ -210,6 +228,7 @@ class TTWMainForm final : public TWindow {
   void ResultsCommand(int id);
   void CheckResultGroup(int group, bool checked);
   void ToggleResultGroup(int group);
+  TOpenPlace ResultsPopupPlace() const;
   void OpenFolderLocation();
   void OpenInRegistryEditor();
 
@@ -224,6 +243,7 @@ class TTWMainForm final : public TWindow {
   std::mutex closingLock_;
   unique_handle mutex_;
   std::unique_ptr<TXMLDatabase> database_;
+  std::unique_ptr<TScanEvents> scanEvents_;
   std::unique_ptr<TScanMgr> scanMgr_;
   std::unique_ptr<TMyTrayIcon> trayIcon_;
   HIMAGELIST trayImages_ = nullptr;
@@ -282,8 +302,6 @@ class TTWMainForm final : public TWindow {
   TWorkObject* lastItemObject_ = nullptr;  // the finding panel 0 shows next
   std::string lastItemText_;
   bool statusPending_ = false;
-  int gaugeMaximum_ = 0;
-  bool gaugeText_ = false;
   int resultsPopupGroup_ = -1;
   int resultsPopupItem_ = -1;
   int osKind_ = 0;
@@ -292,7 +310,5 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<TTipOfTheDayForm> tipsOwner_;
   TAboutForm* about_ = nullptr;
 };
-
-// The one main window of the process (null before it exists and after it is gone).
 
 }  // namespace tw

@@ -46,7 +46,7 @@ bool TTWMainForm::OfferRightsBeforeScan() {
   if (ProcessIsElevated()) return true;
   std::vector<std::unique_ptr<TWorkObject>> objects;
   try {
-    objects = scanMgr_->Preview(database_->Document);
+    objects = scanMgr_->Preview(database_->Document, static_cast<TPresetMode>(CurrentMode));
   } catch (...) {
     return true;  // the scan itself reports what is wrong with the database
   }

@@ -7,15 +7,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <optional>
 
-#include "cleaners/browsers/ChromeObjects.h"
-#include "cleaners/browsers/FirefoxObjects.h"
-#include "cleaners/browsers/OperaObjects.h"
-#include "cleaners/registry/RegistryFixObject.h"
-#include "cleaners/system/CacheEntryObject.h"
-#include "cleaners/system/DeleteFileObject.h"
-#include "cleaners/system/RecycleBinObject.h"
-#include "cleaners/system/RegistryObjects.h"
 #include "database/portable/ItemIds.h"
 #include "engine/States.h"
 #include "engine/Utility.h"
@@ -24,13 +17,11 @@
 #include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "platform/UrlCache.h"
-#include "registry/portable/RegText.h"
 #include "strings/ScanWords.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
-#include "support/Messages.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
@@ -51,7 +42,7 @@ std::string ItemIdOf(const TWorkObject& object) {
   return object.ItemNode ? object.ItemNode.AttrOpt("id").value_or(std::string()) : std::string();
 }
 
-bool IsRegistry(const TWorkObject& object) { return dynamic_cast<const TRegistryObject*>(&object) != nullptr; }
+bool IsRegistry(const TWorkObject& object) { return object.FindingKind() == TFindingKind::Registry; }
 
 std::string AfterLast(const std::string& text, char c) {
   const std::size_t at = text.find_last_of(c);
@@ -128,8 +119,7 @@ int TTWMainForm::ResultGroupImage(const TWorkObject& object) {
   const std::string groupId = group ? group.AttrOpt("id").value_or(std::string()) : std::string();
   // The browser group shows the default browser's picture; Firefox and Opera objects show their
   // group's, as the ready list does.
-  const bool groupPicture = groupId == kGroupSystemBrowser || dynamic_cast<const TFirefoxBrowserObject*>(&object) ||
-                            dynamic_cast<const TOperaBrowserObject*>(&object);
+  const bool groupPicture = groupId == kGroupSystemBrowser || object.ShowsGroupPicture();
   if (groupPicture) {
     for (std::size_t g = 0; g < ready_.size(); ++g)
       if (ready_[g].Id == groupId) return elvReady_->GroupImage(static_cast<int>(g));
@@ -140,59 +130,35 @@ int TTWMainForm::ResultGroupImage(const TWorkObject& object) {
 }
 
 std::string TTWMainForm::ResultItemCaption(int group, int item) {
-  const TWorkObject& object = ResultObject(group);
-  const TFoundList& found = object.Found;
-  const std::string& entry = found.Text(item);
-  const bool rot13 = ItemIdOf(object) == kItemUserAssist;
-  auto compact = [&](const std::string& path) {
-    if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
-    HGDIOBJ old = ::SelectObject(measureDc_, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-    std::wstring wide = Widen(path);
-    wide.resize(std::max<std::size_t>(wide.size() + 1, MAX_PATH));
-    const int width = MulDiv(kCompactWidth, elvResults_->Dpi(), 96);
-    const bool done = ::PathCompactPathW(measureDc_, wide.data(), static_cast<UINT>(width)) != FALSE;
-    ::SelectObject(measureDc_, old);
-    return done ? Narrow(wide.c_str()) : AfterLast(path, '\\');
-  };
-  if (dynamic_cast<const TRegistryFixObject*>(&object)) return entry;
-  if (dynamic_cast<const TReplaceValuesObject*>(&object)) return found.Value(item);
-  if (dynamic_cast<const TDeleteValuesObject*>(&object)) {
-    if (entry.find("|hex") != std::string::npos) return rot13 ? Rot13(found.Name(item)) : found.Name(item);
-    return found.Value(item);
-  }
-  if (dynamic_cast<const TDeleteFileObject*>(&object) || dynamic_cast<const TOperaBrowserObject*>(&object))
-    return compact(entry);
-  if (dynamic_cast<const TFirefoxBrowserObject*>(&object) || dynamic_cast<const TChromeBrowserObject*>(&object))
-    return entry.find(',') == std::string::npos ? compact(entry) : entry;
-  if (dynamic_cast<const TCacheEntryObject*>(&object)) {
-    const std::size_t at = entry.find('@');
-    return at == std::string::npos ? entry : entry.substr(at + 1);
-  }
-  if (dynamic_cast<const TRecycleBinObject*>(&object)) return VistaOrLater(osKind_) ? AfterLast(entry, '\\') : entry;
-  return entry;
+  TFindingCaption caption = ResultObject(group).FindingCaption(item);
+  if (!caption.Path) return std::move(caption.Text);
+  // A path is shortened to the tile's width, measured in the list's font.
+  if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
+  HGDIOBJ old = ::SelectObject(measureDc_, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+  std::wstring wide = Widen(caption.Text);
+  wide.resize(std::max<std::size_t>(wide.size() + 1, MAX_PATH));
+  const int width = MulDiv(kCompactWidth, elvResults_->Dpi(), 96);
+  const bool done = ::PathCompactPathW(measureDc_, wide.data(), static_cast<UINT>(width)) != FALSE;
+  ::SelectObject(measureDc_, old);
+  return done ? Narrow(wide.c_str()) : AfterLast(caption.Text, '\\');
 }
 
 COLORREF TTWMainForm::ResultItemColor(int group, int item) {
   const TWorkObject& object = ResultObject(group);
   const std::string id = ItemIdOf(object);
   if (id < kGroupSystemBrowser) return CLR_DEFAULT;
-  const std::string text = id == kItemUserAssist ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
-  return ScanWords(Tag).IsAdult(text) ? RGB(255, 0, 0) : CLR_DEFAULT;
+  return ScanWords(Tag).IsAdult(object.FindingReadableText(item)) ? RGB(255, 0, 0) : CLR_DEFAULT;
 }
 
 std::string TTWMainForm::ResultGroupHintText(const TWorkObject& object) const {
   std::string text;
-  if (const auto* files = dynamic_cast<const TDeleteFileObject*>(&object)) {
-    text = files->Path;
-  } else if (const auto* registry = dynamic_cast<const TRegistryObject*>(&object)) {
-    text = registry->Subkey.empty() ? registry->Key : registry->Key + "\\" + registry->Subkey;
+  if (std::optional<std::string> place = object.PlaceText()) {
+    text = std::move(*place);
   } else if (object.ItemNode) {
     text = NodeText(object.ItemNode, "info");
   }
-  if (text.find("CSIDL_") != std::string::npos) return ResolveFolderMacro(text);
-  if (text == "%TEMP%" && VistaOrLater(osKind_)) return ExpandEnvPath("%LOCALAPPDATA%\\Temp");
-  return ExpandEnvPath(text);
+  return ResolvePlaceText(text);
 }
 
 TListHint TTWMainForm::ResultHint(const TListHit& hit) {
@@ -208,22 +174,7 @@ TListHint TTWMainForm::ResultHint(const TListHit& hit) {
       break;
     case THitKind::ItemIcon:
     case THitKind::ItemText: {
-      const TFoundList& found = object.Found;
-      const int i = hit.Item;
-      const bool rot13 = ItemIdOf(object) == kItemUserAssist;
-      auto quoted = [&] {
-        const std::string name = rot13 ? Rot13(found.Name(i)) : found.Name(i);
-        return "\"" + name + "\"=\"" + found.Value(i) + "\"";
-      };
-      if (rot13 || dynamic_cast<const TDeleteValuesObject*>(&object) ||
-          dynamic_cast<const TRegistryFixObject*>(&object)) {
-        hint.Text = quoted();
-      } else if (const auto* subkeys = dynamic_cast<const TDeleteSubkeysObject*>(&object)) {
-        hint.Text = subkeys->Key + "\\" + subkeys->Subkey + "\\" + found.Text(i);
-      } else {
-        hint.Text = found.Text(i);
-      }
-      hint.Text = CutHint(hint.Text);
+      hint.Text = CutHint(object.FindingHint(hit.Item));
       hint.Image = elvResults_->GroupImage(hit.Group);
       hint.LargeImage = !elvResults_->SmallImages();
       break;
@@ -242,7 +193,7 @@ void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   resultsPopupItem_ = hit.OnItem() ? hit.Item : -1;
   const TWorkObject& object = ResultObject(hit.Group);
   const bool registry = IsRegistry(object);
-  const bool folder = hit.OnItem() ? !registry : dynamic_cast<const TDeleteFileObject*>(&object) != nullptr;
+  const bool folder = hit.OnItem() ? !registry : object.OpenPlace(-1).Kind == TOpenPlace::TKind::Folder;
   unique_hmenu menu(::CreatePopupMenu());
   auto add = [&](int id, const std::string& text, bool enabled = true) {
     ::AppendMenuA(menu.get(), MF_STRING | (enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(id), text.c_str());
@@ -329,37 +280,24 @@ void TTWMainForm::ResultsCommand(int id) {
   }
 }
 
-void TTWMainForm::OpenFolderLocation() {
+// The place of the line the results menu was opened on, else of its group.
+TOpenPlace TTWMainForm::ResultsPopupPlace() const {
   const TWorkObject& object = ResultObject(resultsPopupGroup_);
-  std::string folder;
-  if (resultsPopupItem_ >= 0 && resultsPopupItem_ < object.Found.Count()) {
-    if (IsRegistry(object)) return;
-    const std::string entry = object.Found.Name(resultsPopupItem_);
-    const std::size_t slash = entry.find_last_of('\\');
-    if (slash == std::string::npos) return;
-    folder = entry.substr(0, slash + 1);
-  } else if (const auto* files = dynamic_cast<const TDeleteFileObject*>(&object)) {
-    folder = ResultGroupHintText(*files);
-  } else {
-    return;
-  }
-  ::ShellExecuteW(Handle(), L"open", Widen(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const bool onLine = resultsPopupItem_ >= 0 && resultsPopupItem_ < object.Found.Count();
+  return object.OpenPlace(onLine ? resultsPopupItem_ : -1);
+}
+
+void TTWMainForm::OpenFolderLocation() {
+  const TOpenPlace place = ResultsPopupPlace();
+  if (place.Kind != TOpenPlace::TKind::Folder) return;
+  ::ShellExecuteW(Handle(), L"open", Widen(place.Text).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TTWMainForm::OpenInRegistryEditor() {
-  const auto* registry = dynamic_cast<const TRegistryObject*>(&ResultObject(resultsPopupGroup_));
-  if (!registry) return;
   // 1. The key: the root's long name, the subkey, and for a finding that is a key its name.
-  std::string path = RootKeyName(RootKeyFromName(registry->Key));
-  if (path.empty()) path = registry->Key;
-  if (!registry->Subkey.empty()) path += "\\" + registry->Subkey;
-  if (resultsPopupItem_ >= 0 && resultsPopupItem_ < registry->Found.Count()) {
-    const auto* fixer = dynamic_cast<const TRegistryFixObject*>(registry);
-    if (dynamic_cast<const TDeleteSubkeysObject*>(registry) || (fixer && fixer->FindsSubkeys)) {
-      const auto* record = dynamic_cast<const TRegEntryChecked*>(&registry->Found.Record(resultsPopupItem_));
-      path += "\\" + (record ? record->Name : registry->Found.Name(resultsPopupItem_));
-    }
-  }
+  const TOpenPlace place = ResultsPopupPlace();
+  if (place.Kind != TOpenPlace::TKind::Key) return;
+  const std::string& path = place.Text;
   // 2. An open Registry Editor is closed first, so that it opens again at the key.
   const std::string valueName = GetEnvVar("WinDir") + "\\regedit.exe";
   const struct {
@@ -458,11 +396,8 @@ void TTWMainForm::RefreshStatus(bool force) {
   if (statusPending_ && lastItemObject_) {
     statusPending_ = false;
     std::string text = lastItemText_;
-    if (dynamic_cast<const TCacheEntryObject*>(lastItemObject_)) {
-      text = CacheEntryText(text, Tag);
-    } else if (ItemIdOf(*lastItemObject_) == kItemUserAssist) {
-      text = Rot13(text);
-    }
+    text = lastItemObject_->FindingKind() == TFindingKind::CacheEntry ? CacheEntryText(text, Tag)
+                                                                       : lastItemObject_->ReportedText(text);
     // Panel 0 takes what the other four leave.
     RECT bar{}, panel{};
     ::GetClientRect(statusBar_, &bar);
@@ -501,8 +436,8 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
   // come after the results were left, when the object is no longer the window's.
   if (!object || ScanState != ssScanning || !IsScanObject(object)) return;
   ++finishedCount_;
-  ::PostMessageA(Handle(), WM_PROGRESS, 10, finishedCount_);
-  if (dynamic_cast<const TDummyObject*>(object)) {
+  UpdateProgressBar(true, 0, finishedCount_, 0);
+  if (object->IsEndMarker()) {
     // The end marker: the scan is complete.
     if (ScanState != ssScanning) return;
     ::KillTimer(Handle(), kStatusTimer);
@@ -553,15 +488,7 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
   list.EndUpdate();
   list.ScrollToBottom();
   list.SetHeaderImage(list.GroupImage(g));
-  if (const auto* fixer = dynamic_cast<const TRegistryFixObject*>(object)) {
-    for (int i = 0; i < fixer->Found.Count(); ++i) {
-      if (!fixer->Subkey.empty())
-        LogFile().Write("[%-20s %3d]: %s\\%s\\%s", fixer->ClassName(), i + 1, fixer->Key, fixer->Subkey,
-                        fixer->Found.Text(i));
-      else
-        LogFile().Write("[%-20s %3d]: %s\\%s", fixer->ClassName(), i + 1, fixer->Key, fixer->Found.Text(i));
-    }
-  }
+  object->LogFindings();
   // Groups appear one by one. Whatever the pause lets through may end the results and free the
   // object (the end marker's completion, then a clean started from its results): nothing of it
   // is used after this point.
@@ -628,23 +555,6 @@ void TTWMainForm::ShowScanSummary() {
   dialog.Execute();
 }
 
-void TTWMainForm::WMProgress(WPARAM wParam, LPARAM lParam) {
-  const int value = static_cast<int>(lParam);
-  switch (wParam) {
-    case 10: UpdateProgressBar(true, 0, value, 0); break;
-    case 20:
-      gaugeText_ = true;
-      UpdateProgressBar(true, 0, 0, value);
-      break;
-    case 30: UpdateProgressBar(false, 0, 0, 0); break;
-    case 40:
-      gaugeText_ = false;
-      UpdateProgressBar(true, 0, 0, value);
-      break;
-    default: break;
-  }
-}
-
 void TTWMainForm::UpdateProgressBar(bool show, int minimum, int position, int maximum) {
   if (!show) {
     ::ShowWindow(progressBar_, SW_HIDE);
@@ -652,7 +562,6 @@ void TTWMainForm::UpdateProgressBar(bool show, int minimum, int position, int ma
     return;
   }
   if (position < 1) {
-    gaugeMaximum_ = maximum;
     ::SendMessageA(statusBar_, SB_SETTEXTA, 4 | SBT_OWNERDRAW, 0);
     ::SendMessageA(progressBar_, PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
     ::SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
@@ -666,7 +575,7 @@ void TTWMainForm::UpdateProgressBar(bool show, int minimum, int position, int ma
 }
 
 void TTWMainForm::HotFinishClick() {
-  ::PostMessageA(Handle(), WM_PROGRESS, 30, 0);
+  UpdateProgressBar(false, 0, 0, 0);
   ResetResults();
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);

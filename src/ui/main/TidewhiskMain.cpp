@@ -73,7 +73,7 @@ int Run() {
   // Firefox and Opera are located once, before the main window exists, for the whole run.
   DiscoverBrowsers();
 
-  std::unique_ptr<TScanMgr> scanMgr;
+  TTWMainForm::TScanRun scanRun;
   {
     auto mainForm = std::make_unique<TTWMainForm>(args);
     // Later instances find this window through the section.
@@ -85,10 +85,11 @@ int Run() {
     if (!Application().Terminated) splash->FormShow();
     Application().Run();
     splash.reset();
-    scanMgr = mainForm->TakeScanMgr();
+    scanRun = mainForm->TakeScanRun();
   }
-  // The scan manager goes after the main window.
-  scanMgr.reset();
+  // The scan manager goes after the main window, and the receiver of its events after it.
+  scanRun.Manager.reset();
+  scanRun.Events.reset();
   ClearBrowserLocations();
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "engine/SemaphoreQueue.h"
+#include "engine/WorkPool.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,5 +1,5 @@
 #pragma once
-// The worker pool: threads that take work objects from one queue, in order, and run each one
+// The work pool: threads that take work objects from one queue, in order, and run each one
 // (in the main thread through the synchronizer when Synchronize is set). A null entry retires
 // one thread. Errors raised by Execute are recorded on the object and never stop the pool.
 #include <windows.h>

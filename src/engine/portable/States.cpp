@@ -1,8 +1,0 @@
-#include "engine/States.h"
-
-namespace tw {
-
-std::uint8_t CurrentMode = pmNone;
-std::uint8_t ScanState = ssIdle;
-
-}  // namespace tw
