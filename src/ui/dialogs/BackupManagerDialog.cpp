@@ -78,15 +78,15 @@ std::string MergeQuestionText(int language, const std::vector<std::string>& keys
 }
 
 TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* database) : database_(database) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TBackupMgrForm", std::string(StrRes(143, l)),
                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kMinWidth, 480, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   top_ = logo.cy > 0 ? logo.cy : 64;
   lblSelectBackups_ = CreateControl("STATIC", std::string(StrRes(155, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kMinWidth - 24, 48, h, 0);
@@ -142,7 +142,7 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
     return ::MessageBoxW(Handle(), Widen(text).c_str(), Widen(Application().Title).c_str(), flags);
   };
   Tell = [this](const std::string& text, bool allRestored) {
-    ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle(), Tag);
+    ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle(), Language);
   };
   LoadList();
   SetClientSize(h, std::max<int>(kMinWidth, logo.cx), 460);
@@ -176,11 +176,11 @@ void TBackupMgrForm::LoadList() {
   for (const TBackupFile& file : files_) stamps.push_back({file.Time, file.LocalTime});
   days_ = GroupBackupsByDay(stamps);
   if (days_.empty()) {
-    const int group = list_->AddGroup(std::string(StrRes(175, Tag)), regeditImage_);
+    const int group = list_->AddGroup(std::string(StrRes(175, Language)), regeditImage_);
     list_->SetGroupBold(group, true);
   }
   for (const TBackupDay& day : days_) {
-    const int group = list_->AddGroup(BackupDayCaption(day.Local, Tag), regeditImage_);
+    const int group = list_->AddGroup(BackupDayCaption(day.Local, Language), regeditImage_);
     list_->SetGroupBold(group, true);
     list_->SetItemCount(group, static_cast<int>(day.Items.size()));
     list_->SetGroupExpanded(group, true);
@@ -223,7 +223,7 @@ TListHint TBackupMgrForm::Hint(const TListHit& hit) {
 
 void TBackupMgrForm::DeleteClick() {
   if (Checked().empty()) return;
-  if (Ask(std::string(StrRes(177, Tag)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
+  if (Ask(std::string(StrRes(177, Language)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
   checkHandling_ = false;
   ::EnableWindow(btnDelete_, FALSE);
   ::EnableWindow(btnMerge_, FALSE);
@@ -259,7 +259,7 @@ void TBackupMgrForm::MergeClick() {
       unreadable.emplace_back(file->Path, e.what());
     }
   }
-  if (Ask(MergeQuestionText(Tag, keys, unreadable), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+  if (Ask(MergeQuestionText(Language, keys, unreadable), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
   std::vector<std::pair<std::string, TRestoreReport>> reports;
   {
@@ -279,7 +279,7 @@ void TBackupMgrForm::MergeClick() {
   }
   bool all = unreadable.empty();
   for (const auto& report : reports) all = all && report.second.AllRestored();
-  Tell(MergeReportText(Tag, reports, unreadable), all);
+  Tell(MergeReportText(Language, reports, unreadable), all);
 }
 
 void TBackupMgrForm::Layout() {

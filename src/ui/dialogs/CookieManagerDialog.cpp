@@ -54,14 +54,14 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
                                std::string keptFile)
     : store_(store), checks_(checks), database_(database), showBalloon_(std::move(showBalloon)),
       keptFile_(std::move(keptFile)) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TCookieMgrForm", std::string(StrRes(134, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 560, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   top_ = logo.cy > 0 ? logo.cy : 64;
   lblSelectCookies_ = CreateControl("STATIC", std::string(StrRes(142, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kWidth - 24, 48, h, 0);
@@ -101,9 +101,9 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
   };
 
   ReadPages();
-  image1_->SetHint(pagesHint_);
-  image1_->OnClick = [this] {
-    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(27, Tag)), pagesHint_);
+  banner_->SetHint(pagesHint_);
+  banner_->OnClick = [this] {
+    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(27, Language)), pagesHint_);
   };
 
   const int groupImage = database_ ? database_->IconIndex("g01") : -1;
@@ -118,7 +118,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     };
     view->OnItemDetail = [this, &lines](int, int item) {
       return static_cast<std::size_t>(item) < lines.size()
-                 ? Format(std::string(StrRes(154, Tag)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
+                 ? Format(std::string(StrRes(154, Language)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
                  : std::string();
     };
     view->OnItemImage = [groupImage](int, int) { return groupImage; };
@@ -146,7 +146,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     kept_.clear();
   }
   found_ = ListFoundCookies(kept_);
-  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle(), Tag); };
+  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle(), Language); };
 
   Layout(std::max<int>(kWidth, logo.cx));
   Refresh(false);
@@ -163,7 +163,7 @@ bool TCookieMgrForm::SaveKeptList() {
   } catch (...) {
     const ErrorInfo error = DescribeException(std::current_exception());
     LogFile().Write("[TCookieMgrForm.SaveKeptList] %s: %s", error.className, error.message);
-    if (Tell) Tell(Format(std::string(StrRes(kRowKeptCookiesNotSaved, Tag)), keptFile_, error.message));
+    if (Tell) Tell(Format(std::string(StrRes(kRowKeptCookiesNotSaved, Language)), keptFile_, error.message));
     return false;
   }
 }
@@ -204,7 +204,7 @@ void TCookieMgrForm::ReadPages() {
     }
     ::RegCloseKey(key);
   }
-  pagesHint_ = std::string(StrRes(141, Tag)) + "\r\n" + search + "\r\n" + start + secondary;
+  pagesHint_ = std::string(StrRes(141, Language)) + "\r\n" + search + "\r\n" + start + secondary;
 }
 
 TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
@@ -212,7 +212,7 @@ TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
   const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
   if (hit.OnItem() && static_cast<std::size_t>(hit.Item) < lines.size()) {
     const TCookieLine& line = lines[static_cast<std::size_t>(hit.Item)];
-    hint.Text = Format(std::string(StrRes(154, Tag)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
+    hint.Text = Format(std::string(StrRes(154, Language)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
                 line.LocalFile;
   } else if (hit.OnGroup()) {
     hint.Text = pagesHint_;
@@ -279,7 +279,7 @@ void TCookieMgrForm::Rebuild(TGroupedList& view, const std::vector<TCookieLine>&
   view.ClearSelection();
   view.SetItemCount(0, 0);
   view.SetItemCount(0, static_cast<int>(lines.size()));
-  view.SetGroupCaption(0, Format("%s (%d)", std::string(StrRes(captionRow, Tag)), static_cast<int>(lines.size())));
+  view.SetGroupCaption(0, Format("%s (%d)", std::string(StrRes(captionRow, Language)), static_cast<int>(lines.size())));
   view.SetGroupChecked(0, false);
   view.SetGroupExpanded(0, true);
   view.EndUpdate();
@@ -338,10 +338,10 @@ LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         Refresh(wParam == 1);
         return 0;
       case WM_APP + 1014:
-        Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Tag >= 0 && Tag < 4 ? Tag : 0)]), keptFile_));
+        Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Language >= 0 && Language < 4 ? Language : 0)]), keptFile_));
         return 0;
       case WM_HELP:  // F1
-        OpenHelp(Handle(), Tag);
+        OpenHelp(Handle(), Language);
         return TRUE;
       case WM_CLOSE:
         if (Modal()) SaveKeptList();

@@ -32,7 +32,7 @@
 #include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
 #include "ui/dialogs/portable/RunRows.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 
 namespace tw {
 namespace {
@@ -178,7 +178,7 @@ COLORREF TTWMainForm::ResultItemColor(int group, int item) {
   const std::string id = ItemIdOf(object);
   if (id < "g01") return CLR_DEFAULT;
   const std::string text = id == kRot13Item ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
-  return ScanWords(Tag).IsAdult(text) ? RGB(255, 0, 0) : CLR_DEFAULT;
+  return ScanWords(Language).IsAdult(text) ? RGB(255, 0, 0) : CLR_DEFAULT;
 }
 
 std::string TTWMainForm::ResultGroupHintText(const TWorkObject& object) const {
@@ -236,7 +236,7 @@ TListHint TTWMainForm::ResultHint(const TListHit& hit) {
 
 void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   if (ScanState != ssResults || hit.Group < 0 || hit.Kind == THitKind::GroupBand) return;
-  const int l = Tag;
+  const int l = Language;
   TGroupedList& list = *elvResults_;
   resultsPopupGroup_ = hit.Group;
   resultsPopupItem_ = hit.OnItem() ? hit.Item : -1;
@@ -466,7 +466,7 @@ void TTWMainForm::RefreshStatus(bool force) {
     statusPending_ = false;
     std::string text = lastItemText_;
     if (dynamic_cast<const TCacheEntryObject*>(lastItemObject_)) {
-      text = CacheEntryText(text, Tag);
+      text = CacheEntryText(text, Language);
     } else if (ItemIdOf(*lastItemObject_) == kRot13Item) {
       text = Rot13(text);
     }
@@ -519,7 +519,7 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
     SetPanel(1, ElapsedNow());
     // The status bar keeps saying what could not be scanned while the results are shown.
     if (const std::size_t errors = ErrorLines(false).size())
-      SetPanel(0, Format(Row(kRowNotScanned, Tag), static_cast<int>(errors)));
+      SetPanel(0, Format(Row(kRowNotScanned, Language), static_cast<int>(errors)));
     PlayScanSound();
     ScanState = ssResults;
     ::InvalidateRect(elvResults_->Handle(), nullptr, FALSE);
@@ -602,7 +602,7 @@ void TTWMainForm::PlayScanSound() {
 }
 
 void TTWMainForm::ShowScanCompletedTip() {
-  const int l = Tag;
+  const int l = Language;
   std::string text;
   if (elvResults_->GroupCount() > 0) {
     const TSizeParts size = SizeParts(totalSize_);
@@ -617,7 +617,7 @@ void TTWMainForm::ShowScanCompletedTip() {
 }
 
 void TTWMainForm::ShowScanSummary() {
-  const int l = Tag;
+  const int l = Language;
   const TSizeParts size = SizeParts(totalSize_);
   const std::string elapsed = ElapsedNow();
   TScanInfoDlg dialog(Handle(), l, Checks);

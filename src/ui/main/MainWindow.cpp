@@ -1,4 +1,4 @@
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -267,7 +267,7 @@ void TTWMainForm::CreateControls() {
 
   const HCURSOR help = ::LoadCursorA(nullptr, IDC_HELP);
   hotHelp_->Cursor = help;
-  hotHelp_->OnClick = [this] { OpenHelp(Handle(), Tag); };
+  hotHelp_->OnClick = [this] { OpenHelp(Handle(), Language); };
   hotAbout_->OnClick = [this] {
     if (ScanState == ssIdle && topButtonsOn_) ShowAbout();
   };
@@ -420,7 +420,7 @@ bool TTWMainForm::Closing() {
 }
 
 void TTWMainForm::UpdateTitle(int language) {
-  for (TWindow* form : Application().Forms) form->Tag = language;
+  for (TWindow* form : Application().Forms) form->Language = language;
   std::string title;
   try {
     title = Format("%s - %s %s", Row(0, language), Row(1, language), ProgramFileVersion());
@@ -462,7 +462,7 @@ void TTWMainForm::SwitchLanguage(int localeId) {
 }
 
 void TTWMainForm::LoadLanguageResources() {
-  const int l = Tag;
+  const int l = Language;
   RefreshReadyTexts();
   if (elvResults_->GroupCount() > 0) {
     elvResults_->BeginUpdate();
@@ -522,13 +522,13 @@ void TTWMainForm::LoadLanguageResources() {
 }
 
 void TTWMainForm::SetHeaderCaption() {
-  elvReady_->SetHeaderCaption(Row(ModeRow(CurrentMode), Tag));
-  elvResults_->SetHeaderCaption(Row(ModeRow(CurrentMode), Tag));
+  elvReady_->SetHeaderCaption(Row(ModeRow(CurrentMode), Language));
+  elvResults_->SetHeaderCaption(Row(ModeRow(CurrentMode), Language));
 }
 
 void TTWMainForm::SetTopButtonsEnabled(bool on) {
   topButtonsOn_ = on;
-  const int l = Tag;
+  const int l = Language;
   const HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND), no = ::LoadCursorA(nullptr, IDC_NO);
   hotAbout_->Cursor = on ? ::LoadCursorA(nullptr, IDC_HELP) : no;
   for (THotImage* b : {hotHomePage_.get(), hotLanguage_.get()}) b->Cursor = on ? hand : no;
@@ -557,7 +557,7 @@ void TTWMainForm::SetTopButtonsEnabled(bool on) {
 
 void TTWMainForm::SetModeButtonsEnabled(bool on) {
   modeButtonsOn_ = on;
-  const int l = Tag;
+  const int l = Language;
   for (int i = 0; i < 7; ++i) {
     THotImage& b = *modeButtons_[i];
     const int mode = kModeOfButton[i];
@@ -589,7 +589,7 @@ void TTWMainForm::ModeButtonClick(int mode) {
 }
 
 void TTWMainForm::RefreshScanButtons() {
-  const int l = Tag;
+  const int l = Language;
   hotScan_->SetVisible(ScanState == ssIdle);
   hotAbort_->SetVisible(ScanState == ssScanning);
   hotClean_->SetVisible(ScanState == ssResults);
@@ -612,10 +612,10 @@ void TTWMainForm::RefreshScanButtons() {
 void TTWMainForm::FormShow() {
   std::string title;
   try {
-    title = Format("%s %s %s", ProgramTitle(Tag), Row(1, Tag), ProgramFileVersion());
+    title = Format("%s %s %s", ProgramTitle(Language), Row(1, Language), ProgramFileVersion());
   } catch (...) {
     LogBoundaryError("TTWMainForm.FormShow");
-    title = ProgramTitle(Tag);
+    title = ProgramTitle(Language);
   }
   Application().Title = title;
   BringDialogOrSelfToFront();
@@ -652,7 +652,7 @@ void TTWMainForm::CreateDesktopShortcut() {
     link->SetPath(program.c_str());
     link->SetWorkingDirectory(folder.substr(0, folder.size() - 1).c_str());
     link->SetShowCmd(SW_SHOWNORMAL);
-    link->SetDescription(ProgramTitle(Tag).c_str());
+    link->SetDescription(ProgramTitle(Language).c_str());
     ComPtr<IPersistFile> file = link.query<IPersistFile>(IID_IPersistFile);
     if (file) file->Save(Widen(desktop + name).c_str(), TRUE);
   } catch (...) {
@@ -679,15 +679,15 @@ void TTWMainForm::WMDatabaseReady() {
   // On a machine fast enough to read the history at start-up, tell the user what it holds.
   if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > 996) {
     int total = 0, adult = 0;
-    scanMgr_->AdultHistoryCount(Tag, total, adult);
-    ShowBalloon(std::string(StrRes(219, Tag)), Format(std::string(StrRes(225, Tag)), total, adult),
+    scanMgr_->AdultHistoryCount(Language, total, adult);
+    ShowBalloon(std::string(StrRes(219, Language)), Format(std::string(StrRes(225, Language)), total, adult),
                 adult > 0, bfWarning);
   }
 }
 
 void TTWMainForm::WMShowTips() {
   if (!Checks.ShowTipsAtStartup || (tips_ && tips_->Handle())) return;
-  tipsOwner_ = std::make_unique<TTipOfTheDayForm>(Handle(), Tag, Database(), Checks,
+  tipsOwner_ = std::make_unique<TTipOfTheDayForm>(Handle(), Language, Database(), Checks,
                                                   [this](TTipOfTheDayForm* tips) { TipsClosed(tips); });
   tips_ = tipsOwner_.get();
   CenterOverForm(Handle(), tips_->Handle());
@@ -712,7 +712,7 @@ void TTWMainForm::ShowSettings() {
   if (userStateRead_ && database_->Loaded) WriteUserState(store, CaptureUserState(database_->Document));
   const std::vector<std::string> customBefore = ReadCustomLines(store);
   try {
-    TSettingsForm settings(Handle(), Tag, store, Checks, database_->Loaded ? database_.get() : nullptr,
+    TSettingsForm settings(Handle(), Language, store, Checks, database_->Loaded ? database_.get() : nullptr,
                            std::move(actions));
     CenterOverForm(Handle(), settings.Handle());
     settings.ShowModal();
@@ -725,7 +725,7 @@ void TTWMainForm::ShowSettings() {
 }
 
 void TTWMainForm::ShowAbout() {
-  TAboutForm about(Handle(), Tag, Database());
+  TAboutForm about(Handle(), Language, Database());
   about_ = &about;
   CenterOverForm(Handle(), about.Handle());
   about.ShowModal();
@@ -820,8 +820,8 @@ void TTWMainForm::ShowLanguagePopup() {
 void TTWMainForm::PopPornScanClick() {
   if (ScanState != ssIdle) return;
   int total = 0, adult = 0;
-  scanMgr_->AdultHistoryCount(Tag, total, adult);
-  ShowBalloon(Row(219, Tag), Format(Row(225, Tag), total, adult), adult > 0, bfWarning);
+  scanMgr_->AdultHistoryCount(Language, total, adult);
+  ShowBalloon(Row(219, Language), Format(Row(225, Language), total, adult), adult > 0, bfWarning);
 }
 
 std::string TTWMainForm::SystemInfoText() const {
@@ -845,12 +845,12 @@ std::string TTWMainForm::SystemInfoText() const {
     LogFile().Write("[GetCPUFrequency] %s: %s", e.ClassName(), e.Message());
     values.ProcessorMHz = RecordedProcessorMHz();
   }
-  return SystemInfoReport(values, Tag);
+  return SystemInfoReport(values, Language);
 }
 
 void TTWMainForm::PopSysInfoClick() {
   if (ScanState == ssScanning) return;
-  ShowBalloon(Row(27, Tag), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
+  ShowBalloon(Row(27, Language), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
 }
 
 void TTWMainForm::ShowTrayPopup(int x, int y) {
@@ -860,7 +860,7 @@ void TTWMainForm::ShowTrayPopup(int x, int y) {
 }
 
 void TTWMainForm::InitMenuPopup(HMENU menu) {
-  const int l = Tag;
+  const int l = Language;
   if (menu == trayPopup_.get()) {
     // Captions live in the menu's look (its entries draw themselves).
     trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? 69 : 70, l));
@@ -961,7 +961,7 @@ void TTWMainForm::HotScanClick() {
   if (ScanState != ssIdle || !modeButtonsOn_) return;
   // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
   if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
-    ShowBalloon(Row(kRowOops, Tag), Row(row, Tag) + (row == 48 ? "!" : ""), true, bfError);
+    ShowBalloon(Row(kRowOops, Language), Row(row, Language) + (row == 48 ? "!" : ""), true, bfError);
     return;
   }
   if (!OfferRightsBeforeScan()) return;
@@ -974,7 +974,7 @@ void TTWMainForm::HotScanClick() {
   try {
     TRegistrySettingsStore protectStore;
     scanMgr_->Protect = ProtectListFromLines(ReadProtectLines(protectStore));
-    scanMgr_->Scan(database_->Document, Tag);
+    scanMgr_->Scan(database_->Document, Language);
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.
     const ErrorInfo error = DescribeException(std::current_exception());
@@ -1015,7 +1015,7 @@ void TTWMainForm::CreateReadyList() {
 
 std::string TTWMainForm::NodeText(const TXmlNode& node, const char* attribute) const {
   // The language element of the window's language holds the texts.
-  return node.Child(Tag).AttrOpt(attribute).value_or(std::string());
+  return node.Child(Language).AttrOpt(attribute).value_or(std::string());
 }
 
 std::string TTWMainForm::ReadyGroupCaption(int group) const {
@@ -1221,7 +1221,7 @@ TListHint TTWMainForm::ReadyHint(const TListHit& hit) {
 }
 
 void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
-  const int l = Tag;
+  const int l = Language;
   TGroupedList& list = *elvReady_;
   const UINT greyed = ModeHasCheckBoxes(CurrentMode) ? 0 : MF_GRAYED;
   unique_hmenu menu(::CreatePopupMenu());
@@ -1326,7 +1326,7 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         InitMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;
       case WM_HELP:  // F1: what the help button does
-        OpenHelp(Handle(), Tag);
+        OpenHelp(Handle(), Language);
         return TRUE;
       case WM_MEASUREITEM:
         if (TOwnerDrawnMenu::Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
