@@ -1,6 +1,9 @@
 #pragma once
 // The main window: its frame (top bar, logo, mode buttons, list area, run buttons, status bar),
 // its life from creation to destruction, the tray icon, the settings mirrors and languages.
+// Its members live by subject: MainWindow.cpp (creation, layout, dialogs, window procedure),
+// TopBar.cpp (top bar and mode column), TrayMenus.cpp (tray and menus), ReadyList.cpp,
+// ScanRun.cpp (the scan and the results list), CleanRun.cpp, RunChecks.cpp and UserChoices.cpp.
 #include <windows.h>
 
 #include <array>
