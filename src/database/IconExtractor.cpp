@@ -11,6 +11,7 @@
 #include "database/portable/IconSources.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
+#include "platform/Shell.h"
 #include "support/Fields.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
@@ -86,12 +87,11 @@ int ShellIconIndex(const std::string& path) {
 
 int SpecialFolderIconIndex(int csidl) {
   if (csidl < 0) return -1;
-  PIDLIST_ABSOLUTE pidl = nullptr;
-  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &pidl)) || !pidl) return -1;
+  unique_pidl pidl;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, pidl.put())) || !pidl) return -1;
   SHFILEINFOA info{};
-  const DWORD_PTR ok = ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl), 0, &info, sizeof info,
+  const DWORD_PTR ok = ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl.get()), 0, &info, sizeof info,
                                         SHGFI_PIDL | SHGFI_SYSICONINDEX);
-  ::CoTaskMemFree(pidl);
   return ok ? info.iIcon : -1;
 }
 

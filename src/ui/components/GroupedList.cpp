@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/Gdi.h"
 #include "ui/components/ListDrawing.h"
 #include "ui/components/Window.h"
 
@@ -23,9 +24,8 @@ int WindowDpi(HWND hwnd) {
     const UINT dpi = getDpiForWindow(hwnd);
     if (dpi > 0) return static_cast<int>(dpi);
   }
-  HDC dc = ::GetDC(nullptr);
-  const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
+  const unique_window_dc screen(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
 
@@ -321,12 +321,12 @@ void TGroupedList::UpdateFonts() {
   lf.lfWeight = FW_BOLD;
   boldFont_.reset(::CreateFontIndirectA(&lf));
   hintFont_.reset(::CreateFontIndirectA(&lf));
-  HDC dc = ::GetDC(handle_.get());
+  const unique_window_dc windowDc(handle_.get());
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, boldFont_.get());
   TEXTMETRICA tm{};
   ::GetTextMetricsA(dc, &tm);
   ::SelectObject(dc, old);
-  ::ReleaseDC(handle_.get(), dc);
   lineHeight_ = std::max(8, static_cast<int>(tm.tmHeight));
 }
 
@@ -417,13 +417,13 @@ void TGroupedList::ScrollToBottom() {
 
 int TGroupedList::CaptionWidth(int group) {
   const TGroup& g = Group(group);
-  HDC dc = ::GetDC(handle_.get());
+  const unique_window_dc windowDc(handle_.get());
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, g.Bold ? boldFont_.get() : font_.get());
   SIZE size{};
   const std::wstring caption = Widen(g.Caption);
   ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
   ::SelectObject(dc, old);
-  ::ReleaseDC(handle_.get(), dc);
   return size.cx;
 }
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "ui/components/GroupedList.h"
+#include "platform/Gdi.h"
 #include "ui/components/ListDrawing.h"
 
 // The grouped list's painting: the header band, group caption rows and item tiles, drawn into a
@@ -34,7 +35,8 @@ void TGroupedList::Paint(HDC target, const RECT& clip) {
     bufferSize_ = {std::max(bufferSize_.cx, client.right), std::max(bufferSize_.cy, client.bottom)};
     buffer_.reset(::CreateCompatibleBitmap(target, bufferSize_.cx, bufferSize_.cy));
   }
-  HDC dc = ::CreateCompatibleDC(target);
+  const unique_hdc bufferDc(::CreateCompatibleDC(target));
+  HDC dc = bufferDc.get();
   HGDIOBJ oldBitmap = ::SelectObject(dc, buffer_.get());
   HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
   ::SetBkMode(dc, TRANSPARENT);
@@ -62,7 +64,6 @@ void TGroupedList::Paint(HDC target, const RECT& clip) {
            SRCCOPY);
   ::SelectObject(dc, oldFont);
   ::SelectObject(dc, oldBitmap);
-  ::DeleteDC(dc);
 }
 
 void TGroupedList::PaintHeader(HDC dc, const RECT& client) {

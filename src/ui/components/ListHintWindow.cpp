@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Gdi.h"
 #include "ui/components/ListDrawing.h"
 #include "ui/components/Window.h"
 
@@ -55,14 +56,14 @@ bool TListHintWindow::Show(HWND owner, const TListHint& hint, HIMAGELIST images,
   const int textLeft = pad + (image.cx > 0 ? image.cx + pad : 0);
   const int maxWidth = std::max(100, static_cast<int>((monitor.rcMonitor.right - monitor.rcMonitor.left) *
                                                       widthShare));
-  HDC dc = ::GetDC(window_.get());
+  const unique_window_dc windowDc(window_.get());
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, font_);
   const int textWidth = maxWidth - textLeft - pad - 2;
   RECT text{0, 0, textWidth, 0};
   // Words longer than the line (paths, addresses) are broken too.
   DrawText8(dc, hint_.Text, &text, kHintFormat | DT_CALCRECT);
   ::SelectObject(dc, old);
-  ::ReleaseDC(window_.get(), dc);
   const int width = textLeft + std::min(textWidth, static_cast<int>(text.right - text.left)) + pad + 2;
   const int height = std::max(static_cast<int>(image.cy), static_cast<int>(text.bottom - text.top)) + 2 * pad + 2;
   int x = cursor.x, y = cursor.y + ::GetSystemMetrics(SM_CYCURSOR) * 2 / 3;

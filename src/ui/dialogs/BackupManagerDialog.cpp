@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/Gdi.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
@@ -288,12 +289,12 @@ void TBackupMgrForm::Layout() {
   const int width = client.right, height = client.bottom;
   // The instructions take the lines they need.
   RECT text{0, 0, width - 24, 0};
-  HDC dc = ::GetDC(lblSelectBackups_);
+  const unique_window_dc windowDc(lblSelectBackups_);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectBackups_, WM_GETFONT, 0, 0)));
   const std::wstring label = Widen(WindowText(lblSelectBackups_));
   ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
   ::SelectObject(dc, old);
-  ::ReleaseDC(lblSelectBackups_, dc);
   const int labelHeight = text.bottom + 2;
   ::MoveWindow(lblSelectBackups_, 12, top_ + 8, width - 24, labelHeight, TRUE);
   const int buttonTop = height - 12 - 26;

@@ -1,5 +1,6 @@
 #include "ui/dialogs/CleanProgressDialog.h"
 
+#include "platform/Gdi.h"
 #include "ui/dialogs/CacheEntryText.h"
 
 #include <commctrl.h>
@@ -207,7 +208,8 @@ void TCleanProgress::ShowEntry(const std::string& text) {
   // Shortened with "..." to the label's width, measured in its font.
   RECT client{};
   ::GetClientRect(lblCurrentItem_, &client);
-  HDC dc = ::GetDC(lblCurrentItem_);
+  const unique_window_dc windowDc(lblCurrentItem_);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblCurrentItem_, WM_GETFONT, 0, 0)));
   const std::string shown = FitWithEllipsis(text, client.right - client.left, [dc](std::string_view part) {
     const std::wstring wide = Widen(part);
@@ -216,7 +218,6 @@ void TCleanProgress::ShowEntry(const std::string& text) {
     return static_cast<int>(size.cx);
   });
   ::SelectObject(dc, old);
-  ::ReleaseDC(lblCurrentItem_, dc);
   ::SetWindowTextA(lblCurrentItem_, shown.c_str());
   ++displayUpdates_;
 }

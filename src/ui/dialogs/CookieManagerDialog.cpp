@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Gdi.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "support/Format.h"
@@ -298,12 +299,12 @@ void TCookieMgrForm::UpdateActions() {
 void TCookieMgrForm::Layout(int width) {
   HWND h = Handle();
   RECT text{0, 0, width - 24, 0};
-  HDC dc = ::GetDC(lblSelectCookies_);
+  const unique_window_dc windowDc(lblSelectCookies_);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectCookies_, WM_GETFONT, 0, 0)));
   const std::wstring label = Widen(WindowText(lblSelectCookies_));
   ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
   ::SelectObject(dc, old);
-  ::ReleaseDC(lblSelectCookies_, dc);
   const int labelHeight = text.bottom + 2;
   ::MoveWindow(lblSelectCookies_, 12, top_ + 8, width - 24, labelHeight, TRUE);
   int buttonWidth = 110;

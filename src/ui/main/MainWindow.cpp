@@ -102,17 +102,17 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   // 4. The tray icon with the application icon and its animation frames.
   trayIcon_ = std::make_unique<TMyTrayIcon>(Application().Synchronizer());
   trayIcon_->TaskWindow = Handle();
-  trayImages_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+  trayImages_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0));
   for (int id : res::kIconTrayFrames) {
     HICON frame = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
                                                   IMAGE_ICON, 16, 16, 0));
     if (frame) {
-      ::ImageList_AddIcon(trayImages_, frame);
+      ::ImageList_AddIcon(trayImages_.get(), frame);
       ::DestroyIcon(frame);
     }
   }
   // The frames animate while a scan or a clean runs; until then the application's icon shows.
-  trayIcon_->SetIcons(trayImages_);
+  trayIcon_->SetIcons(trayImages_.get());
   trayIcon_->SetIcon(Application().Icon());
   // Both lists show the system's images.
   systemSmall_ = SystemImageList(true);
@@ -210,13 +210,13 @@ TTWMainForm::~TTWMainForm() {
   database_.reset();
   elvResults_.reset();
   elvReady_.reset();
-  if (measureDc_) ::DeleteDC(measureDc_);
+  measureDc_.reset();
   Application().OnIdle = nullptr;
   Application().OnHint = nullptr;
   tipsOwner_.reset();
   trayIcon_.reset();
-  if (trayImages_) ::ImageList_Destroy(trayImages_);
-  if (popImages_) ::ImageList_Destroy(popImages_);
+  trayImages_.reset();
+  popImages_.reset();
   g_mainForm = nullptr;
 }
 
@@ -306,13 +306,13 @@ void TTWMainForm::CreateControls() {
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdSettings, "");
   ::AppendMenuA(trayPopup_.get(), MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayPopup_.get(), MF_STRING, kCmdExit, "");
-  popImages_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
+  popImages_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0));
   if (const TPicture check = TPicture::FromResource(res::kMenuCheck); !check.Empty())
-    ::ImageList_AddMasked(popImages_, check.Bitmap(), RGB(255, 255, 255));
-  trayLook_ = std::make_unique<TOwnerDrawnMenu>(trayPopup_.get(), "", popImages_);
+    ::ImageList_AddMasked(popImages_.get(), check.Bitmap(), RGB(255, 255, 255));
+  trayLook_ = std::make_unique<TOwnerDrawnMenu>(trayPopup_.get(), "", popImages_.get());
   languagePopup_.reset(::CreatePopupMenu());
   for (int id : kLanguageLocaleIds) ::AppendMenuA(languagePopup_.get(), MF_STRING, id, "");
-  languageLook_ = std::make_unique<TOwnerDrawnMenu>(languagePopup_.get(), "", popImages_);
+  languageLook_ = std::make_unique<TOwnerDrawnMenu>(languagePopup_.get(), "", popImages_.get());
 }
 
 void TTWMainForm::LayoutControls() {

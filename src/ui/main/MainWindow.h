@@ -17,6 +17,7 @@
 
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
+#include "platform/Gdi.h"
 #include "settings/portable/Settings.h"
 #include "ui/components/GroupedList.h"
 #include "ui/components/PictureButton.h"
@@ -229,11 +230,11 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<TXMLDatabase> database_;
   std::unique_ptr<TScanMgr> scanMgr_;
   std::unique_ptr<TMyTrayIcon> trayIcon_;
-  HIMAGELIST trayImages_ = nullptr;
+  unique_himagelist trayImages_;
   unique_hmenu trayPopup_, languagePopup_;
   std::unique_ptr<TOwnerDrawnMenu> trayLook_, languageLook_;
   // Picture 0: the check mark of checked menu entries.
-  HIMAGELIST popImages_ = nullptr;
+  unique_himagelist popImages_;
   unique_hgdiobj backgroundBrush_;
 
   // Top bar.
@@ -267,7 +268,7 @@ class TTWMainForm final : public TWindow {
 
   // ELVResults: one group per work object that found something (its pointer is the group's data).
   std::unique_ptr<TGroupedList> elvResults_;
-  HDC measureDc_ = nullptr;     // for compacting paths in the results list's font
+  unique_hdc measureDc_;        // for compacting paths in the results list's font
   // FoundNames: the non-registry findings whose size counted, kept as references to their lines.
   TFoundNames foundNames_;
   // What each object of the scan added to the counters, taken back when its scan fails (with

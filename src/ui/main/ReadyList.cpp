@@ -309,7 +309,7 @@ void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
     ::SetMenuDefaultItem(menu.get(), kCmdScanNow, FALSE);
   }
   const std::string band = onGroup ? std::string(13, ' ') + Row(207, l) : std::string(8, ' ') + Row(204, l);
-  const TOwnerDrawnMenu look(menu.get(), band, popImages_);
+  const TOwnerDrawnMenu look(menu.get(), band, popImages_.get());
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
 }

@@ -19,6 +19,7 @@
 #include "engine/States.h"
 #include "engine/Utility.h"
 #include "engine/portable/TextUtility.h"
+#include "platform/Gdi.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 #include "platform/UrlCache.h"
@@ -145,14 +146,14 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
   const std::string& entry = found.Text(item);
   const bool rot13 = ItemIdOf(object) == kRot13Item;
   auto compact = [&](const std::string& path) {
-    if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
+    if (!measureDc_) measureDc_.reset(::CreateCompatibleDC(nullptr));
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
-    HGDIOBJ old = ::SelectObject(measureDc_, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = ::SelectObject(measureDc_.get(), font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
     std::wstring wide = Widen(path);
     wide.resize(std::max<std::size_t>(wide.size() + 1, MAX_PATH));
     const int width = MulDiv(kCompactWidth, elvResults_->Dpi(), 96);
-    const bool done = ::PathCompactPathW(measureDc_, wide.data(), static_cast<UINT>(width)) != FALSE;
-    ::SelectObject(measureDc_, old);
+    const bool done = ::PathCompactPathW(measureDc_.get(), wide.data(), static_cast<UINT>(width)) != FALSE;
+    ::SelectObject(measureDc_.get(), old);
     return done ? Narrow(wide.c_str()) : AfterLast(path, '\\');
   };
   if (dynamic_cast<const TRegistryFixObject*>(&object)) return entry;
@@ -261,7 +262,7 @@ void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   add(kCmdOpenFolder, Row(217, l), folder);
   add(kCmdOpenRegistryEditor, Row(218, l), registry);
   ::SetMenuDefaultItem(menu.get(), kCmdResultToggle, FALSE);
-  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(207, l), popImages_);
+  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(207, l), popImages_.get());
   ::SetForegroundWindow(Handle());
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
@@ -479,7 +480,8 @@ void TTWMainForm::RefreshStatus(bool force) {
       others += panel.right - panel.left;
     }
     const int width = bar.right - bar.left - others - 8;
-    HDC dc = ::GetDC(statusBar_);
+    const unique_window_dc windowDc(statusBar_);
+    HDC dc = windowDc.get();
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(statusBar_, WM_GETFONT, 0, 0)));
     auto measure = [dc](std::string_view part) {
       const std::wstring wide = Widen(part);
@@ -489,7 +491,6 @@ void TTWMainForm::RefreshStatus(bool force) {
     };
     if (measure(text) > width) text = EllipsisFit(text, width, measure);
     ::SelectObject(dc, old);
-    ::ReleaseDC(statusBar_, dc);
     SetPanel(0, text);
   }
   SetPanel(1, ElapsedNow());
