@@ -1,6 +1,7 @@
 # Turns the translators' files (<lang>.txt: one line per row, "row<TAB>text") into the C++ table
-# included by the string table's source.
-#   cmake -DSTRINGS_DIR=<dir> -DOUTPUT=<file> -P GenerateTable.cmake
+# included by the string table's source, and the rows' names into the header code uses to name them.
+# en.txt alone carries the names, between the row and the text: "row<TAB>Name<TAB>text".
+#   cmake -DSTRINGS_DIR=<dir> -DOUTPUT=<file> -DROWS_HEADER=<file> -P GenerateTable.cmake
 # Texts are UTF-8. Inside a text, \r \n \t and \\ are escapes; everything else stands as typed.
 # Every file must hold the rows 0 to ROWS-1, each once, in order.
 set(ROWS 297)
@@ -24,11 +25,18 @@ foreach(lang IN LISTS LANGUAGES)
     message(FATAL_ERROR "${file}: a backslash must start \\r, \\n, \\t or \\\\")
   endif()
 
-  # Shape: every line is "row<TAB>text".
-  string(REGEX REPLACE "[0-9]+\t[^\n]*\n" "" rest "${content}")
+  # Shape: every line is "row<TAB>text" ("row<TAB>Name<TAB>text" in English).
+  if(lang STREQUAL "en")
+    set(form "row<TAB>Name<TAB>text")
+    set(line_regex "[0-9]+\t[A-Z][A-Za-z0-9]*\t[^\t\n]*\n")
+  else()
+    set(form "row<TAB>text")
+    set(line_regex "[0-9]+\t[^\n]*\n")
+  endif()
+  string(REGEX REPLACE "${line_regex}" "" rest "${content}")
   if(NOT rest STREQUAL "")
     string(REGEX MATCH "[^\n]*" bad "${rest}")
-    message(FATAL_ERROR "${file}: line without \"row<TAB>text\" form: ${bad}")
+    message(FATAL_ERROR "${file}: line without \"${form}\" form (a name is a capital letter, then letters and digits): ${bad}")
   endif()
 
   # Rows 0..ROWS-1, in order, nothing else.
@@ -48,6 +56,28 @@ foreach(lang IN LISTS LANGUAGES)
     set(last ${pos})
   endforeach()
 
+  # The names: each once; the table itself holds only the texts.
+  if(lang STREQUAL "en")
+    string(REGEX MATCHALL "[0-9]+\t[A-Za-z0-9]+\t" named "${content}")
+    set(names "")
+    set(rows_out "// Generated from the names in data/strings/en.txt by GenerateTable.cmake; edit that file\n")
+    string(APPEND rows_out "// instead. Each row of the string table by name, for StrRes(kRow<Name>, language).\n")
+    string(APPEND rows_out "#pragma once\n\nnamespace tw {\n\n")
+    foreach(entry IN LISTS named)
+      string(REGEX MATCH "([0-9]+)\t([A-Za-z0-9]+)" entry "${entry}")
+      set(row "${CMAKE_MATCH_1}")
+      set(name "${CMAKE_MATCH_2}")
+      list(FIND names "${name}" seen)
+      if(NOT seen EQUAL -1)
+        message(FATAL_ERROR "${file}: row ${row} repeats the name ${name} of row ${seen}")
+      endif()
+      list(APPEND names "${name}")
+      string(APPEND rows_out "inline constexpr int kRow${name} = ${row};\n")
+    endforeach()
+    string(APPEND rows_out "\n}  // namespace tw\n")
+    string(REGEX REPLACE "([0-9]+)\t[A-Za-z0-9]+\t" "\\1\t" content "${content}")
+  endif()
+
   string(REPLACE "\"" "\\\"" content "${content}")
   string(REGEX REPLACE "([0-9]+)\t([^\n]*)\n" "    /* \\1 */ \"\\2\",\n" content "${content}")
   string(TOUPPER "${lang}" LANG)
@@ -55,10 +85,16 @@ foreach(lang IN LISTS LANGUAGES)
 endforeach()
 
 # Write only when changed, so that an unchanged table does not rebuild its users.
-if(EXISTS "${OUTPUT}")
-  file(READ "${OUTPUT}" old)
-  if(old STREQUAL out)
-    return()
+function(write_if_changed path text)
+  if(EXISTS "${path}")
+    file(READ "${path}" old)
+    if(old STREQUAL text)
+      return()
+    endif()
   endif()
+  file(WRITE "${path}" "${text}")
+endfunction()
+write_if_changed("${OUTPUT}" "${out}")
+if(DEFINED ROWS_HEADER)
+  write_if_changed("${ROWS_HEADER}" "${rows_out}")
 endif()
-file(WRITE "${OUTPUT}" "${out}")

@@ -6,6 +6,7 @@
 
 #include "database/XMLDatabase.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 
@@ -66,7 +67,7 @@ bool LoadCliDatabase(const CliArgs& args, TXMLDatabase& database, std::string* f
   if (isProtected) *isProtected = prot;
   if (database.Load(path, prot)) return true;
   const std::string full = ResolveDatabasePath(path);
-  const int row = FileExists(full) ? 227 : 226;
+  const int row = FileExists(full) ? kRowDatabaseCorrupted : kRowDatabaseNotFound;
   std::fprintf(stderr, "%s\n", ConsoleText(Format(StrRes(row, 0), full)).c_str());
   return false;
 }

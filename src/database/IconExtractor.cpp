@@ -9,6 +9,7 @@
 #include "database/DefaultBrowser.h"
 #include "database/XMLDatabase.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/Shell.h"
@@ -199,7 +200,7 @@ int TIconExtractor::ThreeWay(const std::string& source) {
 }
 
 int TIconExtractor::GroupIcon(const std::string& id, const std::string& iconList) {
-  if (id == "g01") {
+  if (id == kGroupSystemBrowser) {
     const int kind = DefaultBrowserKind(env_.ShellNormalizePath);
     return ThreeWay(PrepareIconSource(GetField(iconList, kind), env_.WinNT));
   }

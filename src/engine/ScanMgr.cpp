@@ -3,6 +3,7 @@
 #include <system_error>
 #include <thread>
 
+#include "database/portable/ItemIds.h"
 #include "engine/EntryLister.h"
 #include "engine/Recoverable.h"
 #include "engine/States.h"
@@ -79,8 +80,8 @@ void TScanMgr::ScanItem(const TXmlNode& group, const TXmlNode& item,
   if (!ItemTakesPart(mode, enabled, modeText, checked)) return;
 
   const std::string groupId = group.Attr("id");
-  if (groupId == "g04") add({"safari.exe"});
-  if (groupId == "g13") add({"chrome.exe"});
+  if (groupId == kGroupSafari) add({"safari.exe"});
+  if (groupId == kGroupChrome) add({"chrome.exe"});
 
   const std::string icon = item.Attr("icon");
   const std::string itemId = item.Attr("id");

@@ -76,13 +76,13 @@ void TWorkThread::Run(TWorkThreadPool& pool) noexcept {
     }
   } catch (...) {
     ErrorInfo error = DescribeException(std::current_exception());
-    LogFile().Write("[TWorkThread.Execute] %s: %s", error.className, error.message);
+    LogFile().Write("[TWorkThread.Run] %s: %s", error.className, error.message);
   }
   try {
     pool.ThreadEnded(tookEndRequest);
   } catch (...) {
     ErrorInfo error = DescribeException(std::current_exception());
-    LogFile().Write("[TWorkThread.Execute] %s: %s", error.className, error.message);
+    LogFile().Write("[TWorkThread.Run] %s: %s", error.className, error.message);
   }
   --pool.runningThreads_;  // the last touch of the pool
 }

@@ -120,7 +120,7 @@ bool ScheduleAtRestart(const std::wstring& longPath) {
 
 bool RemoveLinkItself(const std::wstring& longPath) {
   // Deleted through a handle of the link itself, and only when that handle proves to be the
-  // link: where the system opens the target instead (some emulation layers do), removing "the
+  // link: where the system opens the target instead (Wine does), removing "the
   // folder" would remove what the link points to.
   unique_hfile link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -136,7 +136,7 @@ bool RemoveLinkItself(const std::wstring& longPath) {
   if (!::SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose))
     return false;
   link.reset();
-  // An emulation layer may report a removal that the host file system then refuses.
+  // Wine may report a removal that the host file system then refuses.
   return ::GetFileAttributesW(longPath.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 

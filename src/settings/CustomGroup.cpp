@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "settings/portable/CustomRows.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 
 namespace tw {
 namespace {

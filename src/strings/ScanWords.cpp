@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 
 namespace tw {
 namespace {
@@ -68,7 +69,7 @@ std::optional<std::string_view> TScanWords::FirstMatch(std::string_view text) co
 }
 
 TScanWords& ScanWords(int language) {
-  static TScanWords words(StrRes(kAdultWordsRow, language));
+  static TScanWords words(StrRes(kRowAdultWords, language));
   return words;
 }
 

@@ -8,9 +8,6 @@
 
 namespace tw {
 
-// Row of the string table that holds the keyword list of each language.
-inline constexpr int kAdultWordsRow = 240;
-
 class TScanWords {
  public:
   // CommaText: words separated by "," (blanks separate too); empty words are dropped, and of

@@ -314,7 +314,7 @@ TEST_F(FileCleanerTest, TempMacroFollowsTheVersion) {
   environment.Set("TEMP", root_ + "t");
   environment.Set("LOCALAPPDATA", root_ + "la");
 
-  const bool vistaOn = OsKind() > 17;
+  const bool vistaOn = VistaOrLater(OsKind());
   auto object = Make("*.*", "faAnyFile");
   object->Path = "%TEMP%";
   EXPECT_EQ(object->ResolvedPath(), root_ + (vistaOn ? "la\\Temp" : "t"));

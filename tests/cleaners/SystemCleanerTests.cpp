@@ -261,7 +261,7 @@ TEST_F(SystemCleanerTest, ClipboardCleanEmptiesOnlyTheListedText) {
 // ---------------------------------------------------------------------------------------------
 // Recycle Bin
 
-// Under an emulation layer the Recycle Bin is the host's trash folder, found through
+// Under Wine the Recycle Bin is the host's trash folder, found through
 // XDG_DATA_HOME when the shell first uses it: point it at a folder of this process.
 class TrashEnvironment : public ::testing::Environment {
  public:
@@ -357,7 +357,7 @@ TEST_F(RecycleBinTest, ScanListsEachItemUnderItsOriginalPathWithItsOwnSize) {
     const auto& record = dynamic_cast<const TPidlChecked&>(object->Found.Record(index));
     EXPECT_NE(record.Pidl.get(), nullptr);
     if (name == "same.txt") sizes.push_back(record.Size);
-    // This emulation layer gives neither the original location nor the size detail: the text
+    // Wine gives neither the original location nor the size detail: the text
     // is the item's own path there (its bare name) and the size is what its size column shows,
     // which rounds a small file up to "1 KB".
     if (UnderWine()) {
@@ -426,7 +426,7 @@ TEST_F(RecycleBinTest, CleanRemovesTheTickedItemsForGoodAndNeverFollowsALink) {
     const bool stays = left.count(name) > 0;
     // A removal that did not happen is never reported as done.
     EXPECT_EQ(object->Found.Record(index).CleanSucceeded, !stays);
-    // Files always go. This emulation layer cannot erase folders or links from its trash.
+    // Files always go. Wine cannot erase folders or links from its trash.
     if (name == "one.txt" || name == "two.txt" || !UnderWine()) {
       EXPECT_FALSE(stays);
     }
@@ -447,7 +447,7 @@ TEST_F(RecycleBinTest, CleanLeavesUntickedItems) {
   std::unique_ptr<TRecycleBinObject> after;
   const auto left = Scan(after);
   EXPECT_EQ(left.count("kept.txt"), 1u);
-  // Without a way to remove one item, this emulation layer only empties the Recycle Bin as a
+  // Without a way to remove one item, Wine only empties the Recycle Bin as a
   // whole, which would take the unticked item too: the ticked ones stay and say so.
   EXPECT_EQ(left.count("gone.txt"), UnderWine() ? 2u : 0u);
   for (auto [it, end] = ours.equal_range("gone.txt"); it != end; ++it)

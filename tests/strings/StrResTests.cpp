@@ -6,6 +6,7 @@
 
 #include "strings/ScanWords.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 
 namespace tw {
 namespace {
@@ -54,8 +55,8 @@ TEST(StrRes, EveryRowInEveryLanguageWithTheSameSpecifiers) {
 }
 
 TEST(StrRes, OutOfRangeLookups) {
-  EXPECT_EQ(StrRes(43, 7), StrRes(43, 0));
-  EXPECT_EQ(StrRes(43, -1), "Scan Now");
+  EXPECT_EQ(StrRes(kRowScanNow, 7), StrRes(kRowScanNow, 0));
+  EXPECT_EQ(StrRes(kRowScanNow, -1), "Scan Now");
   EXPECT_EQ(StrRes(kStrResRows, 0), "");
   EXPECT_EQ(StrRes(-1, 2), "");
 }
@@ -66,29 +67,29 @@ TEST(StrRes, EnglishTextsKeepEveryCharacter) {
     int row;
     const char* text;
   } cases[] = {
-      {0, "Tidewhisk"},
-      {117, "Cookies && History Entries"},
-      {124, "%d cleaning operations completed successfully.\r\n\r\n%d of %d items could not be removed"},
-      {142, "Select the cookies you do not want cleaned by adding them to the \"Cookies to Keep...\". "
+      {kRowProgramName, "Tidewhisk"},
+      {kRowSummaryCookiesHistory, "Cookies && History Entries"},
+      {kRowCleaningCounts, "%d cleaning operations completed successfully.\r\n\r\n%d of %d items could not be removed"},
+      {kRowSelectCookiesToKeep, "Select the cookies you do not want cleaned by adding them to the \"Cookies to Keep...\". "
             "Indeed, you may want to preserve cookies coming from your search or start pages, online "
             "banking or other web favourites."},
-      {152, " Sort and organize cookies using "},
-      {153, "Decreasing hit rate,\"Alphabetical order\""},
-      {196, "Your current  version number is: \"%s\".\r\nThe latest version available is: \"%s\".\r\n"
+      {kRowCookieSortGroup, " Sort and organize cookies using "},
+      {kRowCookieSortOrders, "Decreasing hit rate,\"Alphabetical order\""},
+      {kRowNewerVersion, "Your current  version number is: \"%s\".\r\nThe latest version available is: \"%s\".\r\n"
             "\r\nDo you want to download the update now?"},
-      {230, "<br></br>Do you wish to force the termination of process <font style=\"font-family:Verdana, "
+      {kRowForceTermination, "<br></br>Do you wish to force the termination of process <font style=\"font-family:Verdana, "
             "Tahoma, sans-serif;font-size:12px;font-style:normal;font-weight:bold;color:red\">%s</font> "
             "anyway?"},
-      {239, "Binary data"},
+      {kRowBinaryData, "Binary data"},
   };
   for (const Case& c : cases) EXPECT_EQ(StrRes(c.row, 0), c.text) << "row " << c.row;
-  EXPECT_EQ(StrRes(25, 2), "Deutsch");
-  EXPECT_EQ(StrRes(226, 1).substr(0, 16), "Base de donn\xC3\xA9" "es");
+  EXPECT_EQ(StrRes(kRowLanguageGerman, 2), "Deutsch");
+  EXPECT_EQ(StrRes(kRowDatabaseNotFound, 1).substr(0, 16), "Base de donn\xC3\xA9" "es");
 }
 
 TEST(StrRes, SortOrderRowIsTwoEntriesOfCommaText) {
   for (int language = 0; language < kLanguageCount; ++language) {
-    std::string_view text = StrRes(153, language);
+    std::string_view text = StrRes(kRowCookieSortOrders, language);
     auto comma = text.find(',');
     ASSERT_NE(comma, std::string_view::npos) << language;
     EXPECT_EQ(text.find(',', comma + 1), std::string_view::npos) << language;
@@ -97,28 +98,28 @@ TEST(StrRes, SortOrderRowIsTwoEntriesOfCommaText) {
   }
 }
 
-// The scan summary highlights the clean button's name (row 132) in its last line (row 166), and
-// the clean button's picture shows row 46.
+// The scan summary highlights the clean button's name in its last line, and the clean button's
+// picture shows the same name.
 TEST(StrRes, CleanButtonNameAgreesWithTheSummary) {
   for (int language = 0; language < kLanguageCount; ++language) {
-    std::string_view name = StrRes(132, language);
-    EXPECT_EQ(StrRes(46, language), name) << language;
-    std::string_view line = StrRes(166, language);
+    std::string_view name = StrRes(kRowCleanWord, language);
+    EXPECT_EQ(StrRes(kRowCleanButton, language), name) << language;
+    std::string_view line = StrRes(kRowReviewAndClean, language);
     auto at = line.find(name);
     ASSERT_NE(at, std::string_view::npos) << language;
     auto isLetter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || (c & 0x80); };
     EXPECT_TRUE(at == 0 || !isLetter(line[at - 1])) << language;
     EXPECT_TRUE(at + name.size() == line.size() || !isLetter(line[at + name.size()])) << language;
   }
-  EXPECT_EQ(StrRes(132, 1), "Purger");
-  EXPECT_EQ(StrRes(132, 2), "Reinigen");
+  EXPECT_EQ(StrRes(kRowCleanWord, 1), "Purger");
+  EXPECT_EQ(StrRes(kRowCleanWord, 2), "Reinigen");
 }
 
 TEST(StrRes, KeywordRows) {
   const int expected[kLanguageCount] = {355, 94, 133, 149};
   std::set<std::string> lists;
   for (int language = 0; language < kLanguageCount; ++language) {
-    std::string_view text = StrRes(kAdultWordsRow, language);
+    std::string_view text = StrRes(kRowAdultWords, language);
     auto words = Split(text, ',');
     EXPECT_EQ(static_cast<int>(words.size()), expected[language]) << language;
     std::set<std::string> unique;

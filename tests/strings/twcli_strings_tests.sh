@@ -10,10 +10,11 @@ check() {  # check NAME CONDITION...
   if "$@"; then pass=$((pass + 1)); else fail=$((fail + 1)); echo "FAILED: $name"; fi
 }
 
-# The text form is the files' own form, row for row, in every language.
+# The text form is the files' own form, row for row, in every language (without English's names).
 for lang in en fr de es; do
   out=$(run strings --lang "$lang" | tr -d '\r')
-  check "$lang text export" [ "$out" = "$(cat "$src/data/strings/$lang.txt")" ]
+  if [ "$lang" = en ]; then file=$(cut -f1,3- "$src/data/strings/en.txt"); else file=$(cat "$src/data/strings/$lang.txt"); fi
+  check "$lang text export" [ "$out" = "$file" ]
 done
 check "English by default" [ "$(run strings | tr -d '\r' | sed -n 44p)" = "$(printf '43\tScan Now')" ]
 

@@ -20,6 +20,7 @@
 #include "platform/Processes.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "ui/components/Window.h"
@@ -91,7 +92,7 @@ struct Answerer {
     ::EnumChildWindows(
         dialog,
         [](HWND child, LPARAM p) -> BOOL {
-          if (WindowText(child) == StrRes(46, 0) && ::IsWindowVisible(child)) {
+          if (WindowText(child) == StrRes(kRowCleanButton, 0) && ::IsWindowVisible(child)) {
             *reinterpret_cast<HWND*>(p) = child;
             return FALSE;
           }
@@ -153,7 +154,7 @@ TEST(CloseProgramsDlg, FollowsProgramsAndWindowsAndKeepsUncheckedOnes) {
   Target first("polite", "First");
   TTerminateAppDlg dialog(nullptr, 1, kTargets);
   ASSERT_EQ(dialog.Processes().size(), 1u);
-  EXPECT_EQ(WindowText(dialog.Handle()), std::string(StrRes(219, 1)));
+  EXPECT_EQ(WindowText(dialog.Handle()), std::string(StrRes(kRowCaptionWarning, 1)));
   // A program started while the dialog is up is listed at the next refresh; a hidden window
   // leaves its group.
   Target second("polite", "Second");
@@ -224,10 +225,10 @@ TEST(CleanWarningDlg, TextButtonsAndDoNotAsk) {
     bool show = true;
     {
       TCleanWarningDlg dialog(nullptr, language, store, show);
-      EXPECT_EQ(dialog.HotClean().Hint(), std::string(StrRes(46, language)));
+      EXPECT_EQ(dialog.HotClean().Hint(), std::string(StrRes(kRowCleanButton, language)));
       std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(dialog.WarningText())) + 1, L'\0');
       text.resize(::GetWindowTextW(dialog.WarningText(), text.data(), static_cast<int>(text.size())));
-      const std::wstring note = Widen(std::string(StrRes(221, language)));
+      const std::wstring note = Widen(std::string(StrRes(kRowBackupKeptDays, language)));
       EXPECT_NE(text.find(note.substr(0, 20)), std::wstring::npos);
       // The note is bold and red, the start is not.
       std::wstring flat;
@@ -423,8 +424,8 @@ TEST_F(CleanProgressTest, EveryLanguageAndNothingTicked) {
     };
     EXPECT_EQ(dialog.Execute(), mrOk);
     EXPECT_EQ(dialog.Maximum(), 1);
-    EXPECT_EQ(dialog.HotAbort().Hint(), std::string(StrRes(44, language)));
-    EXPECT_EQ(WindowText(dialog.RunningLabel()), Format(std::string(StrRes(164, language)), items[language]));
+    EXPECT_EQ(dialog.HotAbort().Hint(), std::string(StrRes(kRowAbort, language)));
+    EXPECT_EQ(WindowText(dialog.RunningLabel()), Format(std::string(StrRes(kRowCleanDeletingFiles, language)), items[language]));
     EXPECT_EQ(WindowText(dialog.LblCurrentItem()).rfind(dir_.substr(0, 10), 0), 0u);
   }
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(Format("f%05d.tmp", i)));

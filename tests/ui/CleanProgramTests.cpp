@@ -334,13 +334,13 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
 
     // Clean: the close-programs dialog when it is shown (its answer does not stop the run), then
     // the warning; nothing goes before the warning is answered.
-    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(46, 0));
+    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton, 0));
     ASSERT_NE(clean, nullptr);
     ClickAt(clean, 5, 5);
     HWND warning = nullptr;
     ASSERT_TRUE(WaitFor([&] {
       if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close)) {
-        if (HWND cancel = ChildOf(close, "TwHotImage", Row(12, 0))) ClickAt(cancel, 5, 5);
+        if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel, 0))) ClickAt(cancel, 5, 5);
       }
       return (warning = program.Find("TCleanWarningDlg")) && ::IsWindowVisible(warning);
     }, 30s)) << [&] {
@@ -354,7 +354,7 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
       return windows;
     }();
     for (std::size_t f = 0; f < kFixtureCount; ++f) EXPECT_TRUE(Present(f)) << kFixtures[f].tag;
-    HWND proceed = ChildOf(warning, "TwHotImage", Row(46, 0));
+    HWND proceed = ChildOf(warning, "TwHotImage", Row(kRowCleanButton, 0));
     ASSERT_NE(proceed, nullptr);
     ClickAt(proceed, 5, 5);
 
@@ -362,21 +362,21 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
     ASSERT_TRUE(WaitFor([&] {
       return (summary = program.Find("TScanInfoDlg")) && ::IsWindowVisible(summary);
     }, 120s));
-    EXPECT_EQ(Text(summary), Row(123, 0));
+    EXPECT_EQ(Text(summary), Row(kRowCleaningCompleted, 0));
     auto flat = [](std::string text) {
       text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
       return text;
     };
     const std::string sentence =
-        lockedTicked ? Format(Row(124, 0) + ":" + Row(125, 0), cleaned - lockedTicked, lockedTicked, cleaned)
-                     : Format(Row(124, 0) + ".", cleaned, 0, cleaned);
+        lockedTicked ? Format(Row(kRowCleaningCounts, 0) + ":" + Row(kRowCleaningNeedsReboot, 0), cleaned - lockedTicked, lockedTicked, cleaned)
+                     : Format(Row(kRowCleaningCounts, 0) + ".", cleaned, 0, cleaned);
     const std::string shown = Narrow(WideText(Child(summary, "RICHEDIT50W")));
     EXPECT_NE(flat(shown).find(flat(sentence)), std::string::npos) << shown << "\nexpected: " << sentence;
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
     if (!oldBackup.empty()) {
       HWND box = nullptr;
       ASSERT_TRUE(WaitFor([&] { return (box = program.Find("#32770")) && ::IsWindowVisible(box); }, 10s));
-      EXPECT_NE(ChildTexts(box).find(Format(Row(158, 0), 30.0)), std::string::npos) << ChildTexts(box);
+      EXPECT_NE(ChildTexts(box).find(Format(Row(kRowRecycleOldBackups, 0), 30.0)), std::string::npos) << ChildTexts(box);
       ::PostMessageA(box, WM_COMMAND, IDYES, 0);
     }
     // Back to the ready list, the results gone.

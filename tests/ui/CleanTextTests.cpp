@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/dialogs/portable/CleanText.h"
 
 namespace tw {
@@ -46,7 +47,7 @@ TEST(CleanSummary, LinesByOutcome) {
   // Other languages take their own rows.
   const std::vector<std::string> german = CleanSummaryLines({4, 1, true}, 2);
   ASSERT_EQ(german.size(), 2u);
-  EXPECT_NE(german[1].find(std::string(StrRes(125, 2))), std::string::npos);
+  EXPECT_NE(german[1].find(std::string(StrRes(kRowCleaningNeedsReboot, 2))), std::string::npos);
   EXPECT_EQ(german[1].rfind("3 ", 0), 0u);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
 #include "ui/components/OwnerDrawnMenu.h"
@@ -388,7 +389,7 @@ TEST(WarningDlg, ShowsThePageAsTextWithItsButtonsAndResults) {
       "Process 42 did not end.<br></br>Force <font style=\"font-weight:bold;color:red\">iexplore.exe</font> anyway?";
   {
     TWarningDlg dialog(nullptr, 2);
-    EXPECT_EQ(WindowText(dialog.Handle()), std::string(StrRes(219, 2)));
+    EXPECT_EQ(WindowText(dialog.Handle()), std::string(StrRes(kRowCaptionWarning, 2)));
     dialog.LoadHtml(html);
     ASSERT_TRUE(dialog.ShowsText());
     const std::wstring text = RichText(dialog.TextControl());
@@ -403,7 +404,7 @@ TEST(WarningDlg, ShowsThePageAsTextWithItsButtonsAndResults) {
     EXPECT_TRUE(format.dwEffects & CFE_BOLD);
     EXPECT_EQ(format.crTextColor, RGB(255, 0, 0));
     EXPECT_FALSE(dialog.HotCancel().Visible());
-    EXPECT_EQ(dialog.HotOk().Hint(), std::string(StrRes(46, 2)));
+    EXPECT_EQ(dialog.HotOk().Hint(), std::string(StrRes(kRowCleanButton, 2)));
     // OK answers 1.
     ::PostMessageA(dialog.HotOk().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
     ::PostMessageA(dialog.HotOk().Handle(), WM_LBUTTONUP, 0, MAKELPARAM(1, 1));

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/Com.h"
-#include "settings/portable/CustomRows.h"
 #include "settings/portable/UserState.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/dialogs/CustomSection.h"
 #include "ui/dialogs/SettingsDialog.h"
 

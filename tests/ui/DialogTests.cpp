@@ -19,15 +19,14 @@
 #include "platform/Com.h"
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "ui/components/Window.h"
 #include "ui/dialogs/BackupManagerDialog.h"
 #include "support/LogFile.h"
-#include "ui/components/MessageRows.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
-#include "ui/dialogs/portable/RecycleRows.h"
 #include "ui/MessagePump.h"
 #include "ui/ScreenPicture.h"
 
@@ -119,7 +118,7 @@ TEST_F(BackupManager, GroupsByDayPreviewsAndEnablesItsButtons) {
   {
     TBackupMgrForm empty(nullptr, 0, nullptr);
     ASSERT_EQ(empty.List().GroupCount(), 1);
-    EXPECT_EQ(empty.List().GroupCaption(0), std::string(StrRes(175, 0)));
+    EXPECT_EQ(empty.List().GroupCaption(0), std::string(StrRes(kRowRegistryBackupManager, 0)));
     EXPECT_EQ(empty.List().ItemCount(0), 0);
     Shot(empty, "backup-manager-empty-EN");
   }
@@ -188,7 +187,7 @@ TEST_F(BackupManager, MergesIntoTheRegistryAndReportsWhatFailed) {
   // The question names the keys the merge writes; "No" writes nothing.
   form.MergeClick();
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0], std::string(StrRes(178, 1)) + "\r\n\r\n" + std::string(StrRes(kRowMergeKeys, 1)) +
+  EXPECT_EQ(asked[0], std::string(StrRes(kRowConfirmRestoreBackups, 1)) + "\r\n\r\n" + std::string(StrRes(kRowMergeKeys, 1)) +
                           "\r\n  HKEY_CURRENT_USER\\" + kTestKey);
   EXPECT_TRUE(told.empty());
   EXPECT_EQ(ReadTestValue("a"), "<missing>");
@@ -372,7 +371,7 @@ TEST_F(CookieManager, KeptCookiesMoveSurviveTheDialogAndAreForgottenAgain) {
     ASSERT_GE(at, 0);
     ASSERT_GE(IndexOf(form.Found(), other), 0);
     EXPECT_EQ(form.FoundList().GroupCaption(0),
-              Format("%s (%d)", std::string(StrRes(136, 0)), static_cast<int>(form.Found().size())));
+              Format("%s (%d)", std::string(StrRes(kRowCookiesToClean, 0)), static_cast<int>(form.Found().size())));
     EXPECT_FALSE(::IsWindowEnabled(form.Button(0)));
     form.FoundList().SetItemChecked(0, at, true);
     form.FoundList().OnItemCheckChange(0, at);
@@ -387,7 +386,7 @@ TEST_F(CookieManager, KeptCookiesMoveSurviveTheDialogAndAreForgottenAgain) {
     EXPECT_EQ(form.KeptList().ItemCount(0), 1);
     EXPECT_EQ(form.KeptList().OnItemCaption(0, 0), CookieCaption(keep));
     EXPECT_EQ(form.Hint(true, {THitKind::ItemText, 0, 0}).Text,
-              Format(std::string(StrRes(154, 0)), static_cast<int>(form.Kept()[0].Hits)) + "\r\n" + keep + "\r\n" +
+              Format(std::string(StrRes(kRowCookieHits, 0)), static_cast<int>(form.Kept()[0].Hits)) + "\r\n" + keep + "\r\n" +
                   form.Kept()[0].LocalFile);
     form.SetSortIndex(1);
     Pump();

@@ -23,6 +23,7 @@
 #include "platform/UrlCache.h"
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/Messages.h"
 #include "platform/Text.h"
@@ -341,7 +342,7 @@ inline HWND StartInMode(TProgram& program, int mode) {
   if (!program.Started() || !program.WaitVisible()) return nullptr;
   HWND scan = nullptr;
   WaitFor([&] {
-    scan = ChildOf(program.Main(), "TwHotImage", Row(43, 0));
+    scan = ChildOf(program.Main(), "TwHotImage", Row(kRowScanNow, 0));
     return scan && ::IsWindowEnabled(scan) && ::IsWindowVisible(scan) &&
            Text(TReadyList(program.Main()).Handle()) == Row(ModeRow(mode), 0);
   }, kStartup);

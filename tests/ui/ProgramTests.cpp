@@ -21,8 +21,8 @@ TEST_F(ProgramTest, FirstStartThenTerminateRequest) {
   ASSERT_TRUE(program.WaitVisible());
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(Text(tips), Row(191, 0));
-  EXPECT_EQ(Text(program.Main()).rfind(Row(0, 0) + " " + Row(1, 0) + " 1.0.0.0", 0), 0u) << Text(program.Main());
+  EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 0));
+  EXPECT_EQ(Text(program.Main()).rfind(Row(kRowProgramName, 0) + " " + Row(kRowAboutVersion, 0) + " 1.0.0.0", 0), 0u) << Text(program.Main());
   EXPECT_EQ(ReadValue(kKey, "Locale").text, "en");
   EXPECT_FALSE(ReadValue(kKey, "PresetScanMode").exists);  // written at exit only
 
@@ -140,7 +140,7 @@ TEST_F(ProgramTest, StoredFormsSurviveAndRunValueIsRemoved) {
   ASSERT_TRUE(program.WaitVisible());
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(Text(tips), Row(191, 1));  // "FR" is French
+  EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 1));  // "FR" is French
   program.Post(Registered("UM_TERMINATE"));
   ASSERT_GE(program.WaitExit(5s), 0);
   const TValue preset = ReadValue(kKey, "PresetScanMode");
@@ -161,11 +161,11 @@ TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
     ASSERT_TRUE(program.WaitVisible());
     HWND tips = program.WaitTips();
     ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(Text(tips), Row(191, 0));
+    EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 0));
     EXPECT_EQ(ReadValue(kKey, "Locale").text, "en");
     program.Post(WM_COMMAND, 1031);  // German from the language menu
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "de"; }, 5s));
-    EXPECT_TRUE(WaitFor([&] { return Text(tips) == Row(191, 2); }, 5s)) << Text(tips);
+    EXPECT_TRUE(WaitFor([&] { return Text(tips) == Row(kRowTipOfTheDay, 2); }, 5s)) << Text(tips);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(program.Main()) && !::IsIconic(program.Main()); }, 5s));
     program.Post(WM_COMMAND, 1034);  // and Spanish
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "es"; }, 5s));
@@ -175,7 +175,7 @@ TEST_F(ProgramTest, LanguageSwitchIsWrittenAtOnceAndKept) {
   TProgram program;
   HWND tips = program.WaitTips();
   ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(Text(tips), Row(191, 3));
+  EXPECT_EQ(Text(tips), Row(kRowTipOfTheDay, 3));
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
 }
@@ -191,11 +191,11 @@ TEST_F(ProgramTest, TipsAdvanceAndTheirPlaceAndSwitchAreKept) {
     first = WideText(text);
     EXPECT_EQ(first.rfind(L"\r\n\r\n", 0), 0u);  // two line breaks, then the tip
     EXPECT_GT(first.size(), 4u);
-    ::SendMessageA(Child(tips, Row(194, 0)), BM_CLICK, 0, 0);
+    ::SendMessageA(Child(tips, Row(kRowNextTip, 0)), BM_CLICK, 0, 0);
     second = WideText(text);
     EXPECT_NE(second, first);
     // "Do not show tips at startup" turns the tips off.
-    HWND box = Child(tips, Row(193, 0));
+    HWND box = Child(tips, Row(kRowNoTipsAtStartup, 0));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ::SendMessageA(box, BM_CLICK, 0, 0);
@@ -219,7 +219,7 @@ TEST_F(ProgramTest, TipsAdvanceAndTheirPlaceAndSwitchAreKept) {
   const std::wstring third = WideText(Child(tips, "RICHEDIT50W"));
   EXPECT_NE(third, first);
   EXPECT_NE(third, second);
-  EXPECT_EQ(::SendMessageA(Child(tips, Row(193, 0)), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(::SendMessageA(Child(tips, Row(kRowNoTipsAtStartup, 0)), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
 }
@@ -233,7 +233,7 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
     const TReadyList list(program.Main());
     ASSERT_TRUE(list);
     // A fresh user has no mode yet: every group shows, every item is greyed, no check boxes.
-    EXPECT_EQ(Text(list.Handle()), Row(80, 0));
+    EXPECT_EQ(Text(list.Handle()), Row(kRowSelectPresetMode, 0));
     const int groups = list.Groups();
     ASSERT_EQ(groups, 14);
     for (int g = 0; g < groups; ++g) {
@@ -265,13 +265,13 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
 
     // The user's choices: an item unticked in the registry mode, the browser group closed and
     // small icons in the advanced mode.
-    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(87, 0)), 5, 5);
-    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(87, 0); }, 5s));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowPresetRegistry, 0)), 5, 5);
+    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(kRowPresetRegistry, 0); }, 5s));
     ASSERT_TRUE(list.State(0, 0) & TGL_STATE_CHECKED);
     list.ClickItemCheck(0, 0);
     EXPECT_TRUE(WaitFor([&] { return !(list.State(0, 0) & TGL_STATE_CHECKED); }, 5s));
-    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(86, 0)), 5, 5);
-    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(86, 0); }, 5s));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowPresetAdvanced, 0)), 5, 5);
+    ASSERT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(kRowPresetAdvanced, 0); }, 5s));
     ASSERT_TRUE(list.State(1) & TGL_STATE_EXPANDED);
     list.ClickExpand(1);
     EXPECT_TRUE(WaitFor([&] { return !(list.State(1) & TGL_STATE_EXPANDED); }, 5s));
@@ -288,7 +288,7 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
   ASSERT_NE(tips, nullptr);
   ::PostMessageA(tips, WM_CLOSE, 0, 0);
   const TReadyList list(program.Main());
-  EXPECT_EQ(Text(list.Handle()), Row(86, 0));
+  EXPECT_EQ(Text(list.Handle()), Row(kRowPresetAdvanced, 0));
   EXPECT_FALSE(list.State(0, 0) & TGL_STATE_CHECKED);
   EXPECT_TRUE(list.State(0, 1) & TGL_STATE_CHECKED);
   EXPECT_FALSE(list.State(1) & TGL_STATE_EXPANDED);
@@ -298,8 +298,8 @@ TEST_F(ProgramTest, ReadyListShowsEveryModeAndKeepsTheUsersChoices) {
   for (int language : {1, 2, 3, 0}) {
     SCOPED_TRACE(language);
     program.Post(WM_COMMAND, static_cast<WPARAM>(std::array<int, 4>{1033, 1036, 1031, 1034}[language]));
-    EXPECT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(86, language); }, 5s)) << Text(list.Handle());
-    for (int row : {81, 87, 92, 94, 43}) EXPECT_NE(ChildOf(program.Main(), "TwHotImage", Row(row, language)), nullptr) << row;
+    EXPECT_TRUE(WaitFor([&] { return Text(list.Handle()) == Row(kRowPresetAdvanced, language); }, 5s)) << Text(list.Handle());
+    for (int row : {kRowPresetQuick, kRowPresetRegistry, kRowHomePage, kRowAbout, kRowScanNow}) EXPECT_NE(ChildOf(program.Main(), "TwHotImage", Row(row, language)), nullptr) << row;
   }
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(5s), 0);
@@ -312,14 +312,14 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     int row;
   };
   const Case cases[] = {
-      {"missing", [] { ::DeleteFileA(DatabasePath().c_str()); }, 226},
+      {"missing", [] { ::DeleteFileA(DatabasePath().c_str()); }, kRowDatabaseNotFound},
       {"damaged",
        [] {
          unique_hfile file(::CreateFileA(DatabasePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
          DWORD written = 0;
          ::WriteFile(file.get(), "not a database", 14, &written, nullptr);
        },
-       227},
+       kRowDatabaseCorrupted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -344,13 +344,13 @@ TEST_F(ProgramTest, MissingOrDamagedDatabaseIsReportedAndTheProgramStaysUp) {
     EXPECT_TRUE(WaitFor([] { return ReadValue(kKey, "Locale").text == "fr"; }, 5s));
     // The About box, the home page and the settings do not wait for the database; scanning is
     // disabled.
-    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(92, 1))));
-    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(96, 1))));
-    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(43, 1))));
-    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(94, 1)), 5, 5);
+    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(kRowHomePage, 1))));
+    EXPECT_TRUE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(kRowSettings, 1))));
+    EXPECT_FALSE(::IsWindowEnabled(ChildOf(program.Main(), "TwHotImage", Row(kRowScanNow, 1))));
+    ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowAbout, 1)), 5, 5);
     HWND about = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (about = program.Find("TAboutForm")) && ::IsWindowVisible(about); }, 5s));
-    EXPECT_EQ(Text(about), Row(93, 1));
+    EXPECT_EQ(Text(about), Row(kRowAboutTitle, 1));
     ::PostMessageA(about, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(about); }, 5s));
     program.Post(Registered("UM_TERMINATE"));

@@ -10,6 +10,7 @@
 
 #include "platform/Handles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "ui/ProgramDriver.h"
 #include "ui/main/portable/ReadyRules.h"
@@ -118,7 +119,7 @@ TEST_F(ProtectProgramTest, AProtectedFolderSurvivesACleanInEveryMode) {
     HWND scan = nullptr;
     ASSERT_TRUE(WaitFor([&] {
       HWND main = program.Main();
-      scan = main ? ChildOf(main, "TwHotImage", Row(43)) : nullptr;
+      scan = main ? ChildOf(main, "TwHotImage", Row(kRowScanNow)) : nullptr;
       return scan && ::IsWindowVisible(main) && ::IsWindowEnabled(scan) && ::IsWindowVisible(scan) &&
              Text(::GetDlgItem(main, 1)) == Row(ModeRow(mode));
     }, 60s));
@@ -128,12 +129,12 @@ TEST_F(ProtectProgramTest, AProtectedFolderSurvivesACleanInEveryMode) {
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 10s));
 
-    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(46));
+    HWND clean = ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton));
     ASSERT_NE(clean, nullptr);
     ClickAt(clean, 5, 5);
     ASSERT_TRUE(WaitFor([&] {
       if (HWND close = program.Shown("TTerminateAppDlg"))
-        if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
+        if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel))) ClickAt(cancel, 5, 5);
       return (summary = program.Shown("TScanInfoDlg")) != nullptr;
     }, 120s));
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);

@@ -9,6 +9,7 @@
 
 #include "platform/Com.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/dialogs/ProtectSection.h"
 #include "ui/dialogs/SettingsDialog.h"
 

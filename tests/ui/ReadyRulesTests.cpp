@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "strings/StrRows.h"
 #include "ui/main/portable/ReadyRules.h"
 
 namespace tw {
@@ -12,9 +13,14 @@ TEST(ReadyRules, ModesDecideWhatShowsAndWhatTheUserMayTick) {
     bool registryShown, browserShown, checkBoxes;
   };
   const Case cases[] = {
-      {0, 80, true, true, false},  {1, 81, false, true, false}, {2, 82, false, true, false},
-      {3, 83, false, true, false}, {4, 84, false, true, false}, {5, 87, true, false, true},
-      {6, 85, true, true, false},  {7, 86, true, true, true},
+      {0, kRowSelectPresetMode, true, true, false},
+      {1, kRowPresetQuick, false, true, false},
+      {2, kRowPresetCookies, false, true, false},
+      {3, kRowPresetHistory, false, true, false},
+      {4, kRowPresetPrivacy, false, true, false},
+      {5, kRowPresetRegistry, true, false, true},
+      {6, kRowPresetComplete, true, true, false},
+      {7, kRowPresetAdvanced, true, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
@@ -24,7 +30,7 @@ TEST(ReadyRules, ModesDecideWhatShowsAndWhatTheUserMayTick) {
     EXPECT_EQ(ModeHasCheckBoxes(c.mode), c.checkBoxes);
   }
   EXPECT_EQ(GroupShownInMode(8, "g00"), std::nullopt);  // the list keeps what it had
-  EXPECT_EQ(ModeRow(9), 80);
+  EXPECT_EQ(ModeRow(9), kRowSelectPresetMode);
   // Ids are compared as text.
   EXPECT_EQ(GroupShownInMode(2, "g000"), true);
   EXPECT_EQ(GroupShownInMode(2, "G01"), false);
@@ -45,9 +51,9 @@ TEST(ReadyRules, HeaderClicksCycleAndScansNeedAModeAndATick) {
   EXPECT_EQ(NextMode(0), 1);
   EXPECT_EQ(NextMode(4), 5);
   EXPECT_EQ(NextMode(7), 1);
-  EXPECT_EQ(ScanRefusalRow(0, true), 80);
-  EXPECT_EQ(ScanRefusalRow(5, false), 48);
-  EXPECT_EQ(ScanRefusalRow(7, false), 48);
+  EXPECT_EQ(ScanRefusalRow(0, true), kRowSelectPresetMode);
+  EXPECT_EQ(ScanRefusalRow(5, false), kRowChooseItemsToScan);
+  EXPECT_EQ(ScanRefusalRow(7, false), kRowChooseItemsToScan);
   EXPECT_EQ(ScanRefusalRow(7, true), 0);
   EXPECT_EQ(ScanRefusalRow(2, false), 0);  // presets pick their items themselves
 }

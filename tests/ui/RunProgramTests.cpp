@@ -12,8 +12,8 @@
 #include "platform/Elevation.h"
 #include "platform/Handles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/ProgramDriver.h"
-#include "ui/dialogs/portable/RunRows.h"
 #include "ui/main/portable/ReadyRules.h"
 
 namespace tw {
@@ -74,7 +74,7 @@ class TProgram : public drive::TProgramRun {
   HWND WaitReady(int mode) const {
     HWND scan = nullptr;
     WaitFor([&] {
-      scan = Button(43);
+      scan = Button(kRowScanNow);
       return scan && ::IsWindowEnabled(scan) && Text(::GetDlgItem(Main(), 1)) == Row(ModeRow(mode));
     }, kStartup);
     return scan;
@@ -127,27 +127,27 @@ TEST_F(RunProgramTest, AnAbortedCleanWithoutSummaryLeavesTheProgramWhole) {
   HWND scan = program.WaitReady(1);
   ASSERT_NE(scan, nullptr);
   ClickAt(scan, 5, 5);
-  HWND clean = program.WaitButton(46, 120s);
+  HWND clean = program.WaitButton(kRowCleanButton, 120s);
   ASSERT_NE(clean, nullptr);
   ClickAt(clean, 5, 5);
   // Past the programs to close, if any: the progress dialog, aborted as soon as it shows.
   HWND abort = nullptr;
   ASSERT_TRUE(WaitFor([&] {
     if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close))
-      if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
+      if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel))) ClickAt(cancel, 5, 5);
     HWND progress = program.Find("TCleanProgress");
-    abort = progress && ::IsWindowVisible(progress) ? ChildOf(progress, "TwHotImage", Row(44)) : nullptr;
+    abort = progress && ::IsWindowVisible(progress) ? ChildOf(progress, "TwHotImage", Row(kRowAbort)) : nullptr;
     return abort != nullptr;
   }, 30s));
   ClickAt(abort, 5, 5);
   // Straight back to the ready list, and the program goes on working: a new scan runs.
-  scan = program.WaitButton(43, 30s);
+  scan = program.WaitButton(kRowScanNow, 30s);
   ASSERT_NE(scan, nullptr);
   EXPECT_EQ(program.Find("TScanInfoDlg"), nullptr);
   std::this_thread::sleep_for(1s);
   ASSERT_TRUE(program.Running());
   ClickAt(scan, 5, 5);
-  EXPECT_NE(program.WaitButton(46, 120s), nullptr);
+  EXPECT_NE(program.WaitButton(kRowCleanButton, 120s), nullptr);
   EXPECT_TRUE(program.Running());
   program.Terminate();
   DWORD code = 99;
@@ -174,12 +174,12 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
   EXPECT_NE(program.WaitBoxWith(Row(kRowRestartAsAdmin), 1s), nullptr);
   Press(ChildOf(::GetParent(proceed), "Button", "Cancel"));
   ASSERT_TRUE(WaitFor([&] { return !program.Find("#32770") || !::IsWindowVisible(program.Find("#32770")); }, 5s));
-  EXPECT_NE(program.Button(43), nullptr) << "still ready: nothing was scanned";
+  EXPECT_NE(program.Button(kRowScanNow), nullptr) << "still ready: nothing was scanned";
   ClickAt(scan, 5, 5);
   proceed = program.WaitBoxWith(Row(kRowContinue), 30s);
   ASSERT_NE(proceed, nullptr);
   Press(proceed);
-  HWND clean = program.WaitButton(46, 120s);
+  HWND clean = program.WaitButton(kRowCleanButton, 120s);
   ASSERT_NE(clean, nullptr);
 
   // Before the clean: the rest is cleaned, the machine's file is skipped and stays.
@@ -187,7 +187,7 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
   HWND rest = nullptr;
   ASSERT_TRUE(WaitFor([&] {
     if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close))
-      if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
+      if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel))) ClickAt(cancel, 5, 5);
     HWND box = program.Find("#32770");
     rest = box && ::IsWindowVisible(box) ? ChildOf(box, "Button", Row(kRowCleanTheRest)) : nullptr;
     return rest != nullptr;
@@ -196,8 +196,8 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
   // Then the programs to close, if any, and the clean itself.
   EXPECT_TRUE(WaitFor([&] {
     if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close))
-      if (HWND cancel = ChildOf(close, "TwHotImage", Row(12))) ClickAt(cancel, 5, 5);
-    return program.Button(43) != nullptr;
+      if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel))) ClickAt(cancel, 5, 5);
+    return program.Button(kRowScanNow) != nullptr;
   }, 120s)) << [] {
     std::string windows;
     ::EnumWindows([](HWND hwnd, LPARAM param) -> BOOL {

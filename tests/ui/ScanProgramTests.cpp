@@ -47,7 +47,7 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
     HWND summary = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (summary = program.Find("TScanInfoDlg")) && ::IsWindowVisible(summary); }, 120s));
     const std::wstring text = WideText(Child(summary, "RICHEDIT50W"));
-    EXPECT_NE(text.find(Widen(Format(Row(129, 0), expected.count))), std::wstring::npos)
+    EXPECT_NE(text.find(Widen(Format(Row(kRowProblemsFound, 0), expected.count))), std::wstring::npos)
         << Narrow(text) << " (the command line found " << expected.count << ")";
     ::PostMessageA(summary, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return program.Find("TScanInfoDlg") == nullptr; }, 5s));
@@ -59,7 +59,7 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
       EXPECT_EQ(results.Groups(), 0);
     } else {
       EXPECT_TRUE(::IsWindowVisible(results.Handle()));
-      EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(46, 0))));
+      EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton, 0))));
       ASSERT_EQ(results.Groups(), static_cast<int>(expected.groups.size()));
       for (int g = 0; g < results.Groups(); ++g) {
         EXPECT_EQ(results.Items(g), 0) << "items are made when the group first opens";
@@ -71,7 +71,7 @@ TEST_F(ScanTest, ScanInEachModeListsWhatTheCommandLineFinds) {
         EXPECT_GE(results.Image(g, 0), 0);
       }
       // Cancel returns to the ready list with the results gone.
-      ClickAt(ChildOf(program.Main(), "TwHotImage", Row(12, 0)), 5, 5);
+      ClickAt(ChildOf(program.Main(), "TwHotImage", Row(kRowCancel, 0)), 5, 5);
       EXPECT_TRUE(WaitFor([&] { return results.Groups() == 0 && ::IsWindowVisible(scan); }, 5s));
     }
     program.Post(Registered("UM_TERMINATE"));
@@ -92,15 +92,15 @@ TEST_F(ScanTest, AbortKeepsWhatWasFoundWithoutSummary) {
   ASSERT_NE(scan, nullptr);
   ClickAt(scan, 5, 5);
   HWND abort = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (abort = ChildOf(program.Main(), "TwHotImage", Row(44, 0))) && ::IsWindowVisible(abort); }, 10s));
+  ASSERT_TRUE(WaitFor([&] { return (abort = ChildOf(program.Main(), "TwHotImage", Row(kRowAbort, 0))) && ::IsWindowVisible(abort); }, 10s));
   ClickAt(abort, 5, 5);
   HWND clean = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (clean = ChildOf(program.Main(), "TwHotImage", Row(46, 0))) && ::IsWindowVisible(clean); }, 30s));
+  ASSERT_TRUE(WaitFor([&] { return (clean = ChildOf(program.Main(), "TwHotImage", Row(kRowCleanButton, 0))) && ::IsWindowVisible(clean); }, 30s));
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(program.Find("TScanInfoDlg"), nullptr);
   const TReadyList results = TReadyList::Results(program.Main());
   EXPECT_TRUE(::IsWindowVisible(results.Handle()));
-  EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(12, 0))));
+  EXPECT_TRUE(::IsWindowVisible(ChildOf(program.Main(), "TwHotImage", Row(kRowCancel, 0))));
   program.Post(Registered("UM_TERMINATE"));
   EXPECT_GE(program.WaitExit(10s), 0);
 }

@@ -19,6 +19,7 @@
 #include "platform/Handles.h"
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Messages.h"
 #include "ui/ProgramDriver.h"
 #include "ui/ScreenPicture.h"
@@ -104,13 +105,13 @@ class TTour {
       WaitFor([&] { return Find("TTipOfTheDayForm") == nullptr; }, 5s);
     }
     HWND scan = nullptr;
-    if (!WaitFor([&] { return (scan = ChildOf(main_, "TwHotImage", Row(43, l))) && ::IsWindowEnabled(scan); }, 40s))
+    if (!WaitFor([&] { return (scan = ChildOf(main_, "TwHotImage", Row(kRowScanNow, l))) && ::IsWindowEnabled(scan); }, 40s))
       return Fail("the scan button never came");
     Settle();
     Shot("ready");
 
     Menu("language-menu", [&] {
-      HWND button = ChildOf(main_, "TwHotImage", Row(91, l));
+      HWND button = ChildOf(main_, "TwHotImage", Row(kRowSwitchLanguage, l));
       ClickAt(button, 5, 5);
     });
     HWND list = ::GetDlgItem(main_, 1);
@@ -167,7 +168,7 @@ class TTour {
         RightClickAt(results, (item.left + item.right) / 2, (item.top + item.bottom) / 2);
       });
       // A clean: warning, then its summary.
-      ClickAt(ChildOf(main_, "TwHotImage", Row(46, l)), 5, 5);
+      ClickAt(ChildOf(main_, "TwHotImage", Row(kRowCleanButton, l)), 5, 5);
       HWND warning = nullptr;
       if (WaitFor([&] { return (warning = Find("TCleanWarningDlg")) != nullptr || Find("TTerminateAppDlg"); }, 20s)) {
         if (HWND close = Find("TTerminateAppDlg")) {
@@ -179,7 +180,7 @@ class TTour {
         if (warning) {
           Settle();
           Shot("clean-warning");
-          ClickAt(ChildOf(warning, "TwHotImage", Row(46, l)), 5, 5);
+          ClickAt(ChildOf(warning, "TwHotImage", Row(kRowCleanButton, l)), 5, 5);
           HWND done = nullptr;
           if (WaitFor([&] { return (done = Find("TScanInfoDlg")) != nullptr; }, 120s)) {
             Settle();
@@ -198,17 +199,17 @@ class TTour {
     std::this_thread::sleep_for(1500ms);
     Shot("system-info-balloon");
 
-    Dialog("about", "TAboutForm", [&] { ClickAt(ChildOf(main_, "TwHotImage", Row(94, l)), 5, 5); });
+    Dialog("about", "TAboutForm", [&] { ClickAt(ChildOf(main_, "TwHotImage", Row(kRowAbout, l)), 5, 5); });
 
-    ClickAt(ChildOf(main_, "TwHotImage", Row(96, l)), 5, 5);
+    ClickAt(ChildOf(main_, "TwHotImage", Row(kRowSettings, l)), 5, 5);
     HWND settings = nullptr;
     if (WaitFor([&] { return (settings = Find("TSettingsForm")) != nullptr; }, 10s)) {
       Settle();
       Shot("settings");
       Dialog("cookie-manager", "TCookieMgrForm",
-             [&] { ::PostMessageA(ChildOf(settings, "Button", Row(134, l)), BM_CLICK, 0, 0); });
+             [&] { ::PostMessageA(ChildOf(settings, "Button", Row(kRowCookieManager, l)), BM_CLICK, 0, 0); });
       Dialog("backup-manager", "TBackupMgrForm",
-             [&] { ::PostMessageA(ChildOf(settings, "Button", "&" + Row(175, l)), BM_CLICK, 0, 0); });
+             [&] { ::PostMessageA(ChildOf(settings, "Button", "&" + Row(kRowRegistryBackupManager, l)), BM_CLICK, 0, 0); });
       ::PostMessageA(settings, WM_CLOSE, 0, 0);
       WaitFor([&] { return Find("TSettingsForm") == nullptr; }, 5s);
     }

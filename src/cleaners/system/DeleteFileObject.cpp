@@ -293,7 +293,7 @@ bool IsExistingFolder(const std::wstring& fullPath) {
 // Every folder that holds findings is checked once (it lies inside the root, and neither it nor
 // a folder between the root and it is a link), with the result kept for its other entries. A
 // file is then opened once, as itself: the same handle proves that it resolves to where it was
-// listed (a host file system's link seen through an emulation layer may not say it is one) and
+// listed (a host file system's link seen through Wine may not say it is one) and
 // deletes it. Whether the removed files of a folder are really gone is looked up once for the
 // folder.
 class TFileRemover {
@@ -311,7 +311,9 @@ class TFileRemover {
     unique_hfile folder(::CreateFileW(longRoot_.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (folder && NameOnVolume(folder.get())) rootOnVolume_ = WithBackslash(WithoutBackslash(std::wstring(name_)));
+    if (folder && ObjectName(folder.get())) rootObject_ = WithBackslash(WithoutBackslash(std::wstring(name_)));
+    if (folder && rootObject_.empty() && NameOnVolume(folder.get()))
+      rootOnVolume_ = WithBackslash(WithoutBackslash(std::wstring(name_)));
   }
 
   // An entry that is not a folder: deleted (a link as itself, never what it points to), with a
@@ -370,7 +372,7 @@ class TFileRemover {
   }
 
   // Looks once for the files whose removal the system reported in the folder of the last ones:
-  // an emulation layer may report a removal that the host file system then refuses, and the
+  // Wine may report a removal that the host file system then refuses, and the
   // entry stays. Each one still there goes to StillThere and gets its read-only bit back.
   void Confirm() {
     if (unconfirmed_.empty()) return;
@@ -493,8 +495,8 @@ class TFileRemover {
     return buffer_;
   }
 
-  // After a removal the system reported as done: true unless the entry is still there (an
-  // emulation layer may report a removal that the host file system then refuses).
+  // After a removal the system reported as done: true unless the entry is still there
+  // (Wine may report a removal that the host file system then refuses).
   static bool IsRemoved(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
   }
@@ -519,18 +521,49 @@ class TFileRemover {
     }
   }
 
+  // The name the system gives the open File, its device and path (a device such as
+  // "\\Device\\HarddiskVolume2", or "\\??\\C:" where the system has no such devices, then the
+  // path), in name_; false when the system cannot tell. Of the ways to ask, this one needs the
+  // least of the system: an emulation layer answers it without the file's host descriptor.
+  bool ObjectName(HANDLE file) {
+    using TQueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<TQueryObject>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+    if (!query) return false;
+    constexpr int kObjectNameInformation = 1;
+    struct TObjectName {  // OBJECT_NAME_INFORMATION
+      USHORT Length, MaximumLength;
+      wchar_t* Buffer;
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      ULONG needed = 0;
+      const LONG status = query(file, kObjectNameInformation, nameInfo_.data(),
+                                static_cast<ULONG>(nameInfo_.size() * sizeof(DWORD)), &needed);
+      if (status >= 0) {
+        const auto* info = reinterpret_cast<const TObjectName*>(nameInfo_.data());
+        if (!info->Buffer || info->Length == 0) return false;
+        name_ = std::wstring_view(info->Buffer, info->Length / sizeof(wchar_t));
+        return true;
+      }
+      if (needed <= nameInfo_.size() * sizeof(DWORD) || needed > 0x40000) return false;
+      nameInfo_.resize(needed / sizeof(DWORD) + 1);
+    }
+    return false;
+  }
+
   // True when the open File resolves to where Path lies below the root; where the system cannot
-  // tell, the folder check made before has to do. The root's path on its volume was asked once:
-  // each file's is compared with it and the rest of Path, which costs the system less than its
-  // full path with the drive would.
+  // tell, the folder check made before has to do. The root's name was asked once: each file's
+  // is compared with it and the rest of Path, which costs the system less than a full path with
+  // the drive would.
   bool IsWhereListed(HANDLE file, const std::wstring& path) {
-    if (!rootOnVolume_.empty() && NameOnVolume(file)) {
-      const std::wstring_view rest = std::wstring_view(path).substr(longRoot_.size());
-      const std::wstring_view root = rootOnVolume_;
+    const std::wstring_view rest = std::wstring_view(path).substr(longRoot_.size());
+    auto sameAs = [&](std::wstring_view root) {
       return name_.size() == root.size() + rest.size() &&
              SameTextIgnoreCase(name_.substr(0, root.size()), root) &&
              SameTextIgnoreCase(name_.substr(root.size()), rest);
-    }
+    };
+    if (!rootObject_.empty() && ObjectName(file)) return sameAs(rootObject_);
+    if (!rootOnVolume_.empty() && NameOnVolume(file)) return sameAs(rootOnVolume_);
     DWORD n = ::GetFinalPathNameByHandleW(file, final_.data(), static_cast<DWORD>(final_.size()),
                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n >= final_.size()) {
@@ -548,7 +581,6 @@ class TFileRemover {
     } else if (final.starts_with(kLongPrefix)) {
       final.remove_prefix(kLongPrefix.size());
     }
-    const std::wstring_view rest = std::wstring_view(path).substr(longRoot_.size());
     return final.size() == root.size() + rest.size() &&
            SameTextIgnoreCase(final.substr(0, root.size()), root) &&
            SameTextIgnoreCase(final.substr(root.size()), rest);
@@ -618,8 +650,9 @@ class TFileRemover {
   std::unordered_set<std::string> holdingScheduled_;
   std::wstring buffer_;
   std::wstring final_ = std::wstring(MAX_PATH, L'\0');
+  std::wstring rootObject_;    // the root's name as the system gives it, with its "\"; empty: not known
   std::wstring rootOnVolume_;  // the root's path on its volume, with its "\"; empty: not known
-  std::vector<DWORD> nameInfo_ = std::vector<DWORD>(1024);  // a FILE_NAME_INFO, aligned
+  std::vector<DWORD> nameInfo_ = std::vector<DWORD>(1024);  // a name's information, aligned
   std::wstring_view name_;     // in nameInfo_
   // Files reported removed and not yet looked for, all in one folder.
   struct TUnconfirmed {

@@ -5,11 +5,13 @@
 #include <utility>
 
 #include "cleaners/portable/NameFilter.h"
+#include "database/portable/ItemIds.h"
 #include "database/portable/Winapp2.h"
 #include "engine/Utility.h"
 #include "registry/BackupFiles.h"
 #include "settings/CustomGroup.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 
@@ -23,8 +25,6 @@ constexpr std::uint32_t kClassesRoot = 0x80000000;
 constexpr const char* kClassesPath = "Software\\Classes";
 constexpr const char* kUserMirror =
     "Software\\Microsoft\\Internet Explorer\\InternetRegistry\\REGISTRY\\USER";
-// The item whose values Windows names in ROT13 and keeps as binary counters.
-constexpr const char* kUserAssistItem = "g07-i13";
 
 [[noreturn]] void RaiseSubkeyNotFound(const std::string& key, const std::string& subkey) {
   throw ERegistryException(Format("Subkey \"%s\\%s\" not found.", key, subkey));
@@ -316,7 +316,7 @@ std::string TDeleteValuesObject::ValueLine(TTidewhiskReg& reg, const std::string
     try {
       text = reg.ReadBinaryAsHex(name);
     } catch (const ERegistryException&) {
-      text = StrRes(239, Language);  // "Binary data"
+      text = StrRes(kRowBinaryData, Language);  // "Binary data"
     }
   } else if (IsString(value)) {
     text = StringText(value);
@@ -328,7 +328,7 @@ std::string TDeleteValuesObject::ValueLine(TTidewhiskReg& reg, const std::string
     try {
       text = reg.ReadBinaryAsHex(name);
     } catch (const ERegistryException&) {
-      text = StrRes(238, Language);  // "Unknown data type"
+      text = StrRes(kRowUnknownDataType, Language);  // "Unknown data type"
     }
   }
   return Format("%s|%s", name, text);
@@ -351,7 +351,7 @@ void TDeleteValuesObject::Execute() {
         true, false);
     return;
   }
-  const bool asHex = ItemId() == kUserAssistItem;
+  const bool asHex = ItemId() == kItemUserAssist;
   for (const std::string& name : Candidates(*reg)) {
     if (Aborted) return;
     const std::optional<TRegValue> value = reg->ReadValue(name);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "database/portable/ItemIds.h"
+
 namespace tw {
 
 namespace {
@@ -10,9 +12,9 @@ namespace {
 // Files a user may want back after a clean: shortcuts to recent documents (Explorer's, Office's)
 // and the taskbar jump lists, which hold what the user pinned.
 constexpr std::array<std::string_view, 3> kRecoverableItems = {
-    "g07-i02",  // Recent documents
-    "g07-i14",  // Jump lists
-    "g09-i04",  // Office recent shortcuts
+    kItemRecentDocuments,
+    kItemJumpLists,
+    kItemOfficeRecent,
 };
 
 }  // namespace

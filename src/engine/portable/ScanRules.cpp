@@ -2,11 +2,13 @@
 
 #include <cctype>
 
+#include "database/portable/ItemIds.h"
+
 namespace tw {
 
 // The user's custom places ("gcustom") take part in every mode, the registry mode too.
 bool GroupTakesPart(int mode, std::string_view groupId) {
-  return mode != 5 || groupId == "g00" || groupId == "gcustom";
+  return mode != 5 || groupId == kGroupRegistry || groupId == kCustomGroupId;
 }
 
 bool ItemTakesPart(int mode, std::string_view enabled, std::string_view modeText,
@@ -27,7 +29,7 @@ std::string IconProgram(std::string_view iconField) {
 }
 
 bool IconProgramsIgnored(std::string_view itemId) {
-  return itemId >= "g05-i01" && itemId <= "g05-i06";
+  return itemId >= kItemFirstMessenger && itemId <= kItemLastMessenger;
 }
 
 bool ErrorMeansAbsent(std::string_view message) {

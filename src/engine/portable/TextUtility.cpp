@@ -105,11 +105,11 @@ int OsKindOf(unsigned platform, unsigned major, unsigned minor, std::string_view
         if (servicePack == 0) return 13;
         return spMajor >= 1 && spMajor <= 2 ? 13 + static_cast<int>(spMajor) : 16;
       }
-      return minor == 2 ? 17 : 0;
-    case 6: return minor == 0 ? 18 : 19;
+      return minor == 2 ? kOsKindServer2003 : 0;
+    case 6: return minor == 0 ? kOsKindVista : kOsKindAfterVista;
     default:
       // Windows 10 and 11 say 10.0: every version after 6.x is a Windows after Vista.
-      return major > 6 ? 19 : 0;
+      return major > 6 ? kOsKindAfterVista : 0;
   }
 }
 

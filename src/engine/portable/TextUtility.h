@@ -39,6 +39,7 @@ int OsKindOf(unsigned platform, unsigned major, unsigned minor, std::string_view
              std::uint16_t servicePack);
 inline constexpr int kOsKindServer2003 = 17;  // 5.2: the last kind before Vista
 inline constexpr int kOsKindVista = 18;
+inline constexpr int kOsKindAfterVista = 19;  // 6.1 and every later version
 // Vista and every later Windows keep the per-user temporary folder under Local AppData, call
 // the shell's root "Computer" and show recycled items by name.
 inline bool VistaOrLater(int osKind) { return osKind >= kOsKindVista; }

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "database/portable/ItemIds.h"
 #include "settings/portable/Settings.h"
 
 namespace tw {
@@ -30,7 +31,6 @@ struct TCustomPlace {
 };
 
 inline constexpr const char* kCustomPlacesValue = "CustomPlaces";
-inline constexpr const char* kCustomGroupId = "gcustom";
 
 // "gcustom-i1" for Index 0.
 std::string CustomItemId(int index);

@@ -6,9 +6,9 @@
 #include "platform/ShellFolders.h"
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/portable/Placement.h"
 
 namespace tw {
@@ -78,7 +78,7 @@ void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner, int
   }
 }
 
-std::string ProgramTitle(int language) { return std::string(StrRes(0, language)); }
+std::string ProgramTitle(int language) { return std::string(StrRes(kRowProgramName, language)); }
 
 std::string HelpFilePath(const std::string& programFolder, int language) {
   return programFolder + "help\\" + (language == 1 ? "fr" : "en") + "\\index.html";

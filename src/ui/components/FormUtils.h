@@ -25,7 +25,7 @@ enum class TMessageKind { Warning, Error, Information, Confirmation };
 // the kind in Language.
 void ShowMessageOver(const std::string& text, TMessageKind kind, HWND owner, int language);
 
-// Row 0 of the string table in Language.
+// The program's name (kRowProgramName) in Language.
 std::string ProgramTitle(int language);
 
 // The help pages installed beside the program: help\fr\index.html for French, help\en\ for

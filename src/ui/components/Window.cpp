@@ -160,7 +160,7 @@ void TApplication::Run() {
         try {
           OnIdle();
         } catch (...) {
-          LogBoundaryError("AppEventsIdle");
+          LogBoundaryError("TApplication.OnIdle");
         }
       }
     }

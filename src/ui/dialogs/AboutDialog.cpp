@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/Banner.h"
@@ -16,7 +17,7 @@ enum : int { kIdHelp = 10 };
 TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) {
   Language = language;
   const int l = Language;
-  CreateHandle("TAboutForm", std::string(StrRes(93, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+  CreateHandle("TAboutForm", std::string(StrRes(kRowAboutTitle, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 320, owner, nullptr);
   HWND h = Handle();
   banner_ = std::make_unique<THotImage>(h, 0, 0);
@@ -25,16 +26,16 @@ TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) {
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(480, static_cast<int>(logo.cx));
 
-  label2_ = CreateControl("STATIC", std::string(StrRes(4, l)), WS_VISIBLE, 12, top + 12, width - 24, 18, h, 0);
+  label2_ = CreateControl("STATIC", std::string(StrRes(kRowProductInformation, l)), WS_VISIBLE, 12, top + 12, width - 24, 18, h, 0);
   ::SendMessageA(label2_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   std::string version;
   const TXmlNode root = database.Loaded ? database.Document.Root() : TXmlNode();
   if (root) version = root.AttrOpt("version").value_or("");
   const std::string text =
-      Format(std::string(StrRes(5, l)), version) + "\r\n" + Application().Title;
+      Format(std::string(StrRes(kRowDatabaseVersion, l)), version) + "\r\n" + Application().Title;
   memo2_ = CreateControl("EDIT", text, WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 12, top + 34,
                          width - 24, 90, h, 0, WS_EX_CLIENTEDGE);
-  btnHelp_ = CreateControl("BUTTON", std::string(StrRes(95, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12,
+  btnHelp_ = CreateControl("BUTTON", std::string(StrRes(kRowHelp, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12,
                            top + 136, 90, 26, h, kIdHelp);
   hotClose_ = std::make_unique<THotImage>(h);
   hotClose_->FlipPictures = false;
@@ -42,14 +43,14 @@ TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) {
   hotClose_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCloseOver, l)));
   hotClose_->FlipPictures = true;
   hotClose_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  hotClose_->SetHint(std::string(StrRes(20, l)));
+  hotClose_->SetHint(std::string(StrRes(kRowCloseHint, l)));
   const SIZE close = hotClose_->Size();
   hotClose_->SetPosition(width - 12 - close.cx, top + 136);
   hotClose_->OnClick = [this] { ModalResult = mrOk; };
   tooltip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr,
                                    ::GetModuleHandleA(nullptr), nullptr));
-  const std::string help(StrRes(95, l));
+  const std::string help(StrRes(kRowHelp, l));
   TOOLINFOA ti{};
   ti.cbSize = sizeof ti;
   ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

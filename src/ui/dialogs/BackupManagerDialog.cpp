@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <array>
 
+#include "database/portable/ItemIds.h"
 #include "platform/Gdi.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Exceptions.h"
 #include "support/Format.h"
 #include "ui/components/FormUtils.h"
@@ -65,7 +67,7 @@ std::string MergeReportText(int language, const std::vector<std::pair<std::strin
 std::string MergeQuestionText(int language, const std::vector<std::string>& keys,
                               const std::vector<std::pair<std::string, std::string>>& refused,
                               std::size_t maxKeys) {
-  std::string text(StrRes(178, language));
+  std::string text(StrRes(kRowConfirmRestoreBackups, language));
   if (!keys.empty()) {
     text += "\r\n\r\n" + std::string(StrRes(kRowMergeKeys, language));
     for (std::size_t i = 0; i < keys.size() && i < maxKeys; ++i) text += "\r\n  " + keys[i];
@@ -81,7 +83,7 @@ std::string MergeQuestionText(int language, const std::vector<std::string>& keys
 TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* database) : database_(database) {
   Language = language;
   const int l = Language;
-  CreateHandle("TBackupMgrForm", std::string(StrRes(143, l)),
+  CreateHandle("TBackupMgrForm", std::string(StrRes(kRowBackupManager, l)),
                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kMinWidth, 480, owner, nullptr);
   HWND h = Handle();
@@ -89,7 +91,7 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
   banner_->FlipPictures = false;
   const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   top_ = logo.cy > 0 ? logo.cy : 64;
-  lblSelectBackups_ = CreateControl("STATIC", std::string(StrRes(155, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
+  lblSelectBackups_ = CreateControl("STATIC", std::string(StrRes(kRowSelectBackups, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kMinWidth - 24, 48, h, 0);
   list_ = std::make_unique<TGroupedList>(h, kIdList);
   list_->SetShowHeader(false);
@@ -99,16 +101,16 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
   list_->HintWidthShare = 2.0 / 3.0;
   list_->HintHidePause = 10000;
   list_->HintShortPause = 500;
-  btnDelete_ = CreateControl("BUTTON", std::string(StrRes(156, l)), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
+  btnDelete_ = CreateControl("BUTTON", std::string(StrRes(kRowDeleteBackups, l)), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
                              0, 0, 10, 26, h, kIdDelete);
-  btnMerge_ = CreateControl("BUTTON", std::string(StrRes(159, l)), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
+  btnMerge_ = CreateControl("BUTTON", std::string(StrRes(kRowMergeBackups, l)), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
                             0, 0, 10, 26, h, kIdMerge);
-  btnClose_ = CreateControl("BUTTON", std::string(StrRes(19, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 26,
+  btnClose_ = CreateControl("BUTTON", std::string(StrRes(kRowClose, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 26,
                             h, kIdClose);
   tooltip_ = CreateHintWindow(h);
-  SetControlHint(tooltip_.get(), btnDelete_, std::string(StrRes(157, l)));
-  SetControlHint(tooltip_.get(), btnMerge_, std::string(StrRes(160, l)));
-  SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(20, l)));
+  SetControlHint(tooltip_.get(), btnDelete_, std::string(StrRes(kRowDeleteBackupsHint, l)));
+  SetControlHint(tooltip_.get(), btnMerge_, std::string(StrRes(kRowMergeBackupsHint, l)));
+  SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(kRowCloseHint, l)));
 
   char windir[MAX_PATH] = "C:\\Windows";
   ::GetWindowsDirectoryA(windir, MAX_PATH);
@@ -156,7 +158,7 @@ int TBackupMgrForm::ItemImage(const TBackupFile& file) const {
   int image = -1;
   if (database_ && !file.ItemId.empty()) {
     const std::string name = file.ItemId;
-    const bool byGroup = name.compare(0, 3, "g01") >= 0 && name.compare(0, 3, "g05") < 0;
+    const bool byGroup = name.compare(0, 3, kGroupSystemBrowser) >= 0 && name.compare(0, 3, kGroupMessengers) < 0;
     image = database_->IconIndex(byGroup ? name.substr(0, 3) : name);
   }
   return image >= 0 ? image : regeditImage_;
@@ -177,7 +179,7 @@ void TBackupMgrForm::LoadList() {
   for (const TBackupFile& file : files_) stamps.push_back({file.Time, file.LocalTime});
   days_ = GroupBackupsByDay(stamps);
   if (days_.empty()) {
-    const int group = list_->AddGroup(std::string(StrRes(175, Language)), regeditImage_);
+    const int group = list_->AddGroup(std::string(StrRes(kRowRegistryBackupManager, Language)), regeditImage_);
     list_->SetGroupBold(group, true);
   }
   for (const TBackupDay& day : days_) {
@@ -224,7 +226,7 @@ TListHint TBackupMgrForm::Hint(const TListHit& hit) {
 
 void TBackupMgrForm::DeleteClick() {
   if (Checked().empty()) return;
-  if (Ask(std::string(StrRes(177, Language)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
+  if (Ask(std::string(StrRes(kRowConfirmDeleteBackups, Language)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
   checkHandling_ = false;
   ::EnableWindow(btnDelete_, FALSE);
   ::EnableWindow(btnMerge_, FALSE);

@@ -15,9 +15,6 @@
 
 namespace tw {
 
-// "A merge writes into these registry keys:", above the keys in the merge's question.
-constexpr int kRowMergeKeys = 242;
-
 class TBackupMgrForm final : public TWindow {
  public:
   // Owner: the window it is shown over; Language: the texts' language; Database: the icons of
@@ -64,7 +61,7 @@ class TBackupMgrForm final : public TWindow {
   int top_ = 64;
 };
 
-// The merge's question: row 178, then the keys the backups write (at most MaxKeys of them,
+// The merge's question: kRowConfirmRestoreBackups, then the keys the backups write (at most MaxKeys of them,
 // then "..."), and the files that will not be merged with their reason.
 std::string MergeQuestionText(int language, const std::vector<std::string>& keys,
                               const std::vector<std::pair<std::string, std::string>>& refused,

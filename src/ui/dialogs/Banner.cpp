@@ -4,6 +4,7 @@
 #include <string>
 
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/resources/ResourceNames.h"
 
 namespace tw {
@@ -24,7 +25,7 @@ TWarningTop ShowWarningTop(TWindow& dialog, std::unique_ptr<THotImage>& image, i
   TWarningTop result;
   result.top = logo.cy > 0 ? logo.cy : 64;
   result.width = std::max(minWidth, static_cast<int>(logo.cx));
-  result.heading = CreateControl("STATIC", std::string(StrRes(219, language)), WS_VISIBLE, 12, result.top + 10,
+  result.heading = CreateControl("STATIC", std::string(StrRes(kRowCaptionWarning, language)), WS_VISIBLE, 12, result.top + 10,
                                  result.width - 24, 18, h, 0);
   ::SendMessageA(result.heading, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   return result;

@@ -14,7 +14,7 @@ namespace tw {
 SIZE ShowLogoBanner(TWindow& dialog, THotImage& image, int language);
 
 // The top of the warning dialogs: the logo banner (Image is made here) and, under it, the bold
-// heading row 219 "Warning". Top: where the banner ends; Width: the dialog's width, at least
+// heading kRowCaptionWarning "Warning". Top: where the banner ends; Width: the dialog's width, at least
 // MinWidth and as wide as the logo.
 struct TWarningTop {
   HWND heading = nullptr;

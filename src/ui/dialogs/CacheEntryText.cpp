@@ -2,8 +2,8 @@
 
 #include "platform/UrlCache.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
-#include "ui/components/MessageRows.h"
 
 namespace tw {
 

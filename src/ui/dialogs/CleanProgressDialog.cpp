@@ -1,5 +1,6 @@
 #include "ui/dialogs/CleanProgressDialog.h"
 
+#include "database/portable/ItemIds.h"
 #include "platform/Gdi.h"
 #include "ui/dialogs/CacheEntryText.h"
 
@@ -18,6 +19,7 @@
 #include "platform/Text.h"
 #include "platform/UrlCache.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/resources/ResourceNames.h"
@@ -96,7 +98,7 @@ TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool
     : manager_(manager), makeBackups_(makeBackups) {
   Language = language;
   const int l = language;
-  CreateHandle("TCleanProgress", std::string(StrRes(0, l)), WS_POPUP | WS_CAPTION | WS_BORDER,
+  CreateHandle("TCleanProgress", std::string(StrRes(kRowProgramName, l)), WS_POPUP | WS_CAPTION | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 170, owner, nullptr);
   HWND h = Handle();
   runningFrame_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 10, kWidth - 20, 30, h, 0);
@@ -112,7 +114,7 @@ TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool
   hotAbort_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnAbort, l)));
   hotAbort_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnAbortOver, l)));
   hotAbort_->FlipPictures = true;
-  hotAbort_->SetHint(std::string(StrRes(44, l)));
+  hotAbort_->SetHint(std::string(StrRes(kRowAbort, l)));
   hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotAbort_->OnClick = [this] {
     if (ModalResult != mrNone) return;
@@ -200,7 +202,7 @@ std::string TCleanProgress::EntryText(TWorkObject* sender, const std::string& te
   if (cache) {
     return CacheEntryText(text, Language);
   }
-  if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == "g07-i13") return Rot13(text);
+  if (sender && sender->ItemNode && sender->ItemNode.AttrOpt("id").value_or("") == kItemUserAssist) return Rot13(text);
   return text;
 }
 
@@ -240,7 +242,7 @@ void TCleanProgress::ScanMgrWorkItem(TWorkObject* sender, TWorkDataPtr data) {
   std::string caption;
   const bool cache = dynamic_cast<TCacheEntryObject*>(sender) != nullptr;
   if (sender) {
-    const int row = cache ? 163 : dynamic_cast<TRegistryObject*>(sender) ? 165 : 164;
+    const int row = cache ? kRowCleanRemovingItems : dynamic_cast<TRegistryObject*>(sender) ? kRowCleanDeletingEntries : kRowCleanDeletingFiles;
     caption = Describe(sender, false, row);
   }
   if (data) {
@@ -261,7 +263,7 @@ void TCleanProgress::ScanMgrWorkItem(TWorkObject* sender, TWorkDataPtr data) {
 void TCleanProgress::ScanMgrBackup(TWorkObject* sender, TWorkDataPtr data) {
   const bool due = DisplayDue();
   std::string caption;
-  if (sender) caption = Describe(sender, true, 162);
+  if (sender) caption = Describe(sender, true, kRowCleanSavingHive);
   if (data) {
     if (due) ShowEntry(EntryText(sender, data->Text, false));
     LogFile().Write("[%s] %s", caption, data->Text);

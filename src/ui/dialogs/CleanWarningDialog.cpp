@@ -6,6 +6,7 @@
 
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
 #include "ui/resources/ResourceNames.h"
@@ -23,7 +24,7 @@ TCleanWarningDlg::TCleanWarningDlg(HWND owner, int language, TSettingsStore& set
     : settings_(settings), showCleanWarning_(showCleanWarning) {
   Language = language;
   const int l = language;
-  CreateHandle("TCleanWarningDlg", std::string(StrRes(219, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
+  CreateHandle("TCleanWarningDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 380, owner, nullptr);
   HWND h = Handle();
   const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
@@ -37,14 +38,14 @@ TCleanWarningDlg::TCleanWarningDlg(HWND owner, int language, TSettingsStore& set
   ::SendMessageA(warningText_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
 
   const int buttonsTop = top + 32 + kTextHeight + 10;
-  cbxDoNotAsk_ = CreateControl("BUTTON", std::string(StrRes(222, l)), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12,
+  cbxDoNotAsk_ = CreateControl("BUTTON", std::string(StrRes(kRowDoNotAskAgain, l)), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12,
                                buttonsTop + 4, 220, 20, h, kIdDoNotAsk);
   hotClean_ = std::make_unique<THotImage>(h);
   hotClean_->FlipPictures = false;
   hotClean_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnClean, l)));
   hotClean_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCleanOver, l)));
   hotClean_->FlipPictures = true;
-  hotClean_->SetHint(std::string(StrRes(46, l)));
+  hotClean_->SetHint(std::string(StrRes(kRowCleanButton, l)));
   hotClean_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotClean_->OnClick = [this] { ModalResult = mrOk; };
   hotAbort_ = std::make_unique<THotImage>(h);
@@ -52,7 +53,7 @@ TCleanWarningDlg::TCleanWarningDlg(HWND owner, int language, TSettingsStore& set
   hotAbort_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnCancel, l)));
   hotAbort_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCancelOver, l)));
   hotAbort_->FlipPictures = true;
-  hotAbort_->SetHint(std::string(StrRes(12, l)));
+  hotAbort_->SetHint(std::string(StrRes(kRowCancel, l)));
   hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotAbort_->OnClick = [this] { ModalResult = mrAbort; };
   const SIZE clean = hotClean_->Size(), cancel = hotAbort_->Size();
@@ -75,10 +76,10 @@ TCleanWarningDlg::~TCleanWarningDlg() {
 }
 
 void TCleanWarningDlg::FillText() {
-  const std::wstring text = L"\r\n" + Widen(std::string(StrRes(220, Language)));
+  const std::wstring text = L"\r\n" + Widen(std::string(StrRes(kRowBackupExplained, Language)));
   ::SetWindowTextW(warningText_, text.c_str());
   // The sentence about how long backups are kept stands out in bold red.
-  const std::wstring note = Widen(std::string(StrRes(221, Language)));
+  const std::wstring note = Widen(std::string(StrRes(kRowBackupKeptDays, Language)));
   // The control keeps a paragraph break as one character.
   std::wstring shown(static_cast<std::size_t>(::GetWindowTextLengthW(warningText_)) + 1, L'\0');
   shown.resize(static_cast<std::size_t>(::GetWindowTextW(warningText_, shown.data(), static_cast<int>(shown.size()))));

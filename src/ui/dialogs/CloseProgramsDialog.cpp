@@ -7,6 +7,7 @@
 #include "engine/Utility.h"
 #include "platform/Processes.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
@@ -68,7 +69,7 @@ int TerminateApp(const std::string& exePath, DWORD processId, DWORD timeoutMs, U
   const TProcessHandle process(processId);
   if (!process.Opened()) return trNotOpened;
   for (HWND hwnd : process.PostToWindows(message))
-    LogFile().Write("[TerminateAppEnum] Handle=%d dwProcessId=%d",
+    LogFile().Write("[TerminateApp] Handle=%d dwProcessId=%d",
                     static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(hwnd)), processId);
   switch (process.Wait(timeoutMs)) {
     case TProcessEnd::Ended: return trClosed;
@@ -87,8 +88,8 @@ bool AskForceTermination(HWND owner, int language, DWORD processId, const std::s
       "<html><head><title></title></head><body><table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" "
       "width=\"100%\"><tr><td style=\"font-family:Verdana, Tahoma, sans-serif;font-size:12px;font-style:"
       "normal;font-weight:bold\" align=\"center\" valign=\"top\">" +
-      Format(std::string(StrRes(229, language)), processId) +
-      Format(std::string(StrRes(230, language)), exePath) + "</td></tr></table></body></html>";
+      Format(std::string(StrRes(kRowTerminationTimeout, language)), processId) +
+      Format(std::string(StrRes(kRowForceTermination, language)), exePath) + "</td></tr></table></body></html>";
   dialog.LoadHtml(html);
   dialog.ShowCancel(true);
   if (owner) CenterOverForm(owner, dialog.Handle());
@@ -100,20 +101,20 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
     : programs_(programs) {
   Language = language;
   const int l = language;
-  CreateHandle("TTerminateAppDlg", std::string(StrRes(219, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+  CreateHandle("TTerminateAppDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, kHeight, owner, nullptr);
   HWND h = Handle();
   const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
   const int top = heading.top, width = heading.width;
   labelWarning_ = heading.heading;
-  labelCloseApp_ = CreateControl("STATIC", std::string(StrRes(224, l)), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
+  labelCloseApp_ = CreateControl("STATIC", std::string(StrRes(kRowProgramsToClose, l)), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
 
   hotClean_ = std::make_unique<THotImage>(h);
   hotClean_->FlipPictures = false;
   hotClean_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnClean, l)));
   hotClean_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCleanOver, l)));
   hotClean_->FlipPictures = true;
-  hotClean_->SetHint(std::string(StrRes(46, l)));
+  hotClean_->SetHint(std::string(StrRes(kRowCleanButton, l)));
   hotClean_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotClean_->OnClick = [this] { CloseChecked(); };
   hotAbort_ = std::make_unique<THotImage>(h);
@@ -121,7 +122,7 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
   hotAbort_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnCancel, l)));
   hotAbort_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCancelOver, l)));
   hotAbort_->FlipPictures = true;
-  hotAbort_->SetHint(std::string(StrRes(12, l)));
+  hotAbort_->SetHint(std::string(StrRes(kRowCancel, l)));
   hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotAbort_->OnClick = [this] {
     ::KillTimer(Handle(), kRefreshTimer);
@@ -148,10 +149,10 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
     const TProcessInfo& info = processes_[static_cast<std::size_t>(hit.Group)];
     if (hit.OnItem()) {
       HWND hwnd = info.Windows.at(static_cast<std::size_t>(hit.Item));
-      hint.Text = Format(std::string(StrRes(232, Language)), WindowTitle(hwnd),
+      hint.Text = Format(std::string(StrRes(kRowWindowHandle, Language)), WindowTitle(hwnd),
                          std::to_string(reinterpret_cast<std::uintptr_t>(hwnd)));
     } else {
-      hint.Text = Format(std::string(StrRes(233, Language)), info.ProcessId, info.Windows.size());
+      hint.Text = Format(std::string(StrRes(kRowProcessWindows, Language)), info.ProcessId, info.Windows.size());
     }
     hint.Image = list_->GroupImage(hit.Group);
     return hint;
@@ -192,7 +193,7 @@ TTerminateAppDlg::~TTerminateAppDlg() {
 std::string TTerminateAppDlg::WindowTitle(HWND hwnd) const {
   char title[261] = {};
   const int length = ::GetWindowTextA(hwnd, title, sizeof title);
-  return length > 0 ? std::string(title, static_cast<std::size_t>(length)) : std::string(StrRes(236, Language));
+  return length > 0 ? std::string(title, static_cast<std::size_t>(length)) : std::string(StrRes(kRowNoWindowTitle, Language));
 }
 
 void TTerminateAppDlg::AddProcess(const std::string& exePath, DWORD processId) {
@@ -207,7 +208,7 @@ void TTerminateAppDlg::AddProcess(const std::string& exePath, DWORD processId) {
     largeIcons_ = large;
     list_->SetImageLists(smallIcons_, largeIcons_);
   }
-  const int group = list_->AddGroup(Format(std::string(StrRes(235, Language)), FileNameOf(exePath), processId), image);
+  const int group = list_->AddGroup(Format(std::string(StrRes(kRowProcessGroup, Language)), FileNameOf(exePath), processId), image);
   list_->SetGroupBold(group, true);
   list_->SetGroupChecked(group, true);
   list_->SetGroupExpanded(group, false);
@@ -284,7 +285,7 @@ void TTerminateAppDlg::ReportUnended() {
                          (outcome.Result == trNotOpened && ProcessAlive(outcome.ProcessId));
     if (!refused) continue;
     if (!text.empty()) text += "\r\n\r\n";
-    text += Format(std::string(StrRes(241, Language)), outcome.ProcessId, outcome.ExePath);
+    text += Format(std::string(StrRes(kRowProcessNotEnded, Language)), outcome.ProcessId, outcome.ExePath);
   }
   if (!text.empty()) ShowMessageOver(text, TMessageKind::Warning, Handle(), Language);
 }

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "database/portable/ItemIds.h"
 #include "platform/Gdi.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
@@ -57,16 +58,16 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
       keptFile_(std::move(keptFile)) {
   Language = language;
   const int l = Language;
-  CreateHandle("TCookieMgrForm", std::string(StrRes(134, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+  CreateHandle("TCookieMgrForm", std::string(StrRes(kRowCookieManager, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 560, owner, nullptr);
   HWND h = Handle();
   banner_ = std::make_unique<THotImage>(h, 0, 0);
   banner_->FlipPictures = false;
   const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   top_ = logo.cy > 0 ? logo.cy : 64;
-  lblSelectCookies_ = CreateControl("STATIC", std::string(StrRes(142, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
+  lblSelectCookies_ = CreateControl("STATIC", std::string(StrRes(kRowSelectCookiesToKeep, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kWidth - 24, 48, h, 0);
-  const std::string listHint(StrRes(140, l));
+  const std::string listHint(StrRes(kRowCookieListHint, l));
   for (auto* view : {&elvFound_, &elvKept_}) {
     *view = std::make_unique<TGroupedList>(h, view == &elvFound_ ? kIdFound : kIdKept);
     TGroupedList& list = **view;
@@ -78,7 +79,10 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     list.AllowDrag = true;
     list.HintWidthShare = 0.5;
   }
-  const int rows[4][2] = {{144, 145}, {146, 147}, {148, 149}, {150, 151}};
+  const int rows[4][2] = {{kRowCookieAdd, kRowCookieAddHint},
+                          {kRowCookieAddAll, kRowCookieAddAllHint},
+                          {kRowCookieRemove, kRowCookieRemoveHint},
+                          {kRowCookieRemoveAll, kRowCookieRemoveAllHint}};
   tooltip_ = CreateHintWindow(h);
   for (int i = 0; i < 4; ++i) {
     buttons_[static_cast<std::size_t>(i)] =
@@ -86,8 +90,8 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
                       10, 26, h, kIdAdd + i);
     SetControlHint(tooltip_.get(), buttons_[static_cast<std::size_t>(i)], std::string(StrRes(rows[i][1], l)));
   }
-  sortGroup_ = CreateControl("BUTTON", std::string(StrRes(152, l)), WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
-  const std::vector<std::string> sorts = CommaTextEntries(StrRes(153, l));
+  sortGroup_ = CreateControl("BUTTON", std::string(StrRes(kRowCookieSortGroup, l)), WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
+  const std::vector<std::string> sorts = CommaTextEntries(StrRes(kRowCookieSortOrders, l));
   for (int i = 0; i < 2; ++i)
     sortButtons_[static_cast<std::size_t>(i)] =
         CreateControl("BUTTON", i < static_cast<int>(sorts.size()) ? sorts[static_cast<std::size_t>(i)] : "",
@@ -104,10 +108,10 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
   ReadPages();
   banner_->SetHint(pagesHint_);
   banner_->OnClick = [this] {
-    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(27, Language)), pagesHint_);
+    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(kRowSystemInformation, Language)), pagesHint_);
   };
 
-  const int groupImage = database_ ? database_->IconIndex("g01") : -1;
+  const int groupImage = database_ ? database_->IconIndex(kGroupSystemBrowser) : -1;
   for (TGroupedList* view : {elvFound_.get(), elvKept_.get()}) {
     const bool kept = view == elvKept_.get();
     const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
@@ -119,7 +123,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     };
     view->OnItemDetail = [this, &lines](int, int item) {
       return static_cast<std::size_t>(item) < lines.size()
-                 ? Format(std::string(StrRes(154, Language)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
+                 ? Format(std::string(StrRes(kRowCookieHits, Language)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
                  : std::string();
     };
     view->OnItemImage = [groupImage](int, int) { return groupImage; };
@@ -205,7 +209,7 @@ void TCookieMgrForm::ReadPages() {
     }
     ::RegCloseKey(key);
   }
-  pagesHint_ = std::string(StrRes(141, Language)) + "\r\n" + search + "\r\n" + start + secondary;
+  pagesHint_ = std::string(StrRes(kRowSearchAndStartPages, Language)) + "\r\n" + search + "\r\n" + start + secondary;
 }
 
 TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
@@ -213,7 +217,7 @@ TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
   const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
   if (hit.OnItem() && static_cast<std::size_t>(hit.Item) < lines.size()) {
     const TCookieLine& line = lines[static_cast<std::size_t>(hit.Item)];
-    hint.Text = Format(std::string(StrRes(154, Language)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
+    hint.Text = Format(std::string(StrRes(kRowCookieHits, Language)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
                 line.LocalFile;
   } else if (hit.OnGroup()) {
     hint.Text = pagesHint_;
@@ -266,11 +270,11 @@ void TCookieMgrForm::Refresh(bool keptFirst) {
     *lines = std::move(sorted);
   }
   if (keptFirst) {
-    Rebuild(*elvKept_, kept_, 137);
-    Rebuild(*elvFound_, found_, 136);
+    Rebuild(*elvKept_, kept_, kRowCookiesToKeep);
+    Rebuild(*elvFound_, found_, kRowCookiesToClean);
   } else {
-    Rebuild(*elvFound_, found_, 136);
-    Rebuild(*elvKept_, kept_, 137);
+    Rebuild(*elvFound_, found_, kRowCookiesToClean);
+    Rebuild(*elvKept_, kept_, kRowCookiesToKeep);
   }
   UpdateActions();
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "cleaners/CustomPlaceCheck.h"
-#include "settings/portable/CustomRows.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "ui/components/Window.h"
 #include "ui/dialogs/DialogParts.h"

@@ -7,6 +7,7 @@
 #include "platform/Gdi.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/components/Window.h"
 #include "ui/resources/ResourceNames.h"
 
@@ -87,7 +88,7 @@ std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language) {
   button->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCloseOver, language)));
   button->FlipPictures = true;
   button->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  button->SetHint(std::string(StrRes(20, language)));
+  button->SetHint(std::string(StrRes(kRowCloseHint, language)));
   return button;
 }
 

@@ -32,7 +32,7 @@ struct TListSectionLayout {
 };
 TListSectionLayout PlaceListSection(HWND hint, HWND list, std::span<const HWND> buttons, HWND edit, int left, int top,
                                     int width);
-// The close picture button of Language ("BTNCLOSE_" pictures, hint row 20).
+// The close picture button of Language ("BTNCLOSE_" pictures, hint kRowCloseHint).
 std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language);
 // The shell's image lists of small (16) or large (32) file icons, shared by the process.
 HIMAGELIST SystemImages(bool small);

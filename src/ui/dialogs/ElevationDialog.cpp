@@ -6,8 +6,8 @@
 
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/components/FormUtils.h"
-#include "ui/dialogs/portable/RunRows.h"
 
 namespace tw {
 

@@ -5,6 +5,7 @@
 
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/portable/HtmlText.h"
@@ -21,7 +22,7 @@ constexpr int kTextHeight = 150;
 TWarningDlg::TWarningDlg(HWND owner, int language) {
   Language = language;
   const int l = language;
-  CreateHandle("TWarningDlg", std::string(StrRes(219, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
+  CreateHandle("TWarningDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 340, owner, nullptr);
   HWND h = Handle();
   const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
@@ -47,7 +48,7 @@ TWarningDlg::TWarningDlg(HWND owner, int language) {
   hotOk_->SetPicture(TPicture::FromResource(res::kBtnOk));
   hotOk_->SetPictureHot(TPicture::FromResource(res::kBtnOkOver));
   hotOk_->FlipPictures = true;
-  hotOk_->SetHint(std::string(StrRes(46, l)));
+  hotOk_->SetHint(std::string(StrRes(kRowCleanButton, l)));
   hotOk_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotOk_->OnClick = [this] { ModalResult = mrOk; };
   hotCancel_ = std::make_unique<THotImage>(h);
@@ -55,7 +56,7 @@ TWarningDlg::TWarningDlg(HWND owner, int language) {
   hotCancel_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnCancel, l)));
   hotCancel_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCancelOver, l)));
   hotCancel_->FlipPictures = true;
-  hotCancel_->SetHint(std::string(StrRes(12, l)));
+  hotCancel_->SetHint(std::string(StrRes(kRowCancel, l)));
   hotCancel_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
   hotCancel_->OnClick = [this] { ModalResult = mrCancel; };
   hotCancel_->SetVisible(false);

@@ -4,6 +4,7 @@
 
 #include "engine/ProtectPlaces.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/components/Window.h"
 #include "ui/dialogs/DialogParts.h"
 

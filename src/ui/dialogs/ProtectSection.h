@@ -14,21 +14,6 @@
 
 namespace tw {
 
-// The section's texts in the string table.
-constexpr int kRowProtectTitle = 253;
-constexpr int kRowProtectAddFolder = 254;
-constexpr int kRowProtectAddFile = 255;
-constexpr int kRowProtectAddKey = 256;
-constexpr int kRowProtectRemove = 257;
-constexpr int kRowProtectHint = 258;
-// The problems of an entry, in the order of their English texts in ProtectProblemRow.
-constexpr int kRowProtectProblemEmpty = 259;
-constexpr int kRowProtectProblemFolderWildcard = 260;
-constexpr int kRowProtectProblemFolderPath = 261;
-constexpr int kRowProtectProblemFilePath = 262;
-constexpr int kRowProtectProblemFileEnd = 263;
-constexpr int kRowProtectProblemKeyRoot = 264;
-
 // The string-table row of a problem text of the protect list (-1 for a text it does not know).
 int ProtectProblemRow(const std::string& problem);
 

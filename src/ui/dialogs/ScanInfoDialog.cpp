@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "settings/RegistrySettings.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
@@ -25,7 +26,7 @@ enum : int { kIdDoNotShow = 10 };
 TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : checks_(checks) {
   Language = language;
   const int l = Language;
-  CreateHandle("TScanInfoDlg", std::string(StrRes(105, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+  CreateHandle("TScanInfoDlg", std::string(StrRes(kRowScanSummary, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 360, owner, nullptr);
   HWND h = Handle();
   banner_ = std::make_unique<THotImage>(h, 0, 0);
@@ -34,7 +35,7 @@ TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : c
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(480, static_cast<int>(logo.cx));
 
-  labelScanInfo_ = CreateControl("STATIC", std::string(StrRes(103, l)), WS_VISIBLE | SS_LEFT, 12, top + 10,
+  labelScanInfo_ = CreateControl("STATIC", std::string(StrRes(kRowResults, l)), WS_VISIBLE | SS_LEFT, 12, top + 10,
                                  width - 24, 18, h, 0);
   ::SendMessageA(labelScanInfo_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   LoadRichEdit();
@@ -44,7 +45,7 @@ TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : c
                                  width - 24, 170, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   ::SendMessageA(infoText_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
   const int row = top + 32 + 170 + 12;
-  cbxDoNotShow_ = CreateControl("BUTTON", std::string(StrRes(223, l)), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+  cbxDoNotShow_ = CreateControl("BUTTON", std::string(StrRes(kRowDoNotShowAgain, l)), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
                                 12, row + 4, width - 140, 20, h, kIdDoNotShow);
   hotOK_ = std::make_unique<THotImage>(h);
   hotOK_->FlipPictures = false;
@@ -73,7 +74,7 @@ TScanInfoDlg::~TScanInfoDlg() {
       else checks_.ShowCleanDialog = false;
     }
   } catch (...) {
-    LogBoundaryError("TScanInfoDlg.FormDestroy");
+    LogBoundaryError("TScanInfoDlg.~TScanInfoDlg");
   }
 }
 
@@ -93,7 +94,7 @@ void TScanInfoDlg::Highlight() {
   figures.FailedCount = FailedCount;
   figures.ElapsedText = ElapsedText;
   figures.SizeText = SizeText;
-  figures.CleanWord = std::string(StrRes(132, Language));
+  figures.CleanWord = std::string(StrRes(kRowCleanWord, Language));
   auto find = [this](const std::string& what, long start) -> long {
     const std::wstring wide = Widen(what);
     FINDTEXTEXW find{};

@@ -4,21 +4,21 @@
 
 #include "registry/BackupFiles.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/LogFile.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/BackupManagerDialog.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/DialogParts.h"
-#include "ui/dialogs/portable/RecycleRows.h"
 
 namespace tw {
 namespace {
 
 enum : int { kIdCheck = 10, kIdReset = 20, kIdCookieMgr = 21, kIdBackupMgr = 22, kIdProtect = 30, kIdCustom = 40 };
-constexpr int kCheckRows[TSettingsForm::kChecks] = {203, 202, 170, 168, 201, kRowDiagnosticsLog, kRowMoveToRecycleBin};
+constexpr int kCheckRows[TSettingsForm::kChecks] = {kRowRunAtStartup, kRowTrayOnClose, kRowTrayInfoTips, kRowLargeIcons,
+                                                   kRowBackupBeforeCleaning, kRowDiagnosticsLog, kRowMoveToRecycleBin};
 
 }  // namespace
 
@@ -34,7 +34,7 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
       keptFile_(std::move(keptFile)) {
   Language = language;
   const int l = Language;
-  CreateHandle("TSettingsForm", std::string(StrRes(96, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+  CreateHandle("TSettingsForm", std::string(StrRes(kRowSettings, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 360, owner, nullptr);
   HWND h = Handle();
   banner_ = std::make_unique<THotImage>(h, 0, 0);
@@ -60,15 +60,15 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
     ::SetWindowTextA(checkBoxes_[static_cast<std::size_t>(i)], std::string(StrRes(kCheckRows[i], l)).c_str());
 
   tooltip_ = CreateHintWindow(h);
-  btnReset_ = CreateControl("BUTTON", std::string(StrRes(171, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
+  btnReset_ = CreateControl("BUTTON", std::string(StrRes(kRowResetSettings, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
                             26, h, kIdReset);
-  SetControlHint(tooltip_.get(), btnReset_, std::string(StrRes(172, l)));
-  btnCookieMgr_ = CreateControl("BUTTON", std::string(StrRes(134, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+  SetControlHint(tooltip_.get(), btnReset_, std::string(StrRes(kRowResetSettingsHint, l)));
+  btnCookieMgr_ = CreateControl("BUTTON", std::string(StrRes(kRowCookieManager, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
                                 10, 26, h, kIdCookieMgr);
-  SetControlHint(tooltip_.get(), btnCookieMgr_, std::string(StrRes(135, l)));
-  btnBackupMgr_ = CreateControl("BUTTON", "&" + std::string(StrRes(175, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+  SetControlHint(tooltip_.get(), btnCookieMgr_, std::string(StrRes(kRowCookieManagerHint, l)));
+  btnBackupMgr_ = CreateControl("BUTTON", "&" + std::string(StrRes(kRowRegistryBackupManager, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                                 0, 0, 10, 26, h, kIdBackupMgr);
-  SetControlHint(tooltip_.get(), btnBackupMgr_, std::string(StrRes(176, l)));
+  SetControlHint(tooltip_.get(), btnBackupMgr_, std::string(StrRes(kRowRegistryBackupManagerHint, l)));
   ::EnableWindow(btnBackupMgr_, BackupsExist());
   ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
   protect_ = std::make_unique<TProtectSection>(h, l, store_, kIdProtect);

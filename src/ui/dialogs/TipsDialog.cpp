@@ -5,6 +5,7 @@
 
 #include "platform/Text.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
 #include "ui/resources/ResourceNames.h"
@@ -65,14 +66,14 @@ void TTipOfTheDayForm::NotifyClosed() noexcept {
 
 void TTipOfTheDayForm::ShowTexts() {
   const int l = Language;
-  SetCaption(std::string(StrRes(191, l)));
-  ::SetWindowTextA(labelWarning_, std::string(StrRes(192, l)).c_str());
-  ::SetWindowTextA(cbxDoNotShowTips_, std::string(StrRes(193, l)).c_str());
-  ::SetWindowTextA(btnNextTip_, std::string(StrRes(194, l)).c_str());
-  ::SetWindowTextA(btnClose_, std::string(StrRes(19, l)).c_str());
+  SetCaption(std::string(StrRes(kRowTipOfTheDay, l)));
+  ::SetWindowTextA(labelWarning_, std::string(StrRes(kRowDidYouKnow, l)).c_str());
+  ::SetWindowTextA(cbxDoNotShowTips_, std::string(StrRes(kRowNoTipsAtStartup, l)).c_str());
+  ::SetWindowTextA(btnNextTip_, std::string(StrRes(kRowNextTip, l)).c_str());
+  ::SetWindowTextA(btnClose_, std::string(StrRes(kRowClose, l)).c_str());
   if (tooltip_) {
-    SetControlHint(tooltip_.get(), btnNextTip_, std::string(StrRes(194, l)));
-    SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(20, l)));
+    SetControlHint(tooltip_.get(), btnNextTip_, std::string(StrRes(kRowNextTip, l)));
+    SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(kRowCloseHint, l)));
   }
   // The window is as wide as the logo, at least.
   const SIZE logo = ShowLogoBanner(*this, *banner_, l);

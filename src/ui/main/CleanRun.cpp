@@ -8,6 +8,7 @@
 #include "registry/portable/BackupNames.h"
 #include "settings/RegistrySettings.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
@@ -16,7 +17,6 @@
 #include "ui/dialogs/CloseProgramsDialog.h"
 #include "ui/dialogs/ScanInfoDialog.h"
 #include "ui/dialogs/portable/CleanText.h"
-#include "ui/dialogs/portable/RunRows.h"
 #include "ui/main/MainWindow.h"
 
 namespace tw {
@@ -34,7 +34,7 @@ void OfferToRecycleOldBackups(HWND owner, int language) {
     return;
   }
   if (paths.empty()) return;
-  const std::string question = Format(std::string(StrRes(158, language)), static_cast<double>(kBackupRecycleDays));
+  const std::string question = Format(std::string(StrRes(kRowRecycleOldBackups, language)), static_cast<double>(kBackupRecycleDays));
   if (::MessageBoxW(owner, Widen(question).c_str(), Widen(ProgramTitle(language)).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
@@ -79,9 +79,9 @@ void TTWMainForm::StartClean() {
     std::vector<std::string> failed;
     RefreshKeptCookies(KeptCookiesPath(), LookupUrlCacheEntry, &failed);
     for (const std::string& name : failed)
-      LogFile().Write("[hotCleanClick] %s", "URL cache lookup of the kept cookie \"" + name + "\" failed");
+      LogFile().Write("[TTWMainForm.StartClean] %s", "URL cache lookup of the kept cookie \"" + name + "\" failed");
   } catch (const std::exception& e) {
-    LogFile().Write("[hotCleanClick] %s", std::string(e.what()));
+    LogFile().Write("[TTWMainForm.StartClean] %s", std::string(e.what()));
   }
 
   // The protect list as it is now: what it names is kept, whatever the scan listed.
@@ -110,7 +110,7 @@ void TTWMainForm::StartClean() {
   if (Checks.ShowCleanDialog) {
     TScanInfoDlg summary(Handle(), l, Checks);
     summary.SettingName = "ShowCleanDialog";
-    summary.Caption = std::string(StrRes(123, l));
+    summary.Caption = std::string(StrRes(kRowCleaningCompleted, l));
     summary.Count = counts.Checked;
     summary.FailedCount = counts.Failed;
     summary.Lines = CleanSummaryLines(counts, l);

@@ -9,6 +9,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "engine/ProtectPlaces.h"
 #include "settings/CustomGroup.h"
 #include "engine/States.h"
@@ -26,12 +27,12 @@
 #include "settings/RegistrySettings.h"
 #include "strings/Language.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
@@ -40,7 +41,6 @@
 #include "ui/main/portable/ReadyRules.h"
 #include "ui/main/portable/StartupOptions.h"
 #include "ui/resources/ResourceNames.h"
-
 namespace tw {
 
 using namespace main_window;
@@ -52,6 +52,9 @@ TTWMainForm* g_mainForm = nullptr;
 constexpr COLORREF kMainColor = RGB(83, 83, 83);
 // The product's home page (the build's TW_HOME_PAGE).
 constexpr const char* kHomePage = TW_HOME_PAGE;
+// The recorded processor clock above which the history is counted at start-up: slower machines
+// would show the main window late.
+constexpr int kStartupHistoryMinMHz = 996;
 
 // The system image list of small or of large icons (the shell keeps it).
 HIMAGELIST SystemImageList(bool small) {
@@ -71,7 +74,9 @@ TIconEnvironment IconEnvironment() {
   return env;
 }
 
+
 }  // namespace
+
 
 TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args)) {
   g_mainForm = this;
@@ -204,7 +209,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
 }
 
 TTWMainForm::~TTWMainForm() {
-  // FormDestroy. The installed database is never written: the user's state goes to the user's
+  // The installed database is never written: the user's state goes to the user's
   // settings.
   SaveUserChoices();
   database_.reset();
@@ -395,11 +400,10 @@ void TTWMainForm::LayoutControls() {
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-
 void TTWMainForm::FormShow() {
   std::string title;
   try {
-    title = Format("%s %s %s", ProgramTitle(Language), Row(1, Language), ProgramFileVersion());
+    title = Format("%s %s %s", ProgramTitle(Language), Row(kRowAboutVersion, Language), ProgramFileVersion());
   } catch (...) {
     LogBoundaryError("TTWMainForm.FormShow");
     title = ProgramTitle(Language);
@@ -464,10 +468,10 @@ void TTWMainForm::WMDatabaseReady() {
   Application().ProcessMessages();
   ::PostMessageA(Handle(), WM_SHOWTIPS, 0, 0);
   // On a machine fast enough to read the history at start-up, tell the user what it holds.
-  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > 996) {
+  if (Checks.ShowInfoTips && RecordedProcessorMHz().value_or(0) > kStartupHistoryMinMHz) {
     int total = 0, adult = 0;
     scanMgr_->AdultHistoryCount(Language, total, adult);
-    ShowBalloon(std::string(StrRes(219, Language)), Format(std::string(StrRes(225, Language)), total, adult),
+    ShowBalloon(std::string(StrRes(kRowCaptionWarning, Language)), Format(std::string(StrRes(kRowAdultHistoryFound, Language)), total, adult),
                 adult > 0, bfWarning);
   }
 }
@@ -536,7 +540,6 @@ void TTWMainForm::ShowBalloon(const std::string& title, const std::string& text,
   trayIcon_->ShowBalloonHint();
 }
 
-
 void TTWMainForm::DatabaseUnavailable() {
   // Languages, About and the home page do not need the database.
   SetTopButtonsEnabled(true);
@@ -546,7 +549,7 @@ void TTWMainForm::HotScanClick() {
   if (ScanState != ssIdle || !modeButtonsOn_) return;
   // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
   if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
-    ShowBalloon(Row(kRowOops, Language), Row(row, Language) + (row == 48 ? "!" : ""), true, bfError);
+    ShowBalloon(Row(kRowOops, Language), Row(row, Language) + (row == kRowChooseItemsToScan ? "!" : ""), true, bfError);
     return;
   }
   if (!OfferRightsBeforeScan()) return;
@@ -563,11 +566,10 @@ void TTWMainForm::HotScanClick() {
   } catch (...) {
     // Nothing was queued: the run ends here and the ready list comes back.
     const ErrorInfo error = DescribeException(std::current_exception());
-    LogFile().Write("[hotScanClick] %s: %s", error.className, error.message);
+    LogFile().Write("[TTWMainForm.HotScanClick] %s: %s", error.className, error.message);
     HotFinishClick();
   }
 }
-
 
 void TTWMainForm::HandleError(const char* where) noexcept { LogBoundaryError(where); }
 
@@ -652,7 +654,7 @@ LRESULT TTWMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         break;
     }
   } catch (...) {
-    HandleError("AppEventsException");
+    HandleError("TTWMainForm.WndProc");
     return 0;
   }
   return TWindow::WndProc(msg, wParam, lParam);

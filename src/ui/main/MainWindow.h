@@ -68,7 +68,7 @@ class TTWMainForm final : public TWindow {
  public:
   // FormCreate. Args: the command-line arguments after the program name.
   explicit TTWMainForm(std::vector<std::string> args);
-  // FormDestroy: the Run value, then the database is saved and freed.
+  // The Run value, then the database is saved and freed.
   ~TTWMainForm() override;
 
   // The scan manager, created in FormCreate; it outlives the window (freed by the entry).
@@ -104,7 +104,7 @@ class TTWMainForm final : public TWindow {
   void TipsClosed(TTipOfTheDayForm* tips);
   // The database could not be loaded: the window stays usable without it.
   void DatabaseUnavailable();
-  // hotScanClick: refuses with a balloon when the mode cannot scan, else starts a scan.
+  // Refuses with a balloon when the mode cannot scan, else starts a scan.
   void HotScanClick();
   // Stops a running scan; what was found so far stays.
   void HotAbortClick();

@@ -7,6 +7,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "engine/ProtectPlaces.h"
 #include "settings/CustomGroup.h"
 #include "engine/States.h"
@@ -24,12 +25,12 @@
 #include "settings/RegistrySettings.h"
 #include "strings/Language.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
@@ -82,14 +83,14 @@ std::string TTWMainForm::NodeText(const TXmlNode& node, const char* attribute) c
 std::string TTWMainForm::ReadyGroupCaption(int group) const {
   const TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
   const std::string name = NodeText(entry.Node, "name");
-  if (entry.Id != "g01") return name;
+  if (entry.Id != kGroupSystemBrowser) return name;
   // The browser group names one alternative per kind of default browser.
   std::string chosen = GetField(name, browserKind_);
   return chosen.empty() ? GetField(name, 1) : chosen;
 }
 
 int TTWMainForm::ReadyGroupImage(const TXmlNode& group, const std::string& id) {
-  if (id == "g01") {
+  if (id == kGroupSystemBrowser) {
     const std::string icons = group.AttrOpt("icon").value_or(std::string());
     std::string source = GetField(icons, browserKind_);
     if (source.empty()) source = GetField(icons, 1);
@@ -132,7 +133,7 @@ bool TTWMainForm::OnDatabaseNode(const TXmlNode& group, const TXmlNode* item) {
       TReadyGroup entry;
       entry.Node = group;
       entry.Id = group.AttrOpt("id").value_or(std::string());
-      if (entry.Id == "g01") browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+      if (entry.Id == kGroupSystemBrowser) browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
       const int image = ReadyGroupImage(group, entry.Id);
       ready_.insert(ready_.begin(), std::move(entry));
       list.InsertGroup(0, ReadyGroupCaption(0), image);
@@ -167,7 +168,7 @@ void TTWMainForm::BuildReadyList() {
     const TXmlNode root = database_->Document.Root();
     // 3. The tile size the document keeps.
     const bool small = root.AttrOpt("smallIcons").value_or(std::string()) == "true";
-    list.SetTileHeight(small ? 32 : 42);
+    list.SetTileHeight(small ? kReadyTileHeightSmallBuilt : kReadyTileHeightLarge);
     list.SetSmallImages(small);
     browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
     // 4. The groups and their items in document order.
@@ -242,7 +243,7 @@ bool TTWMainForm::HasCheckedItem() const {
 }
 
 void TTWMainForm::SetSmallIcons(bool small) {
-  elvReady_->SetTileHeight(small ? 28 : 42);
+  elvReady_->SetTileHeight(small ? kReadyTileHeightSmallSwitched : kReadyTileHeightLarge);
   elvReady_->SetSmallImages(small);
   database_->Document.Root().SetAttr("smallIcons", small ? "true" : "false");
 }
@@ -292,23 +293,23 @@ void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
   const bool onGroup = hit.Group >= 0 && !hit.OnItem() && hit.Kind != THitKind::GroupBand;
   if (onGroup) {
     popupGroup_ = hit.Group;
-    const int toggle = list.GroupExpanded(hit.Group) ? 208 : 209;
+    const int toggle = list.GroupExpanded(hit.Group) ? kRowCollapse : kRowExpand;
     add(kCmdGroupToggle, Row(toggle, l) + "\"" + MenuText(list.GroupCaption(hit.Group)) + "\"");
-    add(kCmdExpandAll, Row(211, l));
-    add(kCmdCollapseAll, Row(210, l));
-    add(kCmdSelectAll, Row(212, l), greyed);
-    add(kCmdUnselectAll, Row(213, l), greyed);
-    add(kCmdSelectAllInGroups, Row(214, l), greyed);
-    add(kCmdUnselectAllInGroups, Row(215, l), greyed);
+    add(kCmdExpandAll, Row(kRowExpandAllGroups, l));
+    add(kCmdCollapseAll, Row(kRowCollapseAllGroups, l));
+    add(kCmdSelectAll, Row(kRowMenuSelectAll, l), greyed);
+    add(kCmdUnselectAll, Row(kRowUnselectAll, l), greyed);
+    add(kCmdSelectAllInGroups, Row(kRowSelectAllInGroups, l), greyed);
+    add(kCmdUnselectAllInGroups, Row(kRowUnselectAllInGroups, l), greyed);
     ::SetMenuDefaultItem(menu.get(), kCmdGroupToggle, FALSE);
   } else {
-    add(kCmdScanNow, Row(43, l));
-    add(kCmdSelectAllInGroups, Row(214, l), greyed);
-    add(kCmdUnselectAllInGroups, Row(215, l), greyed);
-    add(kCmdIconSize, Row(list.SmallImages() ? 168 : 169, l));
+    add(kCmdScanNow, Row(kRowScanNow, l));
+    add(kCmdSelectAllInGroups, Row(kRowSelectAllInGroups, l), greyed);
+    add(kCmdUnselectAllInGroups, Row(kRowUnselectAllInGroups, l), greyed);
+    add(kCmdIconSize, Row(list.SmallImages() ? kRowLargeIcons : kRowSmallIcons, l));
     ::SetMenuDefaultItem(menu.get(), kCmdScanNow, FALSE);
   }
-  const std::string band = onGroup ? std::string(13, ' ') + Row(207, l) : std::string(8, ' ') + Row(204, l);
+  const std::string band = onGroup ? std::string(13, ' ') + Row(kRowGroupMenu, l) : std::string(8, ' ') + Row(kRowCleanMenu, l);
   const TOwnerDrawnMenu look(menu.get(), band, popImages_.get());
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
@@ -320,6 +321,5 @@ void TTWMainForm::ReadyHeaderClick() {
   RefreshModeButtons();
   BuildReadyList();
 }
-
 
 }  // namespace tw

@@ -12,12 +12,12 @@
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CloseProgramsDialog.h"
 #include "ui/dialogs/ElevationDialog.h"
-#include "ui/dialogs/portable/RunRows.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/portable/RestartOptions.h"
 

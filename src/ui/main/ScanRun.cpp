@@ -16,6 +16,7 @@
 #include "cleaners/system/DeleteFileObject.h"
 #include "cleaners/system/RecycleBinObject.h"
 #include "cleaners/system/RegistryObjects.h"
+#include "database/portable/ItemIds.h"
 #include "engine/States.h"
 #include "engine/Utility.h"
 #include "engine/portable/TextUtility.h"
@@ -26,20 +27,18 @@
 #include "registry/portable/RegText.h"
 #include "strings/ScanWords.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
-#include "ui/dialogs/portable/RunRows.h"
 #include "ui/main/MainWindow.h"
 
 namespace tw {
 namespace {
 
-// The database item whose value names are ROT13 text.
-constexpr const char* kRot13Item = "g07-i13";
 // Tiles of the results list (at 96 dots per inch) and the width a path is compacted to.
 constexpr int kResultTileHeight = 36;
 constexpr int kCompactWidth = 222;
@@ -129,7 +128,7 @@ int TTWMainForm::ResultGroupImage(const TWorkObject& object) {
   const std::string groupId = group ? group.AttrOpt("id").value_or(std::string()) : std::string();
   // The browser group shows the default browser's picture; Firefox and Opera objects show their
   // group's, as the ready list does.
-  const bool groupPicture = groupId == "g01" || dynamic_cast<const TFirefoxBrowserObject*>(&object) ||
+  const bool groupPicture = groupId == kGroupSystemBrowser || dynamic_cast<const TFirefoxBrowserObject*>(&object) ||
                             dynamic_cast<const TOperaBrowserObject*>(&object);
   if (groupPicture) {
     for (std::size_t g = 0; g < ready_.size(); ++g)
@@ -144,7 +143,7 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
   const TWorkObject& object = ResultObject(group);
   const TFoundList& found = object.Found;
   const std::string& entry = found.Text(item);
-  const bool rot13 = ItemIdOf(object) == kRot13Item;
+  const bool rot13 = ItemIdOf(object) == kItemUserAssist;
   auto compact = [&](const std::string& path) {
     if (!measureDc_) measureDc_.reset(::CreateCompatibleDC(nullptr));
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
@@ -177,8 +176,8 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
 COLORREF TTWMainForm::ResultItemColor(int group, int item) {
   const TWorkObject& object = ResultObject(group);
   const std::string id = ItemIdOf(object);
-  if (id < "g01") return CLR_DEFAULT;
-  const std::string text = id == kRot13Item ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
+  if (id < kGroupSystemBrowser) return CLR_DEFAULT;
+  const std::string text = id == kItemUserAssist ? Rot13(object.Found.Name(item)) : object.Found.Text(item);
   return ScanWords(Language).IsAdult(text) ? RGB(255, 0, 0) : CLR_DEFAULT;
 }
 
@@ -211,7 +210,7 @@ TListHint TTWMainForm::ResultHint(const TListHit& hit) {
     case THitKind::ItemText: {
       const TFoundList& found = object.Found;
       const int i = hit.Item;
-      const bool rot13 = ItemIdOf(object) == kRot13Item;
+      const bool rot13 = ItemIdOf(object) == kItemUserAssist;
       auto quoted = [&] {
         const std::string name = rot13 ? Rot13(found.Name(i)) : found.Name(i);
         return "\"" + name + "\"=\"" + found.Value(i) + "\"";
@@ -248,21 +247,21 @@ void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   auto add = [&](int id, const std::string& text, bool enabled = true) {
     ::AppendMenuA(menu.get(), MF_STRING | (enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(id), text.c_str());
   };
-  const int toggle = list.GroupExpanded(hit.Group) ? 208 : 209;
+  const int toggle = list.GroupExpanded(hit.Group) ? kRowCollapse : kRowExpand;
   add(kCmdResultToggle, Row(toggle, l) + "\"" + MenuText(list.GroupCaption(hit.Group)) + "\"");
-  add(kCmdResultExpandAll, Row(211, l));
-  add(kCmdResultCollapseAll, Row(210, l));
+  add(kCmdResultExpandAll, Row(kRowExpandAllGroups, l));
+  add(kCmdResultCollapseAll, Row(kRowCollapseAllGroups, l));
   ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-  add(kCmdResultSelectAll, Row(212, l));
-  add(kCmdResultUnselectAll, Row(213, l));
-  add(kCmdResultToggleAll, Row(216, l));
-  add(kCmdResultSelectAllInGroups, Row(214, l));
-  add(kCmdResultUnselectAllInGroups, Row(215, l));
+  add(kCmdResultSelectAll, Row(kRowMenuSelectAll, l));
+  add(kCmdResultUnselectAll, Row(kRowUnselectAll, l));
+  add(kCmdResultToggleAll, Row(kRowToggleAllSelections, l));
+  add(kCmdResultSelectAllInGroups, Row(kRowSelectAllInGroups, l));
+  add(kCmdResultUnselectAllInGroups, Row(kRowUnselectAllInGroups, l));
   ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-  add(kCmdOpenFolder, Row(217, l), folder);
-  add(kCmdOpenRegistryEditor, Row(218, l), registry);
+  add(kCmdOpenFolder, Row(kRowOpenFolderLocation, l), folder);
+  add(kCmdOpenRegistryEditor, Row(kRowOpenInRegistryEditor, l), registry);
   ::SetMenuDefaultItem(menu.get(), kCmdResultToggle, FALSE);
-  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(207, l), popImages_.get());
+  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(kRowGroupMenu, l), popImages_.get());
   ::SetForegroundWindow(Handle());
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
@@ -468,7 +467,7 @@ void TTWMainForm::RefreshStatus(bool force) {
     std::string text = lastItemText_;
     if (dynamic_cast<const TCacheEntryObject*>(lastItemObject_)) {
       text = CacheEntryText(text, Language);
-    } else if (ItemIdOf(*lastItemObject_) == kRot13Item) {
+    } else if (ItemIdOf(*lastItemObject_) == kItemUserAssist) {
       text = Rot13(text);
     }
     // Panel 0 takes what the other four leave.
@@ -607,14 +606,14 @@ void TTWMainForm::ShowScanCompletedTip() {
   std::string text;
   if (elvResults_->GroupCount() > 0) {
     const TSizeParts size = SizeParts(totalSize_);
-    text = Format(Row(129, l) + "\r\n" + Row(130, l), findingsCount_, size.Value, std::string(size.Unit));
+    text = Format(Row(kRowProblemsFound, l) + "\r\n" + Row(kRowDiskSpaceUsed, l), findingsCount_, size.Value, std::string(size.Unit));
   } else {
-    text = Row(228, l);
+    text = Row(kRowNoResults, l);
   }
   // What could not be scanned is said, also when nothing was found.
   const std::vector<std::string> errors = ErrorLines(false);
   if (!errors.empty()) text += "\r\n" + Format(Row(kRowNotScanned, l), static_cast<int>(errors.size())) + ".";
-  ShowBalloon(Row(122, l), text + "\r\n" + Row(166, l), Checks.ShowInfoTips, errors.empty() ? bfInfo : bfWarning);
+  ShowBalloon(Row(kRowScanCompleted, l), text + "\r\n" + Row(kRowReviewAndClean, l), Checks.ShowInfoTips, errors.empty() ? bfInfo : bfWarning);
 }
 
 void TTWMainForm::ShowScanSummary() {
@@ -626,13 +625,13 @@ void TTWMainForm::ShowScanSummary() {
   dialog.Count = static_cast<std::int32_t>(findingsCount_);
   dialog.SizeText = SizeText(totalSize_);
   dialog.Lines = {"",
-                  Format(Row(126, l), elapsed),
+                  Format(Row(kRowTotalTimeElapsed, l), elapsed),
                   "",
-                  Format(Row(129, l), findingsCount_),
+                  Format(Row(kRowProblemsFound, l), findingsCount_),
                   "",
-                  Format(Row(130, l), size.Value, std::string(size.Unit)),
+                  Format(Row(kRowDiskSpaceUsed, l), size.Value, std::string(size.Unit)),
                   "",
-                  Row(166, l)};
+                  Row(kRowReviewAndClean, l)};
   if (const std::vector<std::string> errors = ErrorLines(false); !errors.empty()) {
     dialog.Lines.push_back("");
     dialog.Lines.push_back(Format(Row(kRowNotScanned, l), static_cast<int>(errors.size())) + ":");

@@ -2,6 +2,7 @@
 
 #include "database/XMLDatabase.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
@@ -36,7 +37,7 @@ TSplashForm::TSplashForm(TTWMainForm& main) : main_(main) {
   logo_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, main.CheckedLanguage())));
   SIZE logo = logo_->Picture().Size();
   if (logo.cx == 0) logo = {400, 80};
-  statusLabel_ = CreateControl("STATIC", std::string(StrRes(180, Language)), WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
+  statusLabel_ = CreateControl("STATIC", std::string(StrRes(kRowStartingUp, Language)), WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
                                8, logo.cy, logo.cx - 16, kLabelHeight, h, 0);
   RECT r{0, 0, logo.cx, logo.cy + kLabelHeight};
   ::AdjustWindowRectEx(&r, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
@@ -52,7 +53,7 @@ void TSplashForm::FormShow() {
     main_.TrayIcon().SetVisible(true);
   } catch (...) {
     // No notification area (no shell running): the program goes on without its icon.
-    LogBoundaryError("AppEventsException");
+    LogBoundaryError("TSplashForm.FormShow");
   }
   main_.TrayIcon().SetHideTask(false);
 }
@@ -61,7 +62,7 @@ void TSplashForm::SplashTimerTick() {
   ::KillTimer(Handle(), kSplashTimer);
   if (++ticks_ == 1) {
     ::SetTimer(Handle(), kSplashTimer, 2000, nullptr);
-    ::SetWindowTextA(statusLabel_, std::string(StrRes(181, Language)).c_str());
+    ::SetWindowTextA(statusLabel_, std::string(StrRes(kRowLoadingComponents, Language)).c_str());
     return;
   }
   if (!main_.HideSwitch()) main_.Show();
@@ -80,7 +81,7 @@ void TSplashForm::FormClose() {
   const std::string fileName = DatabaseFileName();
   try {
     if (!main_.Database().Load(fileName, DatabaseProtected)) {
-      const int row = FileExists(fileName) ? 227 : 226;
+      const int row = FileExists(fileName) ? kRowDatabaseCorrupted : kRowDatabaseNotFound;
       ShowMessageOver(Format(std::string(StrRes(row, main_.Language)), fileName), TMessageKind::Error,
                       main_.Handle(), main_.Language);
       main_.DatabaseUnavailable();
@@ -108,7 +109,7 @@ LRESULT TSplashForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         break;
     }
   } catch (...) {
-    LogBoundaryError("AppEventsException");
+    LogBoundaryError("TSplashForm.WndProc");
     return 0;
   }
   return TWindow::WndProc(msg, wParam, lParam);

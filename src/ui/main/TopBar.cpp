@@ -7,6 +7,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "engine/ProtectPlaces.h"
 #include "settings/CustomGroup.h"
 #include "engine/States.h"
@@ -24,12 +25,12 @@
 #include "settings/RegistrySettings.h"
 #include "strings/Language.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
@@ -60,7 +61,7 @@ void TTWMainForm::UpdateTitle(int language) {
   for (TWindow* form : Application().Forms) form->Language = language;
   std::string title;
   try {
-    title = Format("%s - %s %s", Row(0, language), Row(1, language), ProgramFileVersion());
+    title = Format("%s - %s %s", Row(kRowProgramName, language), Row(kRowAboutVersion, language), ProgramFileVersion());
   } catch (...) {
     LogBoundaryError("TTWMainForm.UpdateTitle");
     title = ProgramTitle(language);
@@ -107,19 +108,19 @@ void TTWMainForm::LoadLanguageResources() {
     elvResults_->EndUpdate();
   }
   // Hints.
-  hotScan_->SetHint(Row(43, l));
-  hotAbort_->SetHint(Row(44, l));
-  hotFinish_->SetHint(Row(45, l));
-  hotClean_->SetHint(Row(46, l));
-  hotStart_->SetHint(Row(43, l));
-  hotLanguage_->SetHint(Row(91, l));
-  hotHomePage_->SetHint(Row(92, l));
-  hotAbout_->SetHint(Row(94, l));
-  hotHelp_->SetHint(Row(95, l));
-  hotSettings_->SetHint(Row(96, l));
-  hotCancel_->SetHint(Row(12, l));
-  hotStop_->SetHint(Row(12, l));
-  hotPreset_->SetHint(Row(80, l));
+  hotScan_->SetHint(Row(kRowScanNow, l));
+  hotAbort_->SetHint(Row(kRowAbort, l));
+  hotFinish_->SetHint(Row(kRowFinish, l));
+  hotClean_->SetHint(Row(kRowCleanButton, l));
+  hotStart_->SetHint(Row(kRowScanNow, l));
+  hotLanguage_->SetHint(Row(kRowSwitchLanguage, l));
+  hotHomePage_->SetHint(Row(kRowHomePage, l));
+  hotAbout_->SetHint(Row(kRowAbout, l));
+  hotHelp_->SetHint(Row(kRowHelp, l));
+  hotSettings_->SetHint(Row(kRowSettings, l));
+  hotCancel_->SetHint(Row(kRowCancel, l));
+  hotStop_->SetHint(Row(kRowCancel, l));
+  hotPreset_->SetHint(Row(kRowSelectPresetMode, l));
   for (int i = 0; i < 7; ++i) modeButtons_[i]->SetHint(Row(ModeRow(kModeOfButton[i]), l));
 
   // Pictures, with flipping off while they load.
@@ -235,16 +236,15 @@ void TTWMainForm::RefreshScanButtons() {
   for (THotImage* b : {hotLanguage_.get(), hotHomePage_.get(), hotSettings_.get(), hotAbout_.get()})
     b->SetVisible(ScanState != ssResults);
   res::TLanguagePicture normal = res::kScanNormal, over = res::kScanOver;
-  int hint = 43;
-  if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
-  if (ScanState == ssResults) normal = res::kCleanNormal, over = res::kCleanOver, hint = 46;
-  if (ScanState == ssCleaning) normal = res::kAbortNormal, over = res::kAbortOver, hint = 44;
+  int hint = kRowScanNow;
+  if (ScanState == ssScanning) normal = res::kAbortNormal, over = res::kAbortOver, hint = kRowAbort;
+  if (ScanState == ssResults) normal = res::kCleanNormal, over = res::kCleanOver, hint = kRowCleanButton;
+  if (ScanState == ssCleaning) normal = res::kAbortNormal, over = res::kAbortOver, hint = kRowAbort;
   const bool flip = hotStart_->FlipPictures;
   hotStart_->FlipPictures = false;
   LoadPicture(*hotStart_, res::PictureName(normal, l), res::PictureName(over, l));
   hotStart_->FlipPictures = flip;
   hotStart_->SetHint(Row(hint, l));
 }
-
 
 }  // namespace tw

@@ -7,6 +7,7 @@
 #include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
 #include "database/portable/IconSources.h"
+#include "database/portable/ItemIds.h"
 #include "engine/ProtectPlaces.h"
 #include "settings/CustomGroup.h"
 #include "engine/States.h"
@@ -24,12 +25,12 @@
 #include "settings/RegistrySettings.h"
 #include "strings/Language.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "support/Messages.h"
 #include "ui/components/FormUtils.h"
-#include "ui/components/MessageRows.h"
 #include "ui/components/WindowSynchronizer.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/SettingsDialog.h"
@@ -118,7 +119,7 @@ void TTWMainForm::PopPornScanClick() {
   if (ScanState != ssIdle) return;
   int total = 0, adult = 0;
   scanMgr_->AdultHistoryCount(Language, total, adult);
-  ShowBalloon(Row(219, Language), Format(Row(225, Language), total, adult), adult > 0, bfWarning);
+  ShowBalloon(Row(kRowCaptionWarning, Language), Format(Row(kRowAdultHistoryFound, Language), total, adult), adult > 0, bfWarning);
 }
 
 std::string TTWMainForm::SystemInfoText() const {
@@ -147,7 +148,7 @@ std::string TTWMainForm::SystemInfoText() const {
 
 void TTWMainForm::PopSysInfoClick() {
   if (ScanState == ssScanning) return;
-  ShowBalloon(Row(27, Language), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
+  ShowBalloon(Row(kRowSystemInformation, Language), SystemInfoText(), Checks.ShowInfoTips, bfInfo);
 }
 
 void TTWMainForm::ShowTrayPopup(int x, int y) {
@@ -160,12 +161,12 @@ void TTWMainForm::InitMenuPopup(HMENU menu) {
   const int l = Language;
   if (menu == trayPopup_.get()) {
     // Captions live in the menu's look (its entries draw themselves).
-    trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? 69 : 70, l));
-    trayLook_->SetCaption(kCmdQuickAnalysis, Row(71, l));
-    trayLook_->SetCaption(kCmdSysInfo, Row(72, l));
-    trayLook_->SetCaption(kCmdSettings, Row(96, l));
-    trayLook_->SetCaption(kCmdExit, Row(73, l));
-    trayLook_->SetBandCaption(std::string(11, ' ') + Row(67, l));
+    trayLook_->SetCaption(kCmdOpenHide, Row(Visible() ? kRowTrayHide : kRowTrayOpen, l));
+    trayLook_->SetCaption(kCmdQuickAnalysis, Row(kRowQuickAnalysis, l));
+    trayLook_->SetCaption(kCmdSysInfo, Row(kRowSystemInfo, l));
+    trayLook_->SetCaption(kCmdSettings, Row(kRowSettings, l));
+    trayLook_->SetCaption(kCmdExit, Row(kRowExit, l));
+    trayLook_->SetBandCaption(std::string(11, ' ') + Row(kRowTrayMenu, l));
     const UINT idle = ScanState == ssIdle ? MF_ENABLED : MF_GRAYED;
     for (int id : {kCmdQuickAnalysis, kCmdSysInfo, kCmdSettings}) ::EnableMenuItem(menu, id, MF_BYCOMMAND | idle);
     ::SetMenuDefaultItem(menu, kCmdOpenHide, FALSE);
@@ -173,10 +174,10 @@ void TTWMainForm::InitMenuPopup(HMENU menu) {
   } else if (menu == languagePopup_.get()) {
     for (int i = 0; i < 4; ++i) {
       const int id = kLanguageLocaleIds[i];
-      languageLook_->SetCaption(id, Row(23 + i, l));
+      languageLook_->SetCaption(id, Row(kRowLanguageEnglish + i, l));
       ::CheckMenuItem(menu, id, MF_BYCOMMAND | (i == checkedLanguage_ ? MF_CHECKED : MF_UNCHECKED));
     }
-    languageLook_->SetBandCaption(Row(74, l));
+    languageLook_->SetBandCaption(Row(kRowLanguages, l));
   }
 }
 
@@ -248,6 +249,5 @@ void TTWMainForm::Command(int id) {
       return;
   }
 }
-
 
 }  // namespace tw

@@ -99,7 +99,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     return Run();
   } catch (...) {
-    tw::LogBoundaryError("AppEventsException");
+    tw::LogBoundaryError("WinMain");
     return 1;
   }
 }

@@ -2,7 +2,8 @@
 # Draws the program's pictures from the string table's own texts, so that a button always shows
 # the text of its row in its language, and writes the resource script that compiles them in.
 #   make-pictures.sh STRINGS_DIR OUT_DIR
-# STRINGS_DIR holds en.txt fr.txt de.txt es.txt ("row<TAB>text" per line). OUT_DIR receives the
+# STRINGS_DIR holds en.txt fr.txt de.txt es.txt ("row<TAB>text" per line; en.txt names each row:
+# "row<TAB>Name<TAB>text"). OUT_DIR receives the
 # bitmaps (24-bit BMP), the icons and pictures.rc (written last, so a failed run leaves none).
 # Needs ImageMagick (Debian imagemagick) and the fonts of fonts-noto-core and fonts-dejavu-core.
 set -euo pipefail
@@ -42,11 +43,14 @@ green='#2E9E5B';  green_hover='#42B874'
 orange='#D0652B'; orange_hover='#E8803F'
 slate='#637483';  slate_hover='#7D909F'
 
-# Text of Row in language Lang, "&&" shown as "&".
+# Text of the row named Name (in en.txt) in language Lang, "&&" shown as "&".
 row() {
-  local text
-  text=$(grep -P "^$2\t" "$strings_dir/$1.txt" | cut -f2-)
-  [ -n "$text" ] || { echo "make-pictures: row $2 missing in $1.txt" >&2; exit 1; }
+  local number text field=2
+  number=$(awk -F'\t' -v name="$2" '$2 == name { print $1; exit }' "$strings_dir/en.txt")
+  [ -n "$number" ] || { echo "make-pictures: no row named $2 in en.txt" >&2; exit 1; }
+  [ "$1" = en ] && field=3
+  text=$(grep -P "^$number\t" "$strings_dir/$1.txt" | cut -f$field-)
+  [ -n "$text" ] || { echo "make-pictures: row $number ($2) missing in $1.txt" >&2; exit 1; }
   printf '%s' "${text//&&/&}"
 }
 
@@ -235,12 +239,12 @@ pill_button() {
   save_bmp "$work/p.png" "$name" "$button_back"
 }
 
-# The logo of the top bar: mark, product name and the tag line of row 167.
+# The logo of the top bar: mark, product name and the tag line.
 logo() {
   local name=$1 lang=$2
   mark "$work/m.png" 52
-  fit_text "$work/n.png" "$font_bold" white 26 300 40 "$(row "$lang" 0)"
-  fit_text "$work/g.png" "$font_regular" '#9CC9DD' 9 312 16 "$(row "$lang" 167)"
+  fit_text "$work/n.png" "$font_bold" white 26 300 40 "$(row "$lang" ProgramName)"
+  fit_text "$work/g.png" "$font_regular" '#9CC9DD' 9 312 16 "$(row "$lang" ScanComputerBanner)"
   convert -size 400x72 "xc:$bar" \
     "$work/m.png" -geometry +12+10 -composite \
     "$work/n.png" -geometry +76+12 -composite \
@@ -295,9 +299,9 @@ for i in 0 1 2 3; do
   logo "TOPLOGO_$L" "$l"
 
   # Bottom run buttons and the dialogs' buttons: text only.
-  for spec in "SCAN 43 $blue $blue_hover" "ABORT 44 $orange $orange_hover" \
-              "CLEAN 46 $green $green_hover" "FINISH 45 $blue $blue_hover" \
-              "CANCEL 12 $slate $slate_hover" "CLOSE 19 $slate $slate_hover"; do
+  for spec in "SCAN ScanNow $blue $blue_hover" "ABORT Abort $orange $orange_hover" \
+              "CLEAN CleanButton $green $green_hover" "FINISH Finish $blue $blue_hover" \
+              "CANCEL Cancel $slate $slate_hover" "CLOSE Close $slate $slate_hover"; do
     read -r stem r fill hover <<<"$spec"
     pill_button "BTN${stem}_$L" 132 36 "$fill" "$fill" "$(row "$l" "$r")"
     pill_button "BTN${stem}_${L}_OVER" 132 36 "$hover" '#0E3550' "$(row "$l" "$r")"
@@ -305,9 +309,9 @@ for i in 0 1 2 3; do
 
   # The changing run button (hotStart), a pill on the top bar, and hotStop beside the bottom
   # buttons: larger, with a symbol.
-  for spec in "SCAN 43 $blue $blue_hover" "ABORT 44 $orange $orange_hover" \
-              "CLEAN 46 $green $green_hover" "FINISH 45 $blue $blue_hover" \
-              "CANCEL 12 $slate $slate_hover"; do
+  for spec in "SCAN ScanNow $blue $blue_hover" "ABORT Abort $orange $orange_hover" \
+              "CLEAN CleanButton $green $green_hover" "FINISH Finish $blue $blue_hover" \
+              "CANCEL Cancel $slate $slate_hover"; do
     read -r stem r fill hover <<<"$spec"
     if [ "$stem" = CANCEL ]; then button_round=0 button_back=$light; else button_round=1 button_back=$bar; fi
     pill_button "${stem}_NORMAL_$L" 168 44 "$fill" "$fill" "$(row "$l" "$r")" "$stem"
@@ -316,7 +320,7 @@ for i in 0 1 2 3; do
   button_round=0 button_back=$light
 
   # Top bar.
-  for spec in "ABOUT 94 1" "HELP 95 0" "SETTINGS 96 1" "HOME 92 1" "LANG 21 1"; do
+  for spec in "ABOUT About 1" "HELP Help 0" "SETTINGS Settings 1" "HOME HomePage 1" "LANG Language 1"; do
     read -r stem r faded <<<"$spec"
     top_button "${stem}_NORMAL_$L" "$stem" "$(row "$l" "$r")" normal
     top_button "${stem}_OVER_$L" "$stem" "$(row "$l" "$r")" over
@@ -324,13 +328,14 @@ for i in 0 1 2 3; do
   done
 
   # Title above the mode buttons.
-  fit_text "$work/t.png" "$font_bold" "$bar" 11 208 26 "$(row "$l" 80)"
+  fit_text "$work/t.png" "$font_bold" "$bar" 11 208 26 "$(row "$l" SelectPresetMode)"
   convert -size 220x30 "xc:$light" "$work/t.png" -gravity west -geometry +6+0 -composite "$work/p.png"
   save_bmp "$work/p.png" "PRESET_$L" "$light"
 
   # Mode buttons.
-  for spec in "QUICK 81 1" "COOKIES 82 0" "HISTORY 83 0" "PRIVACY 84 0" "WIPEOUT 85 1" \
-              "ADVANCED 86 1" "REGISTRY 87 0"; do
+  for spec in "QUICK PresetQuick 1" "COOKIES PresetCookies 0" "HISTORY PresetHistory 0" \
+              "PRIVACY PresetPrivacy 0" "WIPEOUT PresetComplete 1" "ADVANCED PresetAdvanced 1" \
+              "REGISTRY PresetRegistry 0"; do
     read -r stem r grey <<<"$spec"
     for state in N O D; do
       mode_button "${stem}_${state}_$L" "$stem" "$(row "$l" "$r")" "$state"

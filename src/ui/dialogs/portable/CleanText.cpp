@@ -1,10 +1,10 @@
 #include "ui/dialogs/portable/CleanText.h"
 
+#include "database/portable/ItemIds.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Fields.h"
 #include "support/Format.h"
-#include "ui/dialogs/portable/RecycleRows.h"
-#include "ui/dialogs/portable/RunRows.h"
 
 namespace tw {
 
@@ -21,13 +21,13 @@ std::string RecycledSizeText(std::int64_t bytes) {
 }  // namespace
 
 std::vector<std::string> CleanSummaryLines(const TCleanCounts& counts, int language) {
-  const std::string counted(StrRes(124, language));
+  const std::string counted(StrRes(kRowCleaningCounts, language));
   const int removed = counts.Checked - counts.Failed;
   std::vector<std::string> lines;
   if (counts.Failed == 0) {
     lines = {"", "", "", Format(counted + ".", removed, counts.Failed, counts.Checked)};
   } else {
-    const std::string tail = counts.ScheduledAtRestart ? ":" + std::string(StrRes(125, language)) : ".";
+    const std::string tail = counts.ScheduledAtRestart ? ":" + std::string(StrRes(kRowCleaningNeedsReboot, language)) : ".";
     lines = {"", Format(counted + tail, removed, counts.Failed, counts.Checked)};
   }
   if (counts.Skipped > 0) {
@@ -64,7 +64,7 @@ std::string FitWithEllipsis(const std::string& text, int width,
 }
 
 std::string ProgressGroupName(std::string_view groupId, const std::string& name, int kind, bool whole) {
-  if (whole || groupId != "g01") return name;
+  if (whole || groupId != kGroupSystemBrowser) return name;
   return GetField(name, kind);
 }
 

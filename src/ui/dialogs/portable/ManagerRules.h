@@ -54,7 +54,7 @@ struct TCookieSortKey {
 // (case-sensitive) otherwise. Ties keep their order.
 std::vector<std::size_t> CookieOrder(const std::vector<TCookieSortKey>& cookies, int sortOrder);
 
-// Two texts of a comma list such as row 153 ("Decreasing hit rate,\"Alphabetical order\""):
+// Two texts of a comma list such as kRowCookieSortOrders ("Decreasing hit rate,\"Alphabetical order\""):
 // the entries, quotes removed.
 std::vector<std::string> CommaTextEntries(std::string_view text);
 

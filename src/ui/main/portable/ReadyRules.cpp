@@ -1,11 +1,14 @@
 #include "ui/main/portable/ReadyRules.h"
+#include "database/portable/ItemIds.h"
+#include "strings/StrRows.h"
 
 #include <array>
 
 namespace tw {
 
 int ModeRow(int mode) {
-  static constexpr std::array<int, 8> kRows = {80, 81, 82, 83, 84, 87, 85, 86};
+  static constexpr std::array<int, 8> kRows = {kRowSelectPresetMode, kRowPresetQuick, kRowPresetCookies, kRowPresetHistory,
+                                                 kRowPresetPrivacy, kRowPresetRegistry, kRowPresetComplete, kRowPresetAdvanced};
   return mode >= 0 && mode < 8 ? kRows[static_cast<std::size_t>(mode)] : kRows[0];
 }
 
@@ -15,9 +18,9 @@ std::optional<bool> GroupShownInMode(int mode, std::string_view groupId) {
     case 2:
     case 3:
     case 4:
-      return groupId > std::string_view("g00");
+      return groupId > std::string_view(kGroupRegistry);
     case 5:
-      return groupId == "g00" || groupId == "gcustom";  // the custom places show in every mode
+      return groupId == kGroupRegistry || groupId == kCustomGroupId;  // the custom places show in every mode
     case 0:
     case 6:
     case 7:
@@ -38,8 +41,8 @@ bool ModeHasCheckBoxes(int mode) { return mode == 5 || mode == 7; }
 int NextMode(int mode) { return mode >= 1 && mode < 7 ? mode + 1 : 1; }
 
 int ScanRefusalRow(int mode, bool anyItemChecked) {
-  if (mode == 0) return 80;
-  if (ModeHasCheckBoxes(mode) && !anyItemChecked) return 48;
+  if (mode == 0) return kRowSelectPresetMode;
+  if (ModeHasCheckBoxes(mode) && !anyItemChecked) return kRowChooseItemsToScan;
   return 0;
 }
 

@@ -6,7 +6,7 @@
 
 namespace tw {
 
-// The string-table row of a mode's header caption and button hint (modes above 7: row 80).
+// The string-table row of a mode's header caption and button hint (modes above 7: the one of mode 0).
 int ModeRow(int mode);
 // Whether a group with GroupId shows in Mode; no answer for modes above 7 (the list keeps what it
 // had). Ids are compared as text: in modes 1 to 4 every group after "g00" shows; the custom
@@ -20,9 +20,17 @@ bool ItemEnabledInMode(int mode, std::string_view modeText);
 bool ModeHasCheckBoxes(int mode);
 // A click on the list's header: the next mode in the order 1, 2, ... 7, 1 (0 goes to 1).
 int NextMode(int mode);
-// Why a scan cannot start: the string-table row of the refusal's text (80 "Select Preset
-// Mode..." without a mode; 48 "Choose some items to scan and clean" in the modes where the user
+// Why a scan cannot start: the string-table row of the refusal's text ("Select Preset
+// Mode..." without a mode; "Choose some items to scan and clean" in the modes where the user
 // ticks items and none is ticked), or 0 when the scan may start.
 int ScanRefusalRow(int mode, bool anyItemChecked);
+
+// Tile heights of the ready list. Large icons take 42 pixels either way. A list built while small
+// icons are set takes 32 pixels, while switching to small icons from the menu takes 28: the two
+// paths have always differed that way and users see it, so they stay apart until the list is
+// given one small size on purpose.
+inline constexpr int kReadyTileHeightLarge = 42;
+inline constexpr int kReadyTileHeightSmallBuilt = 32;
+inline constexpr int kReadyTileHeightSmallSwitched = 28;
 
 }  // namespace tw

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/portable/TextUtility.h"
 #include "strings/StrRes.h"
+#include "strings/StrRows.h"
 #include "support/Format.h"
 
 namespace tw {
@@ -15,7 +17,7 @@ std::string PlatformName(int osKind, unsigned major, unsigned minor, unsigned bu
       "Windows 2000", "Windows 2000",   "Windows 2000",   "Windows XP",     "Windows XP SP1",
       "Windows XP SP2", "Windows XP SP3", "Windows Server 2003", "Windows Vista",
       "Windows Server 2008"};
-  if (osKind < 19) return osKind >= 0 ? kNames[osKind] : kNames[0];
+  if (osKind < kOsKindAfterVista) return osKind >= 0 ? kNames[osKind] : kNames[0];
   if (major == 6) {
     switch (minor) {
       case 0: return "Windows Server 2008";
@@ -62,15 +64,15 @@ std::string SystemInfoReport(const TSystemInfoValues& v, int language) {
   std::string out;
   auto line = [&out](const std::string& text) { out += (out.empty() ? "" : "\r\n") + text; };
   if (v.BrowserCommand) {
-    line(Format(row(29), DefaultBrowserName(*v.BrowserCommand)));
-    line(Format(row(30), v.BrowserVersion));
+    line(Format(row(kRowBrowserName), DefaultBrowserName(*v.BrowserCommand)));
+    line(Format(row(kRowBrowserVersion), v.BrowserVersion));
   }
-  line(Format(row(33), v.Platform));
-  line(Format(row(32), static_cast<int>(v.Major), static_cast<int>(v.Minor), static_cast<int>(v.Build)));
-  line(Format(row(36), v.MemoryLoad));
-  line(Format(row(35), static_cast<long long>((v.TotalPhysical + 524288) / 1048576)));
-  line(Format(row(38), v.Processors));
-  if (v.ProcessorMHz) line(Format(row(39), *v.ProcessorMHz));
+  line(Format(row(kRowOsPlatform), v.Platform));
+  line(Format(row(kRowOsVersion), static_cast<int>(v.Major), static_cast<int>(v.Minor), static_cast<int>(v.Build)));
+  line(Format(row(kRowMemoryInUse), v.MemoryLoad));
+  line(Format(row(kRowMemoryAmount), static_cast<long long>((v.TotalPhysical + 524288) / 1048576)));
+  line(Format(row(kRowProcessorCount), v.Processors));
+  if (v.ProcessorMHz) line(Format(row(kRowProcessorFrequency), *v.ProcessorMHz));
   return out;
 }
 
