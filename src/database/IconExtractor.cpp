@@ -13,6 +13,7 @@
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/RegRead.h"
+#include "platform/Shell.h"
 #include "support/Fields.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
@@ -76,12 +77,11 @@ int ShellIconIndex(const std::string& path) {
 
 int SpecialFolderIconIndex(int csidl) {
   if (csidl < 0) return -1;
-  PIDLIST_ABSOLUTE pidl = nullptr;
-  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &pidl)) || !pidl) return -1;
+  unique_pidl pidl;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, pidl.put())) || !pidl) return -1;
   SHFILEINFOA info{};
-  const DWORD_PTR ok = ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl), 0, &info, sizeof info,
+  const DWORD_PTR ok = ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl.get()), 0, &info, sizeof info,
                                         SHGFI_PIDL | SHGFI_SYSICONINDEX);
-  ::CoTaskMemFree(pidl);
   return ok ? info.iIcon : -1;
 }
 

@@ -19,13 +19,11 @@ std::int64_t EntrySize(const WIN32_FIND_DATAA& entry) {
 }
 }  // namespace
 
-TPidlChecked::TPidlChecked(PIDLIST_ABSOLUTE pidl, const std::string& path) : Pidl(pidl) {
+TPidlChecked::TPidlChecked(unique_pidl pidl, const std::string& path) : Pidl(std::move(pidl)) {
   WIN32_FIND_DATAA entry{};
   unique_hfind find(::FindFirstFileA(path.c_str(), &entry));
   if (find) Size = EntrySize(entry);
 }
-
-TPidlChecked::~TPidlChecked() { ::CoTaskMemFree(Pidl); }
 
 TFileChecked::TFileChecked(const WIN32_FIND_DATAA& entry) : TChecked(EntrySize(entry)) {}
 

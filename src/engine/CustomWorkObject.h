@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "database/XmlDom.h"
+#include "platform/Shell.h"
 #include "engine/portable/FoundList.h"
 #include "engine/portable/ProtectList.h"
 #include "support/Exceptions.h"
@@ -82,9 +83,8 @@ struct TOpenPlace {
 // A shell item; owns its identifier list. Size from the directory entry of Path (0 when absent).
 class TPidlChecked : public TChecked {
  public:
-  TPidlChecked(PIDLIST_ABSOLUTE pidl, const std::string& path);
-  ~TPidlChecked() override;
-  PIDLIST_ABSOLUTE Pidl;
+  TPidlChecked(unique_pidl pidl, const std::string& path);
+  unique_pidl Pidl;
 };
 
 // A file or folder: the size of its directory entry.

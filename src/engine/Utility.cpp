@@ -7,6 +7,7 @@
 #include "platform/Com.h"
 #include "platform/Handles.h"
 #include "platform/RegRead.h"
+#include "platform/Shell.h"
 #include "platform/Text.h"
 #include "support/LogFile.h"
 
@@ -41,12 +42,11 @@ std::string ShellNormalizePath(const std::string& path) {
   ComPtr<IShellFolder> desktop;
   if (FAILED(::SHGetDesktopFolder(desktop.put()))) return path;
   std::wstring wide = Widen(path);
-  PIDLIST_RELATIVE pidl = nullptr;
-  if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &pidl, nullptr)))
+  unique_pidl pidl;
+  if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, pidl.put(), nullptr)))
     return path;
   char buffer[MAX_PATH * 2] = {};
-  BOOL ok = ::SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(pidl), buffer);
-  ::CoTaskMemFree(pidl);
+  BOOL ok = ::SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(pidl.get()), buffer);
   return ok ? std::string(buffer) : path;
 }
 

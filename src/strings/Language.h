@@ -1,5 +1,5 @@
 #pragma once
-// The four languages of the interface: index (a window's Tag), locale id, "Locale" code and
+// The four languages of the interface: index (a window's Language), locale id, "Locale" code and
 // the suffix of the pictures that carry text.
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 // The localized string table: rows of texts in four languages (0 English, 1 French, 2 German,
-// 3 Spanish). A window's language index is its Tag.
+// 3 Spanish). A window's language index is its Language.
 #include <string_view>
 
 namespace tw {

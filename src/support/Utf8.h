@@ -18,4 +18,13 @@ bool NextCodePoint(std::string_view text, std::size_t& pos, char32_t& cp);
 // True when all of Text is well-formed UTF-8 (see NextCodePoint).
 bool IsValidUtf8(std::string_view text);
 
+// U+FFFD, which stands for what cannot be read.
+inline constexpr char32_t kReplacementChar = 0xFFFD;
+
+// UTF-16 bytes (little- or big-endian, without a byte-order mark) as UTF-8; unpaired surrogates
+// become U+FFFD.
+std::string FromUtf16(std::string_view bytes, bool bigEndian);
+// Windows-1252 bytes as UTF-8.
+std::string FromWindows1252(std::string_view bytes);
+
 }  // namespace tw

@@ -355,7 +355,7 @@ TEST_F(RecycleBinTest, ScanListsEachItemUnderItsOriginalPathWithItsOwnSize) {
   std::vector<std::int64_t> sizes;
   for (const auto& [name, index] : ours) {
     const auto& record = dynamic_cast<const TPidlChecked&>(object->Found.Record(index));
-    EXPECT_NE(record.Pidl, nullptr);
+    EXPECT_NE(record.Pidl.get(), nullptr);
     if (name == "same.txt") sizes.push_back(record.Size);
     // Wine gives neither the original location nor the size detail: the text
     // is the item's own path there (its bare name) and the size is what its size column shows,

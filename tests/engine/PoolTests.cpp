@@ -89,7 +89,7 @@ TEST(WorkObject, RecordsTakeTheirSizes) {
   entry.nFileSizeLow = 2;
   EXPECT_EQ(TFileChecked(entry).Size, 0x100000002LL);
   EXPECT_EQ(TCacheChecked(100).Size, 180);
-  EXPECT_EQ(TPidlChecked(nullptr, "C:\\tweng_no_such_file.txt").Size, 0);
+  EXPECT_EQ(TPidlChecked(unique_pidl(), "C:\\tweng_no_such_file.txt").Size, 0);
 
   unique_hkey key;
   ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\tweng_tests", 0, nullptr, 0,

@@ -227,8 +227,8 @@ TEST(CleanWarningDlg, TextButtonsAndDoNotAsk) {
     {
       TCleanWarningDlg dialog(nullptr, language, store, show);
       EXPECT_EQ(dialog.HotClean().Hint(), std::string(StrRes(kRowCleanButton, language)));
-      std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(dialog.RichEdit1())) + 1, L'\0');
-      text.resize(::GetWindowTextW(dialog.RichEdit1(), text.data(), static_cast<int>(text.size())));
+      std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(dialog.WarningText())) + 1, L'\0');
+      text.resize(::GetWindowTextW(dialog.WarningText(), text.data(), static_cast<int>(text.size())));
       const std::wstring note = Widen(std::string(StrRes(kRowBackupKeptDays, language)));
       EXPECT_NE(text.find(note.substr(0, 20)), std::wstring::npos);
       // The note is bold and red, the start is not.
@@ -239,14 +239,14 @@ TEST(CleanWarningDlg, TextButtonsAndDoNotAsk) {
       ASSERT_GE(at, 0);
       CHARFORMAT2W format{};
       format.cbSize = sizeof format;
-      ::SendMessageW(dialog.RichEdit1(), EM_SETSEL, at + 2, at + 5);
-      ::SendMessageW(dialog.RichEdit1(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+      ::SendMessageW(dialog.WarningText(), EM_SETSEL, at + 2, at + 5);
+      ::SendMessageW(dialog.WarningText(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
       EXPECT_TRUE(format.dwEffects & CFE_BOLD);
       EXPECT_EQ(format.crTextColor, RGB(255, 0, 0));
-      ::SendMessageW(dialog.RichEdit1(), EM_SETSEL, 2, 5);
-      ::SendMessageW(dialog.RichEdit1(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+      ::SendMessageW(dialog.WarningText(), EM_SETSEL, 2, 5);
+      ::SendMessageW(dialog.WarningText(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
       EXPECT_FALSE(format.dwEffects & CFE_BOLD);
-      ::SendMessageW(dialog.RichEdit1(), EM_SETSEL, 0, 0);
+      ::SendMessageW(dialog.WarningText(), EM_SETSEL, 0, 0);
       dialog.Show();
       Shot(dialog.Handle(), Format("clean-warning-%d", language));
       // Ticked and unticked again: the warning stays on.
@@ -363,7 +363,7 @@ TEST_F(CleanProgressTest, RemovesExactlyTheTickedFindings) {
     EXPECT_EQ(counts.Failed, 1);
     EXPECT_TRUE(counts.ScheduledAtRestart);
     EXPECT_EQ(WindowText(dialog.Handle()), "Windows - Temporary files");
-    EXPECT_EQ(WindowText(dialog.Label1()), "Temporary files: Deleting files...");
+    EXPECT_EQ(WindowText(dialog.RunningLabel()), "Temporary files: Deleting files...");
   }
   EXPECT_EQ(startMax, 4);
   EXPECT_EQ(lastPosition, 4);
@@ -425,7 +425,7 @@ TEST_F(CleanProgressTest, EveryLanguageAndNothingTicked) {
     EXPECT_EQ(dialog.Execute(), mrOk);
     EXPECT_EQ(dialog.Maximum(), 1);
     EXPECT_EQ(dialog.HotAbort().Hint(), std::string(StrRes(kRowAbort, language)));
-    EXPECT_EQ(WindowText(dialog.Label1()), Format(std::string(StrRes(kRowCleanDeletingFiles, language)), items[language]));
+    EXPECT_EQ(WindowText(dialog.RunningLabel()), Format(std::string(StrRes(kRowCleanDeletingFiles, language)), items[language]));
     EXPECT_EQ(WindowText(dialog.LblCurrentItem()).rfind(dir_.substr(0, 10), 0), 0u);
   }
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(Format("f%05d.tmp", i)));

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Handles.h"
+
 namespace tw::drive {
 
 // A path of the build, given as a Unix path: Wine shows it under drive Z:.
@@ -97,5 +99,56 @@ inline bool StartProgram(std::string command, PROCESS_INFORMATION& pi) {
   pi = {};
   return ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != FALSE;
 }
+
+// One run of a program started by a test. A program still running when the run ends is
+// terminated; with AskToEnd it is first asked to end, as its tray menu's Exit does (the
+// registered message "UM_TERMINATE"), and terminated only after 10 s.
+class TProgramRun {
+ public:
+  explicit TProgramRun(const std::string& program, const std::string& args = {}, bool askToEnd = false)
+      : askToEnd_(askToEnd) {
+    std::string command = "\"" + program + "\"" + (args.empty() ? "" : " " + args);
+    PROCESS_INFORMATION pi{};
+    if (!StartProgram(command, pi)) return;
+    process_.reset(pi.hProcess);
+    unique_handle thread(pi.hThread);
+    pid_ = pi.dwProcessId;
+  }
+  ~TProgramRun() {
+    if (!Running()) return;
+    if (askToEnd_) {
+      ::PostMessageA(Main(), ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0);
+      if (::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process_.get(), 99);
+    } else {
+      ::TerminateProcess(process_.get(), 99);
+      ::WaitForSingleObject(process_.get(), 5000);
+    }
+  }
+  TProgramRun(const TProgramRun&) = delete;
+  TProgramRun& operator=(const TProgramRun&) = delete;
+
+  bool Started() const { return static_cast<bool>(process_); }
+  DWORD Pid() const { return pid_; }
+  bool Running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  // Milliseconds until the process ended, or -1 when it was still running after Timeout.
+  long long WaitExit(std::chrono::milliseconds timeout, DWORD* code = nullptr) const {
+    const auto start = std::chrono::steady_clock::now();
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return -1;
+    if (code) ::GetExitCodeProcess(process_.get(), code);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  }
+  HWND Main() const { return TopWindow(pid_, "TTWMainForm"); }
+  HWND Find(const char* className) const { return TopWindow(pid_, className); }
+  // The window of the class when it is visible.
+  HWND Shown(const char* className) const {
+    HWND window = Find(className);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+  }
+
+ private:
+  bool askToEnd_ = false;
+  unique_handle process_;
+  DWORD pid_ = 0;
+};
 
 }  // namespace tw::drive

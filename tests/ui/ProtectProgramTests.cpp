@@ -64,32 +64,9 @@ int RunCli(const std::string& args) {
   return static_cast<int>(code);
 }
 
-class TProgram {
+class TProgram : public drive::TProgramRun {
  public:
-  TProgram() {
-    std::string command = "\"" + kProgram + "\"";
-    PROCESS_INFORMATION pi{};
-    if (!drive::StartProgram(command, pi)) return;
-    process_.reset(pi.hProcess);
-    unique_handle thread(pi.hThread);
-    pid_ = pi.dwProcessId;
-  }
-  ~TProgram() {
-    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-      ::PostMessageA(Main(), ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0);
-      if (::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process_.get(), 99);
-    }
-  }
-  HWND Main() const { return TopWindow(pid_, "TTWMainForm"); }
-  HWND Find(const char* className) const { return TopWindow(pid_, className); }
-  HWND Shown(const char* className) const {
-    HWND window = Find(className);
-    return window && ::IsWindowVisible(window) ? window : nullptr;
-  }
-
- private:
-  unique_handle process_;
-  DWORD pid_ = 0;
+  TProgram() : TProgramRun(kProgram, {}, true) {}
 };
 
 class ProtectProgramTest : public ::testing::Test {

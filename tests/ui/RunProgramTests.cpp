@@ -57,30 +57,9 @@ void MakeFile(const std::string& path) {
   ::WriteFile(file.get(), "x", 1, &written, nullptr);
 }
 
-class TProgram {
+class TProgram : public drive::TProgramRun {
  public:
-  TProgram() {
-    std::string command = "\"" + kProgram + "\"";
-    PROCESS_INFORMATION pi{};
-    if (!drive::StartProgram(command, pi)) return;
-    process_.reset(pi.hProcess);
-    unique_handle thread(pi.hThread);
-    pid_ = pi.dwProcessId;
-  }
-  ~TProgram() {
-    if (process_ && Running()) {
-      ::TerminateProcess(process_.get(), 99);
-      ::WaitForSingleObject(process_.get(), 5000);
-    }
-  }
-  bool Running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-  bool Exited(std::chrono::milliseconds timeout, DWORD& code) const {
-    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return false;
-    ::GetExitCodeProcess(process_.get(), &code);
-    return true;
-  }
-  HWND Main() const { return TopWindow(pid_, "TTWMainForm"); }
-  HWND Find(const char* className) const { return TopWindow(pid_, className); }
+  TProgram() : TProgramRun(kProgram) {}
   // A visible button of the main window by its caption.
   HWND Button(int row) const {
     HWND button = Main() ? ChildOf(Main(), "TwHotImage", Row(row)) : nullptr;
@@ -111,10 +90,6 @@ class TProgram {
     return button;
   }
   void Terminate() const { ::PostMessageA(Main(), ::RegisterWindowMessageA("UM_TERMINATE"), 0, 0); }
-
- private:
-  unique_handle process_;
-  DWORD pid_ = 0;
 };
 
 void Press(HWND button) { ::PostMessageA(button, BM_CLICK, 0, 0); }
@@ -176,7 +151,7 @@ TEST_F(RunProgramTest, AnAbortedCleanWithoutSummaryLeavesTheProgramWhole) {
   EXPECT_TRUE(program.Running());
   program.Terminate();
   DWORD code = 99;
-  ASSERT_TRUE(program.Exited(10s, code));
+  ASSERT_GE(program.WaitExit(10s, &code), 0);
   EXPECT_EQ(code, 0u);
 }
 
@@ -237,7 +212,7 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
   EXPECT_EQ(::GetFileAttributesA(files_[1].c_str()), INVALID_FILE_ATTRIBUTES) << "the user's own file goes";
   program.Terminate();
   DWORD code = 99;
-  EXPECT_TRUE(program.Exited(10s, code));
+  EXPECT_GE(program.WaitExit(10s, &code), 0);
 }
 
 }  // namespace

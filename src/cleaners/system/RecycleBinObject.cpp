@@ -231,7 +231,7 @@ void TRecycleBinObject::Scan() {
     std::string text = RecycledItemText([&] { return bin.Detail(item.get(), kDisplacedFrom); },
                                         [&] { return bin.Detail(item.get(), kItemName); }, path);
     const std::int64_t size = bin.ItemSize(item.get(), path);
-    auto record = std::make_unique<TPidlChecked>(item.release(), std::string());
+    auto record = std::make_unique<TPidlChecked>(std::move(item), std::string());
     record->Size = size;
     AddFinding(std::move(text), std::move(record));
     // The item at hand is kept; the enumeration ends after it.
@@ -241,7 +241,7 @@ void TRecycleBinObject::Scan() {
 
 void TRecycleBinObject::Clean() {
   TRecycleBinFolder bin(Handle);
-  auto pidl = [&](int i) { return static_cast<TPidlChecked&>(Found.Record(i)).Pidl; };
+  auto pidl = [&](int i) { return static_cast<TPidlChecked&>(Found.Record(i)).Pidl.get(); };
   const bool oneByOne = bin.Opened() && static_cast<bool>(SilentFileOperation(Handle));
 
   // Without a way to remove one item, the Recycle Bin is emptied as a whole, and only when

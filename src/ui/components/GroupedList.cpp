@@ -3,30 +3,18 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/Text.h"
+#include "platform/Gdi.h"
+#include "ui/components/ListDrawing.h"
 #include "ui/components/Window.h"
 
 namespace tw {
+
+using namespace list_drawing;
+
 namespace {
 
 constexpr const char* kClassName = "TwGroupedList";
-constexpr const char* kHintClassName = "TwGroupedListHint";
-constexpr UINT_PTR kHintShowTimer = 1;
-constexpr UINT_PTR kHintHideTimer = 2;
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
-constexpr UINT kHintFormat = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS;
-
-constexpr COLORREF kGroupCaptionColor = RGB(0, 51, 153);
-constexpr COLORREF kGroupLineColor = RGB(213, 223, 229);
-constexpr COLORREF kDetailColor = RGB(109, 109, 109);
-constexpr COLORREF kDisabledColor = RGB(192, 192, 192);
-constexpr COLORREF kSelectedFill = RGB(204, 232, 255);
-constexpr COLORREF kSelectedFrame = RGB(153, 209, 255);
-constexpr COLORREF kHotFill = RGB(229, 243, 255);
-constexpr COLORREF kHotFrame = RGB(204, 232, 255);
-constexpr COLORREF kExpandFrame = RGB(150, 150, 150);
-constexpr COLORREF kExpandSign = RGB(64, 64, 64);
-constexpr COLORREF kHintFrame = RGB(118, 118, 118);
 
 int WindowDpi(HWND hwnd) {
   using TGetDpiForWindow = UINT(WINAPI*)(HWND);
@@ -36,44 +24,10 @@ int WindowDpi(HWND hwnd) {
     const UINT dpi = getDpiForWindow(hwnd);
     if (dpi > 0) return static_cast<int>(dpi);
   }
-  HDC dc = ::GetDC(nullptr);
-  const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
+  const unique_window_dc screen(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
-
-RECT ToRect(const TListRect& r, int offset) { return {r.Left, r.Top + offset, r.Right, r.Bottom + offset}; }
-
-void FillSolid(HDC dc, const RECT& r, COLORREF color) {
-  const COLORREF old = ::SetBkColor(dc, color);
-  ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-  ::SetBkColor(dc, old);
-}
-
-void Frame(HDC dc, const RECT& r, COLORREF color) {
-  FillSolid(dc, {r.left, r.top, r.right, r.top + 1}, color);
-  FillSolid(dc, {r.left, r.bottom - 1, r.right, r.bottom}, color);
-  FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom}, color);
-  FillSolid(dc, {r.right - 1, r.top, r.right, r.bottom}, color);
-}
-
-SIZE ImageSize(HIMAGELIST list) {
-  int cx = 0, cy = 0;
-  if (list) ::ImageList_GetIconSize(list, &cx, &cy);
-  return {cx, cy};
-}
-
-bool Pressed(int key) { return ::GetKeyState(key) < 0; }
-
-// Text is drawn and measured as wide text: the program's 8-bit text is in its ANSI code page
-// (UTF-8), which the narrow drawing calls would read by the font's character set instead.
-int DrawText8(HDC dc, const std::string& text, RECT* rect, UINT format) {
-  const std::wstring wide = Widen(text);
-  return ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), rect, format);
-}
-
-// The position before the other in the order of the list.
-bool Before(TListPos a, TListPos b) { return a.Group != b.Group ? a.Group < b.Group : a.Item < b.Item; }
 
 LRESULT PackRect(const RECT& r) {
   auto word = [](LONG v) { return static_cast<LRESULT>(static_cast<std::uint16_t>(static_cast<std::int16_t>(v))); };
@@ -90,13 +44,7 @@ TGroupedList::TGroupedList(HWND parent, int id) {
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
-    WNDCLASSA hint{};
-    hint.style = CS_SAVEBITS | CS_DROPSHADOW;
-    hint.lpfnWndProc = WindowProc;
-    hint.hInstance = ::GetModuleHandleA(nullptr);
-    hint.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    hint.lpszClassName = kHintClassName;
-    return ::RegisterClassA(&wc) != 0 && ::RegisterClassA(&hint) != 0;
+    return ::RegisterClassA(&wc) != 0;
   }();
   (void)registered;
   handle_.reset(::CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "",
@@ -112,7 +60,6 @@ TGroupedList::TGroupedList(HWND parent, int id) {
 }
 
 TGroupedList::~TGroupedList() {
-  if (hintWindow_) ::SetWindowLongPtrA(hintWindow_.get(), GWLP_USERDATA, 0);
   if (handle_) ::SetWindowLongPtrA(handle_.get(), GWLP_USERDATA, 0);
 }
 
@@ -374,12 +321,12 @@ void TGroupedList::UpdateFonts() {
   lf.lfWeight = FW_BOLD;
   boldFont_.reset(::CreateFontIndirectA(&lf));
   hintFont_.reset(::CreateFontIndirectA(&lf));
-  HDC dc = ::GetDC(handle_.get());
+  const unique_window_dc windowDc(handle_.get());
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, boldFont_.get());
   TEXTMETRICA tm{};
   ::GetTextMetricsA(dc, &tm);
   ::SelectObject(dc, old);
-  ::ReleaseDC(handle_.get(), dc);
   lineHeight_ = std::max(8, static_cast<int>(tm.tmHeight));
 }
 
@@ -470,13 +417,13 @@ void TGroupedList::ScrollToBottom() {
 
 int TGroupedList::CaptionWidth(int group) {
   const TGroup& g = Group(group);
-  HDC dc = ::GetDC(handle_.get());
+  const unique_window_dc windowDc(handle_.get());
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, g.Bold ? boldFont_.get() : font_.get());
   SIZE size{};
   const std::wstring caption = Widen(g.Caption);
   ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
   ::SelectObject(dc, old);
-  ::ReleaseDC(handle_.get(), dc);
   return size.cx;
 }
 
@@ -511,593 +458,12 @@ void TGroupedList::SetFocused(TListPos pos) {
   Repaint();
 }
 
-// ---- Painting
-
-void TGroupedList::Paint(HDC target, const RECT& clip) {
-  EnsureLayout();
-  RECT client{};
-  ::GetClientRect(handle_.get(), &client);
-  if (client.right <= 0 || client.bottom <= 0) return;
-  if (!buffer_ || bufferSize_.cx < client.right || bufferSize_.cy < client.bottom) {
-    bufferSize_ = {std::max(bufferSize_.cx, client.right), std::max(bufferSize_.cy, client.bottom)};
-    buffer_.reset(::CreateCompatibleBitmap(target, bufferSize_.cx, bufferSize_.cy));
-  }
-  HDC dc = ::CreateCompatibleDC(target);
-  HGDIOBJ oldBitmap = ::SelectObject(dc, buffer_.get());
-  HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
-  ::SetBkMode(dc, TRANSPARENT);
-  FillSolid(dc, client, ::GetSysColor(COLOR_WINDOW));
-
-  const int headerHeight = HeaderHeight();
-  const int offset = headerHeight - scroll_;
-  const int top = std::max(scroll_, static_cast<int>(clip.top) - offset);
-  const int bottom = static_cast<int>(clip.bottom) - offset;
-  ::IntersectClipRect(dc, 0, headerHeight, client.right, client.bottom);
-  for (int g = layout_.FirstGroupBelow(top); g < GroupCount(); ++g) {
-    if (!groups_[static_cast<std::size_t>(g)].Visible) continue;
-    const TListRect area = layout_.GroupRect(g);
-    if (area.Top >= bottom) break;
-    const TListRect header = layout_.GroupHeaderRect(g);
-    if (header.Bottom > top) PaintGroupHeader(dc, g, offset);
-    int first = 0, last = 0;
-    layout_.ItemsBetween(g, top, bottom, first, last);
-    for (int i = first; i < last; ++i) PaintItem(dc, g, i, offset);
-  }
-  ::SelectClipRgn(dc, nullptr);
-  if (headerHeight > 0) PaintHeader(dc, client);
-
-  ::BitBlt(target, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, dc, clip.left, clip.top,
-           SRCCOPY);
-  ::SelectObject(dc, oldFont);
-  ::SelectObject(dc, oldBitmap);
-  ::DeleteDC(dc);
-}
-
-void TGroupedList::PaintHeader(HDC dc, const RECT& client) {
-  const int h = HeaderHeight();
-  RECT band{0, 0, client.right, h};
-  if (headerColor_ != CLR_DEFAULT) {
-    FillSolid(dc, band, headerColor_);
-  } else {
-    // A light band, shaded from white to grey.
-    TRIVERTEX v[2] = {{0, 0, 0xFF00, 0xFF00, 0xFF00, 0}, {band.right, band.bottom, 0xEC00, 0xEE00, 0xF100, 0}};
-    GRADIENT_RECT gr{0, 1};
-    ::GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
-  }
-  FillSolid(dc, {0, h - 1, client.right, h}, RGB(213, 213, 213));
-  int x = ScaleForDpi(6, dpi_);
-  const SIZE image = ImageSize(small_);
-  if (headerImage_ >= 0 && small_) {
-    ::ImageList_Draw(small_, headerImage_, dc, x, (h - image.cy) / 2, ILD_TRANSPARENT);
-    x += image.cx + ScaleForDpi(6, dpi_);
-  }
-  HGDIOBJ old = ::SelectObject(dc, font_.get());
-  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-  RECT text{x, 0, client.right - ScaleForDpi(6, dpi_), h - 1};
-  DrawText8(dc, headerCaption_, &text,
-              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-}
-
-void TGroupedList::DrawCheck(HDC dc, const TListRect& r, int offset, bool checked, bool enabled) {
-  RECT box = ToRect(r, offset);
-  UINT state = DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE) |
-               (FlatCheckBoxes ? DFCS_FLAT : 0);
-  ::DrawFrameControl(dc, &box, DFC_BUTTON, state);
-}
-
-void TGroupedList::DrawImage(HDC dc, HIMAGELIST list, int image, const TListRect& box, int offset) {
-  if (!list || image < 0) return;
-  const SIZE size = ImageSize(list);
-  const int x = box.Left + (box.Width() - size.cx) / 2;
-  const int y = box.Top + offset + (box.Height() - size.cy) / 2;
-  ::ImageList_Draw(list, image, dc, x, y, ILD_TRANSPARENT);
-}
-
-void TGroupedList::PaintGroupHeader(HDC dc, int group, int offset) {
-  const TGroup& g = groups_[static_cast<std::size_t>(group)];
-  const TListRect header = layout_.GroupHeaderRect(group);
-  const THeaderParts parts = layout_.GroupHeaderParts(group, checks_, CaptionWidth(group));
-  // Expand button: a box with a minus while open, a plus while closed.
-  RECT e = ToRect(parts.Expand, offset);
-  FillSolid(dc, e, RGB(255, 255, 255));
-  Frame(dc, e, kExpandFrame);
-  const int cx = (e.left + e.right) / 2, cy = (e.top + e.bottom) / 2;
-  const int arm = std::max(2, static_cast<int>(e.right - e.left) / 2 - 2);
-  const int thick = std::max(1, dpi_ / 96);
-  FillSolid(dc, {cx - arm, cy - thick / 2, cx + arm + 1, cy - thick / 2 + thick}, kExpandSign);
-  if (!g.Expanded) FillSolid(dc, {cx - thick / 2, cy - arm, cx - thick / 2 + thick, cy + arm + 1}, kExpandSign);
-  if (checks_ == TCheckBoxes::Shown) DrawCheck(dc, parts.Check, offset, g.Checked, true);
-  DrawImage(dc, large_ ? large_ : small_, g.Image, parts.Icon, offset);
-  HGDIOBJ old = ::SelectObject(dc, g.Bold ? boldFont_.get() : font_.get());
-  ::SetTextColor(dc, kGroupCaptionColor);
-  RECT text = ToRect({parts.Caption.Left, header.Top, header.Right - metrics_.MarginRight, header.Bottom}, offset);
-  DrawText8(dc, g.Caption, &text,
-              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  // A line from the caption to the right edge.
-  const int lineLeft = parts.Caption.Right + metrics_.Gap;
-  const int lineRight = header.Right - metrics_.MarginRight;
-  if (lineRight > lineLeft) FillSolid(dc, {lineLeft, cy, lineRight, cy + 1}, kGroupLineColor);
-  if (focus_ == TListPos{group, -1} && ::GetFocus() == handle_.get()) {
-    RECT f = ToRect(header, offset);
-    ::InflateRect(&f, -1, -2);
-    ::DrawFocusRect(dc, &f);
-  }
-}
-
-void TGroupedList::PaintItem(HDC dc, int group, int item, int offset) {
-  const std::uint8_t flags = groups_[static_cast<std::size_t>(group)].Items[static_cast<std::size_t>(item)];
-  const bool enabled = !(flags & kDisabled);
-  const TListRect tile = layout_.ItemRect(group, item);
-  RECT r = ToRect(tile, offset);
-  ::InflateRect(&r, -1, -1);
-  if (flags & kSelected) {
-    FillSolid(dc, r, kSelectedFill);
-    Frame(dc, r, kSelectedFrame);
-  } else if (HotTrack && hot_ == TListPos{group, item}) {
-    FillSolid(dc, r, kHotFill);
-    Frame(dc, r, kHotFrame);
-  }
-  const TTileParts parts = layout_.ItemParts(group, item, checks_, IconSize());
-  if (checks_ == TCheckBoxes::Shown) DrawCheck(dc, parts.Check, offset, (flags & kChecked) != 0, enabled);
-  if (OnItemImage) DrawImage(dc, smallImages_ ? small_ : large_, OnItemImage(group, item), parts.Icon, offset);
-
-  const std::string caption = OnItemCaption ? OnItemCaption(group, item) : std::string();
-  const std::string detail = OnItemDetail ? OnItemDetail(group, item) : std::string();
-  COLORREF color = ::GetSysColor(COLOR_WINDOWTEXT);
-  if (!enabled) color = kDisabledColor;
-  else if (OnItemColor) {
-    const COLORREF own = OnItemColor(group, item);
-    if (own != CLR_DEFAULT) color = own;
-  }
-  RECT text = ToRect(parts.Text, offset);
-  const bool twoLines = !detail.empty() && text.bottom - text.top >= 2 * lineHeight_;
-  const int block = twoLines ? 2 * lineHeight_ : lineHeight_;
-  RECT line = text;
-  line.top = text.top + (text.bottom - text.top - block) / 2;
-  line.bottom = line.top + lineHeight_;
-  HGDIOBJ old = ::SelectObject(dc, font_.get());
-  ::SetTextColor(dc, color);
-  const UINT format = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_VCENTER;
-  DrawText8(dc, caption, &line, format);
-  if (twoLines) {
-    ::OffsetRect(&line, 0, lineHeight_);
-    ::SetTextColor(dc, enabled ? kDetailColor : kDisabledColor);
-    DrawText8(dc, detail, &line, format);
-  }
-  ::SelectObject(dc, old);
-  if (focus_ == TListPos{group, item} && ::GetFocus() == handle_.get()) ::DrawFocusRect(dc, &r);
-}
-
-// ---- Mouse and keyboard
-
-void TGroupedList::SelectionChanged() {
-  Repaint();
-  if (OnSelectionChange) OnSelectionChange();
-}
-
-void TGroupedList::SelectOnly(TListPos pos) {
-  for (TGroup& g : groups_)
-    for (std::uint8_t& f : g.Items) f = static_cast<std::uint8_t>(f & ~kSelected);
-  if (pos.Valid() && pos.Item >= 0) {
-    std::uint8_t& f = groups_[static_cast<std::size_t>(pos.Group)].Items[static_cast<std::size_t>(pos.Item)];
-    f = static_cast<std::uint8_t>(f | kSelected);
-  }
-  anchor_ = pos;
-  SelectionChanged();
-}
-
-void TGroupedList::SelectRange(TListPos from, TListPos to) {
-  if (!from.Valid()) from = to;
-  if (Before(to, from)) std::swap(from, to);
-  for (int g = 0; g < GroupCount(); ++g) {
-    TGroup& group = groups_[static_cast<std::size_t>(g)];
-    const int n = static_cast<int>(group.Items.size());
-    for (int i = 0; i < n; ++i) {
-      const bool in = group.Visible && group.Expanded && !Before({g, i}, from) && !Before(to, {g, i});
-      std::uint8_t& f = group.Items[static_cast<std::size_t>(i)];
-      f = static_cast<std::uint8_t>(in ? f | kSelected : f & ~kSelected);
-    }
-  }
-  SelectionChanged();
-}
-
-void TGroupedList::MoveFocus(TListPos to, bool extend, bool keepSelection) {
-  if (!to.Valid()) return;
-  focus_ = to;
-  if (extend && MultiSelect && to.Item >= 0) {
-    SelectRange(anchor_, to);
-  } else if (!keepSelection || !MultiSelect) {
-    if (to.Item >= 0) {
-      SelectOnly(to);
-    } else {
-      ClearSelection();
-      anchor_ = to;
-      SelectionChanged();
-    }
-  }
-  ScrollIntoView(to);
-  Repaint();
-}
-
-void TGroupedList::UserCheckItem(int group, int item) {
-  if (checks_ != TCheckBoxes::Shown || !ItemEnabled(group, item)) return;
-  const bool to = !ItemChecked(group, item);
-  if (OnItemChecking && !OnItemChecking(group, item, to)) return;
-  SetItemChecked(group, item, to);
-  if (OnItemCheckChange) OnItemCheckChange(group, item);
-}
-
-void TGroupedList::UserCheckGroup(int group) {
-  if (checks_ != TCheckBoxes::Shown) return;
-  TGroup& g = Group(group);
-  g.Checked = !g.Checked;
-  for (std::uint8_t& f : g.Items) f = static_cast<std::uint8_t>(g.Checked ? f | kChecked : f & ~kChecked);
-  Repaint();
-  if (OnGroupCheckChange) OnGroupCheckChange(group);
-}
-
-void TGroupedList::MouseDown(TListButton button, POINT pt, WPARAM keys) {
-  if (::GetFocus() != handle_.get()) ::SetFocus(handle_.get());
-  HideHint();
-  lastButton_ = button;
-  const TListHit hit = HitContent(pt.x, pt.y);
-  if (hit.Kind == THitKind::ColumnHeader) {
-    if (button == TListButton::Left) {
-      headerPressed_ = true;
-      ::SetCapture(handle_.get());
-    }
-    return;
-  }
-  const bool ctrl = (keys & MK_CONTROL) != 0, shift = (keys & MK_SHIFT) != 0;
-  const TListPos pos{hit.Group, hit.Item};
-  if (button == TListButton::Left) {
-    switch (hit.Kind) {
-      case THitKind::GroupExpand:
-        focus_ = pos;
-        ToggleExpanded(hit.Group);
-        break;
-      case THitKind::GroupCheck:
-        focus_ = pos;
-        UserCheckGroup(hit.Group);
-        break;
-      case THitKind::ItemCheck:
-        focus_ = pos;
-        UserCheckItem(hit.Group, hit.Item);
-        break;
-      case THitKind::ItemIcon:
-      case THitKind::ItemText:
-      case THitKind::Item:
-        focus_ = pos;
-        if (MultiSelect && ctrl) {
-          SetItemSelected(pos.Group, pos.Item, !ItemSelected(pos.Group, pos.Item));
-          anchor_ = pos;
-          SelectionChanged();
-        } else if (MultiSelect && shift) {
-          SelectRange(anchor_, pos);
-        } else if (!ItemSelected(pos.Group, pos.Item) || !AllowDrag) {
-          SelectOnly(pos);
-        }
-        if (AllowDrag) {
-          dragArmed_ = true;
-          dragStart_ = pt;
-          ::SetCapture(handle_.get());
-        }
-        break;
-      case THitKind::GroupIcon:
-      case THitKind::GroupCaption:
-      case THitKind::GroupHeader:
-        focus_ = pos;
-        anchor_ = pos;
-        if (!ctrl) ClearSelection();
-        break;
-      default:
-        if (!ctrl && !shift) ClearSelection();
-        break;
-    }
-  } else if (hit.Group >= 0) {
-    focus_ = pos;
-    if (hit.Item >= 0 && !ItemSelected(hit.Group, hit.Item)) SelectOnly(pos);
-  }
-  Repaint();
-  if (hit.Group >= 0 && OnClick) OnClick(hit);
-}
-
-void TGroupedList::MouseUp(POINT pt) {
-  if (headerPressed_) {
-    headerPressed_ = false;
-    ::ReleaseCapture();
-    if (pt.y >= 0 && pt.y < HeaderHeight() && OnHeaderClick) OnHeaderClick();
-    return;
-  }
-  if (dragging_) {
-    POINT screen = pt;
-    ::ClientToScreen(handle_.get(), &screen);
-    EndDrag(true, screen);
-    return;
-  }
-  if (dragArmed_) {
-    dragArmed_ = false;
-    ::ReleaseCapture();
-    // A press on a selected item that did not become a drag selects that item alone.
-    const TListHit hit = HitContent(pt.x, pt.y);
-    const bool modifiers = Pressed(VK_CONTROL) || Pressed(VK_SHIFT);
-    if (hit.OnItem() && TListPos{hit.Group, hit.Item} == focus_ && !modifiers) SelectOnly(focus_);
-  }
-}
-
-void TGroupedList::DoubleClick(POINT pt) {
-  HideHint();
-  lastButton_ = TListButton::Left;
-  const TListHit hit = HitContent(pt.x, pt.y);
-  switch (hit.Kind) {
-    case THitKind::ColumnHeader:
-      if (OnHeaderClick) OnHeaderClick();
-      return;
-    case THitKind::GroupExpand:
-    case THitKind::GroupCheck:
-    case THitKind::ItemCheck:
-      // The second click of a double click on a button is one more click.
-      MouseDown(TListButton::Left, pt, 0);
-      return;
-    case THitKind::GroupIcon:
-    case THitKind::GroupCaption:
-    case THitKind::GroupHeader:
-      ToggleExpanded(hit.Group);
-      break;
-    default:
-      break;
-  }
-  if (hit.Group >= 0 && OnDblClick) OnDblClick(hit);
-}
-
-void TGroupedList::MouseMove(POINT pt, WPARAM keys) {
-  if (!tracking_) {
-    TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, handle_.get(), 0};
-    tracking_ = ::TrackMouseEvent(&tme) != FALSE;
-  }
-  if (dragArmed_ && !dragging_ && (keys & MK_LBUTTON) &&
-      (std::abs(pt.x - dragStart_.x) > ::GetSystemMetrics(SM_CXDRAG) ||
-       std::abs(pt.y - dragStart_.y) > ::GetSystemMetrics(SM_CYDRAG))) {
-    dragging_ = true;
-    HideHint();
-  }
-  if (dragging_) {
-    POINT screen = pt;
-    ::ClientToScreen(handle_.get(), &screen);
-    TGroupedList* target = FromHandle(::WindowFromPoint(screen));
-    dropTarget_ = target && target != this && target->OnDragOver && target->OnDragOver(*this) ? target : nullptr;
-    ::SetCursor(::LoadCursorA(nullptr, dropTarget_ ? IDC_ARROW : IDC_NO));
-    return;
-  }
-  const TListHit hit = HitContent(pt.x, pt.y);
-  if (HotTrack) {
-    const TListPos hot = hit.OnItem() ? TListPos{hit.Group, hit.Item} : TListPos{};
-    if (!(hot == hot_)) {
-      if (hot_.Valid()) InvalidateItem(hot_.Group, hot_.Item);
-      hot_ = hot;
-      if (hot_.Valid()) InvalidateItem(hot_.Group, hot_.Item);
-    }
-  }
-  HintMouseMove(hit);
-}
-
-void TGroupedList::EndDrag(bool drop, POINT screen) {
-  (void)screen;
-  TGroupedList* target = drop ? dropTarget_ : nullptr;
-  dragging_ = dragArmed_ = false;
-  dropTarget_ = nullptr;
-  if (::GetCapture() == handle_.get()) ::ReleaseCapture();
-  ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
-  if (target && target->OnDragDrop) target->OnDragDrop(*this);
-}
-
-void TGroupedList::KeyDown(WPARAM key) {
-  HideHint();
-  const bool shift = Pressed(VK_SHIFT), ctrl = Pressed(VK_CONTROL);
-  EnsureLayout();
-  const TListPos focus = focus_.Valid() ? focus_ : layout_.First();
-  auto navigate = [&](TNavKey nav) {
-    MoveFocus(layout_.Navigate(focus_.Valid() ? focus_ : TListPos{}, nav, ViewHeight()), shift, ctrl);
-  };
-  switch (key) {
-    case VK_UP: navigate(TNavKey::Up); return;
-    case VK_DOWN: navigate(TNavKey::Down); return;
-    case VK_HOME: navigate(TNavKey::Home); return;
-    case VK_END: navigate(TNavKey::End); return;
-    case VK_PRIOR: navigate(TNavKey::PageUp); return;
-    case VK_NEXT: navigate(TNavKey::PageDown); return;
-    case VK_LEFT:
-      if (focus.Valid() && focus.Item < 0 && GroupExpanded(focus.Group)) {
-        focus_ = focus;
-        SetGroupExpanded(focus.Group, false);
-      } else {
-        navigate(TNavKey::Left);
-      }
-      return;
-    case VK_RIGHT:
-      if (focus.Valid() && focus.Item < 0 && !GroupExpanded(focus.Group)) {
-        focus_ = focus;
-        SetGroupExpanded(focus.Group, true);
-      } else {
-        navigate(TNavKey::Right);
-      }
-      return;
-    case VK_ADD:
-    case VK_SUBTRACT:
-      if (focus.Valid()) {
-        focus_ = {focus.Group, -1};
-        SetGroupExpanded(focus.Group, key == VK_ADD);
-        ScrollIntoView(focus_);
-      }
-      return;
-    case VK_RETURN:
-      if (focus.Valid() && focus.Item < 0) ToggleExpanded(focus.Group);
-      return;
-    case VK_SPACE:
-      if (!focus_.Valid()) return;
-      if (ctrl && MultiSelect && focus_.Item >= 0) {
-        SetItemSelected(focus_.Group, focus_.Item, !ItemSelected(focus_.Group, focus_.Item));
-        anchor_ = focus_;
-        SelectionChanged();
-      } else if (focus_.Item >= 0) {
-        UserCheckItem(focus_.Group, focus_.Item);
-      } else {
-        UserCheckGroup(focus_.Group);
-      }
-      return;
-    case 'A':
-      if (ctrl && MultiSelect) {
-        for (TGroup& g : groups_)
-          if (g.Visible && g.Expanded)
-            for (std::uint8_t& f : g.Items) f = static_cast<std::uint8_t>(f | kSelected);
-        SelectionChanged();
-      }
-      return;
-    case VK_ESCAPE:
-      if (dragging_) EndDrag(false, {});
-      return;
-    default:
-      return;
-  }
-}
-
-void TGroupedList::ContextMenu(LPARAM lParam) {
-  if (!OnContextMenu) return;
-  HideHint();
-  POINT screen{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-  TListHit hit;
-  if (lParam == -1) {
-    // From the keyboard: at the focused entry.
-    EnsureLayout();
-    if (focus_.Valid()) {
-      RECT r = focus_.Item >= 0 ? ItemRect(focus_.Group, focus_.Item) : GroupHeaderRect(focus_.Group);
-      screen = {r.left + ScaleForDpi(8, dpi_), (r.top + r.bottom) / 2};
-      hit = {focus_.Item >= 0 ? THitKind::ItemText : THitKind::GroupCaption, focus_.Group, focus_.Item};
-    } else {
-      screen = {ScaleForDpi(8, dpi_), HeaderHeight() + ScaleForDpi(8, dpi_)};
-    }
-    ::ClientToScreen(handle_.get(), &screen);
-  } else {
-    POINT client = screen;
-    ::ScreenToClient(handle_.get(), &client);
-    hit = HitContent(client.x, client.y);
-  }
-  OnContextMenu(hit, screen);
-}
-
-void TGroupedList::Wheel(int delta) {
-  HideHint();
-  UINT lines = 3;
-  ::SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-  wheelRest_ += delta;
-  EnsureLayout();
-  const int step = lines == WHEEL_PAGESCROLL ? ViewHeight() : static_cast<int>(lines) * metrics_.TileHeight;
-  const int pixels = static_cast<int>(static_cast<long long>(wheelRest_) * step / WHEEL_DELTA);
-  if (pixels == 0) return;
-  wheelRest_ -= static_cast<int>(static_cast<long long>(pixels) * WHEEL_DELTA / std::max(1, step));
-  ScrollTo(scroll_ - pixels);
-}
-
-// ---- Hints
-
-void TGroupedList::HintMouseMove(const TListHit& hit) {
-  if (hit == hintHit_) return;
-  hintHit_ = hit;
-  const bool wasShown = hintShown_;
-  HideHint();
-  hint_ = hit.Group >= 0 && OnHint ? OnHint(hit) : TListHint{};
-  if (hint_.Text.empty()) return;
-  const bool recent = wasShown || ::GetTickCount() - hintClosedAt_ < HintShortPause;
-  ::SetTimer(handle_.get(), kHintShowTimer, recent ? HintShortPause : HintPause, nullptr);
-}
-
-void TGroupedList::ShowHint() {
-  ::KillTimer(handle_.get(), kHintShowTimer);
-  if (hint_.Text.empty() || dragging_) return;
-  if (!hintWindow_) {
-    hintWindow_.reset(::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kHintClassName, "",
-                                        WS_POPUP, 0, 0, 10, 10, handle_.get(), nullptr,
-                                        ::GetModuleHandleA(nullptr), nullptr));
-    if (!hintWindow_) return;
-    ::SetWindowLongPtrA(hintWindow_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  POINT cursor{};
-  ::GetCursorPos(&cursor);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  ::GetMonitorInfoA(::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT work = monitor.rcWork;
-  const int pad = ScaleForDpi(4, dpi_);
-  const SIZE image = hint_.Image >= 0 ? ImageSize(hint_.LargeImage ? large_ : small_) : SIZE{0, 0};
-  const int textLeft = pad + (image.cx > 0 ? image.cx + pad : 0);
-  const int maxWidth = std::max(100, static_cast<int>((monitor.rcMonitor.right - monitor.rcMonitor.left) *
-                                                      HintWidthShare));
-  HDC dc = ::GetDC(hintWindow_.get());
-  HGDIOBJ old = ::SelectObject(dc, hintFont_.get());
-  const int textWidth = maxWidth - textLeft - pad - 2;
-  RECT text{0, 0, textWidth, 0};
-  // Words longer than the line (paths, addresses) are broken too.
-  DrawText8(dc, hint_.Text, &text, kHintFormat | DT_CALCRECT);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(hintWindow_.get(), dc);
-  const int width = textLeft + std::min(textWidth, static_cast<int>(text.right - text.left)) + pad + 2;
-  const int height = std::max(static_cast<int>(image.cy), static_cast<int>(text.bottom - text.top)) + 2 * pad + 2;
-  int x = cursor.x, y = cursor.y + ::GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
-  if (x + width > work.right) x = work.right - width;
-  if (y + height > work.bottom) y = cursor.y - height - 2;
-  x = std::max(static_cast<int>(work.left), x);
-  y = std::max(static_cast<int>(work.top), y);
-  ::SetWindowPos(hintWindow_.get(), HWND_TOPMOST, x, y, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  ::InvalidateRect(hintWindow_.get(), nullptr, TRUE);
-  hintShown_ = true;
-  ::SetTimer(handle_.get(), kHintHideTimer, HintHidePause, nullptr);
-}
-
-void TGroupedList::HideHint() {
-  ::KillTimer(handle_.get(), kHintShowTimer);
-  ::KillTimer(handle_.get(), kHintHideTimer);
-  if (!hintShown_) return;
-  hintShown_ = false;
-  hintClosedAt_ = ::GetTickCount();
-  if (hintWindow_) ::ShowWindow(hintWindow_.get(), SW_HIDE);
-}
-
-// ---- Window procedures
+// ---- Window procedure
 
 LRESULT CALLBACK TGroupedList::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   auto* self = reinterpret_cast<TGroupedList*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!self) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   try {
-    if (self->hintWindow_ && hwnd == self->hintWindow_.get()) {
-      switch (msg) {
-        case WM_NCHITTEST:
-          return HTTRANSPARENT;
-        case WM_PAINT: {
-          PAINTSTRUCT ps;
-          HDC dc = ::BeginPaint(hwnd, &ps);
-          RECT r{};
-          ::GetClientRect(hwnd, &r);
-          FillSolid(dc, r, RGB(255, 255, 255));
-          Frame(dc, r, kHintFrame);
-          const int pad = ScaleForDpi(4, self->dpi_);
-          HIMAGELIST list = self->hint_.LargeImage ? self->large_ : self->small_;
-          const SIZE image = self->hint_.Image >= 0 ? ImageSize(list) : SIZE{0, 0};
-          if (image.cx > 0) ::ImageList_Draw(list, self->hint_.Image, dc, pad + 1, pad + 1, ILD_TRANSPARENT);
-          RECT text{pad + 1 + (image.cx > 0 ? image.cx + pad : 0), pad + 1, r.right - pad, r.bottom - pad};
-          HGDIOBJ old = ::SelectObject(dc, self->hintFont_.get());
-          ::SetBkMode(dc, TRANSPARENT);
-          ::SetTextColor(dc, RGB(0, 0, 0));
-          DrawText8(dc, self->hint_.Text, &text, kHintFormat);
-          ::SelectObject(dc, old);
-          ::EndPaint(hwnd, &ps);
-          return 0;
-        }
-        default:
-          return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-      }
-    }
     return self->Handle(msg, wParam, lParam);
   } catch (...) {
     LogBoundaryError("TGroupedList");
@@ -1266,3 +632,4 @@ LRESULT TGroupedList::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace tw
+

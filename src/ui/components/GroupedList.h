@@ -25,6 +25,7 @@
 
 #include "platform/Handles.h"
 #include "support/Exceptions.h"
+#include "ui/components/ListHintWindow.h"
 #include "ui/components/portable/ListLayout.h"
 
 namespace tw {
@@ -55,13 +56,6 @@ inline constexpr LRESULT TGL_VIEW_CHECKBOXES = 0x20000;  // check boxes shown
 
 // The mouse button of the last press in the list.
 enum class TListButton : std::uint8_t { None, Left, Right, Middle };
-
-// A hint: its text, and the image drawn at its left (none for -1).
-struct TListHint {
-  std::string Text;
-  int Image = -1;
-  bool LargeImage = false;
-};
 
 class TGroupedList {
  public:
@@ -201,6 +195,8 @@ class TGroupedList {
 
  private:
   enum : std::uint8_t { kChecked = 1, kDisabled = 2, kSelected = 4 };
+  static constexpr UINT_PTR kHintShowTimer = 1;
+  static constexpr UINT_PTR kHintHideTimer = 2;
   struct TGroup {
     std::string Caption;
     int Image = -1;
@@ -259,7 +255,7 @@ class TGroupedList {
   void EndDrag(bool drop, POINT screen);
 
   unique_hwnd handle_;
-  unique_hwnd hintWindow_;
+  TListHintWindow hintWindow_;  // destroyed before the list, which owns its window
   unique_hgdiobj font_, boldFont_, hintFont_;
   unique_hgdiobj buffer_;  // the back buffer, kept between paints
   SIZE bufferSize_{0, 0};

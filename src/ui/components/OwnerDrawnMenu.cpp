@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/Gdi.h"
 #include "platform/Text.h"
 
 namespace tw {
@@ -31,13 +32,13 @@ HFONT MenuFont(bool bold, bool italic) {
 }
 
 SIZE TextSize(const std::wstring& text, bool bold) {
-  HDC dc = ::GetDC(nullptr);
+  const unique_window_dc screen(nullptr);
+  HDC dc = screen.get();
   unique_hgdiobj font(MenuFont(bold, false));
   HGDIOBJ old = ::SelectObject(dc, font.get());
   SIZE size{};
   ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
   return size;
 }
 
@@ -177,14 +178,14 @@ bool TOwnerDrawnMenu::Measure(MEASUREITEMSTRUCT& measure) {
   std::wstring words = Utf8ToWide(entry->owner->bandCaption_);
   words.erase(0, std::min(words.find_first_not_of(L' '), words.size()));
   if (!words.empty() && entries > 0) {
-    HDC dc = ::GetDC(nullptr);
+    const unique_window_dc screen(nullptr);
+    HDC dc = screen.get();
     unique_hgdiobj font(BandFont());
     HGDIOBJ old = ::SelectObject(dc, font.get());
     const std::wstring caption = L" " + words;
     SIZE size{};
     ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
     ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
     // Room for the caption's start 2 pixels up the band, and for the menu's own margins.
     const int needed = size.cx + 12 - separators * 8;
     measure.itemHeight = std::max<UINT>(measure.itemHeight, static_cast<UINT>((needed + entries - 1) / entries));
@@ -258,7 +259,8 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, int bottom, const RECT& rows) const {
   // The caption is written upright into a picture as long as the band is high, which is then
   // turned a quarter to the left: bottom to top, the letters' tops to the left, spaced as upright
   // text is (some systems space turned fonts unevenly).
-  HDC flat = ::CreateCompatibleDC(dc);
+  unique_hdc flatDc(::CreateCompatibleDC(dc));
+  HDC flat = flatDc.get();
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = height;
@@ -267,10 +269,7 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, int bottom, const RECT& rows) const {
   info.bmiHeader.biBitCount = 32;
   void* flatBits = nullptr;
   unique_hgdiobj flatPicture(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &flatBits, nullptr, 0));
-  if (!flatPicture || !flatBits) {
-    ::DeleteDC(flat);
-    return;
-  }
+  if (!flatPicture || !flatBits) return;
   HGDIOBJ oldPicture = ::SelectObject(flat, flatPicture.get());
   HGDIOBJ oldFont = ::SelectObject(flat, face.get());
   RECT all{0, 0, height, kBand};
@@ -295,7 +294,7 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, int bottom, const RECT& rows) const {
   while (drawnEnd() > height - 2 && caption.size() > 1 && caption[1] == L' ') caption.erase(0, 1);
   ::SelectObject(flat, oldFont);
   ::SelectObject(flat, oldPicture);
-  ::DeleteDC(flat);
+  flatDc.reset();
 
   // Turned: the upright picture's point (u, v) lands at (v, height - 1 - u) of the band.
   info.bmiHeader.biWidth = kBand;
@@ -307,12 +306,12 @@ void TOwnerDrawnMenu::DrawBand(HDC dc, int bottom, const RECT& rows) const {
   auto* to = static_cast<std::uint32_t*>(bandBits);
   for (int v = 0; v < kBand; ++v)
     for (int u = 0; u < height; ++u) to[(height - 1 - u) * kBand + v] = from[v * height + u];
-  HDC turned = ::CreateCompatibleDC(dc);
+  const unique_hdc turnedDc(::CreateCompatibleDC(dc));
+  HDC turned = turnedDc.get();
   HGDIOBJ oldBand = ::SelectObject(turned, bandPicture.get());
   const int top = std::max<int>(0, rows.top), end = std::min<int>(height, rows.bottom);
   if (end > top) ::BitBlt(dc, 0, top, kBand, end - top, turned, 0, top, SRCCOPY);
   ::SelectObject(turned, oldBand);
-  ::DeleteDC(turned);
 }
 
 }  // namespace tw

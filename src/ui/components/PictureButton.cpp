@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/Gdi.h"
 #include "ui/components/Window.h"
 
 namespace tw {
@@ -30,20 +31,20 @@ TPicture TPicture::FromBitmap(HBITMAP bitmap, std::string name) {
 
 void TPicture::Draw(HDC dc, int x, int y) const {
   if (!bitmap_) return;
-  HDC memory = ::CreateCompatibleDC(dc);
+  const unique_hdc memoryDc(::CreateCompatibleDC(dc));
+  HDC memory = memoryDc.get();
   HGDIOBJ old = ::SelectObject(memory, Bitmap());
   ::BitBlt(dc, x, y, size_.cx, size_.cy, memory, 0, 0, SRCCOPY);
   ::SelectObject(memory, old);
-  ::DeleteDC(memory);
 }
 
 COLORREF TPicture::EdgeColor() const {
   if (!bitmap_) return RGB(0, 0, 0);
-  HDC memory = ::CreateCompatibleDC(nullptr);
+  const unique_hdc memoryDc(::CreateCompatibleDC(nullptr));
+  HDC memory = memoryDc.get();
   HGDIOBJ old = ::SelectObject(memory, Bitmap());
   const COLORREF color = ::GetPixel(memory, size_.cx - 1, 0);
   ::SelectObject(memory, old);
-  ::DeleteDC(memory);
   return color;
 }
 

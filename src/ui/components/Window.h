@@ -33,7 +33,7 @@ class TWindow {
 
   HWND Handle() const { return handle_; }
   // The language index of the form (0 English, 1 French, 2 German, 3 Spanish).
-  int Tag = 0;
+  int Language = 0;
   int ModalResult = mrNone;
 
   // Shows the window modally over the enabled top-level windows of the thread; returns the modal

@@ -15,14 +15,14 @@ enum : int { kIdHelp = 10 };
 }
 
 TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TAboutForm", std::string(StrRes(kRowAboutTitle, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 320, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(480, static_cast<int>(logo.cx));
 
@@ -69,7 +69,7 @@ TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) {
 LRESULT TAboutForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
     if (msg == WM_COMMAND && LOWORD(wParam) == kIdHelp) {
-      OpenHelp(Handle(), Tag);
+      OpenHelp(Handle(), Language);
       return 0;
     }
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {

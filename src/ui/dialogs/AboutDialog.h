@@ -19,7 +19,7 @@ class TAboutForm final : public TWindow {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
  private:
-  std::unique_ptr<THotImage> image1_, hotClose_;
+  std::unique_ptr<THotImage> banner_, hotClose_;
   HWND label2_ = nullptr, memo2_ = nullptr, btnHelp_ = nullptr;
   unique_hwnd tooltip_;
 };

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "database/portable/ItemIds.h"
+#include "platform/Gdi.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
@@ -81,15 +82,15 @@ std::string MergeQuestionText(int language, const std::vector<std::string>& keys
 }
 
 TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* database) : database_(database) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TBackupMgrForm", std::string(StrRes(kRowBackupManager, l)),
                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kMinWidth, 480, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   top_ = logo.cy > 0 ? logo.cy : 64;
   lblSelectBackups_ = CreateControl("STATIC", std::string(StrRes(kRowSelectBackups, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kMinWidth - 24, 48, h, 0);
@@ -145,7 +146,7 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
     return ::MessageBoxW(Handle(), Widen(text).c_str(), Widen(Application().Title).c_str(), flags);
   };
   Tell = [this](const std::string& text, bool allRestored) {
-    ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle(), Tag);
+    ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle(), Language);
   };
   LoadList();
   SetClientSize(h, std::max<int>(kMinWidth, logo.cx), 460);
@@ -179,11 +180,11 @@ void TBackupMgrForm::LoadList() {
   for (const TBackupFile& file : files_) stamps.push_back({file.Time, file.LocalTime});
   days_ = GroupBackupsByDay(stamps);
   if (days_.empty()) {
-    const int group = list_->AddGroup(std::string(StrRes(kRowRegistryBackupManager, Tag)), regeditImage_);
+    const int group = list_->AddGroup(std::string(StrRes(kRowRegistryBackupManager, Language)), regeditImage_);
     list_->SetGroupBold(group, true);
   }
   for (const TBackupDay& day : days_) {
-    const int group = list_->AddGroup(BackupDayCaption(day.Local, Tag), regeditImage_);
+    const int group = list_->AddGroup(BackupDayCaption(day.Local, Language), regeditImage_);
     list_->SetGroupBold(group, true);
     list_->SetItemCount(group, static_cast<int>(day.Items.size()));
     list_->SetGroupExpanded(group, true);
@@ -226,7 +227,7 @@ TListHint TBackupMgrForm::Hint(const TListHit& hit) {
 
 void TBackupMgrForm::DeleteClick() {
   if (Checked().empty()) return;
-  if (Ask(std::string(StrRes(kRowConfirmDeleteBackups, Tag)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
+  if (Ask(std::string(StrRes(kRowConfirmDeleteBackups, Language)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
   checkHandling_ = false;
   ::EnableWindow(btnDelete_, FALSE);
   ::EnableWindow(btnMerge_, FALSE);
@@ -262,7 +263,7 @@ void TBackupMgrForm::MergeClick() {
       unreadable.emplace_back(file->Path, e.what());
     }
   }
-  if (Ask(MergeQuestionText(Tag, keys, unreadable), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+  if (Ask(MergeQuestionText(Language, keys, unreadable), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
   std::vector<std::pair<std::string, TRestoreReport>> reports;
   {
@@ -282,7 +283,7 @@ void TBackupMgrForm::MergeClick() {
   }
   bool all = unreadable.empty();
   for (const auto& report : reports) all = all && report.second.AllRestored();
-  Tell(MergeReportText(Tag, reports, unreadable), all);
+  Tell(MergeReportText(Language, reports, unreadable), all);
 }
 
 void TBackupMgrForm::Layout() {
@@ -291,12 +292,12 @@ void TBackupMgrForm::Layout() {
   const int width = client.right, height = client.bottom;
   // The instructions take the lines they need.
   RECT text{0, 0, width - 24, 0};
-  HDC dc = ::GetDC(lblSelectBackups_);
+  const unique_window_dc windowDc(lblSelectBackups_);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectBackups_, WM_GETFONT, 0, 0)));
   const std::wstring label = Widen(WindowText(lblSelectBackups_));
   ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
   ::SelectObject(dc, old);
-  ::ReleaseDC(lblSelectBackups_, dc);
   const int labelHeight = text.bottom + 2;
   ::MoveWindow(lblSelectBackups_, 12, top_ + 8, width - 24, labelHeight, TRUE);
   const int buttonTop = height - 12 - 26;

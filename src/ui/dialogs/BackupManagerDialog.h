@@ -54,7 +54,7 @@ class TBackupMgrForm final : public TWindow {
   std::vector<TBackupDay> days_;
   int regeditImage_ = -1;
   bool checkHandling_ = true;
-  std::unique_ptr<THotImage> image1_;
+  std::unique_ptr<THotImage> banner_;
   std::unique_ptr<TGroupedList> list_;
   HWND lblSelectBackups_ = nullptr, btnDelete_ = nullptr, btnMerge_ = nullptr, btnClose_ = nullptr;
   unique_hwnd tooltip_;

@@ -1,6 +1,7 @@
 #include "ui/dialogs/CleanProgressDialog.h"
 
 #include "database/portable/ItemIds.h"
+#include "platform/Gdi.h"
 #include "ui/dialogs/CacheEntryText.h"
 
 #include <commctrl.h>
@@ -88,15 +89,15 @@ TCleanCounts CountCleanResults(const TScanMgr& manager) {
 
 TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool makeBackups)
     : manager_(manager), makeBackups_(makeBackups) {
-  Tag = language;
+  Language = language;
   const int l = language;
   CreateHandle("TCleanProgress", std::string(StrRes(kRowProgramName, l)), WS_POPUP | WS_CAPTION | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 170, owner, nullptr);
   HWND h = Handle();
-  panel1_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 10, kWidth - 20, 30, h, 0);
-  label1_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, 18, 14, kWidth - 36, 22, h, 0);
-  ::SendMessageA(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
-  panel2_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 46, kWidth - 20, 30, h, 0);
+  runningFrame_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 10, kWidth - 20, 30, h, 0);
+  lblRunning_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, 18, 14, kWidth - 36, 22, h, 0);
+  ::SendMessageA(lblRunning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+  itemFrame_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 46, kWidth - 20, 30, h, 0);
   lblCurrentItem_ =
       CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, 18, 50, kWidth - 36, 22, h, 0);
   gauge_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 86, kWidth - 20, 18, h,
@@ -174,13 +175,13 @@ std::string TCleanProgress::Describe(TWorkObject* sender, bool whole, int row) {
   const TXmlNode& item = sender->ItemNode;
   if (!item) return {};
   const TXmlNode group = item.Parent();
-  const std::string itemName = LocalizedName(item, Tag);
+  const std::string itemName = LocalizedName(item, Language);
   const std::string groupName = ProgressGroupName(group ? group.Attr("id") : std::string(),
-                                                  LocalizedName(group, Tag), DefaultBrowserKind, whole);
+                                                  LocalizedName(group, Language), DefaultBrowserKind, whole);
   const std::string caption = Format("%s - %s", groupName, itemName);
   if (DisplayDue()) {
     SetCaption(caption);
-    ::SetWindowTextA(label1_, Format(std::string(StrRes(row, Tag)), itemName).c_str());
+    ::SetWindowTextA(lblRunning_, Format(std::string(StrRes(row, Language)), itemName).c_str());
   }
   return caption;
 }
@@ -191,7 +192,7 @@ bool TCleanProgress::DisplayDue() {
 }
 
 std::string TCleanProgress::EntryText(TWorkObject* sender, const std::string& text, bool cache) {
-  if (cache) return CacheEntryText(text, Tag);
+  if (cache) return CacheEntryText(text, Language);
   return sender ? sender->ReportedText(text) : text;
 }
 
@@ -199,7 +200,8 @@ void TCleanProgress::ShowEntry(const std::string& text) {
   // Shortened with "..." to the label's width, measured in its font.
   RECT client{};
   ::GetClientRect(lblCurrentItem_, &client);
-  HDC dc = ::GetDC(lblCurrentItem_);
+  const unique_window_dc windowDc(lblCurrentItem_);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblCurrentItem_, WM_GETFONT, 0, 0)));
   const std::string shown = FitWithEllipsis(text, client.right - client.left, [dc](std::string_view part) {
     const std::wstring wide = Widen(part);
@@ -208,7 +210,6 @@ void TCleanProgress::ShowEntry(const std::string& text) {
     return static_cast<int>(size.cx);
   });
   ::SelectObject(dc, old);
-  ::ReleaseDC(lblCurrentItem_, dc);
   ::SetWindowTextA(lblCurrentItem_, shown.c_str());
   ++displayUpdates_;
 }

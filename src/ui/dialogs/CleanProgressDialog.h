@@ -51,7 +51,7 @@ class TCleanProgress final : public TWindow {
   // How long the dialog stays after the end marker, counted from the clean's start.
   unsigned EndPause = 1000;
 
-  HWND Label1() const { return label1_; }
+  HWND RunningLabel() const { return lblRunning_; }
   HWND LblCurrentItem() const { return lblCurrentItem_; }
   HWND ItemsProgressBar() const { return gauge_; }
   THotImage& HotAbort() { return *hotAbort_; }
@@ -73,7 +73,7 @@ class TCleanProgress final : public TWindow {
   void ScanMgrWorkItem(TWorkObject* sender, TWorkDataPtr data);
   void ScanMgrBackup(TWorkObject* sender, TWorkDataPtr data);
   void ScanMgrWorkDone(TCustomWorkObject* sender);
-  // The caption and Label1 for Sender; Whole: the group's whole name.
+  // The caption and the running label for Sender; Whole: the group's whole name.
   std::string Describe(TWorkObject* sender, bool whole, int row);
   std::string EntryText(TWorkObject* sender, const std::string& text, bool cache);
   bool DisplayDue();
@@ -85,7 +85,7 @@ class TCleanProgress final : public TWindow {
   bool makeBackups_;
   std::vector<TSavedEvents> saved_;
   std::unique_ptr<THotImage> hotAbort_;
-  HWND panel1_ = nullptr, panel2_ = nullptr, label1_ = nullptr, lblCurrentItem_ = nullptr, gauge_ = nullptr;
+  HWND runningFrame_ = nullptr, itemFrame_ = nullptr, lblRunning_ = nullptr, lblCurrentItem_ = nullptr, gauge_ = nullptr;
   int maximum_ = 0;
   int position_ = 0;
   int displayUpdates_ = 0;

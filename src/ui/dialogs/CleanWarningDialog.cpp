@@ -22,20 +22,20 @@ enum : int { kIdDoNotAsk = 10 };
 
 TCleanWarningDlg::TCleanWarningDlg(HWND owner, int language, TSettingsStore& settings, bool& showCleanWarning)
     : settings_(settings), showCleanWarning_(showCleanWarning) {
-  Tag = language;
+  Language = language;
   const int l = language;
   CreateHandle("TCleanWarningDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 380, owner, nullptr);
   HWND h = Handle();
-  const TWarningTop heading = ShowWarningTop(*this, image1_, l, kWidth);
+  const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
   const int top = heading.top, width = heading.width;
   labelWarning_ = heading.heading;
   LoadRichEdit();
-  richEdit1_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"",
+  warningText_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"",
                                  WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_CENTER | WS_VSCROLL, 12,
                                  top + 32, width - 24, kTextHeight, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  ::SendMessageA(richEdit1_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
-  ::SendMessageA(richEdit1_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
+  ::SendMessageA(warningText_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
+  ::SendMessageA(warningText_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
 
   const int buttonsTop = top + 32 + kTextHeight + 10;
   cbxDoNotAsk_ = CreateControl("BUTTON", std::string(StrRes(kRowDoNotAskAgain, l)), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12,
@@ -76,27 +76,27 @@ TCleanWarningDlg::~TCleanWarningDlg() {
 }
 
 void TCleanWarningDlg::FillText() {
-  const std::wstring text = L"\r\n" + Widen(std::string(StrRes(kRowBackupExplained, Tag)));
-  ::SetWindowTextW(richEdit1_, text.c_str());
+  const std::wstring text = L"\r\n" + Widen(std::string(StrRes(kRowBackupExplained, Language)));
+  ::SetWindowTextW(warningText_, text.c_str());
   // The sentence about how long backups are kept stands out in bold red.
-  const std::wstring note = Widen(std::string(StrRes(kRowBackupKeptDays, Tag)));
+  const std::wstring note = Widen(std::string(StrRes(kRowBackupKeptDays, Language)));
   // The control keeps a paragraph break as one character.
-  std::wstring shown(static_cast<std::size_t>(::GetWindowTextLengthW(richEdit1_)) + 1, L'\0');
-  shown.resize(static_cast<std::size_t>(::GetWindowTextW(richEdit1_, shown.data(), static_cast<int>(shown.size()))));
+  std::wstring shown(static_cast<std::size_t>(::GetWindowTextLengthW(warningText_)) + 1, L'\0');
+  shown.resize(static_cast<std::size_t>(::GetWindowTextW(warningText_, shown.data(), static_cast<int>(shown.size()))));
   std::wstring flat;
   for (std::size_t i = 0; i < shown.size(); ++i)
     if (!(shown[i] == L'\r' && i + 1 < shown.size() && shown[i + 1] == L'\n')) flat += shown[i];
   const std::size_t at = note.empty() ? std::wstring::npos : flat.find(note);
   if (at != std::wstring::npos) {
-    ::SendMessageW(richEdit1_, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at + note.size()));
+    ::SendMessageW(warningText_, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at + note.size()));
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
     format.dwMask = CFM_BOLD | CFM_COLOR;
     format.dwEffects = CFE_BOLD;
     format.crTextColor = RGB(255, 0, 0);
-    ::SendMessageW(richEdit1_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    ::SendMessageW(warningText_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
   }
-  ::SendMessageW(richEdit1_, EM_SETSEL, 0, 0);
+  ::SendMessageW(warningText_, EM_SETSEL, 0, 0);
 }
 
 int TCleanWarningDlg::Execute() {

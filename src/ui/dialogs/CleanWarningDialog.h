@@ -19,7 +19,7 @@ class TCleanWarningDlg final : public TWindow {
   // OK (1) from Clean; Abort (3) from Cancel or from closing the window.
   int Execute();
 
-  HWND RichEdit1() const { return richEdit1_; }
+  HWND WarningText() const { return warningText_; }
   HWND CbxDoNotAsk() const { return cbxDoNotAsk_; }
   THotImage& HotClean() { return *hotClean_; }
   THotImage& HotAbort() { return *hotAbort_; }
@@ -32,8 +32,8 @@ class TCleanWarningDlg final : public TWindow {
 
   TSettingsStore& settings_;
   bool& showCleanWarning_;
-  std::unique_ptr<THotImage> image1_, hotClean_, hotAbort_;
-  HWND labelWarning_ = nullptr, richEdit1_ = nullptr, cbxDoNotAsk_ = nullptr;
+  std::unique_ptr<THotImage> banner_, hotClean_, hotAbort_;
+  HWND labelWarning_ = nullptr, warningText_ = nullptr, cbxDoNotAsk_ = nullptr;
 };
 
 }  // namespace tw

@@ -99,12 +99,12 @@ bool AskForceTermination(HWND owner, int language, DWORD processId, const std::s
 TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
                                    const std::set<std::string, CaseInsensitiveLess>& programs)
     : programs_(programs) {
-  Tag = language;
+  Language = language;
   const int l = language;
   CreateHandle("TTerminateAppDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, kHeight, owner, nullptr);
   HWND h = Handle();
-  const TWarningTop heading = ShowWarningTop(*this, image1_, l, kWidth);
+  const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
   const int top = heading.top, width = heading.width;
   labelWarning_ = heading.heading;
   labelCloseApp_ = CreateControl("STATIC", std::string(StrRes(kRowProgramsToClose, l)), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
@@ -149,10 +149,10 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
     const TProcessInfo& info = processes_[static_cast<std::size_t>(hit.Group)];
     if (hit.OnItem()) {
       HWND hwnd = info.Windows.at(static_cast<std::size_t>(hit.Item));
-      hint.Text = Format(std::string(StrRes(kRowWindowHandle, Tag)), WindowTitle(hwnd),
+      hint.Text = Format(std::string(StrRes(kRowWindowHandle, Language)), WindowTitle(hwnd),
                          std::to_string(reinterpret_cast<std::uintptr_t>(hwnd)));
     } else {
-      hint.Text = Format(std::string(StrRes(kRowProcessWindows, Tag)), info.ProcessId, info.Windows.size());
+      hint.Text = Format(std::string(StrRes(kRowProcessWindows, Language)), info.ProcessId, info.Windows.size());
     }
     hint.Image = list_->GroupImage(hit.Group);
     return hint;
@@ -172,7 +172,7 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   ForceQuestion = [this](DWORD processId, const std::string& exePath) {
-    return AskForceTermination(Handle(), Tag, processId, exePath);
+    return AskForceTermination(Handle(), Language, processId, exePath);
   };
 
   const std::vector<TRunningProcess> apps = RunningApps();
@@ -193,7 +193,7 @@ TTerminateAppDlg::~TTerminateAppDlg() {
 std::string TTerminateAppDlg::WindowTitle(HWND hwnd) const {
   char title[261] = {};
   const int length = ::GetWindowTextA(hwnd, title, sizeof title);
-  return length > 0 ? std::string(title, static_cast<std::size_t>(length)) : std::string(StrRes(kRowNoWindowTitle, Tag));
+  return length > 0 ? std::string(title, static_cast<std::size_t>(length)) : std::string(StrRes(kRowNoWindowTitle, Language));
 }
 
 void TTerminateAppDlg::AddProcess(const std::string& exePath, DWORD processId) {
@@ -208,7 +208,7 @@ void TTerminateAppDlg::AddProcess(const std::string& exePath, DWORD processId) {
     largeIcons_ = large;
     list_->SetImageLists(smallIcons_, largeIcons_);
   }
-  const int group = list_->AddGroup(Format(std::string(StrRes(kRowProcessGroup, Tag)), FileNameOf(exePath), processId), image);
+  const int group = list_->AddGroup(Format(std::string(StrRes(kRowProcessGroup, Language)), FileNameOf(exePath), processId), image);
   list_->SetGroupBold(group, true);
   list_->SetGroupChecked(group, true);
   list_->SetGroupExpanded(group, false);
@@ -285,9 +285,9 @@ void TTerminateAppDlg::ReportUnended() {
                          (outcome.Result == trNotOpened && ProcessAlive(outcome.ProcessId));
     if (!refused) continue;
     if (!text.empty()) text += "\r\n\r\n";
-    text += Format(std::string(StrRes(kRowProcessNotEnded, Tag)), outcome.ProcessId, outcome.ExePath);
+    text += Format(std::string(StrRes(kRowProcessNotEnded, Language)), outcome.ProcessId, outcome.ExePath);
   }
-  if (!text.empty()) ShowMessageOver(text, TMessageKind::Warning, Handle(), Tag);
+  if (!text.empty()) ShowMessageOver(text, TMessageKind::Warning, Handle(), Language);
 }
 
 int TTerminateAppDlg::Execute() {

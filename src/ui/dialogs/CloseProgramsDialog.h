@@ -95,7 +95,7 @@ class TTerminateAppDlg final : public TWindow {
   std::set<std::string, CaseInsensitiveLess> programs_;
   std::vector<TProcessInfo> processes_;
   std::vector<TCloseOutcome> outcomes_;
-  std::unique_ptr<THotImage> image1_, hotClean_, hotAbort_;
+  std::unique_ptr<THotImage> banner_, hotClean_, hotAbort_;
   std::unique_ptr<TGroupedList> list_;
   HWND labelWarning_ = nullptr, labelCloseApp_ = nullptr;
   HIMAGELIST smallIcons_ = nullptr, largeIcons_ = nullptr;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/portable/ItemIds.h"
+#include "platform/Gdi.h"
 #include "platform/RegRead.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
@@ -45,14 +46,14 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
                                std::string keptFile)
     : store_(store), checks_(checks), database_(database), showBalloon_(std::move(showBalloon)),
       keptFile_(std::move(keptFile)) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TCookieMgrForm", std::string(StrRes(kRowCookieManager, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 560, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   top_ = logo.cy > 0 ? logo.cy : 64;
   lblSelectCookies_ = CreateControl("STATIC", std::string(StrRes(kRowSelectCookiesToKeep, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kWidth - 24, 48, h, 0);
@@ -95,9 +96,9 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
   };
 
   ReadPages();
-  image1_->SetHint(pagesHint_);
-  image1_->OnClick = [this] {
-    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(kRowSystemInformation, Tag)), pagesHint_);
+  banner_->SetHint(pagesHint_);
+  banner_->OnClick = [this] {
+    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(kRowSystemInformation, Language)), pagesHint_);
   };
 
   const int groupImage = database_ ? database_->IconIndex(kGroupSystemBrowser) : -1;
@@ -112,7 +113,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     };
     view->OnItemDetail = [this, &lines](int, int item) {
       return static_cast<std::size_t>(item) < lines.size()
-                 ? Format(std::string(StrRes(kRowCookieHits, Tag)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
+                 ? Format(std::string(StrRes(kRowCookieHits, Language)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
                  : std::string();
     };
     view->OnItemImage = [groupImage](int, int) { return groupImage; };
@@ -140,7 +141,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     kept_.clear();
   }
   found_ = ListFoundCookies(kept_);
-  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle(), Tag); };
+  Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle(), Language); };
 
   Layout(std::max<int>(kWidth, logo.cx));
   Refresh(false);
@@ -157,7 +158,7 @@ bool TCookieMgrForm::SaveKeptList() {
   } catch (...) {
     const ErrorInfo error = DescribeException(std::current_exception());
     LogFile().Write("[TCookieMgrForm.SaveKeptList] %s: %s", error.className, error.message);
-    if (Tell) Tell(Format(std::string(StrRes(kRowKeptCookiesNotSaved, Tag)), keptFile_, error.message));
+    if (Tell) Tell(Format(std::string(StrRes(kRowKeptCookiesNotSaved, Language)), keptFile_, error.message));
     return false;
   }
 }
@@ -187,7 +188,7 @@ void TCookieMgrForm::ReadPages() {
   start = TrimRight(key.Text("Start Page").value_or(""));
   for (const std::string& page : key.Lines("Secondary Start Pages").value_or(std::vector<std::string>()))
     secondary += "\r\n" + TrimRight(page);
-  pagesHint_ = std::string(StrRes(kRowSearchAndStartPages, Tag)) + "\r\n" + search + "\r\n" + start + secondary;
+  pagesHint_ = std::string(StrRes(kRowSearchAndStartPages, Language)) + "\r\n" + search + "\r\n" + start + secondary;
 }
 
 TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
@@ -195,7 +196,7 @@ TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
   const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
   if (hit.OnItem() && static_cast<std::size_t>(hit.Item) < lines.size()) {
     const TCookieLine& line = lines[static_cast<std::size_t>(hit.Item)];
-    hint.Text = Format(std::string(StrRes(kRowCookieHits, Tag)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
+    hint.Text = Format(std::string(StrRes(kRowCookieHits, Language)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
                 line.LocalFile;
   } else if (hit.OnGroup()) {
     hint.Text = pagesHint_;
@@ -262,7 +263,7 @@ void TCookieMgrForm::Rebuild(TGroupedList& view, const std::vector<TCookieLine>&
   view.ClearSelection();
   view.SetItemCount(0, 0);
   view.SetItemCount(0, static_cast<int>(lines.size()));
-  view.SetGroupCaption(0, Format("%s (%d)", std::string(StrRes(captionRow, Tag)), static_cast<int>(lines.size())));
+  view.SetGroupCaption(0, Format("%s (%d)", std::string(StrRes(captionRow, Language)), static_cast<int>(lines.size())));
   view.SetGroupChecked(0, false);
   view.SetGroupExpanded(0, true);
   view.EndUpdate();
@@ -281,12 +282,12 @@ void TCookieMgrForm::UpdateActions() {
 void TCookieMgrForm::Layout(int width) {
   HWND h = Handle();
   RECT text{0, 0, width - 24, 0};
-  HDC dc = ::GetDC(lblSelectCookies_);
+  const unique_window_dc windowDc(lblSelectCookies_);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectCookies_, WM_GETFONT, 0, 0)));
   const std::wstring label = Widen(WindowText(lblSelectCookies_));
   ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
   ::SelectObject(dc, old);
-  ::ReleaseDC(lblSelectCookies_, dc);
   const int labelHeight = text.bottom + 2;
   ::MoveWindow(lblSelectCookies_, 12, top_ + 8, width - 24, labelHeight, TRUE);
   int buttonWidth = 110;
@@ -321,10 +322,10 @@ LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         Refresh(wParam == 1);
         return 0;
       case WM_APP + 1014:
-        Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Tag >= 0 && Tag < 4 ? Tag : 0)]), keptFile_));
+        Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Language >= 0 && Language < 4 ? Language : 0)]), keptFile_));
         return 0;
       case WM_HELP:  // F1
-        OpenHelp(Handle(), Tag);
+        OpenHelp(Handle(), Language);
         return TRUE;
       case WM_CLOSE:
         if (Modal()) SaveKeptList();

@@ -82,7 +82,7 @@ class TCookieMgrForm final : public TWindow {
   bool saved_ = false;
   int sortIndex_ = 0;
   std::string pagesHint_;
-  std::unique_ptr<THotImage> image1_, hotClose_;
+  std::unique_ptr<THotImage> banner_, hotClose_;
   std::unique_ptr<TGroupedList> elvFound_, elvKept_;
   HWND lblSelectCookies_ = nullptr, sortGroup_ = nullptr;
   std::array<HWND, 4> buttons_{};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/Gdi.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
 #include "strings/StrRows.h"
@@ -40,12 +41,12 @@ int ControlTextWidth(HWND control) {
     if (text[i] == L'&' && i + 1 < text.size()) ++i;
     shown += text[i];
   }
-  HDC dc = ::GetDC(control);
+  const unique_window_dc windowDc(control);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
   SIZE size{};
   ::GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
   ::SelectObject(dc, old);
-  ::ReleaseDC(control, dc);
   return size.cx;
 }
 
@@ -71,12 +72,12 @@ TListSectionLayout PlaceListSection(HWND hint, HWND list, std::span<const HWND> 
 
 int ControlTextHeight(HWND control, int width) {
   const std::wstring text = Widen(WindowText(control));
-  HDC dc = ::GetDC(control);
+  const unique_window_dc windowDc(control);
+  HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
   RECT bounds{0, 0, width, 0};
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   ::SelectObject(dc, old);
-  ::ReleaseDC(control, dc);
   return bounds.bottom - bounds.top;
 }
 

@@ -20,12 +20,12 @@ constexpr int kTextHeight = 150;
 }  // namespace
 
 TWarningDlg::TWarningDlg(HWND owner, int language) {
-  Tag = language;
+  Language = language;
   const int l = language;
   CreateHandle("TWarningDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
                WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 340, owner, nullptr);
   HWND h = Handle();
-  const TWarningTop heading = ShowWarningTop(*this, image1_, l, kWidth);
+  const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
   const int top = heading.top, width = heading.width;
   labelWarning_ = heading.heading;
   LoadRichEdit();

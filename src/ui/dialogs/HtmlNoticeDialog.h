@@ -31,7 +31,7 @@ class TWarningDlg final : public TWindow {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
  private:
-  std::unique_ptr<THotImage> image1_, hotOk_, hotCancel_;
+  std::unique_ptr<THotImage> banner_, hotOk_, hotCancel_;
   HWND labelWarning_ = nullptr, text_ = nullptr;
   std::string html_;
   std::unique_ptr<TBrowserHost> browser_;

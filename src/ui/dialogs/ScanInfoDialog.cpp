@@ -24,14 +24,14 @@ enum : int { kIdDoNotShow = 10 };
 }  // namespace
 
 TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : checks_(checks) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TScanInfoDlg", std::string(StrRes(kRowScanSummary, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 360, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(480, static_cast<int>(logo.cx));
 
@@ -40,10 +40,10 @@ TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : c
   ::SendMessageA(labelScanInfo_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   LoadRichEdit();
   // A Unicode control: the texts of every language show as written.
-  richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
+  infoText_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
                                  WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_CENTER, 12, top + 32,
                                  width - 24, 170, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  ::SendMessageA(richEdit1_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
+  ::SendMessageA(infoText_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
   const int row = top + 32 + 170 + 12;
   cbxDoNotShow_ = CreateControl("BUTTON", std::string(StrRes(kRowDoNotShowAgain, l)), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
                                 12, row + 4, width - 140, 20, h, kIdDoNotShow);
@@ -82,7 +82,7 @@ int TScanInfoDlg::Execute() {
   if (!Caption.empty()) SetCaption(Caption);
   std::string text;
   for (std::size_t i = 0; i < Lines.size(); ++i) text += (i ? "\r\n" : "") + Lines[i];
-  ::SetWindowTextW(richEdit1_, Widen(text).c_str());
+  ::SetWindowTextW(infoText_, Widen(text).c_str());
   Highlight();
   return ShowModal();
 }
@@ -94,30 +94,30 @@ void TScanInfoDlg::Highlight() {
   figures.FailedCount = FailedCount;
   figures.ElapsedText = ElapsedText;
   figures.SizeText = SizeText;
-  figures.CleanWord = std::string(StrRes(kRowCleanWord, Tag));
+  figures.CleanWord = std::string(StrRes(kRowCleanWord, Language));
   auto find = [this](const std::string& what, long start) -> long {
     const std::wstring wide = Widen(what);
     FINDTEXTEXW find{};
     find.chrg.cpMin = start;
     find.chrg.cpMax = -1;
     find.lpstrText = wide.c_str();
-    return static_cast<long>(::SendMessageW(richEdit1_, EM_FINDTEXTEXW, FR_DOWN | FR_WHOLEWORD,
+    return static_cast<long>(::SendMessageW(infoText_, EM_FINDTEXTEXW, FR_DOWN | FR_WHOLEWORD,
                                             reinterpret_cast<LPARAM>(&find)));
   };
   auto length = [](const std::string& what) { return static_cast<long>(Widen(what).size()); };
   for (const THighlight& h : SummaryHighlights(figures, find, length)) {
     CHARRANGE range{h.Position, h.Position + length(h.Text)};
-    ::SendMessageW(richEdit1_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    ::SendMessageW(infoText_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
     format.dwMask = CFM_BOLD | CFM_COLOR | CFM_SIZE;
     format.dwEffects = CFE_BOLD;
     format.yHeight = 10 * 20;
     format.crTextColor = static_cast<COLORREF>(h.Color);
-    ::SendMessageW(richEdit1_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    ::SendMessageW(infoText_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
   }
   CHARRANGE start{0, 0};
-  ::SendMessageW(richEdit1_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
+  ::SendMessageW(infoText_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
 }
 
 LRESULT TScanInfoDlg::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {

@@ -30,7 +30,7 @@ class TScanInfoDlg final : public TWindow {
 
   // Fills the text box, highlights, and shows the dialog modally; mrOk from OK or Enter.
   int Execute();
-  HWND Text() const { return richEdit1_; }
+  HWND Text() const { return infoText_; }
   HWND DoNotShow() const { return cbxDoNotShow_; }
 
  protected:
@@ -40,8 +40,8 @@ class TScanInfoDlg final : public TWindow {
   void Highlight();
 
   TCheckSettings& checks_;
-  std::unique_ptr<THotImage> image1_, hotOK_;
-  HWND labelScanInfo_ = nullptr, richEdit1_ = nullptr, cbxDoNotShow_ = nullptr;
+  std::unique_ptr<THotImage> banner_, hotOK_;
+  HWND labelScanInfo_ = nullptr, infoText_ = nullptr, cbxDoNotShow_ = nullptr;
 };
 
 }  // namespace tw

@@ -32,19 +32,19 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
                              const TXMLDatabase* database, TSettingsActions actions, std::string keptFile)
     : store_(store), checks_(checks), database_(database), actions_(std::move(actions)),
       keptFile_(std::move(keptFile)) {
-  Tag = language;
-  const int l = Tag;
+  Language = language;
+  const int l = Language;
   CreateHandle("TSettingsForm", std::string(StrRes(kRowSettings, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 360, owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   hotClose_ = CreateCloseButton(h, l);
   hotClose_->OnClick = [this] { ModalResult = mrOk; };
 
-  groupBox1_ = CreateControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
+  sectionFrame_ = CreateControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
   const bool states[kChecks] = {checks_.RunOnWindowsStartup, checks_.SendToTrayOnClose, checks_.ShowInfoTips,
                                 actions_.LargeIcons ? actions_.LargeIcons() : true, checks_.MakeRegistryBackups,
                                 checks_.WriteDiagnosticsLog, checks_.MoveToRecycleBin};
@@ -88,7 +88,7 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
       {static_cast<int>(logo.cx), 12 + groupWidth + 12 + buttonWidth + 12, 480, 12 + 2 * kSectionWidth + 12 + 12});
   const int groupLeft = 12, groupTop = top + 10, groupHeight = kChecks * 24 + 28;
   const int columnLeft = width - 12 - buttonWidth;
-  ::MoveWindow(groupBox1_, groupLeft, groupTop, columnLeft - 12 - groupLeft, groupHeight, TRUE);
+  ::MoveWindow(sectionFrame_, groupLeft, groupTop, columnLeft - 12 - groupLeft, groupHeight, TRUE);
   for (int i = 0; i < kChecks; ++i)
     ::MoveWindow(checkBoxes_[static_cast<std::size_t>(i)], groupLeft + 12, groupTop + 20 + i * 24, boxWidth, 20, TRUE);
   int y = groupTop + 6;
@@ -156,7 +156,7 @@ void TSettingsForm::ShowManager(TWindow& manager) {
 
 void TSettingsForm::OpenCookieManager() {
   {
-    TCookieMgrForm manager(Handle(), Tag, store_, checks_, database_, actions_.ShowBalloon, keptFile_);
+    TCookieMgrForm manager(Handle(), Language, store_, checks_, database_, actions_.ShowBalloon, keptFile_);
     ShowManager(manager);
   }
   ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
@@ -164,7 +164,7 @@ void TSettingsForm::OpenCookieManager() {
 
 void TSettingsForm::OpenBackupManager() {
   {
-    TBackupMgrForm manager(Handle(), Tag, database_);
+    TBackupMgrForm manager(Handle(), Language, database_);
     ShowManager(manager);
   }
   ::EnableWindow(btnBackupMgr_, BackupsExist());

@@ -73,11 +73,11 @@ class TSettingsForm final : public TWindow {
   const TXMLDatabase* database_;
   TSettingsActions actions_;
   std::string keptFile_;
-  std::unique_ptr<THotImage> image1_, hotClose_;
+  std::unique_ptr<THotImage> banner_, hotClose_;
   std::unique_ptr<TProtectSection> protect_;
   std::unique_ptr<TCustomSection> custom_;
   std::array<HWND, kChecks> checkBoxes_{};
-  HWND groupBox1_ = nullptr, btnReset_ = nullptr, btnCookieMgr_ = nullptr, btnBackupMgr_ = nullptr;
+  HWND sectionFrame_ = nullptr, btnReset_ = nullptr, btnCookieMgr_ = nullptr, btnBackupMgr_ = nullptr;
   unique_hwnd tooltip_;
   bool clickHandling_ = false;
 };

@@ -21,28 +21,28 @@ TTipOfTheDayForm::TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& datab
                                    TCheckSettings& checks,
                                    std::function<void(TTipOfTheDayForm*)> onClosed)
     : database_(database), checks_(checks), onClosed_(std::move(onClosed)) {
-  Tag = language;
+  Language = language;
   CreateHandle("TTipOfTheDayForm", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 330,
                owner, nullptr);
   HWND h = Handle();
-  image1_ = std::make_unique<THotImage>(h, 0, 0);
-  image1_->FlipPictures = false;
-  image2_ = std::make_unique<THotImage>(h, 12, 80);
-  image2_->FlipPictures = false;
-  image2_->SetPicture(TPicture::FromResource(res::kLightBulb));
+  banner_ = std::make_unique<THotImage>(h, 0, 0);
+  banner_->FlipPictures = false;
+  lightBulb_ = std::make_unique<THotImage>(h, 12, 80);
+  lightBulb_->FlipPictures = false;
+  lightBulb_->SetPicture(TPicture::FromResource(res::kLightBulb));
   labelWarning_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFT, 70, 80, 380, 18, h, 0);
   ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   LoadRichEdit();
   // A Unicode control, so that the tips' text shows whatever the code page.
-  richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
+  tipText_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
                                  70, 102, 390, 140, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  if (!richEdit1_)
-    richEdit1_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+  if (!tipText_)
+    tipText_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
                                    70, 102, 390, 140, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  ::SendMessageA(richEdit1_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
+  ::SendMessageA(tipText_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
   cbxDoNotShowTips_ = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12, 258,
                                     250, 20, h, kIdDoNotShow);
   btnNextTip_ = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 270, 254, 95, 26, h, kIdNext);
@@ -65,7 +65,7 @@ void TTipOfTheDayForm::NotifyClosed() noexcept {
 }
 
 void TTipOfTheDayForm::ShowTexts() {
-  const int l = Tag;
+  const int l = Language;
   SetCaption(std::string(StrRes(kRowTipOfTheDay, l)));
   ::SetWindowTextA(labelWarning_, std::string(StrRes(kRowDidYouKnow, l)).c_str());
   ::SetWindowTextA(cbxDoNotShowTips_, std::string(StrRes(kRowNoTipsAtStartup, l)).c_str());
@@ -76,13 +76,13 @@ void TTipOfTheDayForm::ShowTexts() {
     SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(kRowCloseHint, l)));
   }
   // The window is as wide as the logo, at least.
-  const SIZE logo = ShowLogoBanner(*this, *image1_, l);
+  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
   const int top = logo.cy > 0 ? logo.cy : 64;
   const int width = std::max(480, static_cast<int>(logo.cx));
   // The heading sits in the top of the tip's box, on the two empty lines the tip begins with.
   const int boxLeft = 70, boxTop = top + 12, boxWidth = width - 82, boxHeight = 150;
-  image2_->SetPosition(12, top + 12);
-  ::MoveWindow(richEdit1_, boxLeft, boxTop, boxWidth, boxHeight, TRUE);
+  lightBulb_->SetPosition(12, top + 12);
+  ::MoveWindow(tipText_, boxLeft, boxTop, boxWidth, boxHeight, TRUE);
   ::MoveWindow(labelWarning_, boxLeft + 6, boxTop + 5, boxWidth - 12 - ::GetSystemMetrics(SM_CXVSCROLL), 16, TRUE);
   ::SetWindowPos(labelWarning_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The buttons take their texts' widths; the check box goes on a row of its own when it would
@@ -110,9 +110,9 @@ void TTipOfTheDayForm::ShowTexts() {
 
 void TTipOfTheDayForm::NextTip() {
   std::string tip;
-  database_.GetNextTip(Tag, tip);
+  database_.GetNextTip(Language, tip);
   const std::wstring text = Widen("\r\n\r\n" + tip);
-  ::SetWindowTextW(richEdit1_, text.c_str());
+  ::SetWindowTextW(tipText_, text.c_str());
 }
 
 LRESULT TTipOfTheDayForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {

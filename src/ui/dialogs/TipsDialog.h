@@ -12,7 +12,7 @@ namespace tw {
 
 class TTipOfTheDayForm final : public TWindow {
  public:
-  // Owner: the window it belongs to; Language: the texts' language (the owner's Tag); Database:
+  // Owner: the window it belongs to; Language: the texts' language (the owner's Language); Database:
   // where the tips come from; Checks: whose ShowTipsAtStartup the check box edits; OnClosed: told
   // when the window is closed or freed.
   TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& database, TCheckSettings& checks,
@@ -21,7 +21,7 @@ class TTipOfTheDayForm final : public TWindow {
   // Texts and pictures in the window's language, and the next tip.
   void ShowTexts();
   void NextTip();
-  HWND TipText() const { return richEdit1_; }
+  HWND TipText() const { return tipText_; }
   HWND DoNotShow() const { return cbxDoNotShowTips_; }
 
  protected:
@@ -35,8 +35,8 @@ class TTipOfTheDayForm final : public TWindow {
   TXMLDatabase& database_;
   TCheckSettings& checks_;
   std::function<void(TTipOfTheDayForm*)> onClosed_;
-  std::unique_ptr<THotImage> image1_, image2_;
-  HWND labelWarning_ = nullptr, richEdit1_ = nullptr, btnNextTip_ = nullptr, btnClose_ = nullptr,
+  std::unique_ptr<THotImage> banner_, lightBulb_;
+  HWND labelWarning_ = nullptr, tipText_ = nullptr, btnNextTip_ = nullptr, btnClose_ = nullptr,
        cbxDoNotShowTips_ = nullptr;
   unique_hwnd tooltip_;
 };

@@ -17,7 +17,7 @@
 #include "ui/dialogs/CloseProgramsDialog.h"
 #include "ui/dialogs/ScanInfoDialog.h"
 #include "ui/dialogs/portable/CleanText.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 
 namespace tw {
 
@@ -45,7 +45,7 @@ void OfferToRecycleOldBackups(HWND owner, int language) {
 
 void TTWMainForm::StartClean() {
   if (ScanState != ssResults || !scanMgr_) return;
-  const int l = Tag;
+  const int l = Language;
 
   // 0. Items that change what every user shares need administrator rights: restart with them,
   // or clean the rest and say what was skipped.

@@ -18,7 +18,7 @@
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CloseProgramsDialog.h"
 #include "ui/dialogs/ElevationDialog.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/portable/RestartOptions.h"
 
 namespace tw {
@@ -55,7 +55,7 @@ bool TTWMainForm::OfferRightsBeforeScan() {
   for (const auto& object : objects)
     if (!object->MachineWidePlace().empty()) machineWide.push_back(object.get());
   if (machineWide.empty()) return true;
-  switch (AskElevation(Handle(), Tag, RightsLines(machineWide), false)) {
+  switch (AskElevation(Handle(), Language, RightsLines(machineWide), false)) {
     case TElevationChoice::Continue: return true;
     case TElevationChoice::Restart: RestartAsAdministrator(); return false;
     default: return false;
@@ -67,7 +67,7 @@ bool TTWMainForm::OfferRightsBeforeClean(std::vector<TWorkObject*>& skip) {
   if (ProcessIsElevated()) return true;
   const std::vector<TWorkObject*> machineWide = MachineWideObjects(scanMgr_->WorkObjects);
   if (machineWide.empty()) return true;
-  switch (AskElevation(Handle(), Tag, RightsLines(machineWide), true)) {
+  switch (AskElevation(Handle(), Language, RightsLines(machineWide), true)) {
     case TElevationChoice::Continue:
       skip = machineWide;
       return true;
@@ -120,7 +120,7 @@ bool TTWMainForm::OfferToCloseLockedBrowsers() {
   const auto& objects = scanMgr_->WorkObjects;
   if (std::none_of(objects.begin(), objects.end(), [](const auto& object) { return MetLockedDatabase(*object); }))
     return false;
-  const int l = Tag;
+  const int l = Language;
   if (::MessageBoxW(Handle(), Utf8ToWide(StrRes(kRowBrowserLocked, l)).c_str(), Utf8ToWide(ProgramTitle(l)).c_str(),
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return false;

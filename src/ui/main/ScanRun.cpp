@@ -13,6 +13,7 @@
 #include "engine/States.h"
 #include "engine/Utility.h"
 #include "engine/portable/TextUtility.h"
+#include "platform/Gdi.h"
 #include "platform/Handles.h"
 #include "platform/RegRead.h"
 #include "platform/Text.h"
@@ -25,7 +26,7 @@
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 
 namespace tw {
 namespace {
@@ -133,14 +134,14 @@ std::string TTWMainForm::ResultItemCaption(int group, int item) {
   TFindingCaption caption = ResultObject(group).FindingCaption(item);
   if (!caption.Path) return std::move(caption.Text);
   // A path is shortened to the tile's width, measured in the list's font.
-  if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
+  if (!measureDc_) measureDc_.reset(::CreateCompatibleDC(nullptr));
   HFONT font = reinterpret_cast<HFONT>(::SendMessageA(elvResults_->Handle(), WM_GETFONT, 0, 0));
-  HGDIOBJ old = ::SelectObject(measureDc_, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old = ::SelectObject(measureDc_.get(), font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
   std::wstring wide = Widen(caption.Text);
   wide.resize(std::max<std::size_t>(wide.size() + 1, MAX_PATH));
   const int width = MulDiv(kCompactWidth, elvResults_->Dpi(), 96);
-  const bool done = ::PathCompactPathW(measureDc_, wide.data(), static_cast<UINT>(width)) != FALSE;
-  ::SelectObject(measureDc_, old);
+  const bool done = ::PathCompactPathW(measureDc_.get(), wide.data(), static_cast<UINT>(width)) != FALSE;
+  ::SelectObject(measureDc_.get(), old);
   return done ? Narrow(wide.c_str()) : AfterLast(caption.Text, '\\');
 }
 
@@ -148,7 +149,7 @@ COLORREF TTWMainForm::ResultItemColor(int group, int item) {
   const TWorkObject& object = ResultObject(group);
   const std::string id = ItemIdOf(object);
   if (id < kGroupSystemBrowser) return CLR_DEFAULT;
-  return ScanWords(Tag).IsAdult(object.FindingReadableText(item)) ? RGB(255, 0, 0) : CLR_DEFAULT;
+  return ScanWords(Language).IsAdult(object.FindingReadableText(item)) ? RGB(255, 0, 0) : CLR_DEFAULT;
 }
 
 std::string TTWMainForm::ResultGroupHintText(const TWorkObject& object) const {
@@ -187,7 +188,7 @@ TListHint TTWMainForm::ResultHint(const TListHit& hit) {
 
 void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   if (ScanState != ssResults || hit.Group < 0 || hit.Kind == THitKind::GroupBand) return;
-  const int l = Tag;
+  const int l = Language;
   TGroupedList& list = *elvResults_;
   resultsPopupGroup_ = hit.Group;
   resultsPopupItem_ = hit.OnItem() ? hit.Item : -1;
@@ -212,7 +213,7 @@ void TTWMainForm::ResultsContextMenu(const TListHit& hit, POINT screen) {
   add(kCmdOpenFolder, Row(kRowOpenFolderLocation, l), folder);
   add(kCmdOpenRegistryEditor, Row(kRowOpenInRegistryEditor, l), registry);
   ::SetMenuDefaultItem(menu.get(), kCmdResultToggle, FALSE);
-  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(kRowGroupMenu, l), popImages_);
+  const TOwnerDrawnMenu look(menu.get(), std::string(16, ' ') + Row(kRowGroupMenu, l), popImages_.get());
   ::SetForegroundWindow(Handle());
   ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
   ::PostMessageA(Handle(), WM_NULL, 0, 0);
@@ -396,7 +397,7 @@ void TTWMainForm::RefreshStatus(bool force) {
   if (statusPending_ && lastItemObject_) {
     statusPending_ = false;
     std::string text = lastItemText_;
-    text = lastItemObject_->FindingKind() == TFindingKind::CacheEntry ? CacheEntryText(text, Tag)
+    text = lastItemObject_->FindingKind() == TFindingKind::CacheEntry ? CacheEntryText(text, Language)
                                                                        : lastItemObject_->ReportedText(text);
     // Panel 0 takes what the other four leave.
     RECT bar{}, panel{};
@@ -407,7 +408,8 @@ void TTWMainForm::RefreshStatus(bool force) {
       others += panel.right - panel.left;
     }
     const int width = bar.right - bar.left - others - 8;
-    HDC dc = ::GetDC(statusBar_);
+    const unique_window_dc windowDc(statusBar_);
+    HDC dc = windowDc.get();
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(statusBar_, WM_GETFONT, 0, 0)));
     auto measure = [dc](std::string_view part) {
       const std::wstring wide = Widen(part);
@@ -417,7 +419,6 @@ void TTWMainForm::RefreshStatus(bool force) {
     };
     if (measure(text) > width) text = EllipsisFit(text, width, measure);
     ::SelectObject(dc, old);
-    ::ReleaseDC(statusBar_, dc);
     SetPanel(0, text);
   }
   SetPanel(1, ElapsedNow());
@@ -447,7 +448,7 @@ void TTWMainForm::WMWorkDone(WPARAM wParam) {
     SetPanel(1, ElapsedNow());
     // The status bar keeps saying what could not be scanned while the results are shown.
     if (const std::size_t errors = ErrorLines(false).size())
-      SetPanel(0, Format(Row(kRowNotScanned, Tag), static_cast<int>(errors)));
+      SetPanel(0, Format(Row(kRowNotScanned, Language), static_cast<int>(errors)));
     PlayScanSound();
     ScanState = ssResults;
     ::InvalidateRect(elvResults_->Handle(), nullptr, FALSE);
@@ -516,7 +517,7 @@ void TTWMainForm::PlayScanSound() {
 }
 
 void TTWMainForm::ShowScanCompletedTip() {
-  const int l = Tag;
+  const int l = Language;
   std::string text;
   if (elvResults_->GroupCount() > 0) {
     const TSizeParts size = SizeParts(totalSize_);
@@ -531,7 +532,7 @@ void TTWMainForm::ShowScanCompletedTip() {
 }
 
 void TTWMainForm::ShowScanSummary() {
-  const int l = Tag;
+  const int l = Language;
   const TSizeParts size = SizeParts(totalSize_);
   const std::string elapsed = ElapsedNow();
   TScanInfoDlg dialog(Handle(), l, Checks);

@@ -7,7 +7,7 @@
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/portable/StartupOptions.h"
 #include "ui/resources/ResourceNames.h"
 
@@ -28,7 +28,7 @@ double NowMs() {
 }  // namespace
 
 TSplashForm::TSplashForm(TTWMainForm& main) : main_(main) {
-  Tag = main.Tag;
+  Language = main.Language;
   CreateHandle("TSplashForm", "", WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, 0, 0, 400, 100,
                nullptr, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
   HWND h = Handle();
@@ -37,7 +37,7 @@ TSplashForm::TSplashForm(TTWMainForm& main) : main_(main) {
   logo_->SetPicture(TPicture::FromResource(res::PictureName(res::kTopLogo, main.CheckedLanguage())));
   SIZE logo = logo_->Picture().Size();
   if (logo.cx == 0) logo = {400, 80};
-  statusLabel_ = CreateControl("STATIC", std::string(StrRes(kRowStartingUp, Tag)), WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
+  statusLabel_ = CreateControl("STATIC", std::string(StrRes(kRowStartingUp, Language)), WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
                                8, logo.cy, logo.cx - 16, kLabelHeight, h, 0);
   RECT r{0, 0, logo.cx, logo.cy + kLabelHeight};
   ::AdjustWindowRectEx(&r, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
@@ -62,7 +62,7 @@ void TSplashForm::SplashTimerTick() {
   ::KillTimer(Handle(), kSplashTimer);
   if (++ticks_ == 1) {
     ::SetTimer(Handle(), kSplashTimer, 2000, nullptr);
-    ::SetWindowTextA(statusLabel_, std::string(StrRes(kRowLoadingComponents, Tag)).c_str());
+    ::SetWindowTextA(statusLabel_, std::string(StrRes(kRowLoadingComponents, Language)).c_str());
     return;
   }
   if (!main_.HideSwitch()) main_.Show();
@@ -82,8 +82,8 @@ void TSplashForm::FormClose() {
   try {
     if (!main_.Database().Load(fileName, DatabaseProtected)) {
       const int row = FileExists(fileName) ? kRowDatabaseCorrupted : kRowDatabaseNotFound;
-      ShowMessageOver(Format(std::string(StrRes(row, main_.Tag)), fileName), TMessageKind::Error,
-                      main_.Handle(), main_.Tag);
+      ShowMessageOver(Format(std::string(StrRes(row, main_.Language)), fileName), TMessageKind::Error,
+                      main_.Handle(), main_.Language);
       main_.DatabaseUnavailable();
     }
   } catch (...) {

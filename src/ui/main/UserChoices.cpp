@@ -6,7 +6,7 @@
 #include "settings/DatabaseState.h"
 #include "settings/RegistrySettings.h"
 #include "support/LogFile.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 
 namespace tw {
 

@@ -1,6 +1,9 @@
 #pragma once
 // The main window: its frame (top bar, logo, mode buttons, list area, run buttons, status bar),
 // its life from creation to destruction, the tray icon, the settings mirrors and languages.
+// Its members live by subject: MainWindow.cpp (creation, layout, dialogs, window procedure),
+// TopBar.cpp (top bar and mode column), TrayMenus.cpp (tray and menus), ReadyList.cpp,
+// ScanRun.cpp (the scan and the results list), CleanRun.cpp, RunChecks.cpp and UserChoices.cpp.
 #include <windows.h>
 
 #include <array>
@@ -14,6 +17,7 @@
 
 #include "database/XMLDatabase.h"
 #include "engine/ScanMgr.h"
+#include "platform/Gdi.h"
 #include "settings/portable/Settings.h"
 #include "ui/components/GroupedList.h"
 #include "ui/components/PictureButton.h"
@@ -246,11 +250,11 @@ class TTWMainForm final : public TWindow {
   std::unique_ptr<TScanEvents> scanEvents_;
   std::unique_ptr<TScanMgr> scanMgr_;
   std::unique_ptr<TMyTrayIcon> trayIcon_;
-  HIMAGELIST trayImages_ = nullptr;
+  unique_himagelist trayImages_;
   unique_hmenu trayPopup_, languagePopup_;
   std::unique_ptr<TOwnerDrawnMenu> trayLook_, languageLook_;
   // Picture 0: the check mark of checked menu entries.
-  HIMAGELIST popImages_ = nullptr;
+  unique_himagelist popImages_;
   unique_hgdiobj backgroundBrush_;
 
   // Top bar.
@@ -284,7 +288,7 @@ class TTWMainForm final : public TWindow {
 
   // ELVResults: one group per work object that found something (its pointer is the group's data).
   std::unique_ptr<TGroupedList> elvResults_;
-  HDC measureDc_ = nullptr;     // for compacting paths in the results list's font
+  unique_hdc measureDc_;        // for compacting paths in the results list's font
   // FoundNames: the non-registry findings whose size counted, kept as references to their lines.
   TFoundNames foundNames_;
   // What each object of the scan added to the counters, taken back when its scan fails (with

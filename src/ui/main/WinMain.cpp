@@ -16,7 +16,7 @@
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
 #include "ui/components/Window.h"
-#include "ui/main/Main.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/Splash.h"
 #include "ui/main/portable/RestartOptions.h"
 #include "ui/main/portable/StartupOptions.h"
