@@ -22,6 +22,8 @@ using drive::ChildOf;
 using drive::ClickAt;
 using drive::Text;
 using drive::TopWindow;
+using drive::DatabasePath;
+using drive::Exists;
 using drive::WaitFor;
 
 using drive::WinPath;
@@ -31,38 +33,6 @@ constexpr const char* kKey = "Software\\Tidewhisk";
 const std::string kTree = "C:\\tw_custom_gui\\";
 
 std::string Row(int row) { return std::string(StrRes(row, 0)); }
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string DatabasePath() {
-  char path[MAX_PATH];
-  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
-  ::CreateDirectoryA((std::string(path) + "\\Tidewhisk").c_str(), nullptr);
-  return std::string(path) + "\\Tidewhisk\\database.dat";
-}
-
-void WriteSetting(const char* name, DWORD type, const std::string& data) {
-  unique_hkey key;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
-  ::RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(data.size()));
-}
-
-// Runs twcli with Args; its exit code (-1 when it could not start).
-int RunCli(const std::string& args) {
-  std::string command = "\"" + kCli + "\" " + args;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-    return -1;
-  unique_handle process(pi.hProcess), thread(pi.hThread);
-  ::WaitForSingleObject(process.get(), 60000);
-  DWORD code = 0;
-  ::GetExitCodeProcess(process.get(), &code);
-  return static_cast<int>(code);
-}
-
 class TProgram : public drive::TProgramRun {
  public:
   TProgram() : TProgramRun(kProgram, {}, true) {}
@@ -81,19 +51,19 @@ class CustomProgramTest : public ::testing::Test {
                     names + "<Action method=\"EraseClipboard\"/></Item></Group>"
                     "<TipsAndTricks lastTip=\"01\" maxTipId=\"01\"><Tip id=\"01\"><en info=\"a\"/><fr info=\"b\"/>"
                     "<de info=\"c\"/><es info=\"d\"/></Tip></TipsAndTricks></Database>\n");
-    ASSERT_EQ(RunCli("db encrypt \"" + kTree + "db.xml\" \"" + DatabasePath() + "\""), 0);
+    ASSERT_EQ(drive::RunCli(kCli, "db encrypt \"" + kTree + "db.xml\" \"" + DatabasePath() + "\""), 0);
   }
 
   void SetUp() override {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
-    WriteSetting("ShowTipsAtStartup", REG_SZ, std::string("0", 2));
-    WriteSetting("ShowInfoTips", REG_SZ, std::string("0", 2));
-    WriteSetting("ShowCleanWarning", REG_SZ, std::string("0", 2));
+    ASSERT_TRUE(drive::WriteSetting("ShowTipsAtStartup", REG_SZ, std::string("0", 2)));
+    ASSERT_TRUE(drive::WriteSetting("ShowInfoTips", REG_SZ, std::string("0", 2)));
+    ASSERT_TRUE(drive::WriteSetting("ShowCleanWarning", REG_SZ, std::string("0", 2)));
     std::string places = "folder|recurse|*.tmp|%SystemDrive%\\tw_custom_gui\\junk";
     places.append(2, '\0');
-    WriteSetting("CustomPlaces", REG_MULTI_SZ, places);
+    ASSERT_TRUE(drive::WriteSetting("CustomPlaces", REG_MULTI_SZ, places));
     // The user ticked it in an earlier session.
-    WriteSetting("ItemChecks", REG_SZ, std::string("gcustom-i1:1", 13));
+    ASSERT_TRUE(drive::WriteSetting("ItemChecks", REG_SZ, std::string("gcustom-i1:1", 13)));
   }
 
   static void MakeTree() {
@@ -107,7 +77,7 @@ TEST_F(CustomProgramTest, ATickedCustomFolderIsScannedAndCleanedInEveryMode) {
     SCOPED_TRACE(mode);
     MakeTree();
     const DWORD preset = static_cast<DWORD>(mode);
-    WriteSetting("PresetScanMode", REG_DWORD, std::string(reinterpret_cast<const char*>(&preset), 4));
+    ASSERT_TRUE(drive::WriteSetting("PresetScanMode", REG_DWORD, std::string(reinterpret_cast<const char*>(&preset), 4)));
     TProgram program;
     HWND scan = nullptr;
     ASSERT_TRUE(WaitFor([&] {

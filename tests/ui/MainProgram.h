@@ -54,9 +54,8 @@ inline std::string DesktopShortcut() {
   ::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
   return std::string(desktop) + "\\Tidewhisk.lnk";
 }
-inline bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 using drive::ClickAt;
+using drive::Exists;
 using drive::TopWindow;
 using drive::TopWindows;
 using drive::Text;

@@ -2,6 +2,7 @@
 // Driving a program's windows from another process: waiting, finding its windows and controls by
 // class and text, clicking. Shared by the program tests and the screenshot tour.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <functional>
@@ -98,6 +99,45 @@ inline bool StartProgram(std::string command, PROCESS_INFORMATION& pi) {
   si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
   pi = {};
   return ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+}
+
+// True when something exists at Path.
+inline bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Where the program reads its scan database (the shared application data folder, made when
+// missing).
+inline std::string DatabasePath() {
+  char path[MAX_PATH];
+  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
+  const std::string folder = std::string(path) + "\\Tidewhisk\\";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  return folder + "database.dat";
+}
+
+// Writes one of the program's settings (HKCU\Software\Tidewhisk) as it stores them; false when
+// the key could not be opened or the value not written.
+inline bool WriteSetting(const char* name, DWORD type, const std::string& data) {
+  unique_hkey key;
+  return ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tidewhisk", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                           key.put(), nullptr) == ERROR_SUCCESS &&
+         ::RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+// Runs the console program Cli with Args, without a window, for at most a minute; its exit code
+// (-1 when it could not start).
+inline int RunCli(const std::string& cli, const std::string& args) {
+  std::string command = "\"" + cli + "\" " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return -1;
+  unique_handle process(pi.hProcess), thread(pi.hThread);
+  ::WaitForSingleObject(process.get(), 60000);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.get(), &code);
+  return static_cast<int>(code);
 }
 
 // One run of a program started by a test. A program still running when the run ends is

@@ -23,6 +23,8 @@ using drive::ChildOf;
 using drive::ClickAt;
 using drive::Text;
 using drive::TopWindow;
+using drive::DatabasePath;
+using drive::Exists;
 using drive::WaitFor;
 
 using drive::WinPath;
@@ -32,38 +34,6 @@ constexpr const char* kKey = "Software\\Tidewhisk";
 const std::string kTree = "C:\\tw_protect_gui\\";
 
 std::string Row(int row) { return std::string(StrRes(row, 0)); }
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string DatabasePath() {
-  char path[MAX_PATH];
-  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
-  ::CreateDirectoryA((std::string(path) + "\\Tidewhisk").c_str(), nullptr);
-  return std::string(path) + "\\Tidewhisk\\database.dat";
-}
-
-void WriteSetting(const char* name, DWORD type, const std::string& data) {
-  unique_hkey key;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
-  ::RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(data.size()));
-}
-
-// Runs twcli with Args; its exit code (-1 when it could not start).
-int RunCli(const std::string& args) {
-  std::string command = "\"" + kCli + "\" " + args;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-    return -1;
-  unique_handle process(pi.hProcess), thread(pi.hThread);
-  ::WaitForSingleObject(process.get(), 60000);
-  DWORD code = 0;
-  ::GetExitCodeProcess(process.get(), &code);
-  return static_cast<int>(code);
-}
-
 class TProgram : public drive::TProgramRun {
  public:
   TProgram() : TProgramRun(kProgram, {}, true) {}
@@ -87,18 +57,18 @@ class ProtectProgramTest : public ::testing::Test {
                     "recurse=\"true\"/></Item></Group></Database>\n");
     WriteFileAtomic(kTree + "rules.ini", "[Names the kept folder]\r\nDefault=True\r\n"
                                          "FileKey1=%SystemDrive%\\tw_protect_gui\\junk\\Keep|*.*|RECURSE\r\n");
-    ASSERT_EQ(RunCli("winapp2 import \"" + kTree + "rules.ini\" \"" + DatabasePath() + "\" --all --database \"" +
+    ASSERT_EQ(drive::RunCli(kCli, "winapp2 import \"" + kTree + "rules.ini\" \"" + DatabasePath() + "\" --all --database \"" +
                      kTree + "db.xml\""), 0);
   }
 
   void SetUp() override {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
-    WriteSetting("ShowTipsAtStartup", REG_SZ, std::string("0", 2));
-    WriteSetting("ShowInfoTips", REG_SZ, std::string("0", 2));
-    WriteSetting("ShowCleanWarning", REG_SZ, std::string("0", 2));
+    ASSERT_TRUE(drive::WriteSetting("ShowTipsAtStartup", REG_SZ, std::string("0", 2)));
+    ASSERT_TRUE(drive::WriteSetting("ShowInfoTips", REG_SZ, std::string("0", 2)));
+    ASSERT_TRUE(drive::WriteSetting("ShowCleanWarning", REG_SZ, std::string("0", 2)));
     std::string protect = "folder:%SystemDrive%\\tw_protect_gui\\junk\\Keep";
     protect.append(2, '\0');
-    WriteSetting("Protect", REG_MULTI_SZ, protect);
+    ASSERT_TRUE(drive::WriteSetting("Protect", REG_MULTI_SZ, protect));
   }
 
   static void MakeTree() {
@@ -114,7 +84,7 @@ TEST_F(ProtectProgramTest, AProtectedFolderSurvivesACleanInEveryMode) {
     SCOPED_TRACE(mode);
     MakeTree();
     const DWORD preset = static_cast<DWORD>(mode);
-    WriteSetting("PresetScanMode", REG_DWORD, std::string(reinterpret_cast<const char*>(&preset), 4));
+    ASSERT_TRUE(drive::WriteSetting("PresetScanMode", REG_DWORD, std::string(reinterpret_cast<const char*>(&preset), 4)));
     TProgram program;
     HWND scan = nullptr;
     ASSERT_TRUE(WaitFor([&] {

@@ -26,6 +26,7 @@ using drive::ChildOf;
 using drive::ClickAt;
 using drive::Text;
 using drive::TopWindow;
+using drive::DatabasePath;
 using drive::WaitFor;
 
 using drive::WinPath;
@@ -34,13 +35,6 @@ const std::string kDatabaseSource = WinPath(TW_DATABASE);
 constexpr const char* kKey = "Software\\Tidewhisk";
 constexpr auto kStartup = 60s;  // generous: with other program tests beside it Wine starts slowly
 
-std::string DatabasePath() {
-  char path[MAX_PATH];
-  ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path);
-  const std::string folder = std::string(path) + "\\Tidewhisk\\";
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-  return folder + "database.dat";
-}
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
