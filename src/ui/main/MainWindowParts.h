@@ -1,6 +1,6 @@
 #pragma once
-// What the files of the main window share (MainWindow.cpp, TopBar.cpp, TrayMenus.cpp and
-// ReadyList.cpp).
+// What the files of the main window share (MainWindow.cpp, TopBar.cpp, TrayMenus.cpp, ScanRun.cpp
+// and ReadyList.cpp).
 #include <windows.h>
 
 #include <array>

@@ -27,6 +27,7 @@
 #include "ui/dialogs/CacheEntryText.h"
 #include "ui/dialogs/ScanInfoDialog.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/MainWindowParts.h"
 
 namespace tw {
 namespace {
@@ -36,8 +37,6 @@ constexpr int kResultTileHeight = 36;
 constexpr int kCompactWidth = 222;
 // The status bar shows a new finding at most this often while findings stream in.
 constexpr auto kStatusInterval = std::chrono::milliseconds(100);
-
-std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
 
 std::string ItemIdOf(const TWorkObject& object) {
   return object.ItemNode ? object.ItemNode.AttrOpt("id").value_or(std::string()) : std::string();
@@ -50,17 +49,9 @@ std::string AfterLast(const std::string& text, char c) {
   return at == std::string::npos ? text : text.substr(at + 1);
 }
 
-// The text of a menu entry: ampersands are no mnemonics.
-std::string MenuText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    out += c;
-    if (c == '&') out += '&';
-  }
-  return out;
-}
-
 }  // namespace
+
+using namespace main_window;
 
 // ---- The results list
 
