@@ -4,24 +4,23 @@
 
 #include "database/XMLDatabase.h"
 #include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
-class TAboutForm final : public TWindow {
+class TAboutForm final : public TDialog {
  public:
   // Owner: the window it is shown over; Language: the texts' language; Database: whose version
   // it shows (none while the database is not loaded).
   TAboutForm(HWND owner, int language, const TXMLDatabase& database);
-  HWND Memo() const { return memo2_; }
+  HWND Memo() const { return versionText_; }
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  std::unique_ptr<THotImage> banner_, hotClose_;
-  HWND label2_ = nullptr, memo2_ = nullptr, btnHelp_ = nullptr;
-  unique_hwnd tooltip_;
+  std::unique_ptr<THotImage> hotClose_;
+  HWND heading_ = nullptr, versionText_ = nullptr, btnHelp_ = nullptr;
 };
 
 }  // namespace tw

@@ -6,7 +6,6 @@
 #include <array>
 
 #include "database/portable/ItemIds.h"
-#include "platform/Gdi.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Text.h"
 #include "strings/StrRes.h"
@@ -14,7 +13,6 @@
 #include "support/Exceptions.h"
 #include "support/Format.h"
 #include "ui/components/FormUtils.h"
-#include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
 
 namespace tw {
@@ -81,19 +79,16 @@ std::string MergeQuestionText(int language, const std::vector<std::string>& keys
   return text;
 }
 
-TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* database) : database_(database) {
-  Language = language;
-  const int l = Language;
-  CreateHandle("TBackupMgrForm", std::string(StrRes(kRowBackupManager, l)),
-               WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
-               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kMinWidth, 480, owner, nullptr);
+TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* database)
+    : TDialog(language), database_(database) {
+  CreateDialogWindow("TBackupMgrForm", RowText(kRowBackupManager),
+                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
+                     WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kMinWidth, 480, owner);
   HWND h = Handle();
-  banner_ = std::make_unique<THotImage>(h, 0, 0);
-  banner_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
-  top_ = logo.cy > 0 ? logo.cy : 64;
-  lblSelectBackups_ = CreateControl("STATIC", std::string(StrRes(kRowSelectBackups, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
-                                    kMinWidth - 24, 48, h, 0);
+  const TBannerPlace banner = ShowBanner(kMinWidth);
+  top_ = banner.Top;
+  lblSelectBackups_ =
+      CreateControl("STATIC", RowText(kRowSelectBackups), WS_VISIBLE | SS_LEFT, 12, top_ + 8, kMinWidth - 24, 48, h, 0);
   list_ = std::make_unique<TGroupedList>(h, kIdList);
   list_->SetShowHeader(false);
   list_->SetCheckBoxes(TCheckBoxes::Shown);
@@ -102,16 +97,15 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
   list_->HintWidthShare = 2.0 / 3.0;
   list_->HintHidePause = 10000;
   list_->HintShortPause = 500;
-  btnDelete_ = CreateControl("BUTTON", std::string(StrRes(kRowDeleteBackups, l)), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
+  btnDelete_ = CreateControl("BUTTON", RowText(kRowDeleteBackups), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
                              0, 0, 10, 26, h, kIdDelete);
-  btnMerge_ = CreateControl("BUTTON", std::string(StrRes(kRowMergeBackups, l)), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
-                            0, 0, 10, 26, h, kIdMerge);
-  btnClose_ = CreateControl("BUTTON", std::string(StrRes(kRowClose, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 26,
-                            h, kIdClose);
-  tooltip_ = CreateHintWindow(h);
-  SetControlHint(tooltip_.get(), btnDelete_, std::string(StrRes(kRowDeleteBackupsHint, l)));
-  SetControlHint(tooltip_.get(), btnMerge_, std::string(StrRes(kRowMergeBackupsHint, l)));
-  SetControlHint(tooltip_.get(), btnClose_, std::string(StrRes(kRowCloseHint, l)));
+  btnMerge_ = CreateControl("BUTTON", RowText(kRowMergeBackups), WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
+                            0, 10, 26, h, kIdMerge);
+  btnClose_ = CreateControl("BUTTON", RowText(kRowClose), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 26, h, kIdClose);
+  SetHint(btnDelete_, RowText(kRowDeleteBackupsHint));
+  SetHint(btnMerge_, RowText(kRowMergeBackupsHint));
+  SetHint(btnClose_, RowText(kRowCloseHint));
+  EndOnCommand(kIdClose, mrOk);
 
   char windir[MAX_PATH] = "C:\\Windows";
   ::GetWindowsDirectoryA(windir, MAX_PATH);
@@ -149,7 +143,7 @@ TBackupMgrForm::TBackupMgrForm(HWND owner, int language, const TXMLDatabase* dat
     ShowMessageOver(text, allRestored ? TMessageKind::Information : TMessageKind::Warning, Handle(), Language);
   };
   LoadList();
-  SetClientSize(h, std::max<int>(kMinWidth, logo.cx), 460);
+  SetClientSize(h, banner.Width, 460);
   Layout();
 }
 
@@ -180,7 +174,7 @@ void TBackupMgrForm::LoadList() {
   for (const TBackupFile& file : files_) stamps.push_back({file.Time, file.LocalTime});
   days_ = GroupBackupsByDay(stamps);
   if (days_.empty()) {
-    const int group = list_->AddGroup(std::string(StrRes(kRowRegistryBackupManager, Language)), regeditImage_);
+    const int group = list_->AddGroup(RowText(kRowRegistryBackupManager), regeditImage_);
     list_->SetGroupBold(group, true);
   }
   for (const TBackupDay& day : days_) {
@@ -227,7 +221,7 @@ TListHint TBackupMgrForm::Hint(const TListHit& hit) {
 
 void TBackupMgrForm::DeleteClick() {
   if (Checked().empty()) return;
-  if (Ask(std::string(StrRes(kRowConfirmDeleteBackups, Language)), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
+  if (Ask(RowText(kRowConfirmDeleteBackups), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3) != IDYES) return;
   checkHandling_ = false;
   ::EnableWindow(btnDelete_, FALSE);
   ::EnableWindow(btnMerge_, FALSE);
@@ -291,14 +285,7 @@ void TBackupMgrForm::Layout() {
   ::GetClientRect(Handle(), &client);
   const int width = client.right, height = client.bottom;
   // The instructions take the lines they need.
-  RECT text{0, 0, width - 24, 0};
-  const unique_window_dc windowDc(lblSelectBackups_);
-  HDC dc = windowDc.get();
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectBackups_, WM_GETFONT, 0, 0)));
-  const std::wstring label = Widen(WindowText(lblSelectBackups_));
-  ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
-  ::SelectObject(dc, old);
-  const int labelHeight = text.bottom + 2;
+  const int labelHeight = ControlTextHeight(lblSelectBackups_, width - 24) + 2;
   ::MoveWindow(lblSelectBackups_, 12, top_ + 8, width - 24, labelHeight, TRUE);
   const int buttonTop = height - 12 - 26;
   const int listTop = top_ + 8 + labelHeight + 8;
@@ -311,45 +298,37 @@ void TBackupMgrForm::Layout() {
   ::MoveWindow(btnClose_, width - 12 - closeWidth, buttonTop, closeWidth, 26, TRUE);
 }
 
-LRESULT TBackupMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
-    switch (msg) {
-      case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-          case kIdDelete:
-            DeleteClick();
-            return 0;
-          case IDCANCEL:
-            // Escape presses the delete button while it is enabled.
-            if (::IsWindowEnabled(btnDelete_)) DeleteClick();
-            return 0;
-          case kIdMerge:
-            MergeClick();
-            return 0;
-          case kIdClose:
-            ModalResult = mrOk;
-            return 0;
-          default:
-            break;
-        }
-        break;
-      case WM_SIZE:
-        if (list_) Layout();
-        break;
-      case WM_GETMINMAXINFO: {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize.x = kMinWidth;
-        info->ptMinTrackSize.y = kMinHeight;
-        return 0;
+std::optional<LRESULT> TBackupMgrForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kIdDelete:
+          DeleteClick();
+          return 0;
+        case IDCANCEL:
+          // Escape presses the delete button while it is enabled.
+          if (::IsWindowEnabled(btnDelete_)) DeleteClick();
+          return 0;
+        case kIdMerge:
+          MergeClick();
+          return 0;
+        default:
+          break;
       }
-      default:
-        break;
+      break;
+    case WM_SIZE:
+      if (list_) Layout();
+      break;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMinTrackSize.x = kMinWidth;
+      info->ptMinTrackSize.y = kMinHeight;
+      return 0;
     }
-  } catch (...) {
-    LogBoundaryError("TBackupMgrForm");
-    return 0;
+    default:
+      break;
   }
-  return TWindow::WndProc(msg, wParam, lParam);
+  return std::nullopt;
 }
 
 }  // namespace tw

@@ -9,13 +9,12 @@
 #include "database/XMLDatabase.h"
 #include "registry/BackupFiles.h"
 #include "ui/components/GroupedList.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 #include "ui/dialogs/portable/ManagerRules.h"
 
 namespace tw {
 
-class TBackupMgrForm final : public TWindow {
+class TBackupMgrForm final : public TDialog {
  public:
   // Owner: the window it is shown over; Language: the texts' language; Database: the icons of
   // the items the backups belong to (none: every backup shows the registry editor's icon).
@@ -41,7 +40,7 @@ class TBackupMgrForm final : public TWindow {
   TListHint Hint(const TListHit& hit);
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void Layout();
@@ -54,10 +53,8 @@ class TBackupMgrForm final : public TWindow {
   std::vector<TBackupDay> days_;
   int regeditImage_ = -1;
   bool checkHandling_ = true;
-  std::unique_ptr<THotImage> banner_;
   std::unique_ptr<TGroupedList> list_;
   HWND lblSelectBackups_ = nullptr, btnDelete_ = nullptr, btnMerge_ = nullptr, btnClose_ = nullptr;
-  unique_hwnd tooltip_;
   int top_ = 64;
 };
 

@@ -3,6 +3,7 @@
 #include "database/portable/ItemIds.h"
 #include "platform/Gdi.h"
 #include "ui/dialogs/CacheEntryText.h"
+#include "ui/dialogs/DialogParts.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -17,7 +18,6 @@
 #include "platform/RestartRemovals.h"
 #include "platform/Text.h"
 #include "platform/UrlCache.h"
-#include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
@@ -88,11 +88,9 @@ TCleanCounts CountCleanResults(const TScanMgr& manager) {
 }
 
 TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool makeBackups)
-    : manager_(manager), makeBackups_(makeBackups) {
-  Language = language;
-  const int l = language;
-  CreateHandle("TCleanProgress", std::string(StrRes(kRowProgramName, l)), WS_POPUP | WS_CAPTION | WS_BORDER,
-               WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 170, owner, nullptr);
+    : TDialog(language), manager_(manager), makeBackups_(makeBackups) {
+  CreateDialogWindow("TCleanProgress", RowText(kRowProgramName), WS_POPUP | WS_CAPTION | WS_BORDER,
+                     WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWidth, 170, owner);
   HWND h = Handle();
   runningFrame_ = CreateControl("STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, 10, 10, kWidth - 20, 30, h, 0);
   lblRunning_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, 18, 14, kWidth - 36, 22, h, 0);
@@ -102,13 +100,8 @@ TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool
       CreateControl("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, 18, 50, kWidth - 36, 22, h, 0);
   gauge_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 86, kWidth - 20, 18, h,
                              nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  hotAbort_ = std::make_unique<THotImage>(h);
-  hotAbort_->FlipPictures = false;
-  hotAbort_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnAbort, l)));
-  hotAbort_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnAbortOver, l)));
-  hotAbort_->FlipPictures = true;
-  hotAbort_->SetHint(std::string(StrRes(kRowAbort, l)));
-  hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
+  hotAbort_ = CreatePictureButton(h, res::PictureName(res::kBtnAbort, Language),
+                                  res::PictureName(res::kBtnAbortOver, Language), RowText(kRowAbort));
   hotAbort_->OnClick = [this] {
     if (ModalResult != mrNone) return;
     aborted_ = true;
@@ -117,11 +110,7 @@ TCleanProgress::TCleanProgress(HWND owner, int language, TScanMgr& manager, bool
   };
   const SIZE abort = hotAbort_->Size();
   hotAbort_->SetPosition(kWidth - 10 - abort.cx, 114);
-  RECT client{0, 0, kWidth, 114 + std::max(24, static_cast<int>(abort.cy)) + 10};
-  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_EXSTYLE)));
-  ::SetWindowPos(h, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(h, kWidth, 114 + std::max(24, static_cast<int>(abort.cy)) + 10);
   DetectDefaultBrowser();
 }
 
@@ -181,7 +170,7 @@ std::string TCleanProgress::Describe(TWorkObject* sender, bool whole, int row) {
   const std::string caption = Format("%s - %s", groupName, itemName);
   if (DisplayDue()) {
     SetCaption(caption);
-    ::SetWindowTextA(lblRunning_, Format(std::string(StrRes(row, Language)), itemName).c_str());
+    ::SetWindowTextA(lblRunning_, Format(RowText(row), itemName).c_str());
   }
   return caption;
 }
@@ -296,26 +285,21 @@ void TCleanProgress::ScanMgrWorkDone(TCustomWorkObject* sender) {
   }
 }
 
-LRESULT TCleanProgress::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
-    switch (msg) {
-      case WM_SHOWWINDOW:
-        if (wParam && !cleanStarted_) ::PostMessageA(Handle(), WM_STARTCLEAN, 0, 0);
-        break;
-      case WM_STARTCLEAN:
-        StartClean();
-        return 0;
-      case WM_CLOSE:  // only its own result closes it
-        return 0;
-      case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) return 0;
-        break;
-    }
-  } catch (...) {
-    LogBoundaryError("TCleanProgress");
-    return 0;
+std::optional<LRESULT> TCleanProgress::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_SHOWWINDOW:
+      if (wParam && !cleanStarted_) ::PostMessageA(Handle(), WM_STARTCLEAN, 0, 0);
+      break;
+    case WM_STARTCLEAN:
+      StartClean();
+      return 0;
+    case WM_CLOSE:  // only its own result closes it
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL) return 0;
+      break;
   }
-  return TWindow::WndProc(msg, wParam, lParam);
+  return std::nullopt;
 }
 
 }  // namespace tw

@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "engine/ScanMgr.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 #include "ui/dialogs/portable/CleanText.h"
 
 namespace tw {
@@ -26,7 +25,7 @@ extern int DefaultBrowserKind;
 // object whose clean raised failed. ScheduledAtRestart stays false: the progress dialog knows it.
 TCleanCounts CountCleanResults(const TScanMgr& manager);
 
-class TCleanProgress final : public TWindow {
+class TCleanProgress final : public TDialog {
  public:
   // Owner: the window it is shown over; Manager: whose work objects are cleaned; MakeBackups:
   // the user's "MakeRegistryBackups" (registry entries are saved before they are removed).
@@ -61,7 +60,7 @@ class TCleanProgress final : public TWindow {
   int DisplayUpdates() const { return displayUpdates_; }
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   struct TSavedEvents {

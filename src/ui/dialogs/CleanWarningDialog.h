@@ -1,15 +1,12 @@
 #pragma once
 // The warning before a clean: registry backups, the 30 days they are kept, files that cannot be
 // brought back; Clean or Cancel, and "Do not ask again".
-#include <memory>
-
 #include "settings/portable/Settings.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
-class TCleanWarningDlg final : public TWindow {
+class TCleanWarningDlg final : public TDialog {
  public:
   // Settings: where "ShowCleanWarning" is written; ShowCleanWarning: the caller's copy of that
   // setting, switched off with it when the user ticked "Do not ask again".
@@ -21,18 +18,14 @@ class TCleanWarningDlg final : public TWindow {
 
   HWND WarningText() const { return warningText_; }
   HWND CbxDoNotAsk() const { return cbxDoNotAsk_; }
-  THotImage& HotClean() { return *hotClean_; }
-  THotImage& HotAbort() { return *hotAbort_; }
-
- protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  THotImage& HotClean() { return ConfirmButton(); }
+  THotImage& HotAbort() { return CancelButton(); }
 
  private:
   void FillText();
 
   TSettingsStore& settings_;
   bool& showCleanWarning_;
-  std::unique_ptr<THotImage> banner_, hotClean_, hotAbort_;
   HWND labelWarning_ = nullptr, warningText_ = nullptr, cbxDoNotAsk_ = nullptr;
 };
 

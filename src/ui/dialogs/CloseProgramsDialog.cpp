@@ -11,9 +11,8 @@
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
-#include "ui/dialogs/Banner.h"
+#include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/HtmlNoticeDialog.h"
-#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {
@@ -98,39 +97,22 @@ bool AskForceTermination(HWND owner, int language, DWORD processId, const std::s
 
 TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
                                    const std::set<std::string, CaseInsensitiveLess>& programs)
-    : programs_(programs) {
-  Language = language;
-  const int l = language;
-  CreateHandle("TTerminateAppDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, kHeight, owner, nullptr);
+    : TDialog(language), programs_(programs) {
+  CreateDialogWindow("TTerminateAppDlg", RowText(kRowCaptionWarning), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                     WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWidth, kHeight, owner);
   HWND h = Handle();
-  const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
-  const int top = heading.top, width = heading.width;
-  labelWarning_ = heading.heading;
-  labelCloseApp_ = CreateControl("STATIC", std::string(StrRes(kRowProgramsToClose, l)), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
+  const TBannerPlace banner = ShowBanner(kWidth);
+  const int top = banner.Top, width = banner.Width;
+  labelWarning_ = AddHeading(kRowCaptionWarning, top + 10, width);
+  labelCloseApp_ = CreateControl("STATIC", RowText(kRowProgramsToClose), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
 
-  hotClean_ = std::make_unique<THotImage>(h);
-  hotClean_->FlipPictures = false;
-  hotClean_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnClean, l)));
-  hotClean_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCleanOver, l)));
-  hotClean_->FlipPictures = true;
-  hotClean_->SetHint(std::string(StrRes(kRowCleanButton, l)));
-  hotClean_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  hotClean_->OnClick = [this] { CloseChecked(); };
-  hotAbort_ = std::make_unique<THotImage>(h);
-  hotAbort_->FlipPictures = false;
-  hotAbort_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnCancel, l)));
-  hotAbort_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCancelOver, l)));
-  hotAbort_->FlipPictures = true;
-  hotAbort_->SetHint(std::string(StrRes(kRowCancel, l)));
-  hotAbort_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  hotAbort_->OnClick = [this] {
+  const int buttonsHeight = CreateConfirmButtons(TConfirmPicture::Clean);
+  ConfirmButton().OnClick = [this] { CloseChecked(); };
+  CancelButton().OnClick = [this] {
     ::KillTimer(Handle(), kRefreshTimer);
     ModalResult = mrAbort;
   };
-
-  const SIZE clean = hotClean_->Size(), cancel = hotAbort_->Size();
-  const int buttonsHeight = std::max(clean.cy, cancel.cy);
+  EndOnCommand(IDCANCEL, mrAbort);
   const int listTop = top + 82;
   const int buttonsTop = kHeight - 12 - buttonsHeight;
   list_ = std::make_unique<TGroupedList>(h, 100);
@@ -149,10 +131,10 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
     const TProcessInfo& info = processes_[static_cast<std::size_t>(hit.Group)];
     if (hit.OnItem()) {
       HWND hwnd = info.Windows.at(static_cast<std::size_t>(hit.Item));
-      hint.Text = Format(std::string(StrRes(kRowWindowHandle, Language)), WindowTitle(hwnd),
+      hint.Text = Format(RowText(kRowWindowHandle), WindowTitle(hwnd),
                          std::to_string(reinterpret_cast<std::uintptr_t>(hwnd)));
     } else {
-      hint.Text = Format(std::string(StrRes(kRowProcessWindows, Language)), info.ProcessId, info.Windows.size());
+      hint.Text = Format(RowText(kRowProcessWindows), info.ProcessId, info.Windows.size());
     }
     hint.Image = list_->GroupImage(hit.Group);
     return hint;
@@ -162,14 +144,8 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
     list_->SetGroupChecked(group, list_->ItemChecked(group, item));
     list_->SetItemsChecked(group, list_->GroupChecked(group));
   };
-  hotAbort_->SetPosition(width - 12 - cancel.cx, buttonsTop);
-  hotClean_->SetPosition(width - 12 - cancel.cx - 8 - clean.cx, buttonsTop);
-
-  RECT client{0, 0, width, kHeight};
-  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_EXSTYLE)));
-  ::SetWindowPos(h, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceConfirmButtons(width, buttonsTop);
+  SetClientSize(h, width, kHeight);
 
   ForceQuestion = [this](DWORD processId, const std::string& exePath) {
     return AskForceTermination(Handle(), Language, processId, exePath);
@@ -193,7 +169,7 @@ TTerminateAppDlg::~TTerminateAppDlg() {
 std::string TTerminateAppDlg::WindowTitle(HWND hwnd) const {
   char title[261] = {};
   const int length = ::GetWindowTextA(hwnd, title, sizeof title);
-  return length > 0 ? std::string(title, static_cast<std::size_t>(length)) : std::string(StrRes(kRowNoWindowTitle, Language));
+  return length > 0 ? std::string(title, static_cast<std::size_t>(length)) : RowText(kRowNoWindowTitle);
 }
 
 void TTerminateAppDlg::AddProcess(const std::string& exePath, DWORD processId) {
@@ -208,7 +184,7 @@ void TTerminateAppDlg::AddProcess(const std::string& exePath, DWORD processId) {
     largeIcons_ = large;
     list_->SetImageLists(smallIcons_, largeIcons_);
   }
-  const int group = list_->AddGroup(Format(std::string(StrRes(kRowProcessGroup, Language)), FileNameOf(exePath), processId), image);
+  const int group = list_->AddGroup(Format(RowText(kRowProcessGroup), FileNameOf(exePath), processId), image);
   list_->SetGroupBold(group, true);
   list_->SetGroupChecked(group, true);
   list_->SetGroupExpanded(group, false);
@@ -256,8 +232,8 @@ void TTerminateAppDlg::Refresh() {
 
 void TTerminateAppDlg::CloseChecked() {
   ::KillTimer(Handle(), kRefreshTimer);
-  ::EnableWindow(hotClean_->Handle(), FALSE);
-  ::EnableWindow(hotAbort_->Handle(), FALSE);
+  ::EnableWindow(ConfirmButton().Handle(), FALSE);
+  ::EnableWindow(CancelButton().Handle(), FALSE);
   HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
   Application().ProcessMessages();
   outcomes_.clear();
@@ -285,7 +261,7 @@ void TTerminateAppDlg::ReportUnended() {
                          (outcome.Result == trNotOpened && ProcessAlive(outcome.ProcessId));
     if (!refused) continue;
     if (!text.empty()) text += "\r\n\r\n";
-    text += Format(std::string(StrRes(kRowProcessNotEnded, Language)), outcome.ProcessId, outcome.ExePath);
+    text += Format(RowText(kRowProcessNotEnded), outcome.ProcessId, outcome.ExePath);
   }
   if (!text.empty()) ShowMessageOver(text, TMessageKind::Warning, Handle(), Language);
 }
@@ -297,23 +273,14 @@ int TTerminateAppDlg::Execute() {
   return result == mrOk ? mrOk : mrAbort;
 }
 
-LRESULT TTerminateAppDlg::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
-    if (msg == WM_TIMER && wParam == kRefreshTimer) {
-      ::KillTimer(Handle(), kRefreshTimer);
-      Refresh();
-      if (ModalResult == mrNone) ::SetTimer(Handle(), kRefreshTimer, 1000, nullptr);
-      return 0;
-    }
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-      ModalResult = mrAbort;
-      return 0;
-    }
-  } catch (...) {
-    LogBoundaryError("TTerminateAppDlg");
+std::optional<LRESULT> TTerminateAppDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_TIMER && wParam == kRefreshTimer) {
+    ::KillTimer(Handle(), kRefreshTimer);
+    Refresh();
+    if (ModalResult == mrNone) ::SetTimer(Handle(), kRefreshTimer, 1000, nullptr);
     return 0;
   }
-  return TWindow::WndProc(msg, wParam, lParam);
+  return std::nullopt;
 }
 
 }  // namespace tw

@@ -11,8 +11,7 @@
 
 #include "database/XMLDatabase.h"
 #include "ui/components/GroupedList.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
@@ -57,7 +56,7 @@ struct TCloseOutcome {
   int Result = trNotOpened;
 };
 
-class TTerminateAppDlg final : public TWindow {
+class TTerminateAppDlg final : public TDialog {
  public:
   // Owner: the window it is shown over; Language: the texts' language; Programs: the file
   // names of the programs to close (compared with each process's file name without regard to
@@ -78,13 +77,13 @@ class TTerminateAppDlg final : public TWindow {
   // What closing gave, one entry per checked program, in list order.
   const std::vector<TCloseOutcome>& Outcomes() const { return outcomes_; }
   TGroupedList& ELVProcess() { return *list_; }
-  THotImage& HotClean() { return *hotClean_; }
-  THotImage& HotAbort() { return *hotAbort_; }
+  THotImage& HotClean() { return ConfirmButton(); }
+  THotImage& HotAbort() { return CancelButton(); }
   // One refresh of the list, as the timer runs it.
   void Refresh();
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void AddProcess(const std::string& exePath, DWORD processId);
@@ -95,7 +94,6 @@ class TTerminateAppDlg final : public TWindow {
   std::set<std::string, CaseInsensitiveLess> programs_;
   std::vector<TProcessInfo> processes_;
   std::vector<TCloseOutcome> outcomes_;
-  std::unique_ptr<THotImage> banner_, hotClean_, hotAbort_;
   std::unique_ptr<TGroupedList> list_;
   HWND labelWarning_ = nullptr, labelCloseApp_ = nullptr;
   HIMAGELIST smallIcons_ = nullptr, largeIcons_ = nullptr;

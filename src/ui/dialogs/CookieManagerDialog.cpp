@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include "database/portable/ItemIds.h"
-#include "platform/Gdi.h"
 #include "platform/RegRead.h"
-#include "platform/Text.h"
-#include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/Format.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
-#include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/portable/ManagerRules.h"
 
@@ -44,20 +40,15 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
                                const TXMLDatabase* database,
                                std::function<void(const std::string&, const std::string&)> showBalloon,
                                std::string keptFile)
-    : store_(store), checks_(checks), database_(database), showBalloon_(std::move(showBalloon)),
+    : TDialog(language), store_(store), checks_(checks), database_(database), showBalloon_(std::move(showBalloon)),
       keptFile_(std::move(keptFile)) {
-  Language = language;
-  const int l = Language;
-  CreateHandle("TCookieMgrForm", std::string(StrRes(kRowCookieManager, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, kWidth, 560, owner, nullptr);
+  CreateDialogWindow("TCookieMgrForm", RowText(kRowCookieManager), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                     WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWidth, 560, owner);
   HWND h = Handle();
-  banner_ = std::make_unique<THotImage>(h, 0, 0);
-  banner_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
-  top_ = logo.cy > 0 ? logo.cy : 64;
-  lblSelectCookies_ = CreateControl("STATIC", std::string(StrRes(kRowSelectCookiesToKeep, l)), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
+  const TBannerPlace banner = ShowBanner(kWidth);
+  top_ = banner.Top;
+  lblSelectCookies_ = CreateControl("STATIC", RowText(kRowSelectCookiesToKeep), WS_VISIBLE | SS_LEFT, 12, top_ + 8,
                                     kWidth - 24, 48, h, 0);
-  const std::string listHint(StrRes(kRowCookieListHint, l));
   for (auto* view : {&elvFound_, &elvKept_}) {
     *view = std::make_unique<TGroupedList>(h, view == &elvFound_ ? kIdFound : kIdKept);
     TGroupedList& list = **view;
@@ -73,15 +64,13 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
                           {kRowCookieAddAll, kRowCookieAddAllHint},
                           {kRowCookieRemove, kRowCookieRemoveHint},
                           {kRowCookieRemoveAll, kRowCookieRemoveAllHint}};
-  tooltip_ = CreateHintWindow(h);
   for (int i = 0; i < 4; ++i) {
-    buttons_[static_cast<std::size_t>(i)] =
-        CreateControl("BUTTON", std::string(StrRes(rows[i][0], l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                      10, 26, h, kIdAdd + i);
-    SetControlHint(tooltip_.get(), buttons_[static_cast<std::size_t>(i)], std::string(StrRes(rows[i][1], l)));
+    buttons_[static_cast<std::size_t>(i)] = CreateControl("BUTTON", RowText(rows[i][0]), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                                          0, 0, 10, 26, h, kIdAdd + i);
+    SetHint(buttons_[static_cast<std::size_t>(i)], RowText(rows[i][1]));
   }
-  sortGroup_ = CreateControl("BUTTON", std::string(StrRes(kRowCookieSortGroup, l)), WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
-  const std::vector<std::string> sorts = CommaTextEntries(StrRes(kRowCookieSortOrders, l));
+  sortGroup_ = CreateControl("BUTTON", RowText(kRowCookieSortGroup), WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
+  const std::vector<std::string> sorts = CommaTextEntries(RowText(kRowCookieSortOrders));
   for (int i = 0; i < 2; ++i)
     sortButtons_[static_cast<std::size_t>(i)] =
         CreateControl("BUTTON", i < static_cast<int>(sorts.size()) ? sorts[static_cast<std::size_t>(i)] : "",
@@ -89,16 +78,16 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
                       kIdSortHits + i);
   sortIndex_ = checks_.CookiesSortOrder == 1 ? 1 : 0;
   ::SendMessageA(sortButtons_[static_cast<std::size_t>(sortIndex_)], BM_SETCHECK, BST_CHECKED, 0);
-  hotClose_ = CreateCloseButton(h, l);
+  hotClose_ = CreateCloseButton(h, Language);
   hotClose_->OnClick = [this] {
     SaveKeptList();
     ModalResult = mrOk;
   };
 
   ReadPages();
-  banner_->SetHint(pagesHint_);
-  banner_->OnClick = [this] {
-    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(std::string(StrRes(kRowSystemInformation, Language)), pagesHint_);
+  Banner().SetHint(pagesHint_);
+  Banner().OnClick = [this] {
+    if (checks_.ShowInfoTips && showBalloon_) showBalloon_(RowText(kRowSystemInformation), pagesHint_);
   };
 
   const int groupImage = database_ ? database_->IconIndex(kGroupSystemBrowser) : -1;
@@ -113,7 +102,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
     };
     view->OnItemDetail = [this, &lines](int, int item) {
       return static_cast<std::size_t>(item) < lines.size()
-                 ? Format(std::string(StrRes(kRowCookieHits, Language)), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
+                 ? Format(RowText(kRowCookieHits), static_cast<int>(lines[static_cast<std::size_t>(item)].Hits))
                  : std::string();
     };
     view->OnItemImage = [groupImage](int, int) { return groupImage; };
@@ -143,7 +132,7 @@ TCookieMgrForm::TCookieMgrForm(HWND owner, int language, TSettingsStore& store, 
   found_ = ListFoundCookies(kept_);
   Tell = [this](const std::string& text) { ShowMessageOver(text, TMessageKind::Warning, Handle(), Language); };
 
-  Layout(std::max<int>(kWidth, logo.cx));
+  Layout(banner.Width);
   Refresh(false);
   if (damaged_) ::PostMessageA(h, WM_APP + 1014, 0, 0);
 }
@@ -158,7 +147,7 @@ bool TCookieMgrForm::SaveKeptList() {
   } catch (...) {
     const ErrorInfo error = DescribeException(std::current_exception());
     LogFile().Write("[TCookieMgrForm.SaveKeptList] %s: %s", error.className, error.message);
-    if (Tell) Tell(Format(std::string(StrRes(kRowKeptCookiesNotSaved, Language)), keptFile_, error.message));
+    if (Tell) Tell(Format(RowText(kRowKeptCookiesNotSaved), keptFile_, error.message));
     return false;
   }
 }
@@ -188,7 +177,7 @@ void TCookieMgrForm::ReadPages() {
   start = TrimRight(key.Text("Start Page").value_or(""));
   for (const std::string& page : key.Lines("Secondary Start Pages").value_or(std::vector<std::string>()))
     secondary += "\r\n" + TrimRight(page);
-  pagesHint_ = std::string(StrRes(kRowSearchAndStartPages, Language)) + "\r\n" + search + "\r\n" + start + secondary;
+  pagesHint_ = RowText(kRowSearchAndStartPages) + "\r\n" + search + "\r\n" + start + secondary;
 }
 
 TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
@@ -196,7 +185,7 @@ TListHint TCookieMgrForm::Hint(bool kept, const TListHit& hit) const {
   const std::vector<TCookieLine>& lines = kept ? kept_ : found_;
   if (hit.OnItem() && static_cast<std::size_t>(hit.Item) < lines.size()) {
     const TCookieLine& line = lines[static_cast<std::size_t>(hit.Item)];
-    hint.Text = Format(std::string(StrRes(kRowCookieHits, Language)), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
+    hint.Text = Format(RowText(kRowCookieHits), static_cast<int>(line.Hits)) + "\r\n" + line.Name + "\r\n" +
                 line.LocalFile;
   } else if (hit.OnGroup()) {
     hint.Text = pagesHint_;
@@ -263,7 +252,7 @@ void TCookieMgrForm::Rebuild(TGroupedList& view, const std::vector<TCookieLine>&
   view.ClearSelection();
   view.SetItemCount(0, 0);
   view.SetItemCount(0, static_cast<int>(lines.size()));
-  view.SetGroupCaption(0, Format("%s (%d)", std::string(StrRes(captionRow, Language)), static_cast<int>(lines.size())));
+  view.SetGroupCaption(0, Format("%s (%d)", RowText(captionRow), static_cast<int>(lines.size())));
   view.SetGroupChecked(0, false);
   view.SetGroupExpanded(0, true);
   view.EndUpdate();
@@ -281,14 +270,7 @@ void TCookieMgrForm::UpdateActions() {
 
 void TCookieMgrForm::Layout(int width) {
   HWND h = Handle();
-  RECT text{0, 0, width - 24, 0};
-  const unique_window_dc windowDc(lblSelectCookies_);
-  HDC dc = windowDc.get();
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(lblSelectCookies_, WM_GETFONT, 0, 0)));
-  const std::wstring label = Widen(WindowText(lblSelectCookies_));
-  ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_CALCRECT | DT_WORDBREAK);
-  ::SelectObject(dc, old);
-  const int labelHeight = text.bottom + 2;
+  const int labelHeight = ControlTextHeight(lblSelectCookies_, width - 24) + 2;
   ::MoveWindow(lblSelectCookies_, 12, top_ + 8, width - 24, labelHeight, TRUE);
   int buttonWidth = 110;
   for (HWND button : buttons_) buttonWidth = std::max(buttonWidth, ControlTextWidth(button) + 24);
@@ -315,47 +297,42 @@ void TCookieMgrForm::Layout(int width) {
   SetClientSize(h, width, sortTop + 46 + 12);
 }
 
-LRESULT TCookieMgrForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
-    switch (msg) {
-      case WM_REFRESHCOOKIES:
-        Refresh(wParam == 1);
-        return 0;
-      case WM_APP + 1014:
-        Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Language >= 0 && Language < 4 ? Language : 0)]), keptFile_));
-        return 0;
-      case WM_HELP:  // F1
-        OpenHelp(Handle(), Language);
-        return TRUE;
-      case WM_CLOSE:
-        if (Modal()) SaveKeptList();
-        break;
-      case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-          case kIdAdd: Add(); return 0;
-          case kIdAddAll: AddAll(); return 0;
-          case kIdRemove: Remove(); return 0;
-          case kIdRemoveAll: RemoveAll(); return 0;
-          case kIdSortHits:
-          case kIdSortName:
-            if (HIWORD(wParam) == BN_CLICKED) SetSortIndex(LOWORD(wParam) - kIdSortHits);
-            return 0;
-          case IDCANCEL:
-            SaveKeptList();
-            ModalResult = mrCancel;
-            return 0;
-          default:
-            break;
-        }
-        break;
-      default:
-        break;
-    }
-  } catch (...) {
-    LogBoundaryError("TCookieMgrForm");
-    return 0;
+std::optional<LRESULT> TCookieMgrForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_REFRESHCOOKIES:
+      Refresh(wParam == 1);
+      return 0;
+    case WM_APP + 1014:
+      Tell(Format(std::string(kDamaged[static_cast<std::size_t>(Language >= 0 && Language < 4 ? Language : 0)]), keptFile_));
+      return 0;
+    case WM_HELP:  // F1
+      OpenHelp(Handle(), Language);
+      return TRUE;
+    case WM_CLOSE:
+      if (Modal()) SaveKeptList();
+      break;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kIdAdd: Add(); return 0;
+        case kIdAddAll: AddAll(); return 0;
+        case kIdRemove: Remove(); return 0;
+        case kIdRemoveAll: RemoveAll(); return 0;
+        case kIdSortHits:
+        case kIdSortName:
+          if (HIWORD(wParam) == BN_CLICKED) SetSortIndex(LOWORD(wParam) - kIdSortHits);
+          return 0;
+        case IDCANCEL:
+          SaveKeptList();
+          ModalResult = mrCancel;
+          return 0;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
   }
-  return TWindow::WndProc(msg, wParam, lParam);
+  return std::nullopt;
 }
 
 }  // namespace tw

@@ -12,8 +12,7 @@
 #include "database/XMLDatabase.h"
 #include "settings/portable/Settings.h"
 #include "ui/components/GroupedList.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
@@ -21,7 +20,7 @@ namespace tw {
 // view first, 1: the kept view first).
 inline constexpr UINT WM_REFRESHCOOKIES = WM_APP + 1013;
 
-class TCookieMgrForm final : public TWindow {
+class TCookieMgrForm final : public TDialog {
  public:
   // Owner: the window it is shown over; Language: the texts' language; Store and Checks: where
   // the sort order is read and written ("CookiesSortOrder", Checks.CookiesSortOrder); Database:
@@ -61,7 +60,7 @@ class TCookieMgrForm final : public TWindow {
   TListHint Hint(bool kept, const TListHit& hit) const;
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void Move(bool toKept, bool all);
@@ -82,12 +81,11 @@ class TCookieMgrForm final : public TWindow {
   bool saved_ = false;
   int sortIndex_ = 0;
   std::string pagesHint_;
-  std::unique_ptr<THotImage> banner_, hotClose_;
+  std::unique_ptr<THotImage> hotClose_;
   std::unique_ptr<TGroupedList> elvFound_, elvKept_;
   HWND lblSelectCookies_ = nullptr, sortGroup_ = nullptr;
   std::array<HWND, 4> buttons_{};
   std::array<HWND, 2> sortButtons_{};
-  unique_hwnd tooltip_;
   int top_ = 64;
 };
 

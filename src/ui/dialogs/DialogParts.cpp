@@ -1,5 +1,6 @@
 #include "ui/dialogs/DialogParts.h"
 
+#include <richedit.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -76,20 +77,29 @@ int ControlTextHeight(HWND control, int width) {
   HDC dc = windowDc.get();
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
   RECT bounds{0, 0, width, 0};
-  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  // Measured as the label draws its text: "&&" as one "&" unless it shows ampersands as they are.
+  const bool noPrefix = (::GetWindowLongPtrA(control, GWL_STYLE) & SS_NOPREFIX) != 0;
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+              DT_CALCRECT | DT_WORDBREAK | (noPrefix ? DT_NOPREFIX : 0));
   ::SelectObject(dc, old);
   return bounds.bottom - bounds.top;
 }
 
-std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language) {
+std::unique_ptr<THotImage> CreatePictureButton(HWND parent, const std::string& picture, const std::string& pictureHot,
+                                               const std::string& hint) {
   auto button = std::make_unique<THotImage>(parent);
   button->FlipPictures = false;
-  button->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnClose, language)));
-  button->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCloseOver, language)));
+  button->SetPicture(TPicture::FromResource(picture));
+  button->SetPictureHot(TPicture::FromResource(pictureHot));
   button->FlipPictures = true;
   button->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  button->SetHint(std::string(StrRes(kRowCloseHint, language)));
+  button->SetHint(hint);
   return button;
+}
+
+std::unique_ptr<THotImage> CreateCloseButton(HWND parent, int language) {
+  return CreatePictureButton(parent, res::PictureName(res::kBtnClose, language),
+                             res::PictureName(res::kBtnCloseOver, language), std::string(StrRes(kRowCloseHint, language)));
 }
 
 HIMAGELIST SystemImages(bool small) {
@@ -108,9 +118,18 @@ void SetClientSize(HWND window, int width, int height) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void LoadRichEdit() {
-  static const HMODULE library = ::LoadLibraryA("msftedit.dll");
-  (void)library;
+HWND CreateTextBox(HWND parent, DWORD style, DWORD exStyle, int x, int y, int width, int height) {
+  static const HMODULE richEdit = ::LoadLibraryA("msftedit.dll");
+  style |= WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY;
+  HWND box = nullptr;
+  if (richEdit)
+    box = ::CreateWindowExW(exStyle, MSFTEDIT_CLASS, L"", style, x, y, width, height, parent, nullptr,
+                            ::GetModuleHandleA(nullptr), nullptr);
+  if (!box)
+    box = ::CreateWindowExW(exStyle, L"EDIT", L"", style, x, y, width, height, parent, nullptr,
+                            ::GetModuleHandleA(nullptr), nullptr);
+  ::SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
+  return box;
 }
 
 }  // namespace tw

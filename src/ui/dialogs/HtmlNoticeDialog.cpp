@@ -4,12 +4,9 @@
 #include <shellapi.h>
 
 #include "platform/Text.h"
-#include "strings/StrRes.h"
 #include "strings/StrRows.h"
-#include "ui/dialogs/Banner.h"
 #include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/portable/HtmlText.h"
-#include "ui/resources/ResourceNames.h"
 
 namespace tw {
 namespace {
@@ -19,73 +16,45 @@ constexpr int kTextHeight = 150;
 
 }  // namespace
 
-TWarningDlg::TWarningDlg(HWND owner, int language) {
-  Language = language;
-  const int l = language;
-  CreateHandle("TWarningDlg", std::string(StrRes(kRowCaptionWarning, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
-               WS_EX_TOPMOST | WS_EX_CONTROLPARENT, 0, 0, kWidth, 340, owner, nullptr);
+TWarningDlg::TWarningDlg(HWND owner, int language) : TDialog(language) {
+  CreateDialogWindow("TWarningDlg", RowText(kRowCaptionWarning), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER,
+                     WS_EX_TOPMOST | WS_EX_CONTROLPARENT, kWidth, 340, owner);
   HWND h = Handle();
-  const TWarningTop heading = ShowWarningTop(*this, banner_, l, kWidth);
-  const int top = heading.top, width = heading.width;
-  labelWarning_ = heading.heading;
-  LoadRichEdit();
-  text_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"",
-                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 12, top + 32,
-                            width - 24, kTextHeight, h, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  if (!text_)
-    text_ = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL,
-                              12, top + 32, width - 24, kTextHeight, h, nullptr, ::GetModuleHandleA(nullptr),
-                              nullptr);
-  ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().Font()), 0);
+  const TBannerPlace banner = ShowBanner(kWidth);
+  const int top = banner.Top, width = banner.Width;
+  labelWarning_ = AddHeading(kRowCaptionWarning, top + 10, width);
+  text_ = CreateTextBox(h, WS_VSCROLL, 0, 12, top + 32, width - 24, kTextHeight);
   ::SendMessageA(text_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
   // The browser control where the system has a browser engine; the text control otherwise.
   const RECT pageBounds{12, top + 32, width - 12, top + 32 + kTextHeight};
   browser_ = TBrowserHost::Create(h, pageBounds);
   if (browser_) ::ShowWindow(text_, SW_HIDE);
 
-  hotOk_ = std::make_unique<THotImage>(h);
-  hotOk_->FlipPictures = false;
-  hotOk_->SetPicture(TPicture::FromResource(res::kBtnOk));
-  hotOk_->SetPictureHot(TPicture::FromResource(res::kBtnOkOver));
-  hotOk_->FlipPictures = true;
-  hotOk_->SetHint(std::string(StrRes(kRowCleanButton, l)));
-  hotOk_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  hotOk_->OnClick = [this] { ModalResult = mrOk; };
-  hotCancel_ = std::make_unique<THotImage>(h);
-  hotCancel_->FlipPictures = false;
-  hotCancel_->SetPicture(TPicture::FromResource(res::PictureName(res::kBtnCancel, l)));
-  hotCancel_->SetPictureHot(TPicture::FromResource(res::PictureName(res::kBtnCancelOver, l)));
-  hotCancel_->FlipPictures = true;
-  hotCancel_->SetHint(std::string(StrRes(kRowCancel, l)));
-  hotCancel_->Cursor = ::LoadCursorA(nullptr, IDC_HAND);
-  hotCancel_->OnClick = [this] { ModalResult = mrCancel; };
-  hotCancel_->SetVisible(false);
-
+  const int buttonsHeight = CreateConfirmButtons(TConfirmPicture::Ok);
+  ConfirmButton().OnClick = [this] { ModalResult = mrOk; };
+  CancelButton().OnClick = [this] { ModalResult = mrCancel; };
+  CancelButton().SetVisible(false);
   const int buttonsTop = top + 32 + kTextHeight + 10;
-  const SIZE ok = hotOk_->Size(), cancel = hotCancel_->Size();
-  hotCancel_->SetPosition(width - 12 - cancel.cx, buttonsTop);
-  hotOk_->SetPosition(width - 12 - cancel.cx - 8 - ok.cx, buttonsTop);
-  RECT client{0, 0, width, buttonsTop + std::max(ok.cy, cancel.cy) + 12};
-  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_EXSTYLE)));
-  ::SetWindowPos(h, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceConfirmButtons(width, buttonsTop);
+  EndOnCommand(IDCANCEL, mrCancel);
+  SetClientSize(h, width, buttonsTop + buttonsHeight + 12);
 }
 
 TWarningDlg::~TWarningDlg() = default;
 
 void TWarningDlg::ShowCancel(bool show) {
-  hotCancel_->SetVisible(show);
+  CancelButton().SetVisible(show);
   // OK takes Cancel's place when Cancel is hidden.
   RECT client{};
   ::GetClientRect(Handle(), &client);
-  POINT pos{0, 0};
-  RECT r{};
-  ::GetWindowRect(hotCancel_->Handle(), &r);
-  pos = {r.left, r.top};
+  RECT cancel{};
+  ::GetWindowRect(CancelButton().Handle(), &cancel);
+  POINT pos{cancel.left, cancel.top};
   ::ScreenToClient(Handle(), &pos);
-  const SIZE ok = hotOk_->Size(), cancel = hotCancel_->Size();
-  hotOk_->SetPosition(show ? client.right - 12 - cancel.cx - 8 - ok.cx : client.right - 12 - ok.cx, pos.y);
+  if (show)
+    PlaceConfirmButtons(client.right, pos.y);
+  else
+    ConfirmButton().SetPosition(client.right - 12 - ConfirmButton().Size().cx, pos.y);
 }
 
 void TWarningDlg::LoadHtml(const std::string& html) {
@@ -123,14 +92,6 @@ void TWarningDlg::LoadHtml(const std::string& html) {
 int TWarningDlg::Execute() {
   ::SetForegroundWindow(Handle());
   return ShowModal();
-}
-
-LRESULT TWarningDlg::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-    ModalResult = mrCancel;
-    return 0;
-  }
-  return TWindow::WndProc(msg, wParam, lParam);
 }
 
 }  // namespace tw

@@ -5,13 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
 #include "ui/dialogs/BrowserHost.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
-class TWarningDlg final : public TWindow {
+class TWarningDlg final : public TDialog {
  public:
   // Language: the owner's language index.
   TWarningDlg(HWND owner, int language);
@@ -24,14 +23,10 @@ class TWarningDlg final : public TWindow {
   // True when the page is shown as formatted text rather than by a browser control.
   bool ShowsText() const { return !browser_; }
   HWND TextControl() const { return text_; }
-  THotImage& HotOk() { return *hotOk_; }
-  THotImage& HotCancel() { return *hotCancel_; }
-
- protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  THotImage& HotOk() { return ConfirmButton(); }
+  THotImage& HotCancel() { return CancelButton(); }
 
  private:
-  std::unique_ptr<THotImage> banner_, hotOk_, hotCancel_;
   HWND labelWarning_ = nullptr, text_ = nullptr;
   std::string html_;
   std::unique_ptr<TBrowserHost> browser_;

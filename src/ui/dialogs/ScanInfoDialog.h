@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "settings/portable/Settings.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
-class TScanInfoDlg final : public TWindow {
+class TScanInfoDlg final : public TDialog {
  public:
   // Owner: the window it is shown over; Language: its texts' language; Checks: the settings
   // mirror whose ShowScanDialog or ShowCleanDialog the check box switches off.
@@ -33,14 +32,11 @@ class TScanInfoDlg final : public TWindow {
   HWND Text() const { return infoText_; }
   HWND DoNotShow() const { return cbxDoNotShow_; }
 
- protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
-
  private:
   void Highlight();
 
   TCheckSettings& checks_;
-  std::unique_ptr<THotImage> banner_, hotOK_;
+  std::unique_ptr<THotImage> hotOK_;
   HWND labelScanInfo_ = nullptr, infoText_ = nullptr, cbxDoNotShow_ = nullptr;
 };
 

@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "registry/BackupFiles.h"
-#include "strings/StrRes.h"
 #include "strings/StrRows.h"
 #include "support/FileIO.h"
 #include "support/LogFile.h"
 #include "ui/components/FormUtils.h"
 #include "ui/dialogs/BackupManagerDialog.h"
-#include "ui/dialogs/Banner.h"
 #include "ui/dialogs/CookieManagerDialog.h"
 #include "ui/dialogs/DialogParts.h"
 
@@ -30,19 +28,16 @@ bool TSettingsForm::CookiesExist(const std::string& keptFile) {
 
 TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TCheckSettings& checks,
                              const TXMLDatabase* database, TSettingsActions actions, std::string keptFile)
-    : store_(store), checks_(checks), database_(database), actions_(std::move(actions)),
+    : TDialog(language), store_(store), checks_(checks), database_(database), actions_(std::move(actions)),
       keptFile_(std::move(keptFile)) {
-  Language = language;
-  const int l = Language;
-  CreateHandle("TSettingsForm", std::string(StrRes(kRowSettings, l)), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-               WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 480, 360, owner, nullptr);
+  CreateDialogWindow("TSettingsForm", RowText(kRowSettings), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                     WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 480, 360, owner);
   HWND h = Handle();
-  banner_ = std::make_unique<THotImage>(h, 0, 0);
-  banner_->FlipPictures = false;
-  const SIZE logo = ShowLogoBanner(*this, *banner_, l);
-  const int top = logo.cy > 0 ? logo.cy : 64;
-  hotClose_ = CreateCloseButton(h, l);
+  const TBannerPlace banner = ShowBanner(480);
+  const int top = banner.Top;
+  hotClose_ = CreateCloseButton(h, Language);
   hotClose_->OnClick = [this] { ModalResult = mrOk; };
+  EndOnCommand(IDCANCEL, mrCancel);
 
   sectionFrame_ = CreateControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, 0, 0, 10, 10, h, 0);
   const bool states[kChecks] = {checks_.RunOnWindowsStartup, checks_.SendToTrayOnClose, checks_.ShowInfoTips,
@@ -57,22 +52,21 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   }
   clickHandling_ = true;
   for (int i = 0; i < kChecks; ++i)
-    ::SetWindowTextA(checkBoxes_[static_cast<std::size_t>(i)], std::string(StrRes(kCheckRows[i], l)).c_str());
+    ::SetWindowTextA(checkBoxes_[static_cast<std::size_t>(i)], RowText(kCheckRows[i]).c_str());
 
-  tooltip_ = CreateHintWindow(h);
-  btnReset_ = CreateControl("BUTTON", std::string(StrRes(kRowResetSettings, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
-                            26, h, kIdReset);
-  SetControlHint(tooltip_.get(), btnReset_, std::string(StrRes(kRowResetSettingsHint, l)));
-  btnCookieMgr_ = CreateControl("BUTTON", std::string(StrRes(kRowCookieManager, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                                10, 26, h, kIdCookieMgr);
-  SetControlHint(tooltip_.get(), btnCookieMgr_, std::string(StrRes(kRowCookieManagerHint, l)));
-  btnBackupMgr_ = CreateControl("BUTTON", "&" + std::string(StrRes(kRowRegistryBackupManager, l)), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+  btnReset_ =
+      CreateControl("BUTTON", RowText(kRowResetSettings), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 26, h, kIdReset);
+  SetHint(btnReset_, RowText(kRowResetSettingsHint));
+  btnCookieMgr_ = CreateControl("BUTTON", RowText(kRowCookieManager), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 26,
+                                h, kIdCookieMgr);
+  SetHint(btnCookieMgr_, RowText(kRowCookieManagerHint));
+  btnBackupMgr_ = CreateControl("BUTTON", "&" + RowText(kRowRegistryBackupManager), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                                 0, 0, 10, 26, h, kIdBackupMgr);
-  SetControlHint(tooltip_.get(), btnBackupMgr_, std::string(StrRes(kRowRegistryBackupManagerHint, l)));
+  SetHint(btnBackupMgr_, RowText(kRowRegistryBackupManagerHint));
   ::EnableWindow(btnBackupMgr_, BackupsExist());
   ::EnableWindow(btnCookieMgr_, CookiesExist(keptFile_));
-  protect_ = std::make_unique<TProtectSection>(h, l, store_, kIdProtect);
-  custom_ = std::make_unique<TCustomSection>(h, l, store_, kIdCustom);
+  protect_ = std::make_unique<TProtectSection>(h, Language, store_, kIdProtect);
+  custom_ = std::make_unique<TCustomSection>(h, Language, store_, kIdCustom);
 
   // Check boxes in a box on the left, the buttons in a column on the right.
   int boxWidth = 0;
@@ -85,7 +79,7 @@ TSettingsForm::TSettingsForm(HWND owner, int language, TSettingsStore& store, TC
   // The protect and custom places sections side by side below.
   constexpr int kSectionWidth = 420;
   const int width = std::max<int>(
-      {static_cast<int>(logo.cx), 12 + groupWidth + 12 + buttonWidth + 12, 480, 12 + 2 * kSectionWidth + 12 + 12});
+      {banner.Width, 12 + groupWidth + 12 + buttonWidth + 12, 12 + 2 * kSectionWidth + 12 + 12});
   const int groupLeft = 12, groupTop = top + 10, groupHeight = kChecks * 24 + 28;
   const int columnLeft = width - 12 - buttonWidth;
   ::MoveWindow(sectionFrame_, groupLeft, groupTop, columnLeft - 12 - groupLeft, groupHeight, TRUE);
@@ -170,29 +164,21 @@ void TSettingsForm::OpenBackupManager() {
   ::EnableWindow(btnBackupMgr_, BackupsExist());
 }
 
-LRESULT TSettingsForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
-    if (msg == WM_COMMAND) {
-      const int id = LOWORD(wParam);
-      if (protect_ && protect_->Command(id, HIWORD(wParam))) return 0;
-      if (custom_ && custom_->Command(id, HIWORD(wParam))) return 0;
-      if (id >= kIdCheck && id < kIdCheck + kChecks) {
-        if (HIWORD(wParam) == BN_CLICKED) CheckClicked(static_cast<TCheck>(id - kIdCheck));
-        return 0;
-      }
-      switch (id) {
-        case kIdReset: Reset(); return 0;
-        case kIdCookieMgr: OpenCookieManager(); return 0;
-        case kIdBackupMgr: OpenBackupManager(); return 0;
-        case IDCANCEL: ModalResult = mrCancel; return 0;
-        default: break;
-      }
-    }
-  } catch (...) {
-    LogBoundaryError("TSettingsForm");
+std::optional<LRESULT> TSettingsForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+  if (msg != WM_COMMAND) return std::nullopt;
+  const int id = LOWORD(wParam);
+  if (protect_ && protect_->Command(id, HIWORD(wParam))) return 0;
+  if (custom_ && custom_->Command(id, HIWORD(wParam))) return 0;
+  if (id >= kIdCheck && id < kIdCheck + kChecks) {
+    if (HIWORD(wParam) == BN_CLICKED) CheckClicked(static_cast<TCheck>(id - kIdCheck));
     return 0;
   }
-  return TWindow::WndProc(msg, wParam, lParam);
+  switch (id) {
+    case kIdReset: Reset(); return 0;
+    case kIdCookieMgr: OpenCookieManager(); return 0;
+    case kIdBackupMgr: OpenBackupManager(); return 0;
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace tw

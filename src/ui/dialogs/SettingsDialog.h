@@ -9,9 +9,8 @@
 #include "cleaners/system/KeptCookies.h"
 #include "database/XMLDatabase.h"
 #include "settings/portable/Settings.h"
-#include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
 #include "ui/dialogs/CustomSection.h"
+#include "ui/dialogs/DialogBase.h"
 #include "ui/dialogs/ProtectSection.h"
 
 namespace tw {
@@ -26,7 +25,7 @@ struct TSettingsActions {
   std::function<void(const std::string& title, const std::string& text)> ShowBalloon;
 };
 
-class TSettingsForm final : public TWindow {
+class TSettingsForm final : public TDialog {
  public:
   enum TCheck {
     cbxRunStartup, cbxSendToTray, cbxShowInfoTips, cbxLargeIcons, cbxEnableBackups, cbxDiagnosticsLog,
@@ -62,7 +61,7 @@ class TSettingsForm final : public TWindow {
   static bool CookiesExist(const std::string& keptFile);
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void CheckClicked(TCheck check);
@@ -73,12 +72,11 @@ class TSettingsForm final : public TWindow {
   const TXMLDatabase* database_;
   TSettingsActions actions_;
   std::string keptFile_;
-  std::unique_ptr<THotImage> banner_, hotClose_;
+  std::unique_ptr<THotImage> hotClose_;
   std::unique_ptr<TProtectSection> protect_;
   std::unique_ptr<TCustomSection> custom_;
   std::array<HWND, kChecks> checkBoxes_{};
   HWND sectionFrame_ = nullptr, btnReset_ = nullptr, btnCookieMgr_ = nullptr, btnBackupMgr_ = nullptr;
-  unique_hwnd tooltip_;
   bool clickHandling_ = false;
 };
 

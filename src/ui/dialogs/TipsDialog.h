@@ -6,11 +6,11 @@
 #include "database/XMLDatabase.h"
 #include "settings/portable/Settings.h"
 #include "ui/components/PictureButton.h"
-#include "ui/components/Window.h"
+#include "ui/dialogs/DialogBase.h"
 
 namespace tw {
 
-class TTipOfTheDayForm final : public TWindow {
+class TTipOfTheDayForm final : public TDialog {
  public:
   // Owner: the window it belongs to; Language: the texts' language (the owner's Language); Database:
   // where the tips come from; Checks: whose ShowTipsAtStartup the check box edits; OnClosed: told
@@ -25,7 +25,7 @@ class TTipOfTheDayForm final : public TWindow {
   HWND DoNotShow() const { return cbxDoNotShowTips_; }
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+  std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   // Closing frees the window; the main window forgets it then.
   void Destroying() noexcept override;
 
@@ -35,10 +35,9 @@ class TTipOfTheDayForm final : public TWindow {
   TXMLDatabase& database_;
   TCheckSettings& checks_;
   std::function<void(TTipOfTheDayForm*)> onClosed_;
-  std::unique_ptr<THotImage> banner_, lightBulb_;
+  std::unique_ptr<THotImage> lightBulb_;
   HWND labelWarning_ = nullptr, tipText_ = nullptr, btnNextTip_ = nullptr, btnClose_ = nullptr,
        cbxDoNotShowTips_ = nullptr;
-  unique_hwnd tooltip_;
 };
 
 }  // namespace tw
