@@ -5,19 +5,19 @@
 // to the settings at once, as typed (environment variables are expanded when the list is used).
 #include <windows.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "engine/portable/ProtectList.h"
 #include "settings/portable/Settings.h"
+#include "ui/dialogs/ListSection.h"
 
 namespace tw {
 
 // The string-table row of a problem text of the protect list (-1 for a text it does not know).
 int ProtectProblemRow(const std::string& problem);
 
-class TProtectSection {
+class TProtectSection final : public TListSection {
  public:
   enum TButton { btnAddFolder, btnAddFile, btnAddKey, btnRemove };
 
@@ -25,35 +25,15 @@ class TProtectSection {
   // section's (see Command).
   TProtectSection(HWND parent, int language, TSettingsStore& store, int firstId);
 
-  // Places the section's controls in the rectangle at Left, Top, Width wide; returns its height.
-  int Place(int left, int top, int width);
-  // Handles a WM_COMMAND of the parent; false when it is not one of the section's.
-  bool Command(int id, int code);
-
   // Adds the edit field's text as an entry of Kind: shown, stored and the field emptied; or,
   // when it cannot be added, its problem shown under the field and nothing changed.
   bool Add(TProtectKind kind);
-  // Removes the selected entry; false when none is selected.
-  bool RemoveSelected();
 
-  HWND List() const { return list_; }
-  HWND Edit() const { return edit_; }
-  HWND Button(TButton button) const { return buttons_[button]; }
-  HWND Problem() const { return problem_; }
-  // The stored lines, as the list shows them.
-  const std::vector<std::string>& Lines() const { return lines_; }
+  HWND Button(TButton button) const { return ButtonAt(button); }
 
  private:
-  void Fill();
-  void Store();
-  void ShowProblem(const std::string& text);
-
-  int language_;
-  TSettingsStore& store_;
-  int firstId_;
-  std::vector<std::string> lines_;
-  HWND group_ = nullptr, hint_ = nullptr, list_ = nullptr, edit_ = nullptr, problem_ = nullptr;
-  std::array<HWND, 4> buttons_{};
+  void AddClicked(int index) override;
+  void WriteLines(TSettingsStore& store, const std::vector<std::string>& lines) override;
 };
 
 }  // namespace tw
