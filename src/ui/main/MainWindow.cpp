@@ -155,7 +155,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   // Both lists show the system's images.
   systemSmall_ = SystemImageList(true);
   systemLarge_ = SystemImageList(false);
-  elvReady_->SetImageLists(systemSmall_, systemLarge_);
+  readyList_->List().SetImageLists(systemSmall_, systemLarge_);
   elvResults_->SetImageLists(systemSmall_, systemLarge_);
   osKind_ = OsKind();
   trayIcon_->PopupMenu = trayPopup_.get();
@@ -173,6 +173,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   const TStartupSettings settings = ReadStartupSettings(store);
   LocaleCode = settings.LocaleCode;
   CurrentMode = pmAdvanced;
+  readyList_->SetMode(CurrentMode);
   Checks = settings.Checks;
   EnableDiagnosticsLog(Checks.WriteDiagnosticsLog);
 
@@ -195,7 +196,12 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
   HWND self = Handle();
   database_ = std::make_unique<TXMLDatabase>(
       [self] { ::PostMessageA(self, WM_DATABASEREADY, 0, 0); },
-      [this](const TXmlNode& group, const TXmlNode* item) { return OnDatabaseNode(group, item); });
+      [this](const TXmlNode& group, const TXmlNode* item) {
+        if (Closing()) return false;
+        readyList_->AddNode(group, item);
+        return true;
+      });
+  readyList_->SetDatabase(*database_);
   database_->SetIconResolution(Application().Synchronizer(), IconEnvironment());
 
   // 10. The scan manager, its work run in the main thread through the window synchronizer.
@@ -227,7 +233,7 @@ TTWMainForm::~TTWMainForm() {
   SaveUserChoices();
   database_.reset();
   elvResults_.reset();
-  elvReady_.reset();
+  readyList_.reset();
   measureDc_.reset();
   Application().OnIdle = nullptr;
   Application().OnHint = nullptr;
@@ -308,7 +314,8 @@ void TTWMainForm::CreateControls() {
     }
   };
 
-  CreateReadyList();
+  readyList_ = std::make_unique<TReadyList>(*this, 1);
+  readyList_->OnModeClick = [this] { NextModeClick(); };
   CreateResultsList();
 
   statusBar_ = CreateControl(STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, h, 2);
@@ -331,6 +338,7 @@ void TTWMainForm::CreateControls() {
   languagePopup_.reset(::CreatePopupMenu());
   for (int id : kLanguageLocaleIds) ::AppendMenuA(languagePopup_.get(), MF_STRING, id, "");
   languageLook_ = std::make_unique<TOwnerDrawnMenu>(languagePopup_.get(), "", popImages_.get());
+  readyList_->MenuImages = popImages_.get();
 }
 
 void TTWMainForm::LayoutControls() {
@@ -408,7 +416,7 @@ void TTWMainForm::LayoutControls() {
   hotClean_->SetPosition(right - cancel.cx - 6 - clean.cx, panelTop + (panelHeight - clean.cy) / 2);
 
   // List area between the column, the top bar and the bottom panel.
-  ::MoveWindow(elvReady_->Handle(), columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
+  ::MoveWindow(readyList_->List().Handle(), columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
   ::MoveWindow(elvResults_->Handle(), columnWidth, topHeight, width - columnWidth, panelTop - topHeight, TRUE);
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
@@ -427,7 +435,7 @@ void TTWMainForm::FormShow() {
   trayIcon_->SetHint(title);
   if (!firstShow_) return;
   firstShow_ = false;
-  elvReady_->SetCheckBoxes(ModeHasCheckBoxes(CurrentMode) ? TCheckBoxes::Shown : TCheckBoxes::Space);
+  readyList_->SetMode(CurrentMode);
   CreateDesktopShortcut();
   LoadLanguageResources();
   RefreshScanButtons();
@@ -472,7 +480,7 @@ void TTWMainForm::WMDatabaseReady() {
   PutCustomPlaces();
   ApplyUserChoices();
   ApplyRestartOptions();
-  BuildReadyList();
+  readyList_->Fill(CurrentMode);
   SetTopButtonsEnabled(true);
   SetModeButtonsEnabled(true);
   ::EnableWindow(hotScan_->Handle(), TRUE);
@@ -506,14 +514,14 @@ void TTWMainForm::ShowSettings() {
   if (settingsOpen_) return;
   settingsOpen_ = true;
   TSettingsActions actions;
-  actions.LargeIcons = [this] { return !elvReady_->SmallImages(); };
-  actions.SwitchIconSize = [this] { SetSmallIcons(!elvReady_->SmallImages()); };
+  actions.LargeIcons = [this] { return !readyList_->SmallIcons(); };
+  actions.SwitchIconSize = [this] { readyList_->SetSmallIcons(!readyList_->SmallIcons()); };
   actions.ShowBalloon = [this](const std::string& title, const std::string& text) {
     ShowBalloon(title, text, Checks.ShowInfoTips, bfInfo);
   };
   TRegistrySettingsStore store;
   // The ticks as they are now, for the dialog to move with the custom places it removes.
-  if (userStateRead_ && database_->Loaded) WriteUserState(store, CaptureUserState(database_->Document));
+  readyList_->SaveTicks(store);
   const std::vector<std::string> customBefore = ReadCustomLines(store);
   try {
     TSettingsForm settings(Handle(), Language, store, Checks, database_->Loaded ? database_.get() : nullptr,
@@ -561,7 +569,7 @@ void TTWMainForm::DatabaseUnavailable() {
 void TTWMainForm::HotScanClick() {
   if (ScanState != ssIdle || !modeButtonsOn_) return;
   // The checks of the modes: a mode must be chosen, and the picking modes need a ticked item.
-  if (const int row = ScanRefusalRow(CurrentMode, HasCheckedItem())) {
+  if (const int row = ScanRefusalRow(CurrentMode, readyList_->HasCheckedItem())) {
     ShowBalloon(Row(kRowOops, Language), Row(row, Language) + (row == kRowChooseItemsToScan ? "!" : ""), true, bfError);
     return;
   }

@@ -2,8 +2,7 @@
 // The main window: its frame (top bar, logo, mode buttons, list area, run buttons, status bar),
 // its life from creation to destruction, the tray icon, the settings mirrors and languages.
 // Its members live by subject: MainWindow.cpp (creation, layout, dialogs, window procedure),
-// TopBar.cpp (top bar and mode column), TrayMenus.cpp (tray and menus), ReadyList.cpp,
-// ScanRun.cpp (the scan and the results list), CleanRun.cpp, RunChecks.cpp and UserChoices.cpp.
+// TopBar.cpp (top bar and mode column), TrayMenus.cpp (tray and menus), ScanRun.cpp (the scan and the results list), CleanRun.cpp, RunChecks.cpp and UserChoices.cpp.
 #include <windows.h>
 
 #include <array>
@@ -24,6 +23,7 @@
 #include "ui/components/TrayIcon.h"
 #include "ui/components/OwnerDrawnMenu.h"
 #include "ui/components/Window.h"
+#include "ui/main/ReadyList.h"
 #include "ui/main/portable/ScanText.h"
 
 namespace tw {
@@ -137,7 +137,7 @@ class TTWMainForm final : public TWindow {
   bool OfferRightsBeforeScan();
   // Before a clean: false when the clean is not to go on; Skip gets the objects to leave out.
   bool OfferRightsBeforeClean(std::vector<TWorkObject*>& skip);
-  TGroupedList& ReadyList() { return *elvReady_; }
+  TGroupedList& ReadyList() { return readyList_->List(); }
   TGroupedList& ResultsList() { return *elvResults_; }
 
  protected:
@@ -157,25 +157,8 @@ class TTWMainForm final : public TWindow {
   void RefreshScanButtons();
   void ModeButtonClick(int mode);
   void SetHeaderCaption();
-  // The ready list.
-  void CreateReadyList();
-  bool OnDatabaseNode(const TXmlNode& group, const TXmlNode* item);
-  void BuildReadyList();
-  void RefreshReadyTexts();
-  std::string NodeText(const TXmlNode& node, const char* attribute) const;
-  std::string ReadyGroupCaption(int group) const;
-  int ReadyGroupImage(const TXmlNode& group, const std::string& id);
-  void AddReadyItem(int group, const TXmlNode& item);
-  void ReadyItemCheckChange(int group, int item);
-  void ReadyGroupCheckChange(int group);
-  void ReadyClick(const TListHit& hit);
-  TListHint ReadyHint(const TListHit& hit);
-  void ReadyContextMenu(const TListHit& hit, POINT screen);
-  void ReadyHeaderClick();
-  void WriteChecked(int group, int item, bool checked);
-  void CheckReadyGroup(int group, bool checked);
-  void SetSmallIcons(bool small);
-  bool HasCheckedItem() const;
+  // The ready list's header clicked: the next mode, while idle.
+  void NextModeClick();
   void ShowLanguagePopup();
   void ShowTrayPopup(int x, int y);
   void InitMenuPopup(HMENU menu);
@@ -243,7 +226,6 @@ class TTWMainForm final : public TWindow {
   bool idleRefresh_ = false;
   bool closingFlag_ = false;
   bool exitStarted_ = false;
-  bool userStateRead_ = false;
   std::mutex closingLock_;
   unique_handle mutex_;
   std::unique_ptr<TXMLDatabase> database_;
@@ -266,19 +248,8 @@ class TTWMainForm final : public TWindow {
   std::array<std::unique_ptr<THotImage>, 7> modeButtons_;  // in the order of the column
   // Bottom run buttons.
   std::unique_ptr<THotImage> hotScan_, hotAbort_, hotClean_, hotFinish_, hotCancel_, hotStop_;
-  // ELVReady and what each of its groups and items stands for.
-  std::unique_ptr<TGroupedList> elvReady_;
+  std::unique_ptr<TReadyList> readyList_;
   bool settingsOpen_ = false;
-  struct TReadyGroup {
-    TXmlNode Node;
-    std::string Id;
-    std::vector<TXmlNode> Items;
-    std::vector<int> ItemImages;
-  };
-  std::vector<TReadyGroup> ready_;  // by the list's group index
-  bool fillingReady_ = false;       // the list is being filled: its events change no attribute
-  int browserKind_ = 1;             // which alternative of "g01" the default browser chooses
-  int popupGroup_ = -1;             // the group on which the group menu was last opened
   HIMAGELIST systemSmall_ = nullptr, systemLarge_ = nullptr;  // the system's, not ours
   HWND bottomPanel_ = nullptr;
   HWND statusBar_ = nullptr;

@@ -1,11 +1,12 @@
 #pragma once
-// What the files of the main window share (MainWindow.cpp, TopBar.cpp, TrayMenus.cpp, ScanRun.cpp
-// and ReadyList.cpp).
+// What the files of the main window share (MainWindow.cpp, TopBar.cpp, TrayMenus.cpp, ScanRun.cpp,
+// RunChecks.cpp and ReadyList.cpp).
 #include <windows.h>
 
 #include <array>
 #include <string>
 
+#include "database/XmlDom.h"
 #include "engine/States.h"
 #include "strings/StrRes.h"
 
@@ -20,6 +21,11 @@ inline constexpr std::array<int, 7> kModeOfButton = {pmQuick, pmCookie, pmHistor
                                                      pmWipeOut, pmAdvanced, pmRegistry};
 
 inline std::string Row(int row, int language) { return std::string(StrRes(row, language)); }
+
+// A text of a database group or item in Language: the attribute of its language element.
+inline std::string NodeText(const TXmlNode& node, const char* attribute, int language) {
+  return node.Child(language).AttrOpt(attribute).value_or(std::string());
+}
 
 // A text shown in a menu entry: its ampersands are no mnemonics.
 inline std::string MenuText(const std::string& text) {

@@ -1,55 +1,57 @@
-#include "ui/main/MainWindow.h"
+#include "ui/main/ReadyList.h"
 
-#include <commctrl.h>
-#include <shlobj.h>
-#include <shobjidl.h>
-#include <cstdlib>
-#include "cleaners/WorkObjectBuilders.h"
 #include "database/DefaultBrowser.h"
+#include "database/IconExtractor.h"
 #include "database/portable/IconSources.h"
 #include "database/portable/ItemIds.h"
-#include "engine/ProtectPlaces.h"
-#include "settings/CustomGroup.h"
-#include "engine/States.h"
 #include "engine/Utility.h"
-#include "platform/Com.h"
+#include "engine/portable/TextUtility.h"
 #include "platform/Handles.h"
-#include "platform/SystemInfo.h"
-#include "database/DefaultBrowser.h"
-#include "engine/Utility.h"
-#include "ui/main/portable/SystemInfoText.h"
-#include "platform/ShellFolders.h"
-#include "platform/Text.h"
-#include "platform/VersionInfo.h"
+#include "settings/CustomGroup.h"
 #include "settings/DatabaseState.h"
-#include "settings/RegistrySettings.h"
-#include "strings/Language.h"
-#include "strings/StrRes.h"
 #include "strings/StrRows.h"
-#include "support/FileIO.h"
-#include "support/Format.h"
-#include "support/LogFile.h"
-#include "ui/components/FormUtils.h"
-#include "ui/components/WindowSynchronizer.h"
-#include "ui/components/WindowMessages.h"
-#include "ui/dialogs/AboutDialog.h"
-#include "ui/dialogs/SettingsDialog.h"
-#include "ui/dialogs/TipsDialog.h"
-#include "ui/main/portable/ReadyRules.h"
-#include "ui/main/portable/StartupOptions.h"
-#include "ui/resources/ResourceNames.h"
+#include "support/Fields.h"
+#include "ui/components/OwnerDrawnMenu.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowParts.h"
-
-// The ready list of the main window: the database's groups and items for the current mode, the
-// user's ticks, hints, the group menu and the icon size.
+#include "ui/main/portable/ReadyRules.h"
 
 namespace tw {
 
 using namespace main_window;
 
-void TTWMainForm::CreateReadyList() {
-  elvReady_ = std::make_unique<TGroupedList>(Handle(), 1);
-  TGroupedList& list = *elvReady_;
+namespace {
+
+// Which alternative of the browser group's names and icons the default browser chooses.
+int CurrentBrowserKind() {
+  return DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
+}
+
+// While it lives the list is being filled: it repaints once at the end, and its events change
+// no attribute of the document.
+class TFilling {
+ public:
+  TFilling(TGroupedList& list, bool& filling) : list_(list), filling_(filling) {
+    filling_ = true;
+    list_.BeginUpdate();
+  }
+  ~TFilling() {
+    list_.EndUpdate();
+    filling_ = false;
+  }
+  TFilling(const TFilling&) = delete;
+  TFilling& operator=(const TFilling&) = delete;
+
+ private:
+  TGroupedList& list_;
+  bool& filling_;
+};
+
+}  // namespace
+
+TReadyList::TReadyList(TWindow& owner, int id) : owner_(owner) {
+  list_ = std::make_unique<TGroupedList>(owner.Handle(), id);
+  TGroupedList& list = *list_;
   list.HintPause = 500;
   list.HintShortPause = 500;
   list.HintHidePause = 10000;
@@ -63,24 +65,25 @@ void TTWMainForm::CreateReadyList() {
   list.OnItemImage = [this](int g, int i) {
     return ready_[static_cast<std::size_t>(g)].ItemImages[static_cast<std::size_t>(i)];
   };
-  list.OnItemChecking = [this](int, int, bool) { return ModeHasCheckBoxes(CurrentMode); };
-  list.OnItemCheckChange = [this](int g, int i) { ReadyItemCheckChange(g, i); };
-  list.OnGroupCheckChange = [this](int g) { ReadyGroupCheckChange(g); };
+  list.OnItemChecking = [this](int, int, bool) { return ModeHasCheckBoxes(mode_); };
+  list.OnItemCheckChange = [this](int g, int i) { ItemCheckChange(g, i); };
+  list.OnGroupCheckChange = [this](int g) { GroupCheckChange(g); };
   list.OnGroupExpandChange = [this](int g, bool expanded) {
-    if (!fillingReady_) ready_[static_cast<std::size_t>(g)].Node.SetAttr("expanded", expanded ? "true" : "false");
+    if (!filling_) ready_[static_cast<std::size_t>(g)].Node.SetAttr("expanded", expanded ? "true" : "false");
   };
-  list.OnClick = [this](const TListHit& hit) { ReadyClick(hit); };
-  list.OnHint = [this](const TListHit& hit) { return ReadyHint(hit); };
-  list.OnContextMenu = [this](const TListHit& hit, POINT screen) { ReadyContextMenu(hit, screen); };
-  list.OnHeaderClick = [this] { ReadyHeaderClick(); };
+  list.OnClick = [this](const TListHit& hit) { Click(hit); };
+  list.OnHint = [this](const TListHit& hit) { return Hint(hit); };
+  list.OnContextMenu = [this](const TListHit& hit, POINT screen) { ContextMenu(hit, screen); };
+  list.OnHeaderClick = [this] {
+    if (list_->LastMouseButton() == TListButton::Left && OnModeClick) OnModeClick();
+  };
 }
 
-std::string TTWMainForm::NodeText(const TXmlNode& node, const char* attribute) const {
-  // The language element of the window's language holds the texts.
-  return node.Child(Language).AttrOpt(attribute).value_or(std::string());
+std::string TReadyList::NodeText(const TXmlNode& node, const char* attribute) const {
+  return main_window::NodeText(node, attribute, owner_.Language);
 }
 
-std::string TTWMainForm::ReadyGroupCaption(int group) const {
+std::string TReadyList::GroupCaption(int group) const {
   const TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
   const std::string name = NodeText(entry.Node, "name");
   if (entry.Id != kGroupSystemBrowser) return name;
@@ -89,7 +92,7 @@ std::string TTWMainForm::ReadyGroupCaption(int group) const {
   return chosen.empty() ? GetField(name, 1) : chosen;
 }
 
-int TTWMainForm::ReadyGroupImage(const TXmlNode& group, const std::string& id) {
+int TReadyList::GroupImageOf(const TXmlNode& group, const std::string& id) {
   if (id == kGroupSystemBrowser) {
     const std::string icons = group.AttrOpt("icon").value_or(std::string());
     std::string source = GetField(icons, browserKind_);
@@ -105,8 +108,14 @@ int TTWMainForm::ReadyGroupImage(const TXmlNode& group, const std::string& id) {
   return database_->IconIndex(id);
 }
 
-void TTWMainForm::AddReadyItem(int group, const TXmlNode& item) {
-  TGroupedList& list = *elvReady_;
+std::optional<int> TReadyList::GroupImage(const std::string& groupId) const {
+  for (std::size_t g = 0; g < ready_.size(); ++g)
+    if (ready_[g].Id == groupId) return list_->GroupImage(static_cast<int>(g));
+  return std::nullopt;
+}
+
+void TReadyList::AddItem(int group, const TXmlNode& item) {
+  TGroupedList& list = *list_;
   TReadyGroup& entry = ready_[static_cast<std::size_t>(group)];
   entry.Items.push_back(item);
   entry.ItemImages.push_back(database_->IconIndex(item.AttrOpt("id").value_or(std::string())));
@@ -116,102 +125,99 @@ void TTWMainForm::AddReadyItem(int group, const TXmlNode& item) {
   list.SetItemChecked(group, index, checked);
   if (checked) list.SetGroupChecked(group, true);
   // The item-initialise rule: enabled by the mode.
-  list.SetItemEnabled(group, index, ItemEnabledInMode(CurrentMode, item.AttrOpt("mode").value_or(std::string())));
+  list.SetItemEnabled(group, index, ItemEnabledInMode(mode_, item.AttrOpt("mode").value_or(std::string())));
 }
 
-bool TTWMainForm::OnDatabaseNode(const TXmlNode& group, const TXmlNode* item) {
-  if (Closing()) return false;
-  TGroupedList& list = *elvReady_;
-  fillingReady_ = true;
-  list.BeginUpdate();
-  try {
-    if (item) {
-      // Items follow their group, which is the top one.
-      if (!ready_.empty()) AddReadyItem(0, *item);
-    } else {
-      // Groups come from the last to the first: each goes to the top.
-      TReadyGroup entry;
-      entry.Node = group;
-      entry.Id = group.AttrOpt("id").value_or(std::string());
-      if (entry.Id == kGroupSystemBrowser) browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
-      const int image = ReadyGroupImage(group, entry.Id);
-      ready_.insert(ready_.begin(), std::move(entry));
-      list.InsertGroup(0, ReadyGroupCaption(0), image);
-      list.SetGroupBold(0, true);
-      list.SetGroupExpanded(0, true);
-    }
-  } catch (...) {
-    list.EndUpdate();
-    fillingReady_ = false;
-    throw;
+void TReadyList::AddNode(const TXmlNode& group, const TXmlNode* item) {
+  TGroupedList& list = *list_;
+  const TFilling filling(list, filling_);
+  if (item) {
+    // Items follow their group, which is the top one.
+    if (!ready_.empty()) AddItem(0, *item);
+    return;
   }
-  list.EndUpdate();
-  fillingReady_ = false;
-  return true;
+  // Groups come from the last to the first: each goes to the top.
+  TReadyGroup entry;
+  entry.Node = group;
+  entry.Id = group.AttrOpt("id").value_or(std::string());
+  if (entry.Id == kGroupSystemBrowser) browserKind_ = CurrentBrowserKind();
+  const int image = GroupImageOf(group, entry.Id);
+  ready_.insert(ready_.begin(), std::move(entry));
+  list.InsertGroup(0, GroupCaption(0), image);
+  list.SetGroupBold(0, true);
+  list.SetGroupExpanded(0, true);
 }
 
-void TTWMainForm::BuildReadyList() {
-  if (!database_->Loaded) return;
+void TReadyList::SetMode(int mode) {
+  mode_ = mode;
+  // In the modes without check boxes the space of an item's box is kept.
+  list_->SetCheckBoxes(ModeHasCheckBoxes(mode) ? TCheckBoxes::Shown : TCheckBoxes::Space);
+}
+
+void TReadyList::Fill(int mode) {
+  if (!database_ || !database_->Loaded) return;
   // A custom place takes part in the modes without check boxes once the user ticked it.
   SyncCustomModes(database_->Document);
-  TGroupedList& list = *elvReady_;
-  const int mode = CurrentMode;
-  // 1. Check boxes by the mode: in the others the space of an item's box is kept.
-  list.SetCheckBoxes(ModeHasCheckBoxes(mode) ? TCheckBoxes::Shown : TCheckBoxes::Space);
-  fillingReady_ = true;
-  list.BeginUpdate();
-  try {
-    // 2. Everything goes.
-    list.Clear();
-    ready_.clear();
-    list.SetHeaderImage(-1);
-    const TXmlNode root = database_->Document.Root();
-    // 3. The tile size the document keeps.
-    const bool small = root.AttrOpt("smallIcons").value_or(std::string()) == "true";
-    list.SetTileHeight(small ? kReadyTileHeightSmallBuilt : kReadyTileHeightLarge);
-    list.SetSmallImages(small);
-    browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
-    // 4. The groups and their items in document order.
-    for (const TXmlNode& child : root.Children()) {
-      if (child.Name() != "Group") continue;
-      TReadyGroup entry;
-      entry.Node = child;
-      entry.Id = child.AttrOpt("id").value_or(std::string());
-      const int image = ReadyGroupImage(child, entry.Id);
-      ready_.push_back(std::move(entry));
-      const int g = list.AddGroup(ReadyGroupCaption(static_cast<int>(ready_.size()) - 1), image);
-      list.SetGroupBold(g, true);
-      for (const TXmlNode& item : child.Children())
-        if (item.Name() == "Item") AddReadyItem(g, item);
-      list.SetGroupExpanded(g, child.AttrOpt("expanded").value_or(std::string()) == "true");
-      if (const std::optional<bool> shown = GroupShownInMode(mode, ready_.back().Id)) list.SetGroupVisible(g, *shown);
-    }
-  } catch (...) {
-    list.EndUpdate();
-    fillingReady_ = false;
-    throw;
+  TGroupedList& list = *list_;
+  // 1. Check boxes by the mode.
+  SetMode(mode);
+  const TFilling filling(list, filling_);
+  // 2. Everything goes.
+  list.Clear();
+  ready_.clear();
+  list.SetHeaderImage(-1);
+  const TXmlNode root = database_->Document.Root();
+  // 3. The tile size the document keeps.
+  const bool small = root.AttrOpt("smallIcons").value_or(std::string()) == "true";
+  list.SetTileHeight(small ? kReadyTileHeightSmallBuilt : kReadyTileHeightLarge);
+  list.SetSmallImages(small);
+  browserKind_ = CurrentBrowserKind();
+  // 4. The groups and their items in document order.
+  for (const TXmlNode& child : root.Children()) {
+    if (child.Name() != "Group") continue;
+    TReadyGroup entry;
+    entry.Node = child;
+    entry.Id = child.AttrOpt("id").value_or(std::string());
+    const int image = GroupImageOf(child, entry.Id);
+    ready_.push_back(std::move(entry));
+    const int g = list.AddGroup(GroupCaption(static_cast<int>(ready_.size()) - 1), image);
+    list.SetGroupBold(g, true);
+    for (const TXmlNode& item : child.Children())
+      if (item.Name() == "Item") AddItem(g, item);
+    list.SetGroupExpanded(g, child.AttrOpt("expanded").value_or(std::string()) == "true");
+    if (const std::optional<bool> shown = GroupShownInMode(mode, ready_.back().Id)) list.SetGroupVisible(g, *shown);
   }
-  list.EndUpdate();
-  fillingReady_ = false;
 }
 
-void TTWMainForm::RefreshReadyTexts() {
+void TReadyList::RefreshTexts() {
   if (ready_.empty()) return;
-  browserKind_ = DefaultBrowserKind([](const std::string& p) { return ShellNormalizePath(p); });
-  TGroupedList& list = *elvReady_;
+  browserKind_ = CurrentBrowserKind();
+  TGroupedList& list = *list_;
   list.BeginUpdate();
-  for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupCaption(g, ReadyGroupCaption(g));
+  for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupCaption(g, GroupCaption(g));
   list.EndUpdate();
 }
 
-void TTWMainForm::WriteChecked(int group, int item, bool checked) {
+void TReadyList::ReadTicks(TSettingsStore& store) {
+  if (!database_ || !database_->Loaded) return;
+  ApplyUserState(database_->Document, ReadUserState(store));
+  ticksRead_ = true;
+}
+
+void TReadyList::SaveTicks(TSettingsStore& store) const {
+  // Before the ticks were read over the database, the document holds only its defaults.
+  if (!ticksRead_ || !database_ || !database_->Loaded) return;
+  WriteUserState(store, CaptureUserState(database_->Document));
+}
+
+void TReadyList::WriteChecked(int group, int item, bool checked) {
   ready_[static_cast<std::size_t>(group)].Items[static_cast<std::size_t>(item)].SetAttr("checked",
                                                                                           checked ? "true" : "false");
 }
 
-void TTWMainForm::ReadyItemCheckChange(int group, int item) {
-  if (!ModeHasCheckBoxes(CurrentMode)) return;
-  TGroupedList& list = *elvReady_;
+void TReadyList::ItemCheckChange(int group, int item) {
+  if (!ModeHasCheckBoxes(mode_)) return;
+  TGroupedList& list = *list_;
   const bool checked = list.ItemChecked(group, item);
   WriteChecked(group, item, checked);
   // A group is ticked while any of its items is.
@@ -220,36 +226,36 @@ void TTWMainForm::ReadyItemCheckChange(int group, int item) {
   list.SetGroupChecked(group, any);
 }
 
-void TTWMainForm::ReadyGroupCheckChange(int group) {
-  if (!ModeHasCheckBoxes(CurrentMode)) return;
+void TReadyList::GroupCheckChange(int group) {
+  if (!ModeHasCheckBoxes(mode_)) return;
   // The list has ticked or unticked every item of the group with it.
-  const bool checked = elvReady_->GroupChecked(group);
-  for (int i = 0; i < elvReady_->ItemCount(group); ++i) WriteChecked(group, i, checked);
+  const bool checked = list_->GroupChecked(group);
+  for (int i = 0; i < list_->ItemCount(group); ++i) WriteChecked(group, i, checked);
 }
 
-void TTWMainForm::CheckReadyGroup(int group, bool checked) {
-  TGroupedList& list = *elvReady_;
+void TReadyList::CheckGroup(int group, bool checked) {
+  TGroupedList& list = *list_;
   list.SetGroupChecked(group, checked);
   list.SetItemsChecked(group, checked);
   for (int i = 0; i < list.ItemCount(group); ++i) WriteChecked(group, i, checked);
 }
 
-bool TTWMainForm::HasCheckedItem() const {
-  const TGroupedList& list = *elvReady_;
+bool TReadyList::HasCheckedItem() const {
+  const TGroupedList& list = *list_;
   for (int g = 0; g < list.GroupCount(); ++g)
     for (int i = 0; i < list.ItemCount(g); ++i)
       if (list.ItemChecked(g, i)) return true;
   return false;
 }
 
-void TTWMainForm::SetSmallIcons(bool small) {
-  elvReady_->SetTileHeight(small ? kReadyTileHeightSmallSwitched : kReadyTileHeightLarge);
-  elvReady_->SetSmallImages(small);
+void TReadyList::SetSmallIcons(bool small) {
+  list_->SetTileHeight(small ? kReadyTileHeightSmallSwitched : kReadyTileHeightLarge);
+  list_->SetSmallImages(small);
   database_->Document.Root().SetAttr("smallIcons", small ? "true" : "false");
 }
 
-void TTWMainForm::ReadyClick(const TListHit& hit) {
-  TGroupedList& list = *elvReady_;
+void TReadyList::Click(const TListHit& hit) {
+  TGroupedList& list = *list_;
   if (hit.Group < 0) return;
   int image = list.GroupImage(hit.Group);
   // An item of the first three groups shows its group's image, any other its own (if it has one).
@@ -260,21 +266,21 @@ void TTWMainForm::ReadyClick(const TListHit& hit) {
   list.SetHeaderImage(image);
 }
 
-TListHint TTWMainForm::ReadyHint(const TListHit& hit) {
+TListHint TReadyList::Hint(const TListHit& hit) {
   TListHint hint;
   const TReadyGroup& entry = ready_[static_cast<std::size_t>(hit.Group)];
   switch (hit.Kind) {
     case THitKind::GroupIcon:
     case THitKind::GroupCaption:
       hint.Text = NodeText(entry.Node, "info");
-      hint.Image = elvReady_->GroupImage(hit.Group);
+      hint.Image = list_->GroupImage(hit.Group);
       hint.LargeImage = true;
       break;
     case THitKind::ItemIcon:
     case THitKind::ItemText:
       hint.Text = NodeText(entry.Items[static_cast<std::size_t>(hit.Item)], "info");
       hint.Image = entry.ItemImages[static_cast<std::size_t>(hit.Item)];
-      hint.LargeImage = !elvReady_->SmallImages();
+      hint.LargeImage = !list_->SmallImages();
       break;
     default:
       break;
@@ -282,10 +288,10 @@ TListHint TTWMainForm::ReadyHint(const TListHit& hit) {
   return hint;
 }
 
-void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
-  const int l = Language;
-  TGroupedList& list = *elvReady_;
-  const UINT greyed = ModeHasCheckBoxes(CurrentMode) ? 0 : MF_GRAYED;
+void TReadyList::ContextMenu(const TListHit& hit, POINT screen) {
+  const int l = owner_.Language;
+  TGroupedList& list = *list_;
+  const UINT greyed = ModeHasCheckBoxes(mode_) ? 0 : MF_GRAYED;
   unique_hmenu menu(::CreatePopupMenu());
   auto add = [&](int id, const std::string& text, UINT flags = 0) {
     ::AppendMenuA(menu.get(), MF_STRING | flags, static_cast<UINT_PTR>(id), text.c_str());
@@ -310,16 +316,45 @@ void TTWMainForm::ReadyContextMenu(const TListHit& hit, POINT screen) {
     ::SetMenuDefaultItem(menu.get(), kCmdScanNow, FALSE);
   }
   const std::string band = onGroup ? std::string(13, ' ') + Row(kRowGroupMenu, l) : std::string(8, ' ') + Row(kRowCleanMenu, l);
-  const TOwnerDrawnMenu look(menu.get(), band, popImages_.get());
-  ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(), nullptr);
-  ::PostMessageA(Handle(), WM_NULL, 0, 0);
+  const TOwnerDrawnMenu look(menu.get(), band, MenuImages);
+  ::TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner_.Handle(), nullptr);
+  ::PostMessageA(owner_.Handle(), WM_NULL, 0, 0);
 }
 
-void TTWMainForm::ReadyHeaderClick() {
-  if (ScanState != ssIdle || !modeButtonsOn_ || elvReady_->LastMouseButton() != TListButton::Left) return;
-  CurrentMode = static_cast<std::uint8_t>(NextMode(CurrentMode));
-  RefreshModeButtons();
-  BuildReadyList();
+bool TReadyList::Command(int id) {
+  switch (id) {
+    case kCmdGroupToggle:
+    case kCmdExpandAll:
+    case kCmdCollapseAll:
+    case kCmdSelectAll:
+    case kCmdUnselectAll:
+    case kCmdSelectAllInGroups:
+    case kCmdUnselectAllInGroups:
+    case kCmdIconSize:
+      break;
+    default:
+      return false;
+  }
+  if (!database_ || !database_->Loaded) return true;
+  TGroupedList& list = *list_;
+  const bool groupValid = popupGroup_ >= 0 && popupGroup_ < list.GroupCount();
+  // Ticks belong to the modes in which the user picks items.
+  const bool checks = ModeHasCheckBoxes(mode_);
+  if (id == kCmdGroupToggle && groupValid) list.ToggleExpanded(popupGroup_);
+  if (id == kCmdExpandAll || id == kCmdCollapseAll) {
+    list.BeginUpdate();
+    for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupExpanded(g, id == kCmdExpandAll);
+    list.EndUpdate();
+  }
+  if ((id == kCmdSelectAll || id == kCmdUnselectAll) && groupValid && checks) CheckGroup(popupGroup_, id == kCmdSelectAll);
+  if ((id == kCmdSelectAllInGroups || id == kCmdUnselectAllInGroups) && checks) {
+    list.BeginUpdate();
+    for (int g = 0; g < list.GroupCount(); ++g)
+      if (list.GroupVisible(g)) CheckGroup(g, id == kCmdSelectAllInGroups);
+    list.EndUpdate();
+  }
+  if (id == kCmdIconSize) SetSmallIcons(!list.SmallImages());
+  return true;
 }
 
 }  // namespace tw

@@ -19,14 +19,17 @@
 #include "ui/dialogs/CloseProgramsDialog.h"
 #include "ui/dialogs/ElevationDialog.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/MainWindowParts.h"
 #include "ui/main/portable/RestartOptions.h"
 
 namespace tw {
 
+using main_window::NodeText;
+
 std::vector<std::string> TTWMainForm::RightsLines(const std::vector<TWorkObject*>& objects) const {
   std::vector<std::string> lines;
   for (const TWorkObject* object : objects) {
-    const std::string name = object->ItemNode ? NodeText(object->ItemNode, "name") : std::string();
+    const std::string name = object->ItemNode ? NodeText(object->ItemNode, "name", Language) : std::string();
     const std::string line = Format("%s: %s", name, object->MachineWidePlace());
     if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
   }
@@ -36,7 +39,7 @@ std::vector<std::string> TTWMainForm::RightsLines(const std::vector<TWorkObject*
 std::vector<std::string> TTWMainForm::ErrorLines(bool cleaning) const {
   std::vector<std::string> lines;
   for (const TRunError& error : RunErrors(scanMgr_->WorkObjects, cleaning)) {
-    const std::string name = error.Object->ItemNode ? NodeText(error.Object->ItemNode, "name") : std::string();
+    const std::string name = error.Object->ItemNode ? NodeText(error.Object->ItemNode, "name", Language) : std::string();
     lines.push_back(Format("%s: %s", name, error.Error.message));
   }
   return lines;

@@ -101,7 +101,7 @@ TWorkObject& TTWMainForm::ResultObject(int group) const {
 
 std::string TTWMainForm::ResultGroupCaption(int group) const {
   const TWorkObject& object = ResultObject(group);
-  const std::string name = object.ItemNode ? NodeText(object.ItemNode, "name") : std::string();
+  const std::string name = object.ItemNode ? NodeText(object.ItemNode, "name", Language) : std::string();
   return Format("%s (%d)", name, object.Found.Count());
 }
 
@@ -113,8 +113,7 @@ int TTWMainForm::ResultGroupImage(const TWorkObject& object) {
   // group's, as the ready list does.
   const bool groupPicture = groupId == kGroupSystemBrowser || object.ShowsGroupPicture();
   if (groupPicture) {
-    for (std::size_t g = 0; g < ready_.size(); ++g)
-      if (ready_[g].Id == groupId) return elvReady_->GroupImage(static_cast<int>(g));
+    if (const std::optional<int> shown = readyList_->GroupImage(groupId)) return *shown;
     return database_->IconIndex(groupId);
   }
   const int image = database_->IconIndex(id);
@@ -148,7 +147,7 @@ std::string TTWMainForm::ResultGroupHintText(const TWorkObject& object) const {
   if (std::optional<std::string> place = object.PlaceText()) {
     text = std::move(*place);
   } else if (object.ItemNode) {
-    text = NodeText(object.ItemNode, "info");
+    text = NodeText(object.ItemNode, "info", Language);
   }
   return ResolvePlaceText(text);
 }
@@ -327,7 +326,7 @@ void TTWMainForm::HotAbortClick() {
 
 void TTWMainForm::ScanStarted() {
   ::ShowWindow(elvResults_->Handle(), SW_SHOW);
-  ::ShowWindow(elvReady_->Handle(), SW_HIDE);
+  ::ShowWindow(readyList_->List().Handle(), SW_HIDE);
   ::SetWindowPos(elvResults_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   trayIcon_->SetAnimate(true);
   ::SetFocus(elvResults_->Handle());
@@ -593,10 +592,10 @@ void TTWMainForm::ResetResults() {
   contributions_.clear();
   scanMgr_->ReleaseWork();
   ScanState = ssIdle;
-  ::ShowWindow(elvReady_->Handle(), SW_SHOW);
+  ::ShowWindow(readyList_->List().Handle(), SW_SHOW);
   ::ShowWindow(elvResults_->Handle(), SW_HIDE);
-  ::SetFocus(elvReady_->Handle());
-  elvReady_->SetHeaderImage(-1);
+  ::SetFocus(readyList_->List().Handle());
+  readyList_->List().SetHeaderImage(-1);
   elvResults_->SetHeaderImage(-1);
 }
 

@@ -101,7 +101,7 @@ void TTWMainForm::SwitchLanguage(int localeId) {
 
 void TTWMainForm::LoadLanguageResources() {
   const int l = Language;
-  RefreshReadyTexts();
+  readyList_->RefreshTexts();
   if (elvResults_->GroupCount() > 0) {
     elvResults_->BeginUpdate();
     for (int g = 0; g < elvResults_->GroupCount(); ++g) elvResults_->SetGroupCaption(g, ResultGroupCaption(g));
@@ -160,7 +160,7 @@ void TTWMainForm::LoadLanguageResources() {
 }
 
 void TTWMainForm::SetHeaderCaption() {
-  elvReady_->SetHeaderCaption(Row(ModeRow(CurrentMode), Language));
+  readyList_->List().SetHeaderCaption(Row(ModeRow(CurrentMode), Language));
   elvResults_->SetHeaderCaption(Row(ModeRow(CurrentMode), Language));
 }
 
@@ -223,7 +223,14 @@ void TTWMainForm::ModeButtonClick(int mode) {
   if (ScanState != ssIdle || mode == CurrentMode) return;
   CurrentMode = static_cast<std::uint8_t>(mode);
   RefreshModeButtons();
-  BuildReadyList();
+  readyList_->Fill(CurrentMode);
+}
+
+void TTWMainForm::NextModeClick() {
+  if (ScanState != ssIdle || !modeButtonsOn_) return;
+  CurrentMode = static_cast<std::uint8_t>(NextMode(CurrentMode));
+  RefreshModeButtons();
+  readyList_->Fill(CurrentMode);
 }
 
 void TTWMainForm::RefreshScanButtons() {

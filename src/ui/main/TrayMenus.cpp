@@ -198,36 +198,6 @@ void TTWMainForm::Command(int id) {
     case kCmdSettings:
       if (ScanState == ssIdle) ShowSettings();
       return;
-    case kCmdGroupToggle:
-    case kCmdExpandAll:
-    case kCmdCollapseAll:
-    case kCmdSelectAll:
-    case kCmdUnselectAll:
-    case kCmdSelectAllInGroups:
-    case kCmdUnselectAllInGroups:
-    case kCmdIconSize: {
-      if (!database_->Loaded) return;
-      TGroupedList& list = *elvReady_;
-      const bool groupValid = popupGroup_ >= 0 && popupGroup_ < list.GroupCount();
-      // Ticks belong to the modes in which the user picks items.
-      const bool checks = ModeHasCheckBoxes(CurrentMode);
-      if (id == kCmdGroupToggle && groupValid) list.ToggleExpanded(popupGroup_);
-      if (id == kCmdExpandAll || id == kCmdCollapseAll) {
-        list.BeginUpdate();
-        for (int g = 0; g < list.GroupCount(); ++g) list.SetGroupExpanded(g, id == kCmdExpandAll);
-        list.EndUpdate();
-      }
-      if ((id == kCmdSelectAll || id == kCmdUnselectAll) && groupValid && checks)
-        CheckReadyGroup(popupGroup_, id == kCmdSelectAll);
-      if ((id == kCmdSelectAllInGroups || id == kCmdUnselectAllInGroups) && checks) {
-        list.BeginUpdate();
-        for (int g = 0; g < list.GroupCount(); ++g)
-          if (list.GroupVisible(g)) CheckReadyGroup(g, id == kCmdSelectAllInGroups);
-        list.EndUpdate();
-      }
-      if (id == kCmdIconSize) SetSmallIcons(!list.SmallImages());
-      return;
-    }
     case kCmdScanNow:
       HotScanClick();
       return;
@@ -244,6 +214,7 @@ void TTWMainForm::Command(int id) {
       ResultsCommand(id);
       return;
     default:
+      if (readyList_->Command(id)) return;
       for (int localeId : kLanguageLocaleIds)
         if (id == localeId) SwitchLanguage(localeId);
       return;

@@ -11,10 +11,8 @@
 namespace tw {
 
 void TTWMainForm::ApplyUserChoices() {
-  if (!database_ || !database_->Loaded) return;
   TRegistrySettingsStore store;
-  ApplyUserState(database_->Document, ReadUserState(store));
-  userStateRead_ = true;
+  readyList_->ReadTicks(store);
 }
 
 void TTWMainForm::SaveUserChoices() noexcept {
@@ -24,11 +22,10 @@ void TTWMainForm::SaveUserChoices() noexcept {
   } catch (...) {
     LogBoundaryError("TTWMainForm.UpdateRunValue");
   }
-  // Before the state was read over the database, the document holds only its defaults.
-  if (!userStateRead_ || !database_ || !database_->Loaded) return;
+  if (!readyList_) return;
   try {
     TRegistrySettingsStore store;
-    WriteUserState(store, CaptureUserState(database_->Document));
+    readyList_->SaveTicks(store);
   } catch (...) {
     LogBoundaryError("TTWMainForm.SaveUserChoices");
   }
@@ -59,11 +56,11 @@ void TTWMainForm::PutCustomPlaces() noexcept {
 void TTWMainForm::CustomPlacesChanged() {
   if (!database_ || !database_->Loaded) return;
   PutCustomPlaces();
-  if (userStateRead_) {
+  if (readyList_->TicksRead()) {
     TRegistrySettingsStore store;
-    ApplyUserState(database_->Document, ReadUserState(store));
+    readyList_->ReadTicks(store);
   }
-  BuildReadyList();
+  readyList_->Fill(CurrentMode);
 }
 
 }  // namespace tw
