@@ -2,7 +2,9 @@
 // The main window: its frame (top bar, logo, mode buttons, list area, run buttons, status bar),
 // its life from creation to destruction, the tray icon, the settings mirrors and languages.
 // Its members live by subject: MainWindow.cpp (creation, layout, dialogs, window procedure),
-// TopBar.cpp (top bar and mode column), TrayMenus.cpp (tray and menus), ScanRun.cpp (the scan and the results list), CleanRun.cpp, RunChecks.cpp and UserChoices.cpp.
+// TopBar.cpp (top bar and mode column), TrayMenus.cpp (tray and menus), ScanRun.cpp (the scan
+// and the results list), CleanRun.cpp, RunChecks.cpp and UserChoices.cpp; the ready list is a
+// class of its own (ReadyList.h).
 #include <windows.h>
 
 #include <array>
