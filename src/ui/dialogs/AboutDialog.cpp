@@ -20,7 +20,7 @@ TAboutForm::TAboutForm(HWND owner, int language, const TXMLDatabase& database) :
   const TBannerPlace banner = ShowBanner(480);
   const int top = banner.Top, width = banner.Width;
 
-  heading_ = AddHeading(kRowProductInformation, top + 12, width);
+  AddHeading(kRowProductInformation, top + 12, width);
   std::string version;
   const TXmlNode root = database.Loaded ? database.Document.Root() : TXmlNode();
   if (root) version = root.AttrOpt("version").value_or("");

@@ -20,7 +20,7 @@ class TAboutForm final : public TDialog {
 
  private:
   std::unique_ptr<THotImage> hotClose_;
-  HWND heading_ = nullptr, versionText_ = nullptr, btnHelp_ = nullptr;
+  HWND versionText_ = nullptr, btnHelp_ = nullptr;
 };
 
 }  // namespace tw

@@ -24,7 +24,7 @@ TCleanWarningDlg::TCleanWarningDlg(HWND owner, int language, TSettingsStore& set
   HWND h = Handle();
   const TBannerPlace banner = ShowBanner(kWidth);
   const int top = banner.Top, width = banner.Width;
-  labelWarning_ = AddHeading(kRowCaptionWarning, top + 10, width);
+  AddHeading(kRowCaptionWarning, top + 10, width);
   warningText_ = CreateTextBox(h, ES_CENTER | WS_VSCROLL, 0, 12, top + 32, width - 24, kTextHeight);
   ::SendMessageA(warningText_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
 

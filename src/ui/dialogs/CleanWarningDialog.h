@@ -26,7 +26,7 @@ class TCleanWarningDlg final : public TDialog {
 
   TSettingsStore& settings_;
   bool& showCleanWarning_;
-  HWND labelWarning_ = nullptr, warningText_ = nullptr, cbxDoNotAsk_ = nullptr;
+  HWND warningText_ = nullptr, cbxDoNotAsk_ = nullptr;
 };
 
 }  // namespace tw

@@ -103,7 +103,7 @@ TTerminateAppDlg::TTerminateAppDlg(HWND owner, int language,
   HWND h = Handle();
   const TBannerPlace banner = ShowBanner(kWidth);
   const int top = banner.Top, width = banner.Width;
-  labelWarning_ = AddHeading(kRowCaptionWarning, top + 10, width);
+  AddHeading(kRowCaptionWarning, top + 10, width);
   labelCloseApp_ = CreateControl("STATIC", RowText(kRowProgramsToClose), WS_VISIBLE, 12, top + 30, width - 24, 46, h, 0);
 
   const int buttonsHeight = CreateConfirmButtons(TConfirmPicture::Clean);

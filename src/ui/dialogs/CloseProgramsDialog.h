@@ -95,7 +95,7 @@ class TTerminateAppDlg final : public TDialog {
   std::vector<TProcessInfo> processes_;
   std::vector<TCloseOutcome> outcomes_;
   std::unique_ptr<TGroupedList> list_;
-  HWND labelWarning_ = nullptr, labelCloseApp_ = nullptr;
+  HWND labelCloseApp_ = nullptr;
   HIMAGELIST smallIcons_ = nullptr, largeIcons_ = nullptr;
   bool timerOn_ = false;
 };

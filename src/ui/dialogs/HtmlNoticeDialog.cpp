@@ -22,7 +22,7 @@ TWarningDlg::TWarningDlg(HWND owner, int language) : TDialog(language) {
   HWND h = Handle();
   const TBannerPlace banner = ShowBanner(kWidth);
   const int top = banner.Top, width = banner.Width;
-  labelWarning_ = AddHeading(kRowCaptionWarning, top + 10, width);
+  AddHeading(kRowCaptionWarning, top + 10, width);
   text_ = CreateTextBox(h, WS_VSCROLL, 0, 12, top + 32, width - 24, kTextHeight);
   ::SendMessageA(text_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_BTNFACE));
   // The browser control where the system has a browser engine; the text control otherwise.

@@ -27,7 +27,7 @@ class TWarningDlg final : public TDialog {
   THotImage& HotCancel() { return CancelButton(); }
 
  private:
-  HWND labelWarning_ = nullptr, text_ = nullptr;
+  HWND text_ = nullptr;
   std::string html_;
   std::unique_ptr<TBrowserHost> browser_;
 };

@@ -28,7 +28,7 @@ TScanInfoDlg::TScanInfoDlg(HWND owner, int language, TCheckSettings& checks) : T
   const TBannerPlace banner = ShowBanner(480);
   const int top = banner.Top, width = banner.Width;
 
-  labelScanInfo_ = AddHeading(kRowResults, top + 10, width);
+  AddHeading(kRowResults, top + 10, width);
   // A Unicode control: the texts of every language show as written.
   infoText_ = CreateTextBox(h, ES_CENTER, WS_EX_CLIENTEDGE, 12, top + 32, width - 24, 170);
   const int row = top + 32 + 170 + 12;

@@ -37,7 +37,7 @@ class TScanInfoDlg final : public TDialog {
 
   TCheckSettings& checks_;
   std::unique_ptr<THotImage> hotOK_;
-  HWND labelScanInfo_ = nullptr, infoText_ = nullptr, cbxDoNotShow_ = nullptr;
+  HWND infoText_ = nullptr, cbxDoNotShow_ = nullptr;
 };
 
 }  // namespace tw

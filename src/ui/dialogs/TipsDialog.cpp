@@ -26,8 +26,8 @@ TTipOfTheDayForm::TTipOfTheDayForm(HWND owner, int language, TXMLDatabase& datab
   lightBulb_ = std::make_unique<THotImage>(h, 12, 80);
   lightBulb_->FlipPictures = false;
   lightBulb_->SetPicture(TPicture::FromResource(res::kLightBulb));
-  labelWarning_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFT, 70, 80, 380, 18, h, 0);
-  ::SendMessageA(labelWarning_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
+  heading_ = CreateControl("STATIC", "", WS_VISIBLE | SS_LEFT, 70, 80, 380, 18, h, 0);
+  ::SendMessageA(heading_, WM_SETFONT, reinterpret_cast<WPARAM>(Application().BoldFont()), 0);
   // A Unicode control, so that the tips' text shows whatever the code page.
   tipText_ = CreateTextBox(h, WS_CLIPSIBLINGS | WS_VSCROLL, WS_EX_CLIENTEDGE, 70, 102, 390, 140);
   cbxDoNotShowTips_ = CreateControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12, 258,
@@ -52,7 +52,7 @@ void TTipOfTheDayForm::NotifyClosed() noexcept {
 
 void TTipOfTheDayForm::ShowTexts() {
   SetCaption(RowText(kRowTipOfTheDay));
-  ::SetWindowTextA(labelWarning_, RowText(kRowDidYouKnow).c_str());
+  ::SetWindowTextA(heading_, RowText(kRowDidYouKnow).c_str());
   ::SetWindowTextA(cbxDoNotShowTips_, RowText(kRowNoTipsAtStartup).c_str());
   ::SetWindowTextA(btnNextTip_, RowText(kRowNextTip).c_str());
   ::SetWindowTextA(btnClose_, RowText(kRowClose).c_str());
@@ -65,8 +65,8 @@ void TTipOfTheDayForm::ShowTexts() {
   const int boxLeft = 70, boxTop = top + 12, boxWidth = width - 82, boxHeight = 150;
   lightBulb_->SetPosition(12, top + 12);
   ::MoveWindow(tipText_, boxLeft, boxTop, boxWidth, boxHeight, TRUE);
-  ::MoveWindow(labelWarning_, boxLeft + 6, boxTop + 5, boxWidth - 12 - ::GetSystemMetrics(SM_CXVSCROLL), 16, TRUE);
-  ::SetWindowPos(labelWarning_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::MoveWindow(heading_, boxLeft + 6, boxTop + 5, boxWidth - 12 - ::GetSystemMetrics(SM_CXVSCROLL), 16, TRUE);
+  ::SetWindowPos(heading_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The buttons take their texts' widths; the check box goes on a row of its own when it would
   // run into them.
   const int nextWidth = std::max(95, ControlTextWidth(btnNextTip_) + 24);
@@ -115,7 +115,7 @@ std::optional<LRESULT> TTipOfTheDayForm::HandleMessage(UINT msg, WPARAM wParam, 
       ::DestroyWindow(Handle());
       return 0;
     case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lParam) == labelWarning_) {
+      if (reinterpret_cast<HWND>(lParam) == heading_) {
         // The heading lies on the tip's white box.
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));

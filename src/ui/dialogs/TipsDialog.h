@@ -36,7 +36,7 @@ class TTipOfTheDayForm final : public TDialog {
   TCheckSettings& checks_;
   std::function<void(TTipOfTheDayForm*)> onClosed_;
   std::unique_ptr<THotImage> lightBulb_;
-  HWND labelWarning_ = nullptr, tipText_ = nullptr, btnNextTip_ = nullptr, btnClose_ = nullptr,
+  HWND heading_ = nullptr, tipText_ = nullptr, btnNextTip_ = nullptr, btnClose_ = nullptr,
        cbxDoNotShowTips_ = nullptr;
 };
 
