@@ -225,7 +225,7 @@ TDeleteInFolder DeleteInFolder(HANDLE folder, std::wstring_view name) {
 
 unique_hfile OpenInFolder(HANDLE folder, std::wstring_view name, DWORD access) {
   HANDLE handle = nullptr;
-  const NTSTATUS status = OpenRelative(folder, name, access, 0, handle);
+  const NTSTATUS status = OpenRelative(folder, name, access, kNonDirectoryFile, handle);
   if (status < 0) {
     SetErrorOf(status);
     return unique_hfile();

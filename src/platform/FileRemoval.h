@@ -77,7 +77,7 @@ enum class TDeleteInFolder : std::uint8_t {
 // Deletes the entry Name (a plain name) of Folder as itself in one open with delete-on-close:
 // a link is removed, never what it points to. Sound only where FileLinksShowAsLinks().
 TDeleteInFolder DeleteInFolder(HANDLE folder, std::wstring_view name);
-// Opens the entry Name of Folder as itself (a link, not its target; folders too) with Access.
+// Opens the entry Name of Folder, not a folder, as itself (a link, not its target) with Access.
 // Empty on failure, with the system's error left in GetLastError.
 unique_hfile OpenInFolder(HANDLE folder, std::wstring_view name, DWORD access);
 

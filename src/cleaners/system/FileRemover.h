@@ -26,7 +26,8 @@ namespace tw::file_clean {
 // deleted through that handle, each in one open as itself with delete-on-close: the handle pins
 // the folder, so nothing swapped in on the way to it afterwards can lead the removal elsewhere.
 // Elsewhere (Wine, where a host link to a file looks like the file) a file is opened once, as
-// itself: the same handle proves that it resolves to where it was listed and deletes it.
+// itself, through the folder's handle or else by path: the same handle proves that it
+// resolves to where it was listed and deletes it.
 // Whether the removed files of a folder are really gone is looked up once for the folder.
 class TFileRemover {
  public:
@@ -67,7 +68,7 @@ class TFileRemover {
 
     const HANDLE pinned = PinnedFolder(folder);
     const std::wstring_view name = std::wstring_view(path).substr(path.rfind(L'\\') + 1);
-    if (pinned && !seenReadOnly) {
+    if (pinned && linksShown_ && !seenReadOnly) {
       switch (DeleteInFolder(pinned, name)) {
         case TDeleteInFolder::Deleted:
           Unconfirmed(folder, path, tag, 0);
@@ -81,7 +82,8 @@ class TFileRemover {
         DELETE | FILE_READ_ATTRIBUTES | (seenReadOnly ? FILE_WRITE_ATTRIBUTES : 0);
     unique_hfile file;
     if (pinned) file = OpenInFolder(pinned, name, access);
-    const bool whereListed = static_cast<bool>(file);  // reached through the pinned folder
+    // Reached through the pinned folder, as itself where links show as links.
+    const bool whereListed = file && linksShown_;
     if (!file)
       file.reset(::CreateFileW(path.c_str(), access,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -351,11 +353,10 @@ class TFileRemover {
   }
 
   // The open handle of Folder (an entry's folder, without its "\"), through which its files
-  // are removed as themselves; null where the system may hide file links, or where the folder
-  // cannot be opened or does not resolve to where it was listed. Kept for the folder's other
-  // files.
+  // are opened by name alone (which also spares the system a walk of the whole path); null
+  // where the folder cannot be opened or does not resolve to where it was listed. Kept for the
+  // folder's other files.
   HANDLE PinnedFolder(std::string_view folder) {
-    if (!linksShown_) return nullptr;
     if (pinnedKnown_ && folder == pinnedText_) return pinned_ ? pinned_.get() : nullptr;
     UnpinFolder();
     pinnedText_.assign(folder);
