@@ -1,6 +1,9 @@
 #include "platform/FileRemoval.h"
 
 #include <windows.h>
+#include <winternl.h>
+
+#include <atomic>
 
 #include "platform/Handles.h"
 #include "platform/Text.h"
@@ -138,6 +141,96 @@ bool RemoveLinkItself(const std::wstring& longPath) {
   link.reset();
   // Wine may report a removal that the host file system then refuses.
   return ::GetFileAttributesW(longPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+using TNtCreateFile = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
+                                       PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using TNtStatusToError = ULONG(NTAPI*)(NTSTATUS);
+
+template <typename T>
+T NtdllFunction(const char* name) {
+  return reinterpret_cast<T>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
+constexpr ULONG kNonDirectoryFile = 0x00000040;  // FILE_NON_DIRECTORY_FILE
+constexpr ULONG kDeleteOnClose = 0x00001000;     // FILE_DELETE_ON_CLOSE
+constexpr ULONG kOpenExisting = 1;               // FILE_OPEN
+constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003A);
+constexpr NTSTATUS kIsAFolder = static_cast<NTSTATUS>(0xC00000BA);
+
+// Opens Name relative to Folder; the status, with the handle in Handle on success.
+NTSTATUS OpenRelative(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG options,
+                      HANDLE& handle) {
+  static const auto create = NtdllFunction<TNtCreateFile>("NtCreateFile");
+  if (!create || name.empty() || name.size() > 0x7FFF) return static_cast<NTSTATUS>(0xC0000002);
+  UNICODE_STRING text;
+  text.Buffer = const_cast<wchar_t*>(name.data());
+  text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  OBJECT_ATTRIBUTES attributes{};
+  attributes.Length = sizeof attributes;
+  attributes.RootDirectory = folder;
+  attributes.ObjectName = &text;
+  attributes.Attributes = OBJ_CASE_INSENSITIVE;
+  IO_STATUS_BLOCK io{};
+  handle = nullptr;
+  return create(&handle, access, &attributes, &io, nullptr, 0,
+                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kOpenExisting,
+                options | kOpenReparsePoint, nullptr, 0);
+}
+
+void SetErrorOf(NTSTATUS status) {
+  static const auto toError = NtdllFunction<TNtStatusToError>("RtlNtStatusToDosError");
+  ::SetLastError(toError ? toError(status) : ERROR_GEN_FAILURE);
+}
+
+std::atomic<int> linksShownOverride{-1};  // -1: the system's answer
+
+}  // namespace
+
+bool FileLinksShowAsLinks() {
+  const int forced = linksShownOverride.load(std::memory_order_relaxed);
+  if (forced >= 0) return forced != 0;
+  static const bool wine = NtdllFunction<void*>("wine_get_version") != nullptr;
+  return !wine;
+}
+
+void OverrideFileLinksShowAsLinks(std::optional<bool> shown) {
+  linksShownOverride.store(shown ? (*shown ? 1 : 0) : -1, std::memory_order_relaxed);
+}
+
+unique_hfile OpenFolderOfEntries(const std::wstring& longPath) {
+  return unique_hfile(::CreateFileW(longPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+TDeleteInFolder DeleteInFolder(HANDLE folder, std::wstring_view name) {
+  HANDLE handle = nullptr;
+  const NTSTATUS status =
+      OpenRelative(folder, name, DELETE, kNonDirectoryFile | kDeleteOnClose, handle);
+  if (status >= 0) {
+    ::CloseHandle(handle);  // the entry goes with its only handle
+    return TDeleteInFolder::Deleted;
+  }
+  if (status == kNameNotFound || status == kPathNotFound) return TDeleteInFolder::Gone;
+  if (status == kIsAFolder) return TDeleteInFolder::Folder;
+  return TDeleteInFolder::Refused;
+}
+
+unique_hfile OpenInFolder(HANDLE folder, std::wstring_view name, DWORD access) {
+  HANDLE handle = nullptr;
+  const NTSTATUS status = OpenRelative(folder, name, access, kNonDirectoryFile, handle);
+  if (status < 0) {
+    SetErrorOf(status);
+    return unique_hfile();
+  }
+  return unique_hfile(handle);
 }
 
 }  // namespace tw

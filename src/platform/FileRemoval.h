@@ -7,8 +7,12 @@
 // stays a failure, with the system's error left in GetLastError.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/Handles.h"
 
 namespace tw {
 
@@ -44,6 +48,38 @@ bool ScheduleAtRestart(const std::wstring& longPath);
 // Removes the link LongPath itself through a handle of the link, only when that handle proves
 // to be the link; true when it is gone.
 bool RemoveLinkItself(const std::wstring& longPath);
+
+// ---- Entries reached through their open folder. A folder handle pins the folder: whatever is
+// renamed, moved or swapped for a link on the way to it afterwards, a name opened relative to
+// the handle is an entry of that very folder.
+
+// True when the system shows a symbolic link to a file as a link (a reparse point), so that a
+// file opened by name "as itself" is the entry and not what it points to. Windows does. Wine
+// does not: a host symbolic link to a file looks like the file it points to, and deleting it
+// through a handle deletes that file; there a removal has to ask each opened file where it
+// really lies.
+bool FileLinksShowAsLinks();
+// Sets the answer above for a test or benchmark that exercises the way Windows takes under
+// Wine; no value puts the system's own answer back.
+void OverrideFileLinksShowAsLinks(std::optional<bool> shown);
+
+// Opens the folder LongPath ("\\?\" form) to reach its entries by name: the folder itself,
+// never what a link in its place points to. Empty on failure, with the system's error left in
+// GetLastError.
+unique_hfile OpenFolderOfEntries(const std::wstring& longPath);
+
+enum class TDeleteInFolder : std::uint8_t {
+  Deleted,   // the system took the removal (Wine may still be refused by the host afterwards)
+  Gone,      // no such entry
+  Folder,    // the entry is a folder (or a link to one), left to the folder removal
+  Refused,   // read-only, locked, denied...: the caller's full way finds out why and acts
+};
+// Deletes the entry Name (a plain name) of Folder as itself in one open with delete-on-close:
+// a link is removed, never what it points to. Sound only where FileLinksShowAsLinks().
+TDeleteInFolder DeleteInFolder(HANDLE folder, std::wstring_view name);
+// Opens the entry Name of Folder, not a folder, as itself (a link, not its target) with Access.
+// Empty on failure, with the system's error left in GetLastError.
+unique_hfile OpenInFolder(HANDLE folder, std::wstring_view name, DWORD access);
 
 // ---- Recycling: files moved into the Recycle Bin instead of deleted, so the user can put them
 // back. The shell does the move; it takes no "\\?\" path, so a file whose path is MAX_PATH
