@@ -8,6 +8,7 @@
 
 #include "cleaners/system/CacheEntryObject.h"
 #include "cleaners/system/DeleteFileObject.h"
+#include "cleaners/system/RecentDocsObject.h"
 #include "cleaners/system/RecycleBinObject.h"
 #include "cleaners/system/RegistryObjects.h"
 #include "database/XmlDom.h"
@@ -88,6 +89,15 @@ TEST_F(PresentationTest, FilesCacheEntriesAndRecycledItemsEachHaveTheirCaption) 
   EXPECT_EQ(files->OpenPlace(0).Text, "C:\\Junk\\");
   EXPECT_EQ(files->OpenPlace(-1).Text, "C:\\Junk");
   EXPECT_EQ(files->PlaceText(), "C:\\Junk");
+
+  // Recent documents are bare names: the group and each finding show and open their folder.
+  auto recent = Make<TRecentDocsObject>("", {"report.lnk"});
+  recent->RecentFolder = "C:\\Users\\me\\Recent\\";
+  EXPECT_EQ(recent->PlaceText(), "C:\\Users\\me\\Recent\\");
+  for (int index : {0, -1}) {
+    EXPECT_EQ(recent->OpenPlace(index).Kind, TOpenPlace::TKind::Folder);
+    EXPECT_EQ(recent->OpenPlace(index).Text, "C:\\Users\\me\\Recent\\");
+  }
 
   auto cookies = Make<TCacheEntryObject>("", {"Cookie:user@site.example/", "Visited: no-user"});
   EXPECT_EQ(cookies->FindingKind(), TFindingKind::CacheEntry);

@@ -51,6 +51,22 @@ TFindingPlace TRecentDocsObject::FindingPlace(const std::string& text, const TCh
   return {TFindingPlace::TKind::Path, RecentFolder + text, false};
 }
 
+std::string TRecentDocsObject::Folder() const {
+  return RecentFolder.empty() ? SpecialFolderUtf8(CSIDL_RECENT) : RecentFolder;
+}
+
+std::optional<std::string> TRecentDocsObject::PlaceText() const {
+  std::string folder = Folder();
+  if (folder.empty()) return std::nullopt;
+  return folder;
+}
+
+TOpenPlace TRecentDocsObject::OpenPlace(int) const {
+  std::string folder = Folder();
+  if (folder.empty()) return {};
+  return {TOpenPlace::TKind::Folder, std::move(folder)};
+}
+
 void TRecentDocsObject::Clean() {
   // Recycling: the shortcuts go to the Recycle Bin together, in one call of the shell.
   TRecycleBatch batch([&](const TRecycleEntry& entry) {

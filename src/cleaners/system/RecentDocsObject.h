@@ -1,6 +1,7 @@
 #pragma once
 // The shortcuts in the user's recent-documents folder. Findings are bare file names; subfolders
 // are neither listed nor entered, and the folder's own "desktop.ini" is not a document.
+#include <optional>
 #include <string>
 
 #include "cleaners/system/DeleteFileObject.h"
@@ -19,8 +20,13 @@ class TRecentDocsObject : public TDeleteFileObject {
 
   // A finding is a name in RecentFolder.
   TFindingPlace FindingPlace(const std::string& text, const TChecked& record) const override;
+  // The group and each finding show and open the recent-documents folder.
+  std::optional<std::string> PlaceText() const override;
+  TOpenPlace OpenPlace(int index) const override;
 
  private:
+  // RecentFolder, or before a scan the user's recent-documents folder; empty when unknown.
+  std::string Folder() const;
   void Scan();
   void Clean();
 };
