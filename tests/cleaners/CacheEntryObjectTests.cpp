@@ -3,8 +3,11 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -296,6 +299,26 @@ TEST_F(UrlCacheTest, AFailedLookupNeverLosesAKeptCookie) {
   EXPECT_EQ(LookupUrlCacheEntry(a).Result, TCacheLookupResult::Found);
   EXPECT_EQ(LookupUrlCacheEntry("Cookie:u@never-set.tw-test.example/").Result, TCacheLookupResult::NotFound);
   RemoveUrlCacheEntry(a);
+}
+
+TEST_F(UrlCacheTest, ARefreshWaitsForASaveUnderwaySoNoKeptCookieIsLost) {
+  SaveKeptCookies(keptFile_, {{"found-a", "old", 0}});
+  const auto lookup = [](const std::string& name) {
+    TCacheLookup answer;
+    answer.Result = TCacheLookupResult::Found;
+    answer.Entry.LocalFile = "C:\\now\\" + name;
+    return answer;
+  };
+  std::optional<TKeptCookiesLock> manager(std::in_place, keptFile_);  // a save under way
+  std::future<std::vector<TCookieLine>> refresh =
+      std::async(std::launch::async, [&] { return RefreshKeptCookies(keptFile_, lookup); });
+  EXPECT_EQ(refresh.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  SaveKeptCookies(keptFile_, {{"found-a", "old", 0}, {"found-b", "new", 0}});  // nested hold
+  manager.reset();
+  const std::vector<TCookieLine> expected = {{"found-a", "C:\\now\\found-a", 0},
+                                             {"found-b", "C:\\now\\found-b", 0}};
+  EXPECT_EQ(refresh.get(), expected);
+  EXPECT_EQ(LoadKeptCookies(keptFile_), expected);
 }
 
 TEST_F(UrlCacheTest, AdultHistoryCountCountsMatchingVisits) {

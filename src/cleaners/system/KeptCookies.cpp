@@ -1,5 +1,7 @@
 #include "cleaners/system/KeptCookies.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <set>
 
 #include "containers/FileProtect.h"
@@ -52,6 +54,32 @@ TCookieLine SplitLine(const std::string& line) {
 
 }  // namespace
 
+TKeptCookiesLock::TKeptCookiesLock(const std::string& fileName) {
+  // Named after the file in the session's namespace (no "\" may follow the prefix there).
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a of the path, letter case aside
+  for (char c : fileName) {
+    hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    hash *= 1099511628211ull;
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "Local\\Tidewhisk.KeptCookies.%016llx",
+                static_cast<unsigned long long>(hash));
+  mutex_ = ::CreateMutexA(nullptr, FALSE, name);
+  if (!mutex_) return;  // no lock to be had: as before there was one
+  const DWORD waited = ::WaitForSingleObject(mutex_, 30000);
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return;
+  ::CloseHandle(mutex_);
+  mutex_ = nullptr;
+  throw EKeptCookiesError(Format("Kept cookies file \"%s\" is busy: another clean or the cookie "
+                                 "manager is writing it", fileName));
+}
+
+TKeptCookiesLock::~TKeptCookiesLock() {
+  if (!mutex_) return;
+  ::ReleaseMutex(mutex_);
+  ::CloseHandle(mutex_);
+}
+
 std::string KeptCookiesPath() {
   // Each user's own, beside the user's registry backups.
   return UserBackupFile("cookies.dat");
@@ -92,6 +120,7 @@ std::vector<TCookieLine> LoadKeptCookies(const std::string& fileName) {
 }
 
 void SaveKeptCookies(const std::string& fileName, const std::vector<TCookieLine>& lines) {
+  const TKeptCookiesLock lock(fileName);
   if (lines.empty()) {
     if (FileExists(fileName) && !::DeleteFileA(fileName.c_str()))
       throw EInOutError(Format("Cannot delete \"%s\" (error %d)", fileName,
@@ -105,6 +134,7 @@ void SaveKeptCookies(const std::string& fileName, const std::vector<TCookieLine>
 
 std::vector<TCookieLine> RefreshKeptCookies(const std::string& fileName, const TCookieLookup& lookup,
                                             std::vector<std::string>* failed) {
+  const TKeptCookiesLock lock(fileName);
   std::vector<TCookieLine> lines = LoadKeptCookies(fileName);
   if (lines.empty()) return lines;
   std::vector<TCookieLine> kept;

@@ -32,14 +32,30 @@ std::string KeptCookiesPath();
 // The lines of FileName; empty when it does not exist. Raises EKeptCookiesError when it exists
 // but is damaged (also when it unpacks to nothing, which a save never writes).
 std::vector<TCookieLine> LoadKeptCookies(const std::string& fileName);
-// Writes Lines to FileName (replacing it whole), or deletes FileName when Lines is empty.
+// Writes Lines to FileName (replacing it whole), or deletes FileName when Lines is empty, under
+// TKeptCookiesLock.
 void SaveKeptCookies(const std::string& fileName, const std::vector<TCookieLine>& lines);
+
+// Holds this user's kept list for one writer at a time (any process): a refresh reads, looks up
+// and rewrites the file, and a save of the cookie manager made in between would be lost.
+// Nested holds in one thread are allowed. Raises EKeptCookiesError when another writer keeps it
+// for more than half a minute.
+class TKeptCookiesLock {
+ public:
+  explicit TKeptCookiesLock(const std::string& fileName);
+  ~TKeptCookiesLock();
+  TKeptCookiesLock(const TKeptCookiesLock&) = delete;
+  TKeptCookiesLock& operator=(const TKeptCookiesLock&) = delete;
+
+ private:
+  HANDLE mutex_ = nullptr;
+};
 
 // How a kept cookie is looked up in the URL cache (the real cache unless a caller passes another).
 using TCookieLookup = std::function<TCacheLookup(const std::string& name)>;
 
 // The kept cookies that the cache still holds, with their current local files and hit rates;
-// the file is rewritten with them, or deleted when none is left. Only a cookie the cache reports
+// the file is rewritten with them, or deleted when none is left, all under TKeptCookiesLock. Only a cookie the cache reports
 // as not there is dropped: one whose lookup failed stays as it was stored, so a cache that cannot
 // answer never turns a kept cookie into one that is cleaned. Raises EKeptCookiesError (and leaves
 // the file alone) when it is damaged. Failed, when given, receives the names whose lookup failed.
