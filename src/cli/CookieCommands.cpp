@@ -58,6 +58,7 @@ int List(const CliArgs& args) {
 
 int Keep(const CliArgs& args) {
   const std::string file = KeptCookiesPath();
+  const TKeptCookiesLock lock(file);  // from reading the list to writing it
   std::vector<TCookieLine> kept = RefreshKeptCookies(file);
   int missing = 0;
   for (const std::string& name : args.positional) {
@@ -86,6 +87,7 @@ int Forget(const CliArgs& args) {
     std::printf("Cookies to keep: 0\n");
     return kExitOk;
   }
+  const TKeptCookiesLock lock(file);  // from reading the list to writing it
   std::vector<TCookieLine> kept = RefreshKeptCookies(file);
   for (const std::string& name : args.positional)
     std::erase_if(kept, [&](const TCookieLine& l) { return l.Name == name; });
