@@ -347,10 +347,18 @@ TEST_F(UrlCacheTest, AdultHistoryCountCountsMatchingVisits) {
 DWORD RunTwcli(const std::string& args, std::string& out) {
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
-  const std::string outFile = Format("%stw_twcli_out_%d.txt", temp, static_cast<int>(::GetCurrentProcessId()));
+  // A file of its own per run: the last run's may still wait for its removal, and reading it
+  // would pass that run's output off as this one's.
+  static int runs = 0;
+  const std::string outFile = Format("%stw_twcli_out_%d_%d.txt", temp,
+                                     static_cast<int>(::GetCurrentProcessId()), ++runs);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   unique_hfile file(::CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    out = Format("cannot make %s (error %d)", outFile, static_cast<int>(::GetLastError()));
+    return ~0u;
+  }
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
