@@ -145,4 +145,13 @@ TPrivilegeScope::~TPrivilegeScope() {
   }
 }
 
+TIconEnvironment SystemIconEnvironment() {
+  TIconEnvironment env;
+  env.ExpandEnvPath = [](const std::string& s) { return ExpandEnvPath(s); };
+  env.ResolveFolderMacro = [](const std::string& s) { return ResolveFolderMacro(s); };
+  env.ShellNormalizePath = [](const std::string& s) { return ShellNormalizePath(s); };
+  env.CsidlFromName = [](const std::string& s) { return CsidlFromName(s); };
+  return env;
+}
+
 }  // namespace tw

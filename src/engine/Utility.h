@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "database/IconExtractor.h"
 #include "engine/portable/TextUtility.h"
 #include "platform/ShellFolders.h"
 
@@ -24,6 +25,8 @@ std::string ResolveFolderMacro(const std::string& text);
 std::string ResolvePlaceText(const std::string& text);
 // An existing file's full long path as the shell gives it; anything else unchanged.
 std::string ShellNormalizePath(const std::string& path);
+// The path macros the database's icon resolution uses, answered by this system.
+TIconEnvironment SystemIconEnvironment();
 // True when Path is the ProgramFiles, SystemRoot or WinDir folder (exact, case-sensitive).
 bool IsSystemFolder(const std::string& path);
 // The Windows and system folders, each ending with "\".

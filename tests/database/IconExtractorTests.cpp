@@ -26,15 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TIconEnvironment Environment() {
-  TIconEnvironment env;
-  env.ExpandEnvPath = [](const std::string& s) { return ExpandEnvPath(s); };
-  env.ResolveFolderMacro = [](const std::string& s) { return ResolveFolderMacro(s); };
-  env.ShellNormalizePath = [](const std::string& s) { return ShellNormalizePath(s); };
-  env.CsidlFromName = [](const std::string& s) { return CsidlFromName(s); };
-  return env;
-}
-
 void SetDefault(HKEY root, const std::string& path, const std::string& value, const char* name = nullptr) {
   unique_hkey key;
   ASSERT_EQ(::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
@@ -114,7 +105,7 @@ class IconTest : public ::testing::Test {
     std::vector<std::string> handed;  // "g" + id or "i" + id, in the order handed over
     bool ready = false;
   };
-  std::unique_ptr<TXMLDatabase> Load(const std::string& groups, TRun& run, TIconEnvironment env = Environment(),
+  std::unique_ptr<TXMLDatabase> Load(const std::string& groups, TRun& run, TIconEnvironment env = SystemIconEnvironment(),
                                      std::function<bool(const std::string&)> answer = {}) {
     const std::string file = dir_ + "db.xml";
     WriteFileAtomic(file, "<?xml version=\"1.0\"?>\n<Database version=\"1\" smallIcons=\"false\">" + groups +
@@ -222,7 +213,7 @@ TEST_F(IconTest, TheBrowserGroupTakesTheSourceOfTheDefaultBrowsersKind) {
     ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kHttpCommand);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kUserChoice);
     c.registerBrowser();
-    EXPECT_EQ(DefaultBrowserKind(Environment().ShellNormalizePath), c.kind);
+    EXPECT_EQ(DefaultBrowserKind(SystemIconEnvironment().ShellNormalizePath), c.kind);
     if (c.kind == 2) continue;  // the list has three sources
     TRun run;
     auto db = Load(g01, run);
@@ -237,7 +228,7 @@ TEST_F(IconTest, TheBrowserGroupTakesTheSourceOfTheDefaultBrowsersKind) {
   char shortPath[MAX_PATH] = "";
   ASSERT_GT(::GetShortPathNameA((dir_ + "bin\\real.exe").c_str(), shortPath, MAX_PATH), 0u);
   SetDefault(HKEY_CLASSES_ROOT, kHttpCommand, "\"" + std::string(shortPath) + "\" -url \"%1\"");
-  EXPECT_EQ(DefaultBrowserPath(Environment().ShellNormalizePath), dir_ + "bin\\real.exe");
+  EXPECT_EQ(DefaultBrowserPath(SystemIconEnvironment().ShellNormalizePath), dir_ + "bin\\real.exe");
 }
 
 TEST_F(IconTest, AnAnswerOfFalseOrAnErrorStopsTheWalkAndTheDatabaseIsStillReady) {
@@ -245,7 +236,7 @@ TEST_F(IconTest, AnAnswerOfFalseOrAnErrorStopsTheWalkAndTheDatabaseIsStillReady)
                              Group("g02", dir_ + "docs", Item("g02-i01", dir_ + "docs"));
   {
     TRun run;
-    auto db = Load(groups, run, Environment(), [](const std::string&) { return false; });
+    auto db = Load(groups, run, SystemIconEnvironment(), [](const std::string&) { return false; });
     WaitReady(run);
     EXPECT_EQ(run.handed, std::vector<std::string>{"gg02"});  // the last group only, no item
     EXPECT_EQ(db->IconIndexes.size(), 1u);
@@ -265,7 +256,7 @@ TEST_F(IconTest, AnAnswerOfFalseOrAnErrorStopsTheWalkAndTheDatabaseIsStillReady)
       run.handed.push_back((item ? "i" : "g") + (item ? *item : group).Attr("id"));
       return true;
     };
-    db.SetIconResolution(sync_, Environment());
+    db.SetIconResolution(sync_, SystemIconEnvironment());
     ASSERT_TRUE(db.Load(file, false));
     WaitReady(run);
     EXPECT_EQ(run.handed, std::vector<std::string>{"gg02"});

@@ -343,16 +343,7 @@ TEST_F(CleanTest, CleanInEachPresetModeRemovesExactlyTheTickedFindings) {
         if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel, 0))) ClickAt(cancel, 5, 5);
       }
       return (warning = program.Find("TCleanWarningDlg")) && ::IsWindowVisible(warning);
-    }, 30s)) << [&] {
-      std::string windows;
-      ::EnumWindows([](HWND hwnd, LPARAM param) -> BOOL {
-        char name[128];
-        ::GetClassNameA(hwnd, name, sizeof name);
-        if (::IsWindowVisible(hwnd)) *reinterpret_cast<std::string*>(param) += std::string(name) + " " + Text(hwnd) + "\n";
-        return TRUE;
-      }, reinterpret_cast<LPARAM>(&windows));
-      return windows;
-    }();
+    }, 30s)) << VisibleWindows();
     for (std::size_t f = 0; f < kFixtureCount; ++f) EXPECT_TRUE(Present(f)) << kFixtures[f].tag;
     HWND proceed = ChildOf(warning, "TwHotImage", Row(kRowCleanButton, 0));
     ASSERT_NE(proceed, nullptr);

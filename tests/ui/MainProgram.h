@@ -59,6 +59,7 @@ using drive::Exists;
 using drive::TopWindow;
 using drive::TopWindows;
 using drive::Text;
+using drive::VisibleWindows;
 using drive::WaitFor;
 
 // Registry helpers on the current user's settings.

@@ -36,6 +36,21 @@ inline std::string Text(HWND hwnd) {
   return text;
 }
 
+// Every visible top-level window, one "class text" line each: what a failed wait was facing.
+inline std::string VisibleWindows() {
+  std::string windows;
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        char name[128];
+        ::GetClassNameA(hwnd, name, sizeof name);
+        if (::IsWindowVisible(hwnd))
+          *reinterpret_cast<std::string*>(param) += std::string(name) + " " + Text(hwnd) + "\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
 // The top-level windows of class ClassName that process Pid owns, in Z order.
 inline std::vector<HWND> TopWindows(DWORD pid, const char* className) {
   struct Search {

@@ -24,6 +24,7 @@ using drive::ChildOf;
 using drive::ClickAt;
 using drive::Text;
 using drive::TopWindow;
+using drive::VisibleWindows;
 using drive::WaitFor;
 
 using drive::WinPath;
@@ -198,16 +199,7 @@ TEST_F(RunProgramTest, WithoutRightsTheMachineWideItemsAreOfferedBeforeScanAndCl
     if (HWND close = program.Find("TTerminateAppDlg"); close && ::IsWindowVisible(close))
       if (HWND cancel = ChildOf(close, "TwHotImage", Row(kRowCancel))) ClickAt(cancel, 5, 5);
     return program.Button(kRowScanNow) != nullptr;
-  }, 120s)) << [] {
-    std::string windows;
-    ::EnumWindows([](HWND hwnd, LPARAM param) -> BOOL {
-      char name[128];
-      ::GetClassNameA(hwnd, name, sizeof name);
-      if (::IsWindowVisible(hwnd)) *reinterpret_cast<std::string*>(param) += std::string(name) + " " + Text(hwnd) + "\n";
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-  }() << "running: " << program.Running();
+  }, 120s)) << VisibleWindows() << "running: " << program.Running();
   EXPECT_NE(::GetFileAttributesA(files_[0].c_str()), INVALID_FILE_ATTRIBUTES) << "skipped, not removed";
   EXPECT_EQ(::GetFileAttributesA(files_[1].c_str()), INVALID_FILE_ATTRIBUTES) << "the user's own file goes";
   program.Terminate();

@@ -7,11 +7,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <atomic>
-#include <functional>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "cleaners/portable/FileAttrMask.h"

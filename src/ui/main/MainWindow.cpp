@@ -63,16 +63,6 @@ HIMAGELIST SystemImageList(bool small) {
       "C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON)));
 }
 
-// The path macros the database's icon resolution uses.
-TIconEnvironment IconEnvironment() {
-  TIconEnvironment env;
-  env.ExpandEnvPath = [](const std::string& s) { return ExpandEnvPath(s); };
-  env.ResolveFolderMacro = [](const std::string& s) { return ResolveFolderMacro(s); };
-  env.ShellNormalizePath = [](const std::string& s) { return ShellNormalizePath(s); };
-  env.CsidlFromName = [](const std::string& s) { return CsidlFromName(s); };
-  return env;
-}
-
 
 }  // namespace
 
@@ -202,7 +192,7 @@ TTWMainForm::TTWMainForm(std::vector<std::string> args) : args_(std::move(args))
         return true;
       });
   readyList_->SetDatabase(*database_);
-  database_->SetIconResolution(Application().Synchronizer(), IconEnvironment());
+  database_->SetIconResolution(Application().Synchronizer(), SystemIconEnvironment());
 
   // 10. The scan manager, its work run in the main thread through the window synchronizer.
   scanEvents_ = std::make_unique<TMainScanEvents>(self);
